@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Fresh machine to finished render: installs dependencies, builds, and renders
+# the built-in demo clip through the plug-in into out/demo/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+dir=$(scripts/build.sh | tail -n 1)
+"$dir/host/varnok" demo -o out/demo "$@"

@@ -1,4 +1,4 @@
-#include "treatments/pixel_sort_gpu.h"
+#include "treatments/gpu/pixel_sort_gpu.h"
 
 namespace ormel {
 

@@ -1,0 +1,264 @@
+// A small OpenFX host: loads any image-effect bundle, describes it, creates
+// instances, stores parameter values with keyframes, feeds clips from frame
+// providers and runs the actions. Deliberately free of OpenFX headers so that
+// tools and tests can use it without the C API in scope.
+//
+// Typical use:
+//   std::string err;
+//   auto plugin = ofxhost::Plugin::load("Varnok.ofx.bundle", "", &err);
+//   auto inst = plugin->createInstance(ofxhost::kContextFilter);
+//   inst->setFrameProvider("Source", [](double t, ofxhost::FloatImage& img) {...});
+//   inst->setValue("hudScale", ofxhost::ParamValue::number(3));
+//   ofxhost::RenderResult r = inst->render(10);
+//   if (r.status != ofxhost::kStatusOK) puts(ofxhost::statusName(r.status));
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ofxhost {
+
+// OfxStatus values, as the standard numbers them.
+constexpr int kStatusOK = 0;
+constexpr int kStatusFailed = 1;
+constexpr int kStatusErrFatal = 2;
+constexpr int kStatusErrUnknown = 3;
+constexpr int kStatusErrMissingHostFeature = 4;
+constexpr int kStatusErrUnsupported = 5;
+constexpr int kStatusErrExists = 6;
+constexpr int kStatusErrFormat = 7;
+constexpr int kStatusErrMemory = 8;
+constexpr int kStatusErrBadHandle = 9;
+constexpr int kStatusErrBadIndex = 10;
+constexpr int kStatusErrValue = 11;
+constexpr int kStatusReplyYes = 12;
+constexpr int kStatusReplyNo = 13;
+constexpr int kStatusReplyDefault = 14;
+
+// "kOfxStatErrUnsupported" and so on; "kOfxStat(<n>)" for unknown codes.
+std::string statusName(int status);
+
+// Context names as the standard spells them.
+extern const char* const kContextFilter;   // "OfxImageEffectContextFilter"
+extern const char* const kContextGeneral;  // "OfxImageEffectContextGeneral"
+
+enum class BitDepth { Byte, Short, Half, Float };
+enum class Components { RGBA, RGB, Alpha };
+
+// Packed float RGBA, 4 floats per pixel. Row 0 is the first row of OpenFX
+// storage (the lowest row, y = bounds.y1); nothing is flipped anywhere.
+struct FloatImage {
+    int width = 0;
+    int height = 0;
+    std::vector<float> rgba;
+
+    FloatImage() = default;
+    FloatImage(int w, int h, float fill = 0.0f);
+    bool empty() const { return width <= 0 || height <= 0; }
+    float* pixel(int x, int y) { return rgba.data() + (static_cast<size_t>(y) * width + x) * 4; }
+    const float* pixel(int x, int y) const {
+        return rgba.data() + (static_cast<size_t>(y) * width + x) * 4;
+    }
+};
+
+// How the host hands a clip's images to the plug-in. Real hosts differ in
+// every one of these; tests switch them to exercise each path.
+struct ImageLayout {
+    BitDepth depth = BitDepth::Float;
+    Components components = Components::RGBA;
+    int originX = 0;             // bounds.x1 (the frame's pixel (0,0) sits here)
+    int originY = 0;             // bounds.y1
+    int rowPadding = 0;          // extra bytes after every row
+    bool negativeRowBytes = false;  // rows stored top row first, rowBytes < 0
+    int extraWidth = 0;          // bounds wider (>0) or narrower (<0) than the frame
+    int extraHeight = 0;         // bounds taller (>0) or shorter (<0) than the frame
+    float outputFill = 0.5f;     // initial value of every output channel, to spot untouched pixels
+};
+
+// Yields the frame at `time` into `out`; false means no frame there (the
+// plug-in's fetch then fails). Called on the rendering thread.
+using FrameProvider = std::function<bool(double time, FloatImage& out)>;
+
+enum class ParamKind {
+    Double, Integer, Boolean, Choice, RGB, RGBA, Double2D, Integer2D, Double3D, Integer3D,
+    String, Custom, PushButton, Group, Page, ParametricUnknown
+};
+// "double", "integer", "boolean", "choice", "rgb", "rgba", "double2d", ... "push button".
+std::string kindName(ParamKind kind);
+
+// One property as the plug-in left it: type ("int", "double", "string",
+// "pointer") and each value printed as text.
+struct PropertyDump {
+    std::string type;
+    std::vector<std::string> values;
+};
+using PropertyMap = std::map<std::string, PropertyDump>;
+
+// A described parameter, with the usual properties pulled out for convenience.
+struct ParamInfo {
+    std::string name;
+    ParamKind kind = ParamKind::Double;
+    std::string typeName;                // "OfxParamTypeDouble" ...
+    std::string label;
+    std::string parent;                  // group name, "" when none
+    std::vector<double> defaultNumbers;  // numeric kinds, one per component
+    std::string defaultText;             // string and custom kinds
+    std::vector<double> minimum, maximum, displayMinimum, displayMaximum;  // empty when unset
+    bool hasIncrement = false;
+    double increment = 0.0;
+    std::vector<std::string> options;    // choices
+    std::string stringMode;              // strings
+    std::vector<std::string> children;   // pages
+    PropertyMap properties;              // everything, as set
+};
+
+struct ClipInfo {
+    std::string name;
+    PropertyMap properties;
+};
+
+// A parameter value: numbers for numeric kinds (one per component; booleans
+// and choices as 0/1 and the index), text for strings and custom parameters.
+struct ParamValue {
+    std::vector<double> numbers;
+    std::string text;
+
+    static ParamValue number(double v) { return ParamValue{{v}, {}}; }
+    static ParamValue numbers3(double a, double b, double c) { return ParamValue{{a, b, c}, {}}; }
+    static ParamValue string(std::string s) { return ParamValue{{}, std::move(s)}; }
+};
+
+// What each action returned, in call order.
+struct ActionRecord {
+    std::string action;  // "OfxImageEffectActionRender" ...
+    int status = kStatusOK;
+};
+
+struct RenderOptions {
+    int width = -1;   // frame size; -1 takes the Source frame's size at that time
+    int height = -1;
+};
+
+struct RenderResult {
+    int status = kStatusFailed;
+    FloatImage output;   // the output image as the plug-in left it, converted to float RGBA
+    std::string error;   // host-side problem (no source frame to size the output...)
+};
+
+struct IdentityResult {
+    int status = kStatusFailed;   // kStatusOK: identity; kStatusReplyDefault: not identity
+    bool identity = false;
+    std::string clip;             // clip to pass through
+    double time = 0.0;
+};
+
+struct FramesNeededResult {
+    int status = kStatusFailed;   // kStatusReplyDefault: the current frame only
+    // Per clip name, the ranges [first, last] the plug-in declared.
+    std::map<std::string, std::vector<std::pair<double, double>>> ranges;
+};
+
+// One image fetch made by the plug-in during an action (for tests and caches).
+struct FetchRecord {
+    std::string clip;
+    double time = 0.0;
+    bool delivered = false;
+};
+
+class Instance;
+struct PluginState;
+struct InstanceState;
+
+// One plug-in from a bundle, loaded, with its host set and described.
+class Plugin {
+public:
+    // `path` is a bundle folder (X.ofx.bundle), or the .ofx binary itself.
+    // `identifier` picks the plug-in; "" takes the first image-effect plug-in.
+    // Runs load and describe. Returns null with `*error` set on failure.
+    static std::unique_ptr<Plugin> load(const std::string& path, const std::string& identifier,
+                                        std::string* error);
+    // Identifiers of every plug-in in a binary (empty with `*error` on failure).
+    static std::vector<std::string> listPlugins(const std::string& path, std::string* error);
+    ~Plugin();  // runs unload and closes the library
+
+    Plugin(const Plugin&) = delete;
+    Plugin& operator=(const Plugin&) = delete;
+
+    const std::string& identifier() const;
+    unsigned versionMajor() const;
+    unsigned versionMinor() const;
+    const PropertyMap& effectProperties() const;   // after describe
+    std::vector<std::string> supportedContexts() const;
+
+    // Describes in `context` (once per context, cached). Status of the action.
+    int describeInContext(const std::string& context);
+    // Parameters and clips as described in `context`, in definition order.
+    const std::vector<ParamInfo>& params(const std::string& context = kContextFilter);
+    const std::vector<ClipInfo>& clips(const std::string& context = kContextFilter);
+
+    // Describes in the context if needed, then creates an instance.
+    // Null, with `*status` (and the action log) telling why, on failure.
+    std::unique_ptr<Instance> createInstance(const std::string& context, int* status = nullptr);
+
+    // Every action run on the plug-in or its instances so far.
+    const std::vector<ActionRecord>& actions() const;
+    // Messages the plug-in posted through the message suite ("type: text").
+    const std::vector<std::string>& messages() const;
+
+private:
+    Plugin();
+    std::unique_ptr<PluginState> state_;
+    friend class Instance;
+};
+
+// One effect instance. Not thread-safe: one action at a time.
+class Instance {
+public:
+    ~Instance();  // runs destroyInstance
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+    const std::string& context() const;
+
+    // Parameter values by name. False when there is no such parameter or the
+    // value does not fit its kind (wrong component count, text for a number).
+    bool hasParam(const std::string& name) const;
+    ParamKind paramKind(const std::string& name) const;
+    bool setValue(const std::string& name, const ParamValue& value);          // removes keys
+    bool setKey(const std::string& name, double time, const ParamValue& value);
+    bool deleteKeys(const std::string& name);
+    bool getValue(const std::string& name, double time, ParamValue* value) const;
+    std::vector<double> keyTimes(const std::string& name) const;
+
+    // Clip feeding and presentation.
+    void setFrameProvider(const std::string& clip, FrameProvider provider);
+    void setClipLayout(const std::string& clip, const ImageLayout& layout);
+    void setFrameRange(double first, double last);   // clips' and effect's frame range
+    void setFrameRate(double fps);
+
+    RenderResult render(double time, const RenderOptions& options = {});
+    IdentityResult isIdentity(double time);
+    FramesNeededResult getFramesNeeded(double time);
+    // Begin-instance-changed, instance-changed for `param`, end-instance-changed;
+    // the first non-OK, non-default status of the three (or OK).
+    // Values the plug-in writes during it are reported back to it as further
+    // changes with the plug-in as their reason.
+    int instanceChanged(const std::string& param, double time,
+                        const std::string& reason = "OfxChangeUserEdited");
+
+    // Image fetches the plug-in made since the last clearFetchLog().
+    const std::vector<FetchRecord>& fetchLog() const;
+    void clearFetchLog();
+    // Images the plug-in fetched and has not released (leak check).
+    int imagesOutstanding() const;
+
+private:
+    Instance();
+    std::unique_ptr<InstanceState> state_;
+    friend class Plugin;
+};
+
+}  // namespace ofxhost

@@ -1,6 +1,7 @@
 // Value types shared by the engine, the overlay, the treatments and the plug-in.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

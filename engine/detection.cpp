@@ -1,0 +1,399 @@
+#include "engine/detection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "engine/image_checks.h"
+#include "engine/int_conversion.h"
+#include "engine/pixel_ops.h"
+
+namespace ormel {
+namespace {
+
+constexpr uint8_t kOff = 0;
+constexpr uint8_t kOn = 1;
+constexpr uint8_t kVisited = 2;  // set on kOn pixels by the region search
+
+struct KeyTarget {
+    float hue = 0.0f;
+    float saturation = 0.0f;
+    float luminance = 0.0f;
+    float hueTol = 0.001f;
+    float satTol = 0.001f;
+    float lumTol = 0.001f;
+    float softness = 0.001f;
+    bool invert = false;
+};
+
+// NaN falls back to the floor as well, so every tolerance is a usable divisor.
+float atLeast(float value, float floor) { return value > floor ? value : floor; }
+
+float luminanceOf(const Pixel& p) { return 0.2126f * p.r + 0.7152f * p.g + 0.0722f * p.b; }
+
+float saturationOf(float maxC, float delta) { return maxC > 0.0f ? delta / maxC : 0.0f; }
+
+// r, g, b already clamped to [0, 1].
+float hueOf(float r, float g, float b, float maxC, float delta) {
+    if (delta <= 0.00001f) {
+        return 0.0f;
+    }
+    float hue;
+    if (maxC == r) {
+        // With clamped channels |g - b| <= delta, so the fmod by 6 is the identity.
+        hue = ((g - b) / delta) / 6.0f;
+    } else if (maxC == g) {
+        hue = ((b - r) / delta + 2.0f) / 6.0f;
+    } else {
+        hue = ((r - g) / delta + 4.0f) / 6.0f;
+    }
+    if (hue < 0.0f) {
+        hue += 1.0f;
+    }
+    return hue;
+}
+
+KeyTarget makeTarget(const Settings& settings) {
+    KeyTarget t;
+    const Pixel& c = settings.targetColor;
+    const float r = clamp01(c.r);
+    const float g = clamp01(c.g);
+    const float b = clamp01(c.b);
+    const float maxC = std::max(r, std::max(g, b));
+    const float delta = maxC - std::min(r, std::min(g, b));
+    t.hue = hueOf(r, g, b, maxC, delta);
+    t.saturation = saturationOf(maxC, delta);
+    t.luminance = luminanceOf(c);
+    t.hueTol = atLeast(settings.hueTolerance, 0.001f);
+    t.satTol = atLeast(settings.saturationTolerance, 0.001f);
+    t.lumTol = atLeast(settings.luminanceTolerance, 0.001f);
+    t.softness = atLeast(settings.softness, 0.001f);
+    t.invert = settings.invertSelection;
+    return t;
+}
+
+float fallOffT(float d, float softness) { return clamp01((d - 1.0f) / softness); }
+
+// Soft key in [0, 1]. Distances are tested cheapest first: once one of them is
+// past the end of the fall-off, the largest one is too and the key is 0.
+float keyOf(const Pixel& p, const KeyTarget& k) {
+    const float miss = k.invert ? 1.0f : 0.0f;
+    const float dl = std::fabs(luminanceOf(p) - k.luminance) / k.lumTol;
+    if (!(dl == dl) || fallOffT(dl, k.softness) >= 1.0f) {
+        return miss;
+    }
+    const float r = clamp01(p.r);
+    const float g = clamp01(p.g);
+    const float b = clamp01(p.b);
+    const float maxC = std::max(r, std::max(g, b));
+    const float delta = maxC - std::min(r, std::min(g, b));
+    const float ds = std::fabs(saturationOf(maxC, delta) - k.saturation) / k.satTol;
+    if (fallOffT(ds, k.softness) >= 1.0f) {
+        return miss;
+    }
+    const float hd = std::fabs(hueOf(r, g, b, maxC, delta) - k.hue);
+    const float dh = std::min(hd, 1.0f - hd) / k.hueTol;
+    const float d = std::max(ds, std::max(dl, dh));
+    float w = 1.0f;
+    if (!(d <= 1.0f)) {
+        const float t = fallOffT(d, k.softness);
+        w = 1.0f - t * t * (3.0f - 2.0f * t);
+    }
+    w = clamp01(w);
+    return k.invert ? 1.0f - w : w;
+}
+
+void keyRow(const Image& image, int32_t y, const KeyTarget& target, float* out) {
+    const Pixel* row = image.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width);
+    for (int32_t x = 0; x < image.width; ++x) {
+        out[x] = keyOf(row[x], target);
+    }
+}
+
+// Box sum of one row over offsets -r..r with clamped edges, from the row's
+// prefix sums. Every key value is a multiple of 2^-24 in [0, 1], so these sums
+// are exact in double for any sensible radius and the result does not depend
+// on how the window is split.
+void rowBoxSums(const float* key, int32_t width, int64_t r, std::vector<double>& prefix, double* out) {
+    prefix[0] = 0.0;
+    for (int32_t x = 0; x < width; ++x) {
+        prefix[static_cast<size_t>(x) + 1] = prefix[static_cast<size_t>(x)] + static_cast<double>(key[x]);
+    }
+    const int64_t last = width - 1;
+    const double first = static_cast<double>(key[0]);
+    const double end = static_cast<double>(key[last]);
+    for (int64_t x = 0; x < width; ++x) {
+        const int64_t lo = std::max<int64_t>(0, x - r);
+        const int64_t hi = std::min<int64_t>(last, x + r);
+        const int64_t before = std::max<int64_t>(0, r - x);
+        const int64_t after = std::max<int64_t>(0, x + r - last);
+        double sum = prefix[static_cast<size_t>(hi) + 1] - prefix[static_cast<size_t>(lo)];
+        if (before > 0) {
+            sum += static_cast<double>(before) * first;
+        }
+        if (after > 0) {
+            sum += static_cast<double>(after) * end;
+        }
+        out[x] = sum;
+    }
+}
+
+// Key, separable box blur of radius r and threshold at one half, straight to a
+// 0/1 mask. Columns are summed through running prefix rows kept in a ring just
+// deep enough for the window, so memory stays small for small radii and the
+// cost per pixel does not grow with r.
+std::vector<uint8_t> blurredMask(const Image& image, const KeyTarget& target, int64_t r) {
+    const int32_t width = image.width;
+    const int32_t height = image.height;
+    const size_t w = static_cast<size_t>(width);
+    std::vector<uint8_t> mask(w * static_cast<size_t>(height));
+
+    const int64_t ringRows = std::min<int64_t>(height, 2 * r + 2);
+    std::vector<double> ring(static_cast<size_t>(ringRows) * w);  // column prefix sums of row box sums
+    std::vector<double> firstRow(w);
+    std::vector<double> lastRow(w);
+    std::vector<double> rowSum(w);
+    std::vector<double> prefix(w + 1);
+    std::vector<float> key(w);
+    const double side = 2.0 * static_cast<double>(r) + 1.0;
+    const double area = side * side;
+    const int64_t lastY = height - 1;
+
+    int64_t computed = -1;  // highest row whose prefix is in the ring
+    auto prefixRow = [&](int64_t y) { return ring.data() + static_cast<size_t>(y % ringRows) * w; };
+    auto computeRow = [&](int64_t y) {
+        keyRow(image, static_cast<int32_t>(y), target, key.data());
+        rowBoxSums(key.data(), width, r, prefix, rowSum.data());
+        double* dst = prefixRow(y);
+        if (y == 0) {
+            std::copy(rowSum.begin(), rowSum.end(), dst);
+            std::copy(rowSum.begin(), rowSum.end(), firstRow.begin());
+        } else {
+            const double* prev = prefixRow(y - 1);
+            for (size_t x = 0; x < w; ++x) {
+                dst[x] = prev[x] + rowSum[x];
+            }
+        }
+        if (y == lastY) {
+            std::copy(rowSum.begin(), rowSum.end(), lastRow.begin());
+        }
+    };
+
+    for (int64_t y = 0; y < height; ++y) {
+        const int64_t hi = std::min<int64_t>(lastY, y + r);
+        while (computed < hi) {
+            computeRow(++computed);
+        }
+        const int64_t lo = std::max<int64_t>(0, y - r);
+        const double before = static_cast<double>(std::max<int64_t>(0, r - y));
+        const double after = static_cast<double>(std::max<int64_t>(0, y + r - lastY));
+        const double* top = prefixRow(hi);
+        const double* below = lo > 0 ? prefixRow(lo - 1) : nullptr;
+        uint8_t* out = mask.data() + static_cast<size_t>(y) * w;
+        for (size_t x = 0; x < w; ++x) {
+            double sum = top[x] - (below ? below[x] : 0.0);
+            sum += before * firstRow[x] + after * lastRow[x];
+            const float mean = static_cast<float>(sum / area);
+            out[x] = mean >= 0.5f ? kOn : kOff;
+        }
+    }
+    return mask;
+}
+
+std::vector<uint8_t> plainMask(const Image& image, const KeyTarget& target) {
+    std::vector<uint8_t> mask(image.pixels.size());
+    for (size_t i = 0; i < mask.size(); ++i) {
+        mask[i] = keyOf(image.pixels[i], target) >= 0.5f ? kOn : kOff;
+    }
+    return mask;
+}
+
+// One erosion or dilation pass over the 3 x 3 neighbourhood with clamped
+// coordinates, done as a row pass then a column pass (the clamped window is a
+// product of two ranges, so this is the same minimum or maximum). Returns
+// whether any value changed.
+bool morphMask(const std::vector<uint8_t>& in, int32_t width, int32_t height, bool dilate,
+               std::vector<uint8_t>& rows, std::vector<uint8_t>& out) {
+    const size_t w = static_cast<size_t>(width);
+    const size_t h = static_cast<size_t>(height);
+    rows.resize(in.size());
+    out.resize(in.size());
+    for (size_t y = 0; y < h; ++y) {
+        const uint8_t* src = in.data() + y * w;
+        uint8_t* dst = rows.data() + y * w;
+        for (size_t x = 0; x < w; ++x) {
+            const uint8_t l = src[x > 0 ? x - 1 : x];
+            const uint8_t rr = src[x + 1 < w ? x + 1 : x];
+            dst[x] = dilate ? static_cast<uint8_t>(l | src[x] | rr) : static_cast<uint8_t>(l & src[x] & rr);
+        }
+    }
+    for (size_t y = 0; y < h; ++y) {
+        const uint8_t* up = rows.data() + (y > 0 ? y - 1 : y) * w;
+        const uint8_t* mid = rows.data() + y * w;
+        const uint8_t* down = rows.data() + (y + 1 < h ? y + 1 : y) * w;
+        uint8_t* dst = out.data() + y * w;
+        if (dilate) {
+            for (size_t x = 0; x < w; ++x) {
+                dst[x] = static_cast<uint8_t>(up[x] | mid[x] | down[x]);
+            }
+        } else {
+            for (size_t x = 0; x < w; ++x) {
+                dst[x] = static_cast<uint8_t>(up[x] & mid[x] & down[x]);
+            }
+        }
+    }
+    return std::memcmp(in.data(), out.data(), in.size()) != 0;
+}
+
+// Runs up to `passes` passes; a pass that changes nothing means every further
+// pass would not either, so the loop stops there.
+void morphRepeat(std::vector<uint8_t>& mask, int32_t width, int32_t height, bool dilate, int32_t passes,
+                 std::vector<uint8_t>& rows, std::vector<uint8_t>& spare) {
+    for (int32_t i = 0; i < passes; ++i) {
+        const bool changed = morphMask(mask, width, height, dilate, rows, spare);
+        mask.swap(spare);
+        if (!changed) {
+            break;
+        }
+    }
+}
+
+struct RegionSums {
+    int64_t count = 0;
+    double x = 0.0;
+    double y = 0.0;
+    double r = 0.0;
+    double g = 0.0;
+    double b = 0.0;
+    double a = 0.0;
+    double mask = 0.0;
+    int32_t minX = 0;
+    int32_t minY = 0;
+    int32_t maxX = 0;
+    int32_t maxY = 0;
+};
+
+// Depth-first search with an explicit stack; pixels are marked when pushed, so
+// each is pushed once.
+RegionSums collectRegion(const Image& image, std::vector<uint8_t>& mask, size_t start,
+                         std::vector<size_t>& stack) {
+    const int32_t width = image.width;
+    const int32_t height = image.height;
+    const size_t w = static_cast<size_t>(width);
+    RegionSums s;
+    s.minX = static_cast<int32_t>(start % w);
+    s.maxX = s.minX;
+    s.minY = static_cast<int32_t>(start / w);
+    s.maxY = s.minY;
+    stack.clear();
+    mask[start] = kVisited;
+    stack.push_back(start);
+    static constexpr int kDx[8] = {-1, 0, 1, -1, 1, -1, 0, 1};
+    static constexpr int kDy[8] = {-1, -1, -1, 0, 0, 1, 1, 1};
+    while (!stack.empty()) {
+        const size_t index = stack.back();
+        stack.pop_back();
+        const int32_t x = static_cast<int32_t>(index % w);
+        const int32_t y = static_cast<int32_t>(index / w);
+        const Pixel& p = image.pixels[index];
+        ++s.count;
+        s.x += x;
+        s.y += y;
+        s.r += p.r;
+        s.g += p.g;
+        s.b += p.b;
+        s.a += p.a;
+        s.mask += 1.0;  // the mask is binary, and this pixel is on
+        s.minX = std::min(s.minX, x);
+        s.maxX = std::max(s.maxX, x);
+        s.minY = std::min(s.minY, y);
+        s.maxY = std::max(s.maxY, y);
+        for (int k = 0; k < 8; ++k) {
+            const int32_t nx = x + kDx[k];
+            const int32_t ny = y + kDy[k];
+            if (nx < 0 || ny < 0 || nx >= width || ny >= height) {
+                continue;
+            }
+            const size_t n = static_cast<size_t>(nx) + static_cast<size_t>(ny) * w;
+            if (mask[n] == kOn) {
+                mask[n] = kVisited;
+                stack.push_back(n);
+            }
+        }
+    }
+    return s;
+}
+
+Blob toBlob(const RegionSums& s) {
+    const double n = static_cast<double>(s.count);
+    Blob b;
+    b.id = -1;
+    b.area = saturateToInt32(s.count);
+    b.minX = s.minX;
+    b.minY = s.minY;
+    b.maxX = s.maxX + 1;
+    b.maxY = s.maxY + 1;
+    b.center = {static_cast<float>(s.x / n), static_cast<float>(s.y / n)};
+    b.color = {static_cast<float>(s.r / n), static_cast<float>(s.g / n), static_cast<float>(s.b / n),
+               static_cast<float>(s.a / n)};
+    b.coverage = static_cast<float>(s.mask / n);
+    return b;
+}
+
+}  // namespace
+
+std::vector<Blob> detectBlobs(const Image& image, const Settings& settings, std::vector<float>* maskOut) {
+    if (!isUsableImage(image)) {
+        if (maskOut) {
+            maskOut->clear();
+        }
+        return {};
+    }
+    const int32_t width = image.width;
+    const int32_t height = image.height;
+    const KeyTarget target = makeTarget(settings);
+
+    std::vector<uint8_t> mask = settings.blurRadius > 0 ? blurredMask(image, target, settings.blurRadius)
+                                                        : plainMask(image, target);
+    std::vector<uint8_t> rows;
+    std::vector<uint8_t> spare;
+    morphRepeat(mask, width, height, false, settings.erodeIterations, rows, spare);
+    morphRepeat(mask, width, height, true, settings.dilateIterations, rows, spare);
+
+    if (maskOut) {
+        maskOut->assign(mask.begin(), mask.end());
+    }
+
+    const int64_t minArea = settings.minBlobArea;
+    const int64_t maxArea = std::max<int64_t>({1, settings.minBlobArea, settings.maxBlobArea});
+    std::vector<Blob> blobs;
+    std::vector<size_t> stack;
+    stack.reserve(1024);
+    for (size_t i = 0; i < mask.size(); ++i) {
+        if (mask[i] != kOn) {
+            continue;
+        }
+        const RegionSums sums = collectRegion(image, mask, i, stack);
+        if (sums.count >= minArea && sums.count <= maxArea) {
+            blobs.push_back(toBlob(sums));
+        }
+    }
+
+    std::stable_sort(blobs.begin(), blobs.end(), [](const Blob& p, const Blob& q) {
+        if (p.area != q.area) {
+            return p.area > q.area;
+        }
+        if (p.center.y != q.center.y) {
+            return p.center.y < q.center.y;
+        }
+        return p.center.x < q.center.x;
+    });
+    const size_t keep = settings.maxObjects > 0 ? static_cast<size_t>(settings.maxObjects) : 0;
+    if (blobs.size() > keep) {
+        blobs.resize(keep);
+    }
+    return blobs;
+}
+
+}  // namespace ormel

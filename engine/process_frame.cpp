@@ -1,0 +1,200 @@
+#include "engine/process_frame.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "engine/detection.h"
+#include "engine/image_checks.h"
+#include "engine/int_conversion.h"
+#include "engine/pixel_ops.h"
+#include "engine/tracks.h"
+
+namespace ormel {
+namespace {
+
+constexpr int32_t kOutputOverlayOnly = 1;
+constexpr int32_t kOutputMatte = 2;
+constexpr int32_t kLargestReduction = 16;
+
+// One input pixel near the middle of each f x f cell; no filtering.
+Image downsampleNearest(const Image& image, int32_t factor) {
+    if (!isUsableImage(image)) {
+        return image;
+    }
+    const uint32_t f = static_cast<uint32_t>(factor);
+    const uint32_t width = static_cast<uint32_t>(image.width);
+    const uint32_t height = static_cast<uint32_t>(image.height);
+    const int32_t outW = static_cast<int32_t>(std::max<uint32_t>(1, (width + f - 1) / f));
+    const int32_t outH = static_cast<int32_t>(std::max<uint32_t>(1, (height + f - 1) / f));
+    Image out;
+    out.width = outW;
+    out.height = outH;
+    out.pixels.reserve(static_cast<size_t>(outW) * static_cast<size_t>(outH));
+    const int64_t half = factor / 2;
+    for (int64_t y = 0; y < outH; ++y) {
+        const int64_t sy = std::max<int64_t>(0, std::min<int64_t>(half + factor * y, image.height - 1));
+        for (int64_t x = 0; x < outW; ++x) {
+            const int64_t sx = std::max<int64_t>(0, std::min<int64_t>(half + factor * x, image.width - 1));
+            out.pixels.push_back(image.at(static_cast<int32_t>(sx), static_cast<int32_t>(sy)));
+        }
+    }
+    return out;
+}
+
+// Sizes in full-frame pixels become sizes in reduced pixels.
+Settings reducedSettings(const Settings& settings, int32_t factor) {
+    Settings s = settings;
+    const int64_t f = factor;
+    const int64_t f2 = f * f;
+    s.blurRadius = std::max<int32_t>(0, settings.blurRadius / factor);
+    const int64_t minArea = settings.minBlobArea;
+    // Ceiling division; non-positive minimums end at the floor of 1 anyway.
+    const int64_t reducedMin = minArea > 0 ? (minArea + f2 - 1) / f2 : 0;
+    s.minBlobArea = static_cast<int32_t>(std::max<int64_t>(1, reducedMin));
+    s.maxBlobArea = std::max<int32_t>(s.minBlobArea, static_cast<int32_t>(settings.maxBlobArea / f2));
+    s.trackingDistance = settings.trackingDistance / static_cast<float>(factor);
+    s.detectionScale = 1;
+    return s;
+}
+
+struct Rescale {
+    float sx = 1.0f;
+    float sy = 1.0f;
+};
+
+Blob scaleBlob(Blob b, Rescale k) {
+    b.area = roundToInt32(static_cast<float>(b.area) * k.sx * k.sy);
+    b.minX = floorToInt32(static_cast<float>(b.minX) * k.sx);
+    b.minY = floorToInt32(static_cast<float>(b.minY) * k.sy);
+    b.maxX = ceilToInt32(static_cast<float>(b.maxX) * k.sx);
+    b.maxY = ceilToInt32(static_cast<float>(b.maxY) * k.sy);
+    b.center = {b.center.x * k.sx, b.center.y * k.sy};
+    return b;
+}
+
+Track scaleTrack(Track t, Rescale k) {
+    t.blob = scaleBlob(t.blob, k);
+    for (Vec2& p : t.trail) {
+        p = {p.x * k.sx, p.y * k.sy};
+    }
+    t.speed *= (k.sx + k.sy) * 0.5f;
+    return t;
+}
+
+// Nearest-neighbour enlargement of the reduced mask to the full frame.
+std::vector<float> enlargeMask(const std::vector<float>& small, int32_t smallW, int32_t smallH, int32_t width,
+                               int32_t height) {
+    std::vector<float> mask(static_cast<size_t>(width) * static_cast<size_t>(height), 0.0f);
+    if (smallW < 1 || smallH < 1 || width < 1 || height < 1 ||
+        small.size() != static_cast<size_t>(smallW) * static_cast<size_t>(smallH)) {
+        return mask;
+    }
+    std::vector<size_t> column(static_cast<size_t>(width));
+    for (int64_t x = 0; x < width; ++x) {
+        column[static_cast<size_t>(x)] = static_cast<size_t>(std::min<int64_t>(x * smallW / width, smallW - 1));
+    }
+    for (int64_t y = 0; y < height; ++y) {
+        const int64_t row = std::min<int64_t>(y * smallH / height, smallH - 1);
+        const float* src = small.data() + static_cast<size_t>(row) * static_cast<size_t>(smallW);
+        float* dst = mask.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+        for (int32_t x = 0; x < width; ++x) {
+            dst[x] = src[column[static_cast<size_t>(x)]];
+        }
+    }
+    return mask;
+}
+
+void detectAndTrackFull(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings,
+                        TraceResult& result) {
+    result.blobs = detectBlobs(source, settings, &result.mask);
+    result.tracks = buildTracks(samples, source, result.blobs, settings);
+}
+
+void detectAndTrackReduced(const Image& source, const std::vector<FrameSample>& samples,
+                           const Settings& settings, int32_t factor, TraceResult& result) {
+    const Image reduced = downsampleNearest(source, factor);
+    const Settings small = reducedSettings(settings, factor);
+    const Rescale back{static_cast<float>(source.width) / static_cast<float>(reduced.width),
+                       static_cast<float>(source.height) / static_cast<float>(reduced.height)};
+    const bool matte = settings.outputMode == kOutputMatte;
+
+    std::vector<float> reducedMask;
+    const std::vector<Blob> reducedBlobs = detectBlobs(reduced, small, matte ? &reducedMask : nullptr);
+    result.blobs.reserve(reducedBlobs.size());
+    for (const Blob& b : reducedBlobs) {
+        result.blobs.push_back(scaleBlob(b, back));
+    }
+    if (matte) {
+        result.mask = enlargeMask(reducedMask, reduced.width, reduced.height, source.width, source.height);
+    }
+
+    if (samples.empty() || settings.temporalFrames < 1) {
+        result.tracks = buildTracks({}, source, result.blobs, settings);
+        return;
+    }
+    std::vector<FrameSample> reducedSamples;
+    reducedSamples.reserve(samples.size());
+    for (const FrameSample& s : samples) {
+        if (isUsableImage(s.image)) {
+            reducedSamples.push_back({s.frame, downsampleNearest(s.image, factor)});
+        }
+    }
+    std::vector<Track> tracks = buildTracks(reducedSamples, reduced, reducedBlobs, small);
+    result.tracks.reserve(tracks.size());
+    for (Track& t : tracks) {
+        result.tracks.push_back(scaleTrack(std::move(t), back));
+    }
+}
+
+// The picture the overlay is drawn on: the source at its opacity, a clear
+// picture, or the matte as grey with the mask as alpha.
+Image basePicture(const Image& source, const std::vector<float>& mask, const Settings& settings) {
+    if (!isUsableImage(source)) {
+        return Image{};
+    }
+    if (settings.outputMode == kOutputOverlayOnly) {
+        return Image(source.width, source.height, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    }
+    Image out;
+    out.width = source.width;
+    out.height = source.height;
+    if (settings.outputMode == kOutputMatte) {
+        const bool haveMask = mask.size() == source.pixels.size();
+        out.pixels.reserve(source.pixels.size());
+        for (size_t i = 0; i < source.pixels.size(); ++i) {
+            const float m = haveMask ? mask[i] : 0.0f;
+            out.pixels.push_back(Pixel{m, m, m, m});
+        }
+        return out;
+    }
+    const float o = clamp01(settings.sourceOpacity);
+    if (o == 1.0f) {
+        out.pixels = source.pixels;
+        return out;
+    }
+    out.pixels.reserve(source.pixels.size());
+    for (const Pixel& p : source.pixels) {
+        out.pixels.push_back(Pixel{p.r * o, p.g * o, p.b * o, p.a * o});
+    }
+    return out;
+}
+
+}  // namespace
+
+TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings) {
+    TraceResult result;
+    if (!isUsableImage(source)) {
+        return result;
+    }
+    if (settings.detectionScale < 2) {
+        detectAndTrackFull(source, samples, settings, result);
+    } else {
+        const int32_t factor = std::min(settings.detectionScale, kLargestReduction);
+        detectAndTrackReduced(source, samples, settings, factor, result);
+    }
+    result.image = basePicture(source, result.mask, settings);
+    return result;
+}
+
+}  // namespace ormel

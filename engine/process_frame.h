@@ -1,0 +1,17 @@
+// The engine's one entry point: one source frame in, one finished frame out.
+#pragma once
+
+#include <vector>
+
+#include "engine/types.h"
+
+namespace ormel {
+
+// Detects and tracks the regions of `source` (at the resolution chosen by
+// settings.detectionScale, clamped to [1, 16]), brings them back to full-frame
+// pixels and builds the picture for settings.outputMode. `samples` are the
+// earlier frames, oldest first. Keeps no state: the same arguments always give
+// the same result. An empty source gives an empty result.
+TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings);
+
+}  // namespace ormel

@@ -1,8 +1,17 @@
 #include "treatments/gpu/pixel_sort_gpu.h"
 
+#include "treatments/gpu/pixel_sort_metal.h"
+#include "treatments/gpu/pixel_sort_opencl.h"
+
 namespace ormel {
 
-// No GPU back end is built yet: always decline so the processor path runs.
-bool applyPixelSortGpu(Image&, const Settings&) { return false; }
+bool applyPixelSortGpu(Image& image, const Settings& settings) {
+#if defined(__APPLE__)
+    return applyPixelSortMetal(image, settings);
+#else
+    // No Metal here: the same kernels through OpenCL when a runtime exists.
+    return applyPixelSortOpenCl(image, settings);
+#endif
+}
 
 }  // namespace ormel

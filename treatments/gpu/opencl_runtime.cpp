@@ -1,0 +1,132 @@
+#include "treatments/gpu/opencl_runtime.h"
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "treatments/gpu/kernel_source.h"
+
+namespace ormel {
+
+namespace {
+
+// FP_CONTRACT off keeps a*b+c as two roundings, as the C++ build of the same
+// kernels computes it, so the two agree to the last bit where the device
+// rounds correctly.
+constexpr const char kPrelude[] =
+    "#pragma OPENCL FP_CONTRACT OFF\n"
+    "#define VK_GLOBAL __global\n"
+    "#define VK_CONSTANT __constant\n"
+    "#define VK_FUNC static inline\n"
+    "#define VK_KERNEL __kernel\n"
+    "#define VK_BUFFER(i)\n"
+    "#define VK_THREAD_PARAMS\n"
+    "#define VK_THREAD_X ((uint)get_global_id(0))\n"
+    "#define VK_THREAD_Y ((uint)get_global_id(1))\n";
+
+bool deviceUsable(const ocl::Api& api, ocl::DeviceId device) {
+    ocl::Bool available = 0;
+    ocl::Bool compiler = 0;
+    return api.getDeviceInfo(device, ocl::kDeviceAvailable, sizeof(available), &available, nullptr) ==
+               ocl::kSuccess &&
+           api.getDeviceInfo(device, ocl::kDeviceCompilerAvailable, sizeof(compiler), &compiler,
+                             nullptr) == ocl::kSuccess &&
+           available != 0 && compiler != 0;
+}
+
+std::vector<ocl::PlatformId> platforms(const ocl::Api& api) {
+    ocl::Uint count = 0;
+    if (api.getPlatformIDs(0, nullptr, &count) != ocl::kSuccess || count == 0) return {};
+    std::vector<ocl::PlatformId> found(count);
+    if (api.getPlatformIDs(count, found.data(), &count) != ocl::kSuccess) return {};
+    found.resize(count < found.size() ? count : found.size());
+    return found;
+}
+
+ocl::DeviceId pickDevice(const ocl::Api& api) {
+    const std::vector<ocl::PlatformId> all = platforms(api);
+    const ocl::DeviceType preference[] = {ocl::kDeviceTypeGpu, ocl::kDeviceTypeAccelerator,
+                                          ocl::kDeviceTypeAll};
+    for (ocl::DeviceType type : preference) {
+        for (ocl::PlatformId platform : all) {
+            ocl::Uint count = 0;
+            if (api.getDeviceIDs(platform, type, 0, nullptr, &count) != ocl::kSuccess || count == 0) {
+                continue;
+            }
+            std::vector<ocl::DeviceId> devices(count);
+            if (api.getDeviceIDs(platform, type, count, devices.data(), &count) != ocl::kSuccess) {
+                continue;
+            }
+            for (ocl::Uint i = 0; i < count && i < devices.size(); ++i) {
+                if (deviceUsable(api, devices[i])) return devices[i];
+            }
+        }
+    }
+    return nullptr;
+}
+
+std::string buildLog(const ocl::Api& api, ocl::Program program, ocl::DeviceId device) {
+    size_t size = 0;
+    if (api.getProgramBuildInfo(program, device, ocl::kProgramBuildLog, 0, nullptr, &size) !=
+            ocl::kSuccess ||
+        size == 0) {
+        return "(no build log)";
+    }
+    std::string log(size, '\0');
+    if (api.getProgramBuildInfo(program, device, ocl::kProgramBuildLog, size, &log[0], nullptr) !=
+        ocl::kSuccess) {
+        return "(no build log)";
+    }
+    while (!log.empty() && (log.back() == '\0' || log.back() == '\n')) log.pop_back();
+    return log;
+}
+
+void initialise(OpenClRuntime& runtime) {
+    if (!ocl::loadApi(runtime.api)) return;
+    const ocl::Api& api = runtime.api;
+    ocl::DeviceId device = pickDevice(api);
+    if (device == nullptr) return;
+    size_t maxGroup = 0;
+    if (api.getDeviceInfo(device, ocl::kDeviceMaxWorkGroupSize, sizeof(maxGroup), &maxGroup, nullptr) !=
+        ocl::kSuccess) {
+        maxGroup = 0;
+    }
+
+    ocl::Int status = ocl::kSuccess;
+    ocl::Context context = api.createContext(nullptr, 1, &device, nullptr, nullptr, &status);
+    if (context == nullptr || status != ocl::kSuccess) return;
+
+    const char* sources[] = {kPrelude, kPixelSortKernelSource};
+    ocl::Program program = api.createProgramWithSource(context, 2, sources, nullptr, &status);
+    if (program == nullptr || status != ocl::kSuccess) {
+        std::fprintf(stderr, "Varnok OpenCL compile failed: error %d\n", static_cast<int>(status));
+        api.releaseContext(context);
+        return;
+    }
+    status = api.buildProgram(program, 1, &device, nullptr, nullptr, nullptr);
+    if (status != ocl::kSuccess) {
+        std::fprintf(stderr, "Varnok OpenCL compile failed: %s\n", buildLog(api, program, device).c_str());
+        api.releaseProgram(program);
+        api.releaseContext(context);
+        return;
+    }
+    runtime.device = device;
+    runtime.context = context;
+    runtime.program = program;
+    runtime.maxWorkGroupSize = maxGroup;
+    runtime.ready = true;
+}
+
+}  // namespace
+
+const OpenClRuntime& openClRuntime() {
+    // Never destroyed: render threads of other instances may still use it
+    // while the host unloads, and the driver reclaims it with the process.
+    static OpenClRuntime* runtime = new OpenClRuntime();
+    static std::once_flag once;
+    std::call_once(once, [] { initialise(*runtime); });
+    return *runtime;
+}
+
+}  // namespace ormel

@@ -1,0 +1,26 @@
+// The process-wide OpenCL objects of the GPU pixel sort.
+#pragma once
+
+#include <cstddef>
+
+#include "treatments/gpu/opencl_api.h"
+
+namespace ormel {
+
+// Runtime entry points, the chosen device, its context and the compiled
+// kernel program. Built once and kept until the process ends.
+struct OpenClRuntime {
+    ocl::Api api;
+    ocl::DeviceId device = nullptr;
+    ocl::Context context = nullptr;
+    ocl::Program program = nullptr;
+    size_t maxWorkGroupSize = 0;
+    bool ready = false;  // false: no runtime, no device or the compile failed
+};
+
+// The first call loads the runtime, picks a device (a GPU first, then an
+// accelerator, then any device) and compiles the kernels; concurrent first
+// calls wait for that one attempt. A failure is final for the process.
+const OpenClRuntime& openClRuntime();
+
+}  // namespace ormel

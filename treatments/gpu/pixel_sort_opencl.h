@@ -1,0 +1,13 @@
+// The GPU pixel sort through OpenCL, for systems without Metal.
+#pragma once
+
+#include "engine/types.h"
+
+namespace ormel {
+
+// Runs both kernels on the first usable OpenCL device. True: the image holds
+// the finished effect (sort, blur and glow). False: no runtime, no device, a
+// failed compile, launch or read-back; the image is untouched.
+bool applyPixelSortOpenCl(Image& image, const Settings& settings);
+
+}  // namespace ormel

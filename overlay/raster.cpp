@@ -63,7 +63,7 @@ void blendPixel(Pixel& dst, Pixel colour, float amount) { dst = blendOver(dst, c
 }  // namespace
 
 void drawDisk(Image& image, Vec2 centre, float radius, Pixel colour, float opacity) {
-    if (radius <= 0.0f || opacity <= 0.0f) return;
+    if (radius <= 0.0f || opacity <= 0.0f || !isDrawable(image)) return;
     int32_t x0, x1, y0, y1;
     if (!clipRange(std::floor(centre.x - radius - 1.0f), std::ceil(centre.x + radius + 1.0f),
                    image.width, x0, x1) ||
@@ -105,6 +105,7 @@ void drawLineCore(Image& image, Vec2 a, Vec2 b, float width, Pixel colour, float
     }
     const float h = std::max(half, 0.5f);
     const float m = h + 1.25f;
+    if (!isDrawable(image)) return;
     int32_t x0, x1, y0, y1;
     if (!clipRange(std::floor(std::min(a.x, b.x) - m), std::ceil(std::max(a.x, b.x) + m),
                    image.width, x0, x1) ||

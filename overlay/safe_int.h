@@ -1,4 +1,5 @@
-// Float-to-integer conversions that tolerate NaN, infinities and huge values.
+// Float-to-integer conversions that tolerate NaN, infinities and huge values,
+// and the image check every drawing routine makes before it writes.
 // Positions and sizes reach the overlay from preset files without range
 // checks, so no drawing loop may convert them to int unguarded.
 #pragma once
@@ -6,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+#include "engine/types.h"
 
 namespace ormel {
 
@@ -29,6 +32,32 @@ inline int32_t roundToInt32(float v) {
     if (r >= 2147483647.0f) return std::numeric_limits<int32_t>::max();
     if (r <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(r);
+}
+
+// Largest integer not above v, saturated to the int32 range; NaN gives 0.
+inline int32_t floorToInt32(float v) {
+    if (!(v == v)) return 0;
+    const float r = std::floor(v);
+    if (r >= 2147483647.0f) return std::numeric_limits<int32_t>::max();
+    if (r <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(r);
+}
+
+// Integer part (toward zero), saturated to the int32 range; NaN gives 0.
+inline int32_t truncToInt32(float v) {
+    if (!(v == v)) return 0;
+    const float r = std::trunc(v);
+    if (r >= 2147483647.0f) return std::numeric_limits<int32_t>::max();
+    if (r <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(r);
+}
+
+// Whether an image's pixel array really holds width x height pixels. Image
+// has public fields, so a mismatched one is treated as nothing to draw on
+// rather than written out of bounds.
+inline bool isDrawable(const Image& image) {
+    return !image.empty() &&
+           image.pixels.size() == static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
 }
 
 // Saturates a 64-bit integer to the int32 range.

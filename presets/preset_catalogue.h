@@ -1,0 +1,28 @@
+// What presets need from the parameter catalogue: the 120 preset keys in file
+// order with their kinds, the base values, and the preset folder.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "presets/preset_value.h"
+
+namespace ormel {
+
+struct PresetKey {
+    std::string name;
+    ValueKind kind = ValueKind::Double;
+};
+
+// Every parameter outside the presets group, in catalogue order except that
+// hudScale follows sourceOpacity and seed comes last.
+std::vector<PresetKey> presetKeys();
+
+// Each preset key with its catalogue default, in key order, except drawTrails off.
+std::vector<std::pair<std::string, PresetValue>> presetBaseValues();
+
+// The per-user preset folder (HOME + "/Documents/Tesmar/Varnok/Presets").
+std::string presetFolder();
+
+}  // namespace ormel

@@ -1,0 +1,54 @@
+#include "tests/presets/memory_params.h"
+
+#include <stdexcept>
+
+namespace ormel {
+
+PresetValue catalogueDefault(const ParamSpec& spec) {
+    switch (spec.kind) {
+        case ParamKind::Double: return doubleValue(spec.defaultValue);
+        case ParamKind::Integer: return integerValue(static_cast<int>(spec.defaultValue));
+        case ParamKind::Choice: return choiceValue(static_cast<int>(spec.defaultValue));
+        case ParamKind::Boolean: return boolValue(spec.defaultValue != 0.0);
+        case ParamKind::Rgb: return rgbValue(spec.defaultRgb[0], spec.defaultRgb[1], spec.defaultRgb[2]);
+        case ParamKind::String: return textValue(spec.defaultText);
+        case ParamKind::PushButton: break;
+    }
+    return textValue("");
+}
+
+MemoryParams::MemoryParams() {
+    for (const ParamSpec& spec : paramCatalogue()) {
+        if (spec.kind != ParamKind::PushButton) values[spec.name] = catalogueDefault(spec);
+    }
+}
+
+// Unknown names throw so a misspelt key in the code under test fails loudly.
+PresetValue MemoryParams::value(const std::string& name) const {
+    const auto it = values.find(name);
+    if (it == values.end()) throw std::out_of_range("no parameter " + name);
+    return it->second;
+}
+
+PresetValue MemoryParams::valueAt(const std::string& name, double time) const {
+    const auto keyed = keyed_.find(name);
+    if (keyed != keyed_.end()) {
+        const auto at = keyed->second.find(time);
+        if (at != keyed->second.end()) return at->second;
+    }
+    return value(name);
+}
+
+void MemoryParams::setValue(const std::string& name, const PresetValue& v) {
+    const auto it = values.find(name);
+    if (it == values.end()) throw std::out_of_range("no parameter " + name);
+    if (it->second.kind != v.kind) throw std::invalid_argument("wrong kind for " + name);
+    it->second = v;
+    writes.push_back(name);
+}
+
+void MemoryParams::setKeyed(const std::string& name, double time, const PresetValue& v) {
+    keyed_[name][time] = v;
+}
+
+}  // namespace ormel

@@ -1,0 +1,316 @@
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <sstream>
+#include <sys/resource.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "presets/number_text.h"
+#include "presets/preset_catalogue.h"
+#include "presets/preset_load.h"
+#include "presets/preset_save.h"
+#include "presets/preset_slots.h"
+#include "tests/presets/memory_params.h"
+#include "tests/presets/temp_dir.h"
+
+namespace ormel {
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Moves every preset parameter away from its default, doubles with more than
+// six significant digits.
+void scramble(MemoryParams& params) {
+    int i = 0;
+    for (const PresetKey& key : presetKeys()) {
+        PresetValue v = params.value(key.name);
+        ++i;
+        switch (key.kind) {
+            case ValueKind::Double: v.number = 0.123456789 * i; break;
+            case ValueKind::Integer: v.integer = 3 * i + 1; break;
+            case ValueKind::Choice: v.integer = v.integer == 0 ? 1 : 0; break;
+            case ValueKind::Boolean: v.flag = !v.flag; break;
+            case ValueKind::Rgb: v.rgb = {0.1111111 * (i % 9), 0.5, 1.0 / 3.0}; break;
+            case ValueKind::Text: break;
+        }
+        params.setValue(key.name, v);
+    }
+}
+
+std::map<std::string, PresetValue> presetValuesOf(const MemoryParams& params) {
+    std::map<std::string, PresetValue> out;
+    for (const PresetKey& key : presetKeys()) out[key.name] = params.value(key.name);
+    return out;
+}
+
+TEST(PresetKeys, HundredTwentyInFileOrder) {
+    const auto keys = presetKeys();
+    ASSERT_EQ(keys.size(), 120u);
+    EXPECT_EQ(keys[0].name, "renderEngine");
+    EXPECT_EQ(keys[1].name, "fastPreview");
+    EXPECT_EQ(keys[20].name, "sourceOpacity");
+    EXPECT_EQ(keys[21].name, "hudScale");
+    EXPECT_EQ(keys[22].name, "drawPoints");
+    EXPECT_EQ(keys[106].name, "asciiCellSize");
+    EXPECT_EQ(keys[107].name, "pixelSortEnable");
+    EXPECT_EQ(keys[119].name, "seed");
+    EXPECT_EQ(keys[5].kind, ValueKind::Rgb);
+    EXPECT_EQ(keys[2].kind, ValueKind::Choice);
+    for (const PresetKey& key : keys) {
+        for (const char* control : {"builtinPreset", "customPresetSlot", "customPresetName", "presetPath"}) {
+            EXPECT_NE(key.name, control);
+        }
+    }
+}
+
+TEST(FormatPresetFile, HeaderNameThenOneLinePerKey) {
+    MemoryParams params;
+    const auto lines = linesOf(formatPresetFile(params, 0.0, "Mon preset"));
+    const auto keys = presetKeys();
+    ASSERT_EQ(lines.size(), keys.size() + 2);
+    EXPECT_EQ(lines[0], "# Varnok preset v1");
+    EXPECT_EQ(lines[1], "presetName=Mon preset");
+    for (size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(lines[i + 2].substr(0, keys[i].name.size() + 1), keys[i].name + "=");
+    }
+    EXPECT_EQ(lines[2], "renderEngine=1");
+    EXPECT_EQ(lines[3], "fastPreview=1");
+    EXPECT_EQ(lines[7], "targetColor=1,0,0");
+    EXPECT_EQ(lines[8], "hueTolerance=0.06");
+    EXPECT_EQ(lines[17], "maxBlobArea=500000");
+    EXPECT_EQ(lines[19], "trackingDistance=90");
+    EXPECT_EQ(lines[23], "hudScale=2");
+    EXPECT_EQ(lines.back(), "seed=1337");
+}
+
+TEST(FormatPresetFile, NoNameLineForAnEmptyNameAndNoLineFeedInsideOne) {
+    MemoryParams params;
+    EXPECT_EQ(linesOf(formatPresetFile(params, 0.0, ""))[1], "renderEngine=1");
+    const auto lines = linesOf(formatPresetFile(params, 0.0, "evil\nseed=1"));
+    EXPECT_EQ(lines[1], "presetName=evil seed=1");
+    EXPECT_EQ(lines.back(), "seed=1337");
+}
+
+TEST(FormatPresetFile, SamplesValuesAtTheGivenTime) {
+    MemoryParams params;
+    params.setKeyed("glowAmount", 12.0, doubleValue(0.9));
+    params.setKeyed("pixelSortColor", 12.0, rgbValue(0.5, 1e-5, 1e6));
+    const std::string atTwelve = formatPresetFile(params, 12.0, "x");
+    EXPECT_NE(atTwelve.find("\nglowAmount=0.9\n"), std::string::npos);
+    EXPECT_NE(atTwelve.find("\npixelSortColor=0.5,1e-05,1e+06\n"), std::string::npos);
+    EXPECT_NE(formatPresetFile(params, 0.0, "x").find("\nglowAmount=0.35\n"), std::string::npos);
+}
+
+TEST(SaveLoad, RoundTripRestoresEveryValueToSixDigits) {
+    TempDir dir;
+    const std::string path = dir.file("round.qelvar");
+    MemoryParams source;
+    scramble(source);
+    ASSERT_TRUE(savePreset(source, path, 0.0, "Aller-retour"));
+
+    MemoryParams target;
+    ASSERT_TRUE(loadPreset(target, path));
+    EXPECT_EQ(target.value("customPresetName").text, "Aller-retour");
+    for (const PresetKey& key : presetKeys()) {
+        const PresetValue in = source.value(key.name);
+        const PresetValue out = target.value(key.name);
+        if (key.kind == ValueKind::Double) {
+            EXPECT_NEAR(out.number, in.number, std::abs(in.number) * 5e-6) << key.name;
+            EXPECT_EQ(formatPresetDouble(out.number), formatPresetDouble(in.number)) << key.name;
+        } else if (key.kind == ValueKind::Rgb) {
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR(out.rgb[c], in.rgb[c], 1e-6) << key.name;
+        } else {
+            EXPECT_EQ(out, in) << key.name;
+        }
+    }
+}
+
+TEST(SaveLoad, DoublesComeBackRoundedToSixSignificantDigits) {
+    TempDir dir;
+    const std::string path = dir.file("six.qelvar");
+    MemoryParams source;
+    source.setValue("hueTolerance", doubleValue(0.123456789));
+    source.setValue("maxConnectionDistance", doubleValue(1234567.0));
+    source.setValue("targetColor", rgbValue(0.987654321, 0, 1));
+    ASSERT_TRUE(savePreset(source, path, 0.0, "n"));
+    MemoryParams target;
+    ASSERT_TRUE(loadPreset(target, path));
+    EXPECT_EQ(target.value("hueTolerance").number, 0.123457);
+    EXPECT_EQ(target.value("maxConnectionDistance").number, 1.23457e6);
+    EXPECT_EQ(target.value("targetColor"), rgbValue(0.987654, 0, 1));
+}
+
+TEST(LoadPreset, SingleKeyWritesItAndWritesBackTheRestExceptColours) {
+    TempDir dir;
+    const std::string path = dir.file("one.qelvar");
+    writeWholeFile(path, "glowAmount=1.2\n");
+    MemoryParams params;
+    params.setValue("customPresetName", textValue("Gardé"));
+    params.setValue("seed", integerValue(42));
+    params.setValue("targetColor", rgbValue(0.2, 0.4, 0.6));
+    const auto before = presetValuesOf(params);
+    params.writes.clear();
+
+    ASSERT_TRUE(loadPreset(params, path));
+    EXPECT_EQ(params.value("glowAmount").number, 1.2);
+    EXPECT_EQ(params.value("customPresetName").text, "Gardé");
+    auto after = presetValuesOf(params);
+    after["glowAmount"] = before.at("glowAmount");
+    EXPECT_EQ(after, before);
+    // Current values are written back, colours are not written at all.
+    for (const PresetKey& key : presetKeys()) {
+        const bool written = std::count(params.writes.begin(), params.writes.end(), key.name) == 1;
+        EXPECT_EQ(written, key.kind != ValueKind::Rgb) << key.name;
+    }
+}
+
+TEST(LoadPreset, SpacesAroundEqualsMatchNoKeyButStillCountAsAPair) {
+    TempDir dir;
+    const std::string path = dir.file("spaced.qelvar");
+    writeWholeFile(path, "hueTolerance = 0.1\n");
+    MemoryParams params;
+    const auto before = presetValuesOf(params);
+    EXPECT_TRUE(loadPreset(params, path));
+    EXPECT_EQ(presetValuesOf(params), before);
+}
+
+TEST(LoadPreset, CarriageReturnsKeepNumbersAndColoursButTurnBooleansFalse) {
+    TempDir dir;
+    MemoryParams source;
+    scramble(source);
+    source.setValue("drawPoints", boolValue(true));
+    std::string text = formatPresetFile(source, 0.0, "crlf");
+    std::string crlf;
+    for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::string path = dir.file("crlf.qelvar");
+    writeWholeFile(path, crlf);
+
+    MemoryParams target;
+    target.setValue("drawTrails", boolValue(true));
+    ASSERT_TRUE(loadPreset(target, path));
+    EXPECT_EQ(target.value("customPresetName").text, "crlf\r");
+    for (const PresetKey& key : presetKeys()) {
+        const PresetValue in = source.value(key.name);
+        const PresetValue out = target.value(key.name);
+        switch (key.kind) {
+            case ValueKind::Boolean: EXPECT_FALSE(out.flag) << key.name; break;
+            case ValueKind::Integer:
+            case ValueKind::Choice: EXPECT_EQ(out.integer, in.integer) << key.name; break;
+            case ValueKind::Double: EXPECT_NEAR(out.number, in.number, std::abs(in.number) * 5e-6) << key.name; break;
+            case ValueKind::Rgb:
+                for (int c = 0; c < 3; ++c) EXPECT_NEAR(out.rgb[c], in.rgb[c], 1e-6) << key.name;
+                break;
+            case ValueKind::Text: break;
+        }
+    }
+}
+
+TEST(LoadPreset, ColourSeparatorsAreNotCheckedButAllThreeNumbersAreNeeded) {
+    TempDir dir;
+    const std::string path = dir.file("colours.qelvar");
+    writeWholeFile(path, "targetColor=1;0;0\npointColor=1,0\nboxColor=a,b,c\n");
+    MemoryParams params;
+    params.setValue("targetColor", rgbValue(0, 0, 1));
+    params.setValue("pointColor", rgbValue(0.3, 0.3, 0.3));
+    const PresetValue box = params.value("boxColor");
+    ASSERT_TRUE(loadPreset(params, path));
+    EXPECT_EQ(params.value("targetColor"), rgbValue(1, 0, 0));
+    EXPECT_EQ(params.value("pointColor"), rgbValue(0.3, 0.3, 0.3));
+    EXPECT_EQ(params.value("boxColor"), box);
+}
+
+TEST(LoadPreset, MalformedValuesReadAsZeroOrFalseWithoutRangeChecks) {
+    TempDir dir;
+    const std::string path = dir.file("bad.qelvar");
+    writeWholeFile(path,
+                   "drawPoints=yes\nglowAmount=lots\nseed=abc\nmaxObjects=99999999999\n"
+                   "detectionScale=-4\nlineCurveAmount=-1e999\n");
+    MemoryParams params;
+    ASSERT_TRUE(loadPreset(params, path));
+    EXPECT_FALSE(params.value("drawPoints").flag);
+    EXPECT_EQ(params.value("glowAmount").number, 0.0);
+    EXPECT_EQ(params.value("seed").integer, 0);
+    EXPECT_EQ(params.value("maxObjects").integer, 2147483647);
+    EXPECT_EQ(params.value("detectionScale").integer, -4);
+    EXPECT_TRUE(std::isinf(params.value("lineCurveAmount").number));
+}
+
+TEST(LoadPreset, NothingToReadChangesNothing) {
+    TempDir dir;
+    writeWholeFile(dir.file("comments.qelvar"), "# Varnok preset v1\n# seed=4\nno pair\n\n");
+    writeWholeFile(dir.file("empty.qelvar"), "");
+    for (const char* name : {"comments.qelvar", "empty.qelvar", "missing.qelvar"}) {
+        MemoryParams params;
+        EXPECT_FALSE(loadPreset(params, dir.file(name))) << name;
+        EXPECT_TRUE(params.writes.empty()) << name;
+    }
+}
+
+TEST(SavePreset, CreatesThePresetFolderOnFirstSave) {
+    TempDir home;
+    ScopedHome scoped(home.path().string());
+    const std::string path = customPresetPath(3);
+    ASSERT_FALSE(std::filesystem::exists(home.path() / "Documents"));
+    MemoryParams params;
+    EXPECT_TRUE(savePreset(params, path, 0.0, "premier"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(home.path() / "Documents/Tesmar/Varnok/Presets/Custom 04.qelvar"));
+    EXPECT_EQ(readWholeFile(path), formatPresetFile(params, 0.0, "premier"));
+}
+
+TEST(SavePreset, ReplacesAnEarlierFileCompletely) {
+    TempDir dir;
+    const std::string path = dir.file("p.qelvar");
+    writeWholeFile(path, std::string(20000, 'x'));
+    MemoryParams params;
+    ASSERT_TRUE(savePreset(params, path, 0.0, "n"));
+    EXPECT_EQ(readWholeFile(path), formatPresetFile(params, 0.0, "n"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(SavePreset, UnwritablePlacesSaveNothingAndLeaveNoLitter) {
+    TempDir dir;
+    writeWholeFile(dir.file("plain"), "not a folder");
+    std::filesystem::create_directory(dir.path() / "folder");
+    MemoryParams params;
+    EXPECT_FALSE(savePreset(params, dir.file("plain") + "/p.qelvar", 0.0, "n"));
+    EXPECT_FALSE(savePreset(params, dir.file("folder"), 0.0, "n"));
+    EXPECT_FALSE(savePreset(params, "", 0.0, "n"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "folder"));
+    EXPECT_EQ(readWholeFile(dir.file("plain")), "not a folder");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+// A write that fails midway (here the file-size limit) must keep the user's
+// earlier preset intact instead of leaving it truncated.
+TEST(SavePreset, WriteFailingMidwayKeepsTheEarlierFile) {
+    TempDir dir;
+    const std::string path = dir.file("keep.qelvar");
+    const std::string earlier = "# Varnok preset v1\npresetName=Ancien\nseed=7\n";
+    writeWholeFile(path, earlier);
+
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 256;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    MemoryParams params;
+    const bool saved = savePreset(params, path, 0.0, "Nouveau");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(readWholeFile(path), earlier);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+}  // namespace
+}  // namespace ormel

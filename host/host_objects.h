@@ -1,0 +1,146 @@
+// The objects behind the OpenFX handles a plug-in receives: effects (both
+// descriptors and instances), parameter sets, parameters, clips and images.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/image_buffer.h"
+#include "host/ofx_host.h"
+#include "host/param_animation.h"
+#include "host/property_set.h"
+#include "openfx/include/ofxImageEffect.h"
+
+namespace ofxhost {
+
+struct EffectObj;
+struct InstanceState;
+
+struct ParamObj {
+    ParamObj() { registerHandle(this, HandleKind::Param); }
+    ~ParamObj() { unregisterHandle(this); }
+    ParamObj(const ParamObj&) = delete;
+    ParamObj& operator=(const ParamObj&) = delete;
+
+    std::string name;
+    std::string type;
+    ParamKind kind = ParamKind::Double;
+    PropertySet props;
+    AnimatedValue anim;              // instances only
+    std::string scratch;             // text handed to the plug-in by the last string read
+    EffectObj* owner = nullptr;
+};
+
+struct ParamSetObj {
+    ParamSetObj() { registerHandle(this, HandleKind::ParamSet); }
+    ~ParamSetObj() { unregisterHandle(this); }
+    ParamSetObj(const ParamSetObj&) = delete;
+    ParamSetObj& operator=(const ParamSetObj&) = delete;
+
+    PropertySet props;
+    std::vector<std::unique_ptr<ParamObj>> params;   // definition order
+    std::map<std::string, ParamObj*> byName;
+    EffectObj* owner = nullptr;
+};
+
+struct ClipObj {
+    ClipObj() { registerHandle(this, HandleKind::Clip); }
+    ~ClipObj() { unregisterHandle(this); }
+    ClipObj(const ClipObj&) = delete;
+    ClipObj& operator=(const ClipObj&) = delete;
+
+    std::string name;
+    PropertySet props;
+    ImageLayout layout;
+    FrameProvider provider;
+    EffectObj* owner = nullptr;
+};
+
+// An image handed out by clipGetImage: its property set is the handle.
+struct ImageObj {
+    PropertySet props;
+    std::shared_ptr<ImageBuffer> buffer;
+};
+
+struct PluginState;
+
+struct EffectObj {
+    EffectObj() { registerHandle(this, HandleKind::Effect); }
+    ~EffectObj() { unregisterHandle(this); }
+    EffectObj(const EffectObj&) = delete;
+    EffectObj& operator=(const EffectObj&) = delete;
+
+    bool isDescriptor = true;
+    PropertySet props;
+    ParamSetObj paramSet;
+    std::vector<std::unique_ptr<ClipObj>> clips;   // definition order
+    PluginState* plugin = nullptr;
+    InstanceState* instance = nullptr;              // instances only
+
+    ClipObj* clip(const std::string& name) {
+        for (auto& c : clips)
+            if (c->name == name) return c.get();
+        return nullptr;
+    }
+};
+
+struct InstanceState {
+    std::unique_ptr<EffectObj> effect;
+    std::string context;
+    PluginState* plugin = nullptr;
+    std::vector<FetchRecord> fetches;
+    std::map<PropertySet*, std::unique_ptr<ImageObj>> images;   // handed out, not released
+    std::shared_ptr<ImageBuffer> output;       // the output image of the render under way
+    double actionTime = 0.0;                   // time of the action under way
+    bool inAction = false;
+    std::vector<std::string> pluginEdits;      // parameters the plug-in wrote during an action
+    // Source frames fetched during the current action, so a frame is made once.
+    struct CachedFrame {
+        std::string clip;
+        double time;
+        std::shared_ptr<FloatImage> frame;
+    };
+    std::vector<CachedFrame> actionFrames;
+    double frameFirst = 0.0, frameLast = 0.0, frameRate = 24.0;
+    double projectWidth = 1920.0, projectHeight = 1080.0;
+};
+
+// Builds the properties of a fresh descriptor parameter of `type`.
+void initParamDescriptor(ParamObj& p, const std::string& type, const std::string& name);
+void initClipDescriptor(ClipObj& c, const std::string& name);
+void initEffectDescriptor(PropertySet& props, const std::string& bundlePath);
+
+// The process-wide OpenFX host record and its suites.
+struct OfxHost* hostRecord();
+const void* fetchSuite(const char* name, int version);
+
+// Registers the plug-in whose action is under way on this thread (messages
+// and plug-in edits land there); null outside actions.
+void setActivePlugin(PluginState* p);
+PluginState* activePlugin();
+void postMessage(PluginState* p, const std::string& text);
+
+// Plug-in image release for the instance-side bookkeeping.
+bool isLiveImage(PropertySet* p);
+
+}  // namespace ofxhost
+
+namespace ofxhost {
+// The frame of an input clip at `t`, made once per action; null when the
+// clip has no provider or the provider has no frame there.
+std::shared_ptr<FloatImage> frameAt(InstanceState& s, ClipObj& c, double t);
+// Properties of an instance clip that follow its layout and the frame range.
+void refreshClipProps(ClipObj& c, const InstanceState& s);
+}  // namespace ofxhost
+
+namespace ofxhost {
+const void* imageEffectSuite();
+const void* parameterSuite();
+const void* memorySuite();
+const void* multiThreadSuite();
+const void* messageSuite(int version);
+void forgetImagesOf(InstanceState* s);
+}  // namespace ofxhost

@@ -1,0 +1,222 @@
+#include "host/image_buffer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace ofxhost {
+
+int channelCount(Components c) {
+    switch (c) {
+        case Components::RGBA: return 4;
+        case Components::RGB: return 3;
+        case Components::Alpha: return 1;
+    }
+    return 4;
+}
+
+int depthBytes(BitDepth d) {
+    switch (d) {
+        case BitDepth::Byte: return 1;
+        case BitDepth::Short: return 2;
+        case BitDepth::Half: return 2;
+        case BitDepth::Float: return 4;
+    }
+    return 4;
+}
+
+const char* depthName(BitDepth d) {
+    switch (d) {
+        case BitDepth::Byte: return "OfxBitDepthByte";
+        case BitDepth::Short: return "OfxBitDepthShort";
+        case BitDepth::Half: return "OfxBitDepthHalf";
+        case BitDepth::Float: return "OfxBitDepthFloat";
+    }
+    return "OfxBitDepthNone";
+}
+
+const char* componentsName(Components c) {
+    switch (c) {
+        case Components::RGBA: return "OfxImageComponentRGBA";
+        case Components::RGB: return "OfxImageComponentRGB";
+        case Components::Alpha: return "OfxImageComponentAlpha";
+    }
+    return "OfxImageComponentNone";
+}
+
+int ImageBuffer::bytesPerPixel() const { return channelCount(components) * depthBytes(depth); }
+
+float halfToFloat(uint16_t h) {
+    const uint32_t sign = (h >> 15) & 1u;
+    const uint32_t exp = (h >> 10) & 0x1fu;
+    const uint32_t mant = h & 0x3ffu;
+    float v;
+    if (exp == 0) {
+        v = std::ldexp(static_cast<float>(mant), -24);
+    } else if (exp == 31) {
+        v = mant ? NAN : INFINITY;
+    } else {
+        v = std::ldexp(static_cast<float>(mant | 0x400u), static_cast<int>(exp) - 25);
+    }
+    return sign ? -v : v;
+}
+
+uint16_t floatToHalf(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    const uint16_t sign = static_cast<uint16_t>((bits >> 16) & 0x8000u);
+    if (std::isnan(f)) return static_cast<uint16_t>(sign | 0x7e00u);
+    const float a = std::fabs(f);
+    if (a >= 65520.0f) return static_cast<uint16_t>(sign | 0x7c00u);  // rounds to infinity
+    if (a < std::ldexp(1.0f, -25)) return sign;
+    int e;
+    std::frexp(a, &e);  // a = m * 2^e, m in [0.5, 1)
+    if (e < -13) {      // subnormal half: units of 2^-24
+        const long m = std::lrint(std::ldexp(a, 24));
+        return static_cast<uint16_t>(sign | static_cast<uint16_t>(m));
+    }
+    long m = std::lrint(std::ldexp(a, 11 - e));  // 11 significant bits, in [1024, 2048]
+    int he = e - 1 + 15;
+    if (m == 2048) {
+        m = 1024;
+        ++he;
+    }
+    if (he >= 31) return static_cast<uint16_t>(sign | 0x7c00u);
+    return static_cast<uint16_t>(sign | (he << 10) | (m & 0x3ff));
+}
+
+namespace {
+
+float clampUnit(float v) {
+    if (!(v > 0.0f)) return 0.0f;  // NaN too
+    return v < 1.0f ? v : 1.0f;
+}
+
+void storeChannel(uint8_t* p, BitDepth d, float v) {
+    switch (d) {
+        case BitDepth::Byte:
+            *p = static_cast<uint8_t>(std::lround(clampUnit(v) * 255.0f));
+            break;
+        case BitDepth::Short: {
+            const uint16_t s = static_cast<uint16_t>(std::lround(clampUnit(v) * 65535.0f));
+            std::memcpy(p, &s, 2);
+            break;
+        }
+        case BitDepth::Half: {
+            const uint16_t h = floatToHalf(v);
+            std::memcpy(p, &h, 2);
+            break;
+        }
+        case BitDepth::Float:
+            std::memcpy(p, &v, 4);
+            break;
+    }
+}
+
+float loadChannel(const uint8_t* p, BitDepth d) {
+    switch (d) {
+        case BitDepth::Byte: return *p / 255.0f;
+        case BitDepth::Short: {
+            uint16_t s;
+            std::memcpy(&s, p, 2);
+            return s / 65535.0f;
+        }
+        case BitDepth::Half: {
+            uint16_t h;
+            std::memcpy(&h, p, 2);
+            return halfToFloat(h);
+        }
+        case BitDepth::Float: {
+            float v;
+            std::memcpy(&v, p, 4);
+            return v;
+        }
+    }
+    return 0.0f;
+}
+
+ImageBuffer allocate(int width, int height, const ImageLayout& layout) {
+    ImageBuffer b;
+    b.depth = layout.depth;
+    b.components = layout.components;
+    // Sizes come from callers and files: keep them sane before any multiplication.
+    const long w = std::clamp<long>(static_cast<long>(width) + layout.extraWidth, 0, 1 << 16);
+    const long h = std::clamp<long>(static_cast<long>(height) + layout.extraHeight, 0, 1 << 16);
+    b.x1 = layout.originX;
+    b.y1 = layout.originY;
+    b.x2 = b.x1 + static_cast<int>(w);
+    b.y2 = b.y1 + static_cast<int>(h);
+    if (w == 0 || h == 0) return b;
+    const long stride = w * b.bytesPerPixel() + std::max(0, layout.rowPadding);
+    b.storage.assign(static_cast<size_t>(stride * h), 0);
+    if (layout.negativeRowBytes) {
+        b.data = b.storage.data() + (h - 1) * stride;
+        b.rowBytes = -stride;
+    } else {
+        b.data = b.storage.data();
+        b.rowBytes = stride;
+    }
+    return b;
+}
+
+}  // namespace
+
+ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout) {
+    ImageBuffer b = allocate(frame.width, frame.height, layout);
+    const int n = channelCount(b.components);
+    const int cb = depthBytes(b.depth);
+    const int rows = std::min(b.height(), frame.height);
+    const int cols = std::min(b.width(), frame.width);
+    for (int y = 0; y < rows; ++y) {
+        uint8_t* row = b.data + y * b.rowBytes;
+        for (int x = 0; x < cols; ++x) {
+            const float* px = frame.pixel(x, y);
+            uint8_t* dst = row + static_cast<long>(x) * n * cb;
+            if (b.components == Components::Alpha) {
+                storeChannel(dst, b.depth, px[3]);
+            } else {
+                for (int c = 0; c < n; ++c) storeChannel(dst + c * cb, b.depth, px[c]);
+            }
+        }
+    }
+    return b;
+}
+
+ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout) {
+    ImageBuffer b = allocate(width, height, layout);
+    const int n = channelCount(b.components);
+    const int cb = depthBytes(b.depth);
+    for (int y = 0; y < b.height(); ++y) {
+        uint8_t* row = b.data + y * b.rowBytes;
+        for (int i = 0; i < b.width() * n; ++i) storeChannel(row + i * cb, b.depth, layout.outputFill);
+    }
+    return b;
+}
+
+FloatImage readBuffer(const ImageBuffer& b) {
+    FloatImage out(std::max(0, b.width()), std::max(0, b.height()));
+    if (out.empty() || !b.data) return out;
+    const int n = channelCount(b.components);
+    const int cb = depthBytes(b.depth);
+    for (int y = 0; y < out.height; ++y) {
+        const uint8_t* row = b.data + y * b.rowBytes;
+        for (int x = 0; x < out.width; ++x) {
+            const uint8_t* src = row + static_cast<long>(x) * n * cb;
+            float* px = out.pixel(x, y);
+            if (b.components == Components::Alpha) {
+                px[0] = px[1] = px[2] = 0.0f;
+                px[3] = loadChannel(src, b.depth);
+            } else {
+                for (int c = 0; c < n; ++c) px[c] = loadChannel(src + c * cb, b.depth);
+                if (n == 3) px[3] = 1.0f;
+            }
+        }
+    }
+    return out;
+}
+
+FloatImage::FloatImage(int w, int h, float fill)
+    : width(std::max(0, w)), height(std::max(0, h)),
+      rgba(static_cast<size_t>(std::max(0, w)) * static_cast<size_t>(std::max(0, h)) * 4, fill) {}
+
+}  // namespace ofxhost

@@ -1,0 +1,41 @@
+// Host-side image storage in any of the layouts real hosts use, and the
+// conversions between it and packed float RGBA frames.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/ofx_host.h"
+
+namespace ofxhost {
+
+struct ImageBuffer {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;   // bounds
+    BitDepth depth = BitDepth::Float;
+    Components components = Components::RGBA;
+    std::vector<uint8_t> storage;
+    uint8_t* data = nullptr;               // pixel (x1, y1)
+    long rowBytes = 0;                     // may be negative
+
+    int width() const { return x2 - x1; }
+    int height() const { return y2 - y1; }
+    int bytesPerPixel() const;
+};
+
+int channelCount(Components c);
+int depthBytes(BitDepth d);
+const char* depthName(BitDepth d);        // "OfxBitDepthFloat" ...
+const char* componentsName(Components c); // "OfxImageComponentRGBA" ...
+
+float halfToFloat(uint16_t h);
+uint16_t floatToHalf(float f);
+
+// Lays `frame` out as `layout` says: bounds start at the origin and are
+// grown or shrunk by the extra size; pixels outside the frame are zero.
+ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout);
+// An output buffer for a frame of width x height, every channel `layout.outputFill`.
+ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout);
+// The whole of the buffer's bounds as float RGBA (missing channels: colour 0, alpha 1).
+FloatImage readBuffer(const ImageBuffer& buffer);
+
+}  // namespace ofxhost

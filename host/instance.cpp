@@ -1,0 +1,394 @@
+#include <cmath>
+
+#include "host/plugin_state.h"
+
+namespace ofxhost {
+
+namespace {
+
+bool okOrDefault(int st) { return st == kOfxStatOK || st == kOfxStatReplyDefault; }
+
+void setEffectInstanceProps(InstanceState& s) {
+    PropertySet& p = s.effect->props;
+    p.setStrings(kOfxPropType, {kOfxTypeImageEffectInstance}, true, 1);
+    p.setStrings(kOfxImageEffectPropContext, {s.context}, true, 1);
+    if (!p.find(kOfxPropInstanceData)) p.setPointers(kOfxPropInstanceData, {nullptr}, false, 1);
+    p.setDoubles(kOfxImageEffectPropProjectSize, {s.projectWidth, s.projectHeight}, true, 2);
+    p.setDoubles(kOfxImageEffectPropProjectExtent, {s.projectWidth, s.projectHeight}, true, 2);
+    p.setDoubles(kOfxImageEffectPropProjectOffset, {0.0, 0.0}, true, 2);
+    p.setDoubles(kOfxImageEffectPropProjectPixelAspectRatio, {1.0}, true, 1);
+    p.setDoubles(kOfxImageEffectInstancePropEffectDuration, {s.frameLast - s.frameFirst + 1.0}, true, 1);
+    p.setInts(kOfxImageEffectInstancePropSequentialRender, {0}, true, 1);
+    p.setDoubles(kOfxImageEffectPropFrameRate, {s.frameRate}, true, 1);
+    p.setDoubles(kOfxImageEffectPropFrameRange, {s.frameFirst, s.frameLast}, true, 2);
+    p.setInts(kOfxPropIsInteractive, {0}, true, 1);
+}
+
+}  // namespace
+
+void refreshClipProps(ClipObj& c, const InstanceState& s) {
+    PropertySet& p = c.props;
+    const bool output = c.name == kOfxImageEffectOutputClipName;
+    p.setStrings(kOfxImageEffectPropPixelDepth, {depthName(c.layout.depth)}, true, 1);
+    p.setStrings(kOfxImageEffectPropComponents, {componentsName(c.layout.components)}, true, 1);
+    p.setStrings(kOfxImageClipPropUnmappedPixelDepth, {depthName(c.layout.depth)}, true, 1);
+    p.setStrings(kOfxImageClipPropUnmappedComponents, {componentsName(c.layout.components)}, true, 1);
+    p.setStrings(kOfxImageEffectPropPreMultiplication, {kOfxImageUnPreMultiplied}, true, 1);
+    p.setDoubles(kOfxImagePropPixelAspectRatio, {1.0}, true, 1);
+    p.setDoubles(kOfxImageEffectPropFrameRate, {s.frameRate}, true, 1);
+    p.setDoubles(kOfxImageEffectPropUnmappedFrameRate, {s.frameRate}, true, 1);
+    p.setDoubles(kOfxImageEffectPropFrameRange, {s.frameFirst, s.frameLast}, true, 2);
+    p.setDoubles(kOfxImageEffectPropUnmappedFrameRange, {s.frameFirst, s.frameLast}, true, 2);
+    p.setStrings(kOfxImageClipPropFieldOrder, {kOfxImageFieldNone}, true, 1);
+    p.setInts(kOfxImageClipPropConnected, {output || c.provider ? 1 : 0}, true, 1);
+    p.setInts(kOfxImageClipPropContinuousSamples, {0}, true, 1);
+}
+
+std::unique_ptr<Instance> Plugin::createInstance(const std::string& context, int* status) {
+    int local;
+    if (!status) status = &local;
+    PluginState& ps = *state_;
+    *status = describeInContext(context);
+    if (!okOrDefault(*status)) return nullptr;
+    const EffectObj& desc = *ps.contexts[context];
+
+    std::unique_ptr<Instance> inst(new Instance);
+    InstanceState& s = *inst->state_;
+    s.plugin = &ps;
+    s.context = context;
+    s.effect = std::make_unique<EffectObj>();
+    EffectObj& e = *s.effect;
+    e.isDescriptor = false;
+    e.plugin = &ps;
+    e.instance = &s;
+    e.paramSet.owner = &e;
+    for (const auto& kv : desc.props.all()) e.props.all()[kv.first] = kv.second;
+    e.props.acceptsUnknown = false;
+    setEffectInstanceProps(s);
+    for (const auto& dc : desc.clips) {
+        auto c = std::make_unique<ClipObj>();
+        c->name = dc->name;
+        c->props.all() = dc->props.all();
+        c->owner = &e;
+        refreshClipProps(*c, s);
+        e.clips.push_back(std::move(c));
+    }
+    for (const auto& dp : desc.paramSet.params) {
+        auto p = std::make_unique<ParamObj>();
+        p->name = dp->name;
+        p->type = dp->type;
+        p->kind = dp->kind;
+        p->props.all() = dp->props.all();
+        p->props.setInts(kOfxParamPropIsAnimating, {0}, true, 1);
+        p->props.setInts(kOfxParamPropIsAutoKeying, {0}, true, 1);
+        p->owner = &e;
+        if (p->kind == ParamKind::String || p->kind == ParamKind::Custom) {
+            p->anim.value.text = p->props.getString(kOfxParamPropDefault);
+        } else if (componentCount(p->kind) > 0) {
+            p->anim.value.numbers = p->props.getDoubles(kOfxParamPropDefault);
+            p->anim.value.numbers.resize(static_cast<size_t>(componentCount(p->kind)), 0.0);
+        }
+        e.paramSet.byName[p->name] = p.get();
+        e.paramSet.params.push_back(std::move(p));
+    }
+    *status = ps.call(kOfxActionCreateInstance, &e, nullptr, nullptr);
+    if (!okOrDefault(*status)) {
+        // The plug-in refused the instance: no destroy action for it.
+        s.plugin = nullptr;
+        return nullptr;
+    }
+    return inst;
+}
+
+Instance::Instance() : state_(new InstanceState) {}
+
+Instance::~Instance() {
+    InstanceState& s = *state_;
+    if (s.plugin) s.plugin->call(kOfxActionDestroyInstance, s.effect.get(), nullptr, nullptr);
+    forgetImagesOf(&s);
+    s.images.clear();
+}
+
+const std::string& Instance::context() const { return state_->context; }
+
+namespace {
+
+ParamObj* findParam(const InstanceState& s, const std::string& name) {
+    auto it = s.effect->paramSet.byName.find(name);
+    return it == s.effect->paramSet.byName.end() ? nullptr : it->second;
+}
+
+bool fits(const ParamObj& p, const ParamValue& v) {
+    if (!hasValue(p.kind)) return false;
+    if (p.kind == ParamKind::String || p.kind == ParamKind::Custom) return v.numbers.empty();
+    if (v.numbers.size() != static_cast<size_t>(componentCount(p.kind))) return false;
+    for (double d : v.numbers)
+        if (!std::isfinite(d)) return false;
+    if (isIntegerKind(p.kind)) {
+        for (double d : v.numbers)
+            if (d != std::floor(d) || std::fabs(d) > 2147483647.0) return false;
+    }
+    return true;
+}
+
+ParamValue normalised(const ParamObj& p, ParamValue v) {
+    if (p.kind == ParamKind::Boolean) v.numbers[0] = v.numbers[0] != 0 ? 1 : 0;
+    return v;
+}
+
+}  // namespace
+
+bool Instance::hasParam(const std::string& name) const { return findParam(*state_, name) != nullptr; }
+
+ParamKind Instance::paramKind(const std::string& name) const {
+    const ParamObj* p = findParam(*state_, name);
+    return p ? p->kind : ParamKind::ParametricUnknown;
+}
+
+bool Instance::setValue(const std::string& name, const ParamValue& value) {
+    ParamObj* p = findParam(*state_, name);
+    if (!p || !fits(*p, value)) return false;
+    p->anim.keys.clear();
+    p->anim.value = normalised(*p, value);
+    return true;
+}
+
+bool Instance::setKey(const std::string& name, double time, const ParamValue& value) {
+    ParamObj* p = findParam(*state_, name);
+    if (!p || !fits(*p, value) || !std::isfinite(time)) return false;
+    p->anim.keys[time] = normalised(*p, value);
+    return true;
+}
+
+bool Instance::deleteKeys(const std::string& name) {
+    ParamObj* p = findParam(*state_, name);
+    if (!p) return false;
+    p->anim.keys.clear();
+    return true;
+}
+
+bool Instance::getValue(const std::string& name, double time, ParamValue* value) const {
+    const ParamObj* p = findParam(*state_, name);
+    if (!p || !value || !hasValue(p->kind)) return false;
+    *value = valueAt(p->anim, p->kind, time);
+    return true;
+}
+
+std::vector<double> Instance::keyTimes(const std::string& name) const {
+    std::vector<double> out;
+    if (const ParamObj* p = findParam(*state_, name))
+        for (const auto& kv : p->anim.keys) out.push_back(kv.first);
+    return out;
+}
+
+void Instance::setFrameProvider(const std::string& clip, FrameProvider provider) {
+    InstanceState& s = *state_;
+    if (ClipObj* c = s.effect->clip(clip)) {
+        c->provider = std::move(provider);
+        refreshClipProps(*c, s);
+    }
+}
+
+void Instance::setClipLayout(const std::string& clip, const ImageLayout& layout) {
+    InstanceState& s = *state_;
+    if (ClipObj* c = s.effect->clip(clip)) {
+        c->layout = layout;
+        refreshClipProps(*c, s);
+    }
+}
+
+void Instance::setFrameRange(double first, double last) {
+    InstanceState& s = *state_;
+    if (!std::isfinite(first) || !std::isfinite(last)) return;
+    s.frameFirst = first;
+    s.frameLast = last;
+    setEffectInstanceProps(s);
+    for (auto& c : s.effect->clips) refreshClipProps(*c, s);
+}
+
+void Instance::setFrameRate(double fps) {
+    InstanceState& s = *state_;
+    if (!(fps > 0.0) || !std::isfinite(fps)) return;
+    s.frameRate = fps;
+    setEffectInstanceProps(s);
+    for (auto& c : s.effect->clips) refreshClipProps(*c, s);
+}
+
+namespace {
+
+// Marks the span of one action: its time, and the per-action frame cache.
+struct ActionScope {
+    InstanceState& s;
+    ActionScope(InstanceState& state, double t) : s(state) {
+        s.actionTime = t;
+        s.inAction = true;
+        s.actionFrames.clear();
+    }
+    ~ActionScope() {
+        s.inAction = false;
+        s.actionFrames.clear();
+    }
+};
+
+void addRenderArgs(PropertySet& in, double t, int x1, int y1, int x2, int y2) {
+    in.setDoubles(kOfxPropTime, {t}, true, 1);
+    in.setStrings(kOfxImageEffectPropFieldToRender, {kOfxImageFieldNone}, true, 1);
+    in.setInts(kOfxImageEffectPropRenderWindow, {x1, y1, x2, y2}, true, 4);
+    in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+}
+
+}  // namespace
+
+RenderResult Instance::render(double time, const RenderOptions& options) {
+    InstanceState& s = *state_;
+    RenderResult r;
+    if (!s.plugin) {
+        r.error = "instance has no plug-in";
+        return r;
+    }
+    if (!std::isfinite(time)) {
+        r.status = kOfxStatErrValue;
+        r.error = "render time is not finite";
+        return r;
+    }
+    ActionScope scope(s, time);
+    int w = options.width, h = options.height;
+    if (w < 0 || h < 0) {
+        ClipObj* src = s.effect->clip(kOfxImageEffectSimpleSourceClipName);
+        std::shared_ptr<FloatImage> f = src ? frameAt(s, *src, time) : nullptr;
+        if (!f) {
+            r.error = "no Source frame at this time to size the output";
+            return r;
+        }
+        w = f->width;
+        h = f->height;
+    }
+    if (w > (1 << 16) || h > (1 << 16)) {
+        r.status = kOfxStatErrValue;
+        r.error = "frame too large";
+        return r;
+    }
+    s.projectWidth = w;
+    s.projectHeight = h;
+    setEffectInstanceProps(s);
+    ClipObj* out = s.effect->clip(kOfxImageEffectOutputClipName);
+    if (!out) {
+        r.error = "the plug-in has no Output clip";
+        return r;
+    }
+    const ImageLayout& ol = out->layout;
+    s.output = std::make_shared<ImageBuffer>(makeOutputBuffer(w, h, ol));
+
+    PropertySet seqIn;
+    seqIn.setDoubles(kOfxImageEffectPropFrameRange, {time, time}, true, 2);
+    seqIn.setDoubles(kOfxImageEffectPropFrameStep, {1.0}, true, 1);
+    seqIn.setInts(kOfxPropIsInteractive, {0}, true, 1);
+    seqIn.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+    seqIn.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
+    seqIn.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
+    int st = s.plugin->call(kOfxImageEffectActionBeginSequenceRender, s.effect.get(), &seqIn, nullptr);
+    if (okOrDefault(st)) {
+        PropertySet in;
+        addRenderArgs(in, time, ol.originX, ol.originY, ol.originX + w, ol.originY + h);
+        in.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
+        in.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
+        in.setInts(kOfxImageEffectPropRenderQualityDraft, {0}, true, 1);
+        st = s.plugin->call(kOfxImageEffectActionRender, s.effect.get(), &in, nullptr);
+        const int endSt =
+            s.plugin->call(kOfxImageEffectActionEndSequenceRender, s.effect.get(), &seqIn, nullptr);
+        if (okOrDefault(st) && !okOrDefault(endSt)) st = endSt;
+    }
+    r.status = st == kOfxStatReplyDefault ? kOfxStatOK : st;
+    r.output = readBuffer(*s.output);
+    s.output.reset();
+    return r;
+}
+
+IdentityResult Instance::isIdentity(double time) {
+    InstanceState& s = *state_;
+    IdentityResult r;
+    if (!s.plugin || !std::isfinite(time)) {
+        r.status = kOfxStatErrValue;
+        return r;
+    }
+    ActionScope scope(s, time);
+    PropertySet in, out;
+    addRenderArgs(in, time, 0, 0, static_cast<int>(s.projectWidth), static_cast<int>(s.projectHeight));
+    out.setStrings(kOfxPropName, {""}, false, 1);
+    out.setDoubles(kOfxPropTime, {time}, false, 1);
+    r.status = s.plugin->call(kOfxImageEffectActionIsIdentity, s.effect.get(), &in, &out);
+    r.identity = r.status == kOfxStatOK;
+    if (r.identity) {
+        r.clip = out.getString(kOfxPropName);
+        r.time = out.getDouble(kOfxPropTime, 0, time);
+    }
+    return r;
+}
+
+FramesNeededResult Instance::getFramesNeeded(double time) {
+    InstanceState& s = *state_;
+    FramesNeededResult r;
+    if (!s.plugin || !std::isfinite(time)) {
+        r.status = kOfxStatErrValue;
+        return r;
+    }
+    ActionScope scope(s, time);
+    PropertySet in, out;
+    in.setDoubles(kOfxPropTime, {time}, true, 1);
+    for (const auto& c : s.effect->clips) {
+        if (c->name == kOfxImageEffectOutputClipName) continue;
+        out.setDoubles(std::string(kOfxImageClipPropFrameRange_) + c->name, {time, time});
+    }
+    r.status = s.plugin->call(kOfxImageEffectActionGetFramesNeeded, s.effect.get(), &in, &out);
+    for (const auto& c : s.effect->clips) {
+        if (c->name == kOfxImageEffectOutputClipName) continue;
+        std::vector<double> v;
+        if (r.status == kOfxStatOK) v = out.getDoubles(std::string(kOfxImageClipPropFrameRange_) + c->name);
+        else v = {time, time};
+        auto& ranges = r.ranges[c->name];
+        for (size_t i = 0; i + 1 < v.size(); i += 2) ranges.push_back({v[i], v[i + 1]});
+    }
+    return r;
+}
+
+int Instance::instanceChanged(const std::string& param, double time, const std::string& reason) {
+    InstanceState& s = *state_;
+    if (!s.plugin) return kOfxStatErrBadHandle;
+    if (!findParam(s, param)) return kOfxStatErrUnknown;
+    if (!std::isfinite(time)) return kOfxStatErrValue;
+    std::vector<std::pair<std::string, std::string>> queue{{param, reason}};
+    int result = kOfxStatOK;
+    // Writes the plug-in makes come back to it as changes of their own; a
+    // plug-in that keeps writing in reply is cut off rather than looping forever.
+    for (size_t i = 0; i < queue.size() && i < 256; ++i) {
+        const auto [name, why] = queue[i];
+        ActionScope scope(s, time);
+        s.pluginEdits.clear();
+        PropertySet reasonArgs;
+        reasonArgs.setStrings(kOfxPropChangeReason, {why}, true, 1);
+        PropertySet in;
+        in.setStrings(kOfxPropType, {kOfxTypeParameter}, true, 1);
+        in.setStrings(kOfxPropName, {name}, true, 1);
+        in.setStrings(kOfxPropChangeReason, {why}, true, 1);
+        in.setDoubles(kOfxPropTime, {time}, true, 1);
+        in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+        const int a = s.plugin->call(kOfxActionBeginInstanceChanged, s.effect.get(), &reasonArgs, nullptr);
+        const int b = s.plugin->call(kOfxActionInstanceChanged, s.effect.get(), &in, nullptr);
+        const int c = s.plugin->call(kOfxActionEndInstanceChanged, s.effect.get(), &reasonArgs, nullptr);
+        if (i == 0) {
+            for (int st : {a, b, c})
+                if (!okOrDefault(st)) {
+                    result = st;
+                    break;
+                }
+        }
+        for (const std::string& edited : s.pluginEdits) queue.push_back({edited, kOfxChangePluginEdited});
+    }
+    return result;
+}
+
+const std::vector<FetchRecord>& Instance::fetchLog() const { return state_->fetches; }
+void Instance::clearFetchLog() { state_->fetches.clear(); }
+int Instance::imagesOutstanding() const { return static_cast<int>(state_->images.size()); }
+
+}  // namespace ofxhost

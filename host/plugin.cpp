@@ -1,0 +1,291 @@
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "host/plugin_state.h"
+
+namespace ofxhost {
+
+const char* const kContextFilter = kOfxImageEffectContextFilter;
+const char* const kContextGeneral = kOfxImageEffectContextGeneral;
+
+std::string statusName(int s) {
+    static const char* names[] = {
+        "kOfxStatOK", "kOfxStatFailed", "kOfxStatErrFatal", "kOfxStatErrUnknown",
+        "kOfxStatErrMissingHostFeature", "kOfxStatErrUnsupported", "kOfxStatErrExists",
+        "kOfxStatErrFormat", "kOfxStatErrMemory", "kOfxStatErrBadHandle", "kOfxStatErrBadIndex",
+        "kOfxStatErrValue", "kOfxStatReplyYes", "kOfxStatReplyNo", "kOfxStatReplyDefault",
+    };
+    if (s >= 0 && s <= 14) return names[s];
+    if (s == kOfxStatErrImageFormat) return "kOfxStatErrImageFormat";
+    return "kOfxStat(" + std::to_string(s) + ")";
+}
+
+std::string kindName(ParamKind k) {
+    switch (k) {
+        case ParamKind::Double: return "double";
+        case ParamKind::Integer: return "integer";
+        case ParamKind::Boolean: return "boolean";
+        case ParamKind::Choice: return "choice";
+        case ParamKind::RGB: return "rgb";
+        case ParamKind::RGBA: return "rgba";
+        case ParamKind::Double2D: return "double2d";
+        case ParamKind::Integer2D: return "integer2d";
+        case ParamKind::Double3D: return "double3d";
+        case ParamKind::Integer3D: return "integer3d";
+        case ParamKind::String: return "string";
+        case ParamKind::Custom: return "custom";
+        case ParamKind::PushButton: return "push button";
+        case ParamKind::Group: return "group";
+        case ParamKind::Page: return "page";
+        case ParamKind::ParametricUnknown: return "unknown";
+    }
+    return "unknown";
+}
+
+void postMessage(PluginState* p, const std::string& text) {
+    if (!p) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return;
+    }
+    std::lock_guard<std::mutex> lock(p->logMutex);
+    p->messages.push_back(text);
+}
+
+int PluginState::call(const char* action, const void* handle, PropertySet* in, PropertySet* out) {
+    if (!plugin || !plugin->mainEntry) return kOfxStatErrFatal;
+    PluginState* saved = activePlugin();
+    setActivePlugin(this);
+    int st;
+    try {
+        st = plugin->mainEntry(action, handle, reinterpret_cast<OfxPropertySetHandle>(in),
+                               reinterpret_cast<OfxPropertySetHandle>(out));
+    } catch (...) {
+        // An exception escaping a C entry point is the plug-in's fault; report, don't die.
+        st = kOfxStatErrFatal;
+    }
+    setActivePlugin(saved);
+    std::lock_guard<std::mutex> lock(logMutex);
+    actions.push_back({action, st});
+    return st;
+}
+
+ParamInfo describeParam(const ParamObj& p) {
+    ParamInfo info;
+    const PropertySet& ps = p.props;
+    info.name = p.name;
+    info.kind = p.kind;
+    info.typeName = p.type;
+    info.label = ps.getString(kOfxPropLabel);
+    info.parent = ps.getString(kOfxParamPropParent);
+    if (p.kind == ParamKind::String || p.kind == ParamKind::Custom) {
+        info.defaultText = ps.getString(kOfxParamPropDefault);
+    } else {
+        info.defaultNumbers = ps.getDoubles(kOfxParamPropDefault);
+    }
+    if (componentCount(p.kind) > 0 && p.kind != ParamKind::Boolean && p.kind != ParamKind::Choice) {
+        info.minimum = ps.getDoubles(kOfxParamPropMin);
+        info.maximum = ps.getDoubles(kOfxParamPropMax);
+        info.displayMinimum = ps.getDoubles(kOfxParamPropDisplayMin);
+        info.displayMaximum = ps.getDoubles(kOfxParamPropDisplayMax);
+    }
+    if (const Property* inc = ps.find(kOfxParamPropIncrement)) {
+        if (inc->type == PropType::Double && !inc->doubles.empty()) {
+            info.hasIncrement = true;
+            info.increment = inc->doubles[0];
+        }
+    }
+    info.options = ps.getStrings(kOfxParamPropChoiceOption);
+    info.stringMode = ps.getString(kOfxParamPropStringMode);
+    info.children = ps.getStrings(kOfxParamPropPageChild);
+    info.properties = ps.dump();
+    return info;
+}
+
+namespace {
+
+bool isDirectory(const std::string& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// X.ofx.bundle/Contents/Linux-x86-64/X.ofx, or the first .ofx found there.
+std::string binaryPath(const std::string& path) {
+    if (!isDirectory(path)) return path;
+    std::string dir = path;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    const std::string arch = dir + "/Contents/Linux-x86-64";
+    std::string base = dir.substr(dir.find_last_of('/') + 1);
+    if (base.size() > 7 && base.compare(base.size() - 7, 7, ".bundle") == 0)
+        base.resize(base.size() - 7);
+    struct stat st {};
+    if (::stat((arch + "/" + base).c_str(), &st) == 0) return arch + "/" + base;
+    std::string found;
+    if (DIR* d = ::opendir(arch.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string n = e->d_name;
+            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".ofx") == 0) {
+                found = arch + "/" + n;
+                break;
+            }
+        }
+        ::closedir(d);
+    }
+    return found.empty() ? arch + "/" + base : found;
+}
+
+struct Library {
+    void* handle = nullptr;
+    OfxGetNumberOfPluginsFunc count = nullptr;
+    OfxGetPluginFunc get = nullptr;
+};
+
+bool openLibrary(const std::string& path, Library* lib, std::string* error) {
+    const std::string bin = binaryPath(path);
+    lib->handle = ::dlopen(bin.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib->handle) {
+        const char* e = ::dlerror();
+        *error = "cannot load " + bin + ": " + (e ? e : "unknown error");
+        return false;
+    }
+    lib->count = reinterpret_cast<OfxGetNumberOfPluginsFunc>(::dlsym(lib->handle, "OfxGetNumberOfPlugins"));
+    lib->get = reinterpret_cast<OfxGetPluginFunc>(::dlsym(lib->handle, "OfxGetPlugin"));
+    if (!lib->count || !lib->get) {
+        *error = bin + " is not an OpenFX plug-in (OfxGetNumberOfPlugins/OfxGetPlugin missing)";
+        ::dlclose(lib->handle);
+        lib->handle = nullptr;
+        return false;
+    }
+    return true;
+}
+
+std::string safeString(const char* s) { return s ? s : ""; }
+
+}  // namespace
+
+Plugin::Plugin() : state_(new PluginState) {}
+
+std::vector<std::string> Plugin::listPlugins(const std::string& path, std::string* error) {
+    std::string local;
+    if (!error) error = &local;
+    Library lib;
+    if (!openLibrary(path, &lib, error)) return {};
+    std::vector<std::string> ids;
+    const int n = lib.count();
+    for (int i = 0; i < n && i < 10000; ++i) {
+        OfxPlugin* p = lib.get(i);
+        if (p) ids.push_back(safeString(p->pluginIdentifier));
+    }
+    ::dlclose(lib.handle);
+    return ids;
+}
+
+std::unique_ptr<Plugin> Plugin::load(const std::string& path, const std::string& identifier,
+                                     std::string* error) {
+    std::string local;
+    if (!error) error = &local;
+    Library lib;
+    if (!openLibrary(path, &lib, error)) return nullptr;
+    std::unique_ptr<Plugin> plugin(new Plugin);
+    PluginState& s = *plugin->state_;
+    s.library = lib.handle;
+    s.bundlePath = path;
+    const int n = lib.count();
+    for (int i = 0; i < n && i < 10000 && !s.plugin; ++i) {
+        OfxPlugin* p = lib.get(i);
+        if (!p || safeString(p->pluginApi) != kOfxImageEffectPluginApi) continue;
+        if (!identifier.empty() && safeString(p->pluginIdentifier) != identifier) continue;
+        s.plugin = p;
+    }
+    if (!s.plugin) {
+        *error = identifier.empty() ? path + " holds no image-effect plug-in"
+                                    : path + " holds no plug-in " + identifier;
+        return nullptr;   // the destructor closes the library
+    }
+    if (s.plugin->apiVersion != kOfxImageEffectPluginApiVersion) {
+        *error = "unsupported image-effect API version " + std::to_string(s.plugin->apiVersion);
+        s.plugin = nullptr;
+        return nullptr;
+    }
+    s.identifier = safeString(s.plugin->pluginIdentifier);
+    s.versionMajor = s.plugin->pluginVersionMajor;
+    s.versionMinor = s.plugin->pluginVersionMinor;
+    if (s.plugin->setHost) s.plugin->setHost(hostRecord());
+    int st = s.call(kOfxActionLoad, nullptr, nullptr, nullptr);
+    if (st != kOfxStatOK && st != kOfxStatReplyDefault) {
+        *error = "load failed: " + statusName(st);
+        s.plugin = nullptr;
+        return nullptr;
+    }
+    s.loaded = true;
+    s.descriptor = std::make_unique<EffectObj>();
+    s.descriptor->plugin = &s;
+    s.descriptor->paramSet.owner = s.descriptor.get();
+    initEffectDescriptor(s.descriptor->props, path);
+    st = s.call(kOfxActionDescribe, s.descriptor.get(), nullptr, nullptr);
+    if (st != kOfxStatOK && st != kOfxStatReplyDefault) {
+        *error = "describe failed: " + statusName(st);
+        return nullptr;
+    }
+    s.effectProps = s.descriptor->props.dump();
+    return plugin;
+}
+
+Plugin::~Plugin() {
+    PluginState& s = *state_;
+    if (s.loaded) s.call(kOfxActionUnload, nullptr, nullptr, nullptr);
+    s.contexts.clear();
+    s.descriptor.reset();
+    if (s.library) ::dlclose(s.library);
+}
+
+const std::string& Plugin::identifier() const { return state_->identifier; }
+unsigned Plugin::versionMajor() const { return state_->versionMajor; }
+unsigned Plugin::versionMinor() const { return state_->versionMinor; }
+const PropertyMap& Plugin::effectProperties() const { return state_->effectProps; }
+
+std::vector<std::string> Plugin::supportedContexts() const {
+    return state_->descriptor->props.getStrings(kOfxImageEffectPropSupportedContexts);
+}
+
+int Plugin::describeInContext(const std::string& context) {
+    PluginState& s = *state_;
+    auto known = s.contextStatus.find(context);
+    if (known != s.contextStatus.end()) return known->second;
+    auto d = std::make_unique<EffectObj>();
+    d->plugin = &s;
+    d->paramSet.owner = d.get();
+    // The context descriptor starts from what describe set.
+    for (const auto& kv : s.descriptor->props.all()) d->props.all()[kv.first] = kv.second;
+    d->props.acceptsUnknown = true;
+    PropertySet in;
+    in.setStrings(kOfxImageEffectPropContext, {context}, true, 1);
+    const int st = s.call(kOfxImageEffectActionDescribeInContext, d.get(), &in, nullptr);
+    s.contextStatus[context] = st;
+    if (st == kOfxStatOK || st == kOfxStatReplyDefault) {
+        std::vector<ParamInfo>& params = s.paramInfos[context];
+        for (const auto& p : d->paramSet.params) params.push_back(describeParam(*p));
+        std::vector<ClipInfo>& clips = s.clipInfos[context];
+        for (const auto& c : d->clips) clips.push_back({c->name, c->props.dump()});
+        s.contexts[context] = std::move(d);
+    }
+    return st;
+}
+
+const std::vector<ParamInfo>& Plugin::params(const std::string& context) {
+    describeInContext(context);
+    return state_->paramInfos[context];
+}
+
+const std::vector<ClipInfo>& Plugin::clips(const std::string& context) {
+    describeInContext(context);
+    return state_->clipInfos[context];
+}
+
+const std::vector<ActionRecord>& Plugin::actions() const { return state_->actions; }
+const std::vector<std::string>& Plugin::messages() const { return state_->messages; }
+
+}  // namespace ofxhost

@@ -1,0 +1,270 @@
+// The image-effect suite: effect and clip properties, image fetches, image memory.
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+
+#include "host/host_objects.h"
+
+namespace ofxhost {
+
+namespace {
+
+std::mutex& imagesMutex() {
+    static std::mutex m;
+    return m;
+}
+std::map<PropertySet*, InstanceState*>& liveImages() {
+    static std::map<PropertySet*, InstanceState*> m;
+    return m;
+}
+
+EffectObj* asEffect(OfxImageEffectHandle h) {
+    return isHandle(h, HandleKind::Effect) ? reinterpret_cast<EffectObj*>(h) : nullptr;
+}
+ClipObj* asClip(OfxImageClipHandle h) {
+    return isHandle(h, HandleKind::Clip) ? reinterpret_cast<ClipObj*>(h) : nullptr;
+}
+OfxPropertySetHandle toHandle(PropertySet* p) { return reinterpret_cast<OfxPropertySetHandle>(p); }
+
+OfxStatus getPropertySet(OfxImageEffectHandle h, OfxPropertySetHandle* out) {
+    EffectObj* e = asEffect(h);
+    if (!e) return kOfxStatErrBadHandle;
+    if (!out) return kOfxStatErrValue;
+    *out = toHandle(&e->props);
+    return kOfxStatOK;
+}
+
+OfxStatus getParamSet(OfxImageEffectHandle h, OfxParamSetHandle* out) {
+    EffectObj* e = asEffect(h);
+    if (!e) return kOfxStatErrBadHandle;
+    if (!out) return kOfxStatErrValue;
+    *out = reinterpret_cast<OfxParamSetHandle>(&e->paramSet);
+    return kOfxStatOK;
+}
+
+OfxStatus clipDefine(OfxImageEffectHandle h, const char* name, OfxPropertySetHandle* out) {
+    EffectObj* e = asEffect(h);
+    if (!e) return kOfxStatErrBadHandle;
+    if (!e->isDescriptor) return kOfxStatErrUnsupported;
+    if (!name || !*name) return kOfxStatErrValue;
+    if (e->clip(name)) return kOfxStatErrExists;
+    auto c = std::make_unique<ClipObj>();
+    initClipDescriptor(*c, name);
+    c->owner = e;
+    if (out) *out = toHandle(&c->props);
+    e->clips.push_back(std::move(c));
+    return kOfxStatOK;
+}
+
+OfxStatus clipGetHandle(OfxImageEffectHandle h, const char* name, OfxImageClipHandle* clip,
+                        OfxPropertySetHandle* props) {
+    EffectObj* e = asEffect(h);
+    if (!e) return kOfxStatErrBadHandle;
+    if (!name || !clip) return kOfxStatErrValue;
+    ClipObj* c = e->clip(name);
+    if (!c) return kOfxStatErrUnknown;
+    *clip = reinterpret_cast<OfxImageClipHandle>(c);
+    if (props) *props = toHandle(&c->props);
+    return kOfxStatOK;
+}
+
+OfxStatus clipGetPropertySet(OfxImageClipHandle h, OfxPropertySetHandle* out) {
+    ClipObj* c = asClip(h);
+    if (!c) return kOfxStatErrBadHandle;
+    if (!out) return kOfxStatErrValue;
+    *out = toHandle(&c->props);
+    return kOfxStatOK;
+}
+
+std::string uniqueId(const std::string& clip, double t) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "@%.17g", t);
+    return clip + buf;
+}
+
+OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxPropertySetHandle* out) {
+    ClipObj* c = asClip(h);
+    if (!c) return kOfxStatErrBadHandle;
+    if (!out) return kOfxStatErrValue;
+    *out = nullptr;
+    InstanceState* s = c->owner ? c->owner->instance : nullptr;
+    if (!s) return kOfxStatErrBadHandle;   // descriptors hold no images
+    FetchRecord rec{c->name, time, false};
+    std::shared_ptr<ImageBuffer> buffer;
+    double rodW = 0, rodH = 0;
+    if (c->name == kOfxImageEffectOutputClipName) {
+        // Only the frame being rendered has an output image.
+        if (s->output && time == s->actionTime) buffer = s->output;
+        rodW = s->projectWidth;
+        rodH = s->projectHeight;
+    } else if (std::isfinite(time)) {
+        std::shared_ptr<FloatImage> frame = frameAt(*s, *c, time);
+        if (frame) {
+            buffer = std::make_shared<ImageBuffer>(makeSourceBuffer(*frame, c->layout));
+            rodW = frame->width;
+            rodH = frame->height;
+        }
+    }
+    if (!buffer) {
+        s->fetches.push_back(rec);
+        return kOfxStatFailed;
+    }
+    rec.delivered = true;
+    s->fetches.push_back(rec);
+    auto img = std::make_unique<ImageObj>();
+    PropertySet& p = img->props;
+    const ImageBuffer& b = *buffer;
+    p.setStrings(kOfxPropType, {kOfxTypeImage}, true, 1);
+    p.setStrings(kOfxImageEffectPropPixelDepth, {depthName(b.depth)}, true, 1);
+    p.setStrings(kOfxImageEffectPropComponents, {componentsName(b.components)}, true, 1);
+    p.setStrings(kOfxImageEffectPropPreMultiplication, {kOfxImageUnPreMultiplied}, true, 1);
+    p.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+    p.setDoubles(kOfxImagePropPixelAspectRatio, {1.0}, true, 1);
+    p.setPointers(kOfxImagePropData, {b.data}, true, 1);
+    p.setInts(kOfxImagePropBounds, {b.x1, b.y1, b.x2, b.y2}, true, 4);
+    const int ox = c->layout.originX, oy = c->layout.originY;
+    p.setInts(kOfxImagePropRegionOfDefinition,
+              {ox, oy, ox + static_cast<int>(rodW), oy + static_cast<int>(rodH)}, true, 4);
+    p.setInts(kOfxImagePropRowBytes, {static_cast<int>(b.rowBytes)}, true, 1);
+    p.setStrings(kOfxImagePropField, {kOfxImageFieldNone}, true, 1);
+    p.setStrings(kOfxImagePropUniqueIdentifier, {uniqueId(c->name, time)}, true, 1);
+    img->buffer = std::move(buffer);
+    PropertySet* key = &img->props;
+    s->images[key] = std::move(img);
+    {
+        std::lock_guard<std::mutex> lock(imagesMutex());
+        liveImages()[key] = s;
+    }
+    *out = toHandle(key);
+    return kOfxStatOK;
+}
+
+OfxStatus clipReleaseImage(OfxPropertySetHandle h) {
+    PropertySet* key = reinterpret_cast<PropertySet*>(h);
+    InstanceState* s = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(imagesMutex());
+        auto it = liveImages().find(key);
+        if (!h || it == liveImages().end()) return kOfxStatErrBadHandle;
+        s = it->second;
+        liveImages().erase(it);
+    }
+    s->images.erase(key);
+    return kOfxStatOK;
+}
+
+OfxStatus clipGetRegionOfDefinition(OfxImageClipHandle h, OfxTime time, OfxRectD* bounds) {
+    ClipObj* c = asClip(h);
+    if (!c) return kOfxStatErrBadHandle;
+    if (!bounds) return kOfxStatErrValue;
+    InstanceState* s = c->owner ? c->owner->instance : nullptr;
+    if (!s) return kOfxStatErrBadHandle;
+    double w = s->projectWidth, hgt = s->projectHeight;
+    if (c->name != kOfxImageEffectOutputClipName) {
+        std::shared_ptr<FloatImage> f = std::isfinite(time) ? frameAt(*s, *c, time) : nullptr;
+        if (!f) return kOfxStatFailed;
+        w = f->width;
+        hgt = f->height;
+    }
+    bounds->x1 = c->layout.originX;
+    bounds->y1 = c->layout.originY;
+    bounds->x2 = bounds->x1 + w;
+    bounds->y2 = bounds->y1 + hgt;
+    return kOfxStatOK;
+}
+
+int abortRender(OfxImageEffectHandle) { return 0; }
+
+struct ImageMemory {
+    std::vector<unsigned char> bytes;
+    int locks = 0;
+};
+
+OfxStatus imageMemoryAlloc(OfxImageEffectHandle, size_t n, OfxImageMemoryHandle* out) {
+    if (!out) return kOfxStatErrValue;
+    *out = nullptr;
+    if (n > (size_t{1} << 34)) return kOfxStatErrMemory;
+    auto* m = new (std::nothrow) ImageMemory;
+    if (!m) return kOfxStatErrMemory;
+    try {
+        m->bytes.resize(n);
+    } catch (...) {
+        delete m;
+        return kOfxStatErrMemory;
+    }
+    registerHandle(m, HandleKind::ImageMemory);
+    *out = reinterpret_cast<OfxImageMemoryHandle>(m);
+    return kOfxStatOK;
+}
+
+OfxStatus imageMemoryFree(OfxImageMemoryHandle h) {
+    if (!isHandle(h, HandleKind::ImageMemory)) return kOfxStatErrBadHandle;
+    unregisterHandle(h);
+    delete reinterpret_cast<ImageMemory*>(h);
+    return kOfxStatOK;
+}
+
+OfxStatus imageMemoryLock(OfxImageMemoryHandle h, void** ptr) {
+    if (!isHandle(h, HandleKind::ImageMemory)) return kOfxStatErrBadHandle;
+    if (!ptr) return kOfxStatErrValue;
+    auto* m = reinterpret_cast<ImageMemory*>(h);
+    ++m->locks;
+    *ptr = m->bytes.data();
+    return kOfxStatOK;
+}
+
+OfxStatus imageMemoryUnlock(OfxImageMemoryHandle h) {
+    if (!isHandle(h, HandleKind::ImageMemory)) return kOfxStatErrBadHandle;
+    auto* m = reinterpret_cast<ImageMemory*>(h);
+    if (m->locks > 0) --m->locks;
+    return kOfxStatOK;
+}
+
+const OfxImageEffectSuiteV1 kSuite = {
+    getPropertySet, getParamSet, clipDefine, clipGetHandle, clipGetPropertySet, clipGetImage,
+    clipReleaseImage, clipGetRegionOfDefinition, abortRender, imageMemoryAlloc, imageMemoryFree,
+    imageMemoryLock, imageMemoryUnlock,
+};
+
+}  // namespace
+
+const void* imageEffectSuite() { return &kSuite; }
+
+bool isLiveImage(PropertySet* p) {
+    std::lock_guard<std::mutex> lock(imagesMutex());
+    return liveImages().count(p) != 0;
+}
+
+void forgetImagesOf(InstanceState* s) {
+    std::lock_guard<std::mutex> lock(imagesMutex());
+    for (auto it = liveImages().begin(); it != liveImages().end();) {
+        if (it->second == s) it = liveImages().erase(it);
+        else ++it;
+    }
+}
+
+std::shared_ptr<FloatImage> frameAt(InstanceState& s, ClipObj& c, double t) {
+    for (const auto& e : s.actionFrames)
+        if (e.clip == c.name && e.time == t) return e.frame;
+    std::shared_ptr<FloatImage> frame;
+    if (c.provider) {
+        auto img = std::make_shared<FloatImage>();
+        bool ok = false;
+        try {
+            ok = c.provider(t, *img);
+        } catch (...) {
+            ok = false;
+        }
+        // A frame whose buffer does not match its size would be read out of bounds.
+        if (ok && !img->empty() &&
+            img->rgba.size() == static_cast<size_t>(img->width) * img->height * 4)
+            frame = std::move(img);
+    }
+    // Only the latest two frames are kept: enough for sizing the output and
+    // the plug-in's first fetch, without holding a whole history as float.
+    if (s.actionFrames.size() >= 2) s.actionFrames.erase(s.actionFrames.begin());
+    s.actionFrames.push_back({c.name, t, frame});
+    return frame;
+}
+
+}  // namespace ofxhost

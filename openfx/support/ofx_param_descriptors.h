@@ -1,0 +1,102 @@
+// Describe-time parameter handles: labels, parent, defaults, ranges, options.
+// Each setter writes one standard property on the host's descriptor.
+#pragma once
+
+#include <string>
+
+#include "ofxParam.h"
+#include "openfx/support/ofx_enums.h"
+#include "openfx/support/ofx_property_set.h"
+
+namespace OFX {
+
+class GroupParamDescriptor;
+
+class ParamDescriptor {
+public:
+    ParamDescriptor(const std::string& name, OfxPropertySetHandle props);
+    virtual ~ParamDescriptor() = default;
+    ParamDescriptor(const ParamDescriptor&) = delete;
+    ParamDescriptor& operator=(const ParamDescriptor&) = delete;
+
+    const std::string& getName() const { return name_; }
+    PropertySet& getPropertySet() { return props_; }
+
+    void setLabel(const std::string& label);
+    void setLabels(const std::string& label, const std::string& shortLabel,
+                   const std::string& longLabel);
+    void setHint(const std::string& hint);
+    void setParent(const GroupParamDescriptor& group);
+
+protected:
+    std::string name_;
+    PropertySet props_;
+};
+
+class DoubleParamDescriptor : public ParamDescriptor {
+public:
+    using ParamDescriptor::ParamDescriptor;
+    void setDefault(double v);
+    void setRange(double minimum, double maximum);
+    void setDisplayRange(double minimum, double maximum);
+    void setIncrement(double v);
+};
+
+class IntParamDescriptor : public ParamDescriptor {
+public:
+    using ParamDescriptor::ParamDescriptor;
+    void setDefault(int v);
+    void setRange(int minimum, int maximum);
+    void setDisplayRange(int minimum, int maximum);
+};
+
+class BooleanParamDescriptor : public ParamDescriptor {
+public:
+    using ParamDescriptor::ParamDescriptor;
+    void setDefault(bool v);
+};
+
+class ChoiceParamDescriptor : public ParamDescriptor {
+public:
+    using ParamDescriptor::ParamDescriptor;
+    // Appends after the options already set; an empty hint sets no label option.
+    void appendOption(const std::string& option, const std::string& hint = "");
+    int getNOptions() const;
+    void setDefault(int index);
+};
+
+class RGBParamDescriptor : public ParamDescriptor {
+public:
+    using ParamDescriptor::ParamDescriptor;
+    void setDefault(double r, double g, double b);
+    void setRange(double rMin, double gMin, double bMin, double rMax, double gMax, double bMax);
+    void setDisplayRange(double rMin, double gMin, double bMin, double rMax, double gMax,
+                         double bMax);
+};
+
+class StringParamDescriptor : public ParamDescriptor {
+public:
+    using ParamDescriptor::ParamDescriptor;
+    void setDefault(const std::string& v);
+    void setStringType(StringTypeEnum type);
+};
+
+class PushButtonParamDescriptor : public ParamDescriptor {
+public:
+    using ParamDescriptor::ParamDescriptor;
+};
+
+class GroupParamDescriptor : public ParamDescriptor {
+public:
+    using ParamDescriptor::ParamDescriptor;
+    void setOpen(bool open);
+};
+
+class PageParamDescriptor : public ParamDescriptor {
+public:
+    using ParamDescriptor::ParamDescriptor;
+    // Appends `child` to the page's children.
+    void addChild(const ParamDescriptor& child);
+};
+
+}  // namespace OFX

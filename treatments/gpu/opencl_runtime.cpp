@@ -85,6 +85,7 @@ std::string buildLog(const ocl::Api& api, ocl::Program program, ocl::DeviceId de
 void initialise(OpenClRuntime& runtime) {
     if (!ocl::loadApi(runtime.api)) return;
     const ocl::Api& api = runtime.api;
+    runtime.state = OpenClState::kNoDevice;
     ocl::DeviceId device = pickDevice(api);
     if (device == nullptr) return;
     size_t maxGroup = 0;
@@ -95,7 +96,12 @@ void initialise(OpenClRuntime& runtime) {
 
     ocl::Int status = ocl::kSuccess;
     ocl::Context context = api.createContext(nullptr, 1, &device, nullptr, nullptr, &status);
-    if (context == nullptr || status != ocl::kSuccess) return;
+    if (context == nullptr || status != ocl::kSuccess) {
+        runtime.state = OpenClState::kNoContext;
+        if (context != nullptr) api.releaseContext(context);
+        return;
+    }
+    runtime.state = OpenClState::kCompileFailed;
 
     const char* sources[] = {kPrelude, kPixelSortKernelSource};
     ocl::Program program = api.createProgramWithSource(context, 2, sources, nullptr, &status);
@@ -115,7 +121,7 @@ void initialise(OpenClRuntime& runtime) {
     runtime.context = context;
     runtime.program = program;
     runtime.maxWorkGroupSize = maxGroup;
-    runtime.ready = true;
+    runtime.state = OpenClState::kReady;
 }
 
 }  // namespace

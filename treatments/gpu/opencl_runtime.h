@@ -7,6 +7,15 @@
 
 namespace ormel {
 
+// How far setting up OpenCL got; only kReady runs kernels.
+enum class OpenClState {
+    kNoRuntime,      // library or an entry point missing
+    kNoDevice,       // no platform, or no usable device on any
+    kNoContext,      // the device refused a context
+    kCompileFailed,  // the kernels did not build (logged)
+    kReady,
+};
+
 // Runtime entry points, the chosen device, its context and the compiled
 // kernel program. Built once and kept until the process ends.
 struct OpenClRuntime {
@@ -15,7 +24,7 @@ struct OpenClRuntime {
     ocl::Context context = nullptr;
     ocl::Program program = nullptr;
     size_t maxWorkGroupSize = 0;
-    bool ready = false;  // false: no runtime, no device or the compile failed
+    OpenClState state = OpenClState::kNoRuntime;
 };
 
 // The first call loads the runtime, picks a device (a GPU first, then an

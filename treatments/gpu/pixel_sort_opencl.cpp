@@ -77,7 +77,7 @@ bool commandFailed(ocl::Int status) {
 bool applyPixelSortOpenCl(Image& image, const Settings& settings) {
     if (!fitsGpuKernels(image)) return false;
     const OpenClRuntime& runtime = openClRuntime();
-    if (!runtime.ready) return false;
+    if (runtime.state != OpenClState::kReady) return false;
     const ocl::Api& api = runtime.api;
 
     CallObjects objects(api);

@@ -1,0 +1,64 @@
+// Without a usable OpenCL runtime the hand-off declines and leaves the image
+// alone. CTest runs this program with VARNOK_OPENCL_LIBRARY pointing at a
+// missing file and at a library that is not OpenCL.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "tests/treatments/gpu/test_pictures.h"
+#include "treatments/gpu/opencl_api.h"
+#include "treatments/gpu/opencl_runtime.h"
+#include "treatments/gpu/pixel_sort_gpu.h"
+#include "treatments/gpu/pixel_sort_metal.h"
+#include "treatments/gpu/pixel_sort_opencl.h"
+
+namespace ormel {
+namespace {
+
+// Run by hand without the variable, the program breaks the runtime itself,
+// before anything has loaded it.
+void useBrokenRuntime() {
+    const char* path = std::getenv("VARNOK_OPENCL_LIBRARY");
+    if (path == nullptr || path[0] == '\0') {
+#if defined(_WIN32)
+        _putenv_s("VARNOK_OPENCL_LIBRARY", "no-such-dir\\OpenCL.dll");
+#else
+        setenv("VARNOK_OPENCL_LIBRARY", "/no-such-dir/libOpenCL.so.1", 1);
+#endif
+    }
+}
+
+TEST(PixelSortGpuFallback, TheOverrideNamesTheLibraryLoaded) {
+    useBrokenRuntime();
+    EXPECT_STREQ(ocl::openClLibraryPath(), std::getenv("VARNOK_OPENCL_LIBRARY"));
+}
+
+TEST(PixelSortGpuFallback, DeclinesAndLeavesTheImageUntouched) {
+    useBrokenRuntime();
+    const Image input = testing_gpu::variedPicture(64, 40);
+    const Settings settings = testing_gpu::rougeSettings();
+    Image image = input;
+    EXPECT_FALSE(applyPixelSortGpu(image, settings));
+    EXPECT_TRUE(testing_gpu::sameBits(image, input));
+    EXPECT_FALSE(applyPixelSortOpenCl(image, settings));
+    EXPECT_TRUE(testing_gpu::sameBits(image, input));
+    EXPECT_EQ(openClRuntime().state, OpenClState::kNoRuntime);
+    // And again: a failed load is final, not retried on every frame.
+    EXPECT_FALSE(applyPixelSortGpu(image, settings));
+    EXPECT_TRUE(testing_gpu::sameBits(image, input));
+}
+
+TEST(PixelSortGpuFallback, MetalDeclinesWhereItIsNotBuilt) {
+#if defined(__APPLE__)
+    GTEST_SKIP() << "Metal is built on Apple systems";
+#else
+    Image image = testing_gpu::variedPicture(16, 16);
+    const Image input = image;
+    EXPECT_FALSE(applyPixelSortMetal(image, testing_gpu::rougeSettings()));
+    EXPECT_TRUE(testing_gpu::sameBits(image, input));
+#endif
+}
+
+}  // namespace
+}  // namespace ormel

@@ -1,0 +1,13 @@
+// ASCII-art rendering: each cell of the picture becomes one character of the bitmap font.
+#pragma once
+
+#include "engine/types.h"
+
+namespace ormel {
+
+// Mode 1 lays light characters over the darkened picture, mode 2 replaces the picture
+// with characters in the cells' own colours; skipped when asciiMode is 0 or asciiAmount
+// is at or below 0.001.
+void applyAsciiArt(Image& image, const Settings& settings);
+
+}  // namespace ormel

@@ -1,0 +1,122 @@
+#include "treatments/box_blur.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace ormel {
+namespace {
+
+constexpr int kMaxRadius = 24;
+// Running sums are exact enough for values of this size; beyond it (or for NaN and
+// infinities, which a running sum would smear along the whole line) each window is summed afresh.
+constexpr float kRunningSumLimit = 65536.0f;
+
+struct Sum4 {
+    double r = 0.0, g = 0.0, b = 0.0, a = 0.0;
+    void add(const Pixel& p) {
+        r += p.r;
+        g += p.g;
+        b += p.b;
+        a += p.a;
+    }
+    void sub(const Pixel& p) {
+        r -= p.r;
+        g -= p.g;
+        b -= p.b;
+        a -= p.a;
+    }
+    Pixel mean(double count) const {
+        return Pixel{static_cast<float>(r / count), static_cast<float>(g / count),
+                     static_cast<float>(b / count), static_cast<float>(a / count)};
+    }
+};
+
+bool allModerate(const Image& image) {
+    for (const Pixel& p : image.pixels) {
+        // Written so NaN fails the test too.
+        if (!(std::fabs(p.r) <= kRunningSumLimit && std::fabs(p.g) <= kRunningSumLimit &&
+              std::fabs(p.b) <= kRunningSumLimit && std::fabs(p.a) <= kRunningSumLimit)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int clampIndex(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
+
+// O(1) per pixel: slide a window sum along each row.
+void horizontalRunning(const Image& src, Image& dst, int r) {
+    const int w = src.width;
+    const double count = 2.0 * r + 1.0;
+    for (int y = 0; y < src.height; ++y) {
+        const Pixel* row = &src.pixels[static_cast<size_t>(y) * static_cast<size_t>(w)];
+        Pixel* out = &dst.pixels[static_cast<size_t>(y) * static_cast<size_t>(w)];
+        Sum4 sum;
+        for (int k = -r; k <= r; ++k) sum.add(row[clampIndex(k, w)]);
+        for (int x = 0; x < w; ++x) {
+            out[x] = sum.mean(count);
+            sum.add(row[clampIndex(x + r + 1, w)]);
+            sum.sub(row[clampIndex(x - r, w)]);
+        }
+    }
+}
+
+// O(1) per pixel: one running sum per column, slid down the rows so memory is read in order.
+void verticalRunning(const Image& src, Image& dst, int r) {
+    const int w = src.width;
+    const int h = src.height;
+    const double count = 2.0 * r + 1.0;
+    std::vector<Sum4> sums(static_cast<size_t>(w));
+    auto row = [&](int y) { return &src.pixels[static_cast<size_t>(clampIndex(y, h)) * static_cast<size_t>(w)]; };
+    for (int k = -r; k <= r; ++k) {
+        const Pixel* p = row(k);
+        for (int x = 0; x < w; ++x) sums[static_cast<size_t>(x)].add(p[x]);
+    }
+    for (int y = 0; y < h; ++y) {
+        Pixel* out = &dst.pixels[static_cast<size_t>(y) * static_cast<size_t>(w)];
+        const Pixel* in = row(y + r + 1);
+        const Pixel* leaving = row(y - r);
+        for (int x = 0; x < w; ++x) {
+            Sum4& s = sums[static_cast<size_t>(x)];
+            out[x] = s.mean(count);
+            s.add(in[x]);
+            s.sub(leaving[x]);
+        }
+    }
+}
+
+// Fallback for pictures holding non-finite or huge values: each window summed on its own.
+void directPass(const Image& src, Image& dst, int r, bool vertical) {
+    const double count = 2.0 * r + 1.0;
+    for (int y = 0; y < src.height; ++y) {
+        for (int x = 0; x < src.width; ++x) {
+            Sum4 sum;
+            for (int k = -r; k <= r; ++k) {
+                sum.add(vertical ? src.at(x, clampIndex(y + k, src.height))
+                                 : src.at(clampIndex(x + k, src.width), y));
+            }
+            dst.at(x, y) = sum.mean(count);
+        }
+    }
+}
+
+}  // namespace
+
+Image blurredImage(const Image& image, int radius) {
+    if (radius <= 0 || image.empty()) return image;
+    const int r = std::min(radius, kMaxRadius);
+    Image across(image.width, image.height);
+    Image result(image.width, image.height);
+    if (allModerate(image)) {
+        // A mean never exceeds its inputs, so the horizontal result stays moderate too.
+        horizontalRunning(image, across, r);
+        verticalRunning(across, result, r);
+    } else {
+        directPass(image, across, r, false);
+        directPass(across, result, r, true);
+    }
+    return result;
+}
+
+}  // namespace ormel

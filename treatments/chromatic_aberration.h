@@ -1,0 +1,12 @@
+// Horizontal chromatic aberration: red and blue read from opposite sides.
+#pragma once
+
+#include "engine/types.h"
+
+namespace ormel {
+
+// Offsets red by +d and blue by -d columns, d = round(chromaticAberration) and at
+// least 1; skipped at 0.01 or below.
+void applyChromaticAberration(Image& image, const Settings& settings);
+
+}  // namespace ormel

@@ -1,0 +1,12 @@
+// Horizontal glitch slices: bands of rows shifted sideways.
+#pragma once
+
+#include "engine/types.h"
+
+namespace ormel {
+
+// Shifts pseudo-random bands of rows by glitchAmount; skipped at 0.001 or below.
+// Every slice reads the picture as it was before the first slice.
+void applyGlitchSlices(Image& image, const Settings& settings);
+
+}  // namespace ormel

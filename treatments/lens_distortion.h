@@ -1,0 +1,12 @@
+// Barrel/pincushion lens distortion and fisheye.
+#pragma once
+
+#include "engine/types.h"
+
+namespace ormel {
+
+// Resamples the image through the lens model; skipped unless |lensDistortion| or
+// fisheye is above 0.001.
+void applyLensDistortion(Image& image, const Settings& settings);
+
+}  // namespace ormel

@@ -1,0 +1,16 @@
+// Pixel sort: streaks runs of active pixels by luminance, then softens and lights them.
+#pragma once
+
+#include "engine/types.h"
+
+namespace ormel {
+
+// The whole effect in place: offered to the GPU first when renderEngine is 1, then
+// pre-blur, sorting passes, post-blur and glow on the processor. Does nothing unless
+// pixelSortEnable is on and pixelSortAmount is above 0.001.
+void applyPixelSort(Image& image, const Settings& settings);
+
+// One sorting pass along rows (vertical false) or columns (vertical true).
+void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical);
+
+}  // namespace ormel

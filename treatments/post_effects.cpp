@@ -1,0 +1,23 @@
+#include "treatments/post_effects.h"
+
+#include "treatments/ascii_art.h"
+#include "treatments/chromatic_aberration.h"
+#include "treatments/glitch_slices.h"
+#include "treatments/lens_distortion.h"
+#include "treatments/radial_blur.h"
+#include "treatments/screen_pass.h"
+
+namespace ormel {
+
+void applyPostEffects(Image& image, const Settings& settings) {
+    if (image.empty()) return;
+    // Each stage checks its own threshold and takes its own copy when it reads neighbours.
+    applyLensDistortion(image, settings);
+    applyRadialBlur(image, settings);
+    applyGlitchSlices(image, settings);
+    applyChromaticAberration(image, settings);
+    applyScreenPass(image, settings);
+    applyAsciiArt(image, settings);
+}
+
+}  // namespace ormel

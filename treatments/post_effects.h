@@ -1,0 +1,13 @@
+// The screen treatment chain run over the composited frame.
+#pragma once
+
+#include "engine/types.h"
+
+namespace ormel {
+
+// In order: lens distortion and fisheye, radial blur, glitch slices, chromatic
+// aberration, the per-pixel pass (always on) and the ASCII rendering. In place;
+// an empty image is left as it is.
+void applyPostEffects(Image& image, const Settings& settings);
+
+}  // namespace ormel

@@ -1,0 +1,108 @@
+#include "treatments/screen_pass.h"
+
+#include <cmath>
+
+#include "engine/pixel_ops.h"
+#include "overlay/hash.h"
+
+namespace ormel {
+namespace {
+
+// The common case (no vignette, no noise) touches each channel with one multiply and
+// a clamp, so the pass stays close to a plain copy of the frame.
+void shadeRowPlain(Pixel* row, int32_t width, float scan, bool flicker, float flickerGain, bool invert,
+                   float invertAmount) {
+    for (int32_t x = 0; x < width; ++x) {
+        Pixel& p = row[x];
+        float r = clamp01(p.r * scan);
+        float g = clamp01(p.g * scan);
+        float b = clamp01(p.b * scan);
+        if (flicker) {
+            r = clamp01(r * flickerGain);
+            g = clamp01(g * flickerGain);
+            b = clamp01(b * flickerGain);
+        }
+        if (invert) {
+            r = clamp01(r + invertAmount * (1.0f - 2.0f * r));
+            g = clamp01(g + invertAmount * (1.0f - 2.0f * g));
+            b = clamp01(b + invertAmount * (1.0f - 2.0f * b));
+        }
+        p.r = r;
+        p.g = g;
+        p.b = b;
+    }
+}
+
+}  // namespace
+
+void applyScreenPass(Image& image, const Settings& settings) {
+    if (image.empty()) return;
+
+    const float cx = static_cast<float>(image.width - 1) / 2.0f;
+    const float cy = static_cast<float>(image.height - 1) / 2.0f;
+    const float radius = std::fmax(1.0f, std::sqrt(cx * cx + cy * cy));
+    const int32_t seed = settings.seed;
+    const int32_t frame = settings.frameNumber;
+
+    // Each stage is on only when its amount is above 0; NaN counts as off.
+    const bool scanOn = settings.scanline > 0.0f;
+    const bool vignetteOn = settings.vignette > 0.0f;
+    const bool noiseOn = settings.noise > 0.0f;
+    const bool flickerOn = settings.vhsFlicker > 0.0f;
+    const bool invertOn = settings.invertAmount > 0.0f;
+    const float vhs = settings.vhsFlicker;
+    const float invert = settings.invertAmount;
+    const float frameFlicker = hash01(frame, 0, 0, seedPlus(seed, 911));
+
+    for (int32_t y = 0; y < image.height; ++y) {
+        const float scan = (scanOn && (y & 1) != 0) ? 1.0f - 0.45f * settings.scanline : 1.0f;
+        float flicker = 1.0f;
+        if (flickerOn) {
+            const float rowFlicker = hash01(y, frame, 0, seedPlus(seed, 921));
+            flicker = 1.0f + 0.28f * vhs * (frameFlicker - 0.5f) + 0.12f * vhs * (rowFlicker - 0.5f);
+        }
+        Pixel* row = &image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width)];
+        if (!vignetteOn && !noiseOn) {
+            shadeRowPlain(row, image.width, scan, flickerOn, flicker, invertOn, invert);
+            continue;
+        }
+
+        const float dy = static_cast<float>(y) - cy;
+        for (int32_t x = 0; x < image.width; ++x) {
+            float gain = scan;
+            if (vignetteOn) {
+                const float dx = static_cast<float>(x) - cx;
+                float d = std::sqrt(dx * dx + dy * dy) / radius;
+                d = d < 0.0f ? 0.0f : (d > 1.0f ? 1.0f : d);
+                gain = scan * (1.0f - settings.vignette * (d * d) * (3.0f - 2.0f * d));
+            }
+            Pixel& p = row[x];
+            float r, g, b;
+            if (noiseOn) {
+                const float n = (hash01(x, y, frame, seed) - 0.5f) * settings.noise;
+                r = clamp01(p.r * gain + n);
+                g = clamp01(p.g * gain + n);
+                b = clamp01(p.b * gain + n);
+            } else {
+                r = clamp01(p.r * gain);
+                g = clamp01(p.g * gain);
+                b = clamp01(p.b * gain);
+            }
+            if (flickerOn) {
+                r = clamp01(r * flicker);
+                g = clamp01(g * flicker);
+                b = clamp01(b * flicker);
+            }
+            if (invertOn) {
+                r = clamp01(r + invert * (1.0f - 2.0f * r));
+                g = clamp01(g + invert * (1.0f - 2.0f * g));
+                b = clamp01(b + invert * (1.0f - 2.0f * b));
+            }
+            p.r = r;
+            p.g = g;
+            p.b = b;
+        }
+    }
+}
+
+}  // namespace ormel

@@ -1,6 +1,5 @@
 #include "presets/number_text.h"
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -23,19 +22,6 @@ TEST(FormatPresetDouble, SixSignificantDigitsInGeneralNotation) {
     // Rounding to six digits can carry into a seventh and switch to exponent form.
     EXPECT_EQ(formatPresetDouble(999999.7), "1e+06");
     EXPECT_EQ(formatPresetDouble(1e123), "1e+123");
-}
-
-TEST(FormatPresetDouble, IgnoresDecimalCommaLocales) {
-    const char* applied = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "fr_FR"}) {
-        if ((applied = std::setlocale(LC_ALL, name)) != nullptr) break;
-    }
-    if (applied == nullptr) GTEST_SKIP() << "no decimal-comma locale installed";
-    const std::string text = formatPresetDouble(0.25);
-    const double back = parseLeadingDouble("0.25");
-    std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(text, "0.25");
-    EXPECT_EQ(back, 0.25);
 }
 
 TEST(ParseLeadingInt, ReadsLikeAtoi) {

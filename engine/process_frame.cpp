@@ -42,22 +42,6 @@ Image downsampleNearest(const Image& image, int32_t factor) {
     return out;
 }
 
-// Sizes in full-frame pixels become sizes in reduced pixels.
-Settings reducedSettings(const Settings& settings, int32_t factor) {
-    Settings s = settings;
-    const int64_t f = factor;
-    const int64_t f2 = f * f;
-    s.blurRadius = std::max<int32_t>(0, settings.blurRadius / factor);
-    const int64_t minArea = settings.minBlobArea;
-    // Ceiling division; non-positive minimums end at the floor of 1 anyway.
-    const int64_t reducedMin = minArea > 0 ? (minArea + f2 - 1) / f2 : 0;
-    s.minBlobArea = static_cast<int32_t>(std::max<int64_t>(1, reducedMin));
-    s.maxBlobArea = std::max<int32_t>(s.minBlobArea, static_cast<int32_t>(settings.maxBlobArea / f2));
-    s.trackingDistance = settings.trackingDistance / static_cast<float>(factor);
-    s.detectionScale = 1;
-    return s;
-}
-
 struct Rescale {
     float sx = 1.0f;
     float sy = 1.0f;
@@ -181,6 +165,22 @@ Image basePicture(const Image& source, const std::vector<float>& mask, const Set
 }
 
 }  // namespace
+
+Settings reducedSettings(const Settings& settings, int32_t requestedFactor) {
+    const int32_t factor = std::clamp(requestedFactor, 1, kLargestReduction);
+    Settings s = settings;
+    const int64_t f = factor;
+    const int64_t f2 = f * f;
+    s.blurRadius = std::max<int32_t>(0, settings.blurRadius / factor);
+    const int64_t minArea = settings.minBlobArea;
+    // Ceiling division; non-positive minimums end at the floor of 1 anyway.
+    const int64_t reducedMin = minArea > 0 ? (minArea + f2 - 1) / f2 : 0;
+    s.minBlobArea = static_cast<int32_t>(std::max<int64_t>(1, reducedMin));
+    s.maxBlobArea = std::max<int32_t>(s.minBlobArea, static_cast<int32_t>(settings.maxBlobArea / f2));
+    s.trackingDistance = settings.trackingDistance / static_cast<float>(factor);
+    s.detectionScale = 1;
+    return s;
+}
 
 TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings) {
     TraceResult result;

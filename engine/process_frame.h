@@ -1,11 +1,17 @@
 // The engine's one entry point: one source frame in, one finished frame out.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/types.h"
 
 namespace ormel {
+
+// The settings detection and tracking use on a picture reduced by `factor`:
+// blur radius, area bounds and tracking distance in reduced pixels. The
+// factor is clamped to [1, 16].
+Settings reducedSettings(const Settings& settings, int32_t factor);
 
 // Detects and tracks the regions of `source` (at the resolution chosen by
 // settings.detectionScale, clamped to [1, 16]), brings them back to full-frame

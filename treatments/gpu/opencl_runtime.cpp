@@ -103,17 +103,10 @@ void initialise(OpenClRuntime& runtime) {
     }
     runtime.state = OpenClState::kCompileFailed;
 
-    const char* sources[] = {kPrelude, kPixelSortKernelSource};
-    ocl::Program program = api.createProgramWithSource(context, 2, sources, nullptr, &status);
-    if (program == nullptr || status != ocl::kSuccess) {
-        std::fprintf(stderr, "Varnok OpenCL compile failed: error %d\n", static_cast<int>(status));
-        api.releaseContext(context);
-        return;
-    }
-    status = api.buildProgram(program, 1, &device, nullptr, nullptr, nullptr);
-    if (status != ocl::kSuccess) {
-        std::fprintf(stderr, "Varnok OpenCL compile failed: %s\n", buildLog(api, program, device).c_str());
-        api.releaseProgram(program);
+    std::string log;
+    ocl::Program program = buildPixelSortProgram(api, context, device, log);
+    if (program == nullptr) {
+        std::fprintf(stderr, "Varnok OpenCL compile failed: %s\n", log.c_str());
         api.releaseContext(context);
         return;
     }
@@ -125,6 +118,25 @@ void initialise(OpenClRuntime& runtime) {
 }
 
 }  // namespace
+
+ocl::Program buildPixelSortProgram(const ocl::Api& api, ocl::Context context, ocl::DeviceId device,
+                                   std::string& log) {
+    const char* sources[] = {kPrelude, kPixelSortKernelSource};
+    ocl::Int status = ocl::kSuccess;
+    ocl::Program program = api.createProgramWithSource(context, 2, sources, nullptr, &status);
+    if (program == nullptr || status != ocl::kSuccess) {
+        log = "error " + std::to_string(status);
+        if (program != nullptr) api.releaseProgram(program);
+        return nullptr;
+    }
+    status = api.buildProgram(program, 1, &device, nullptr, nullptr, nullptr);
+    if (status != ocl::kSuccess) {
+        log = buildLog(api, program, device);
+        api.releaseProgram(program);
+        return nullptr;
+    }
+    return program;
+}
 
 const OpenClRuntime& openClRuntime() {
     // Never destroyed: render threads of other instances may still use it

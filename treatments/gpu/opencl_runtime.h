@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "treatments/gpu/opencl_api.h"
 
@@ -31,5 +32,11 @@ struct OpenClRuntime {
 // accelerator, then any device) and compiles the kernels; concurrent first
 // calls wait for that one attempt. A failure is final for the process.
 const OpenClRuntime& openClRuntime();
+
+// Compiles the kernels for one device of the context: the program, or null
+// with the compiler's message in `log`. The runtime calls it once; the
+// benchmarks call it to measure that one-time cost.
+ocl::Program buildPixelSortProgram(const ocl::Api& api, ocl::Context context, ocl::DeviceId device,
+                                   std::string& log);
 
 }  // namespace ormel

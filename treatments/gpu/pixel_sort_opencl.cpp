@@ -35,9 +35,9 @@ struct CallObjects {
 
 // Kernel objects hold their arguments, so each call makes its own and calls
 // from several render threads never share one.
-ocl::Kernel makeKernel(const OpenClRuntime& runtime, const char* name) {
+ocl::Kernel makeKernel(const OpenClRuntime& runtime, ocl::Program program, const char* name) {
     ocl::Int status = ocl::kSuccess;
-    ocl::Kernel kernel = runtime.api.createKernel(runtime.program, name, &status);
+    ocl::Kernel kernel = runtime.api.createKernel(program, name, &status);
     if (kernel == nullptr || status != ocl::kSuccess) {
         std::fprintf(stderr, "Varnok OpenCL pipeline failed: %s: error %d\n", name, static_cast<int>(status));
         if (kernel != nullptr) runtime.api.releaseKernel(kernel);
@@ -78,12 +78,18 @@ bool applyPixelSortOpenCl(Image& image, const Settings& settings) {
     if (!fitsGpuKernels(image)) return false;
     const OpenClRuntime& runtime = openClRuntime();
     if (runtime.state != OpenClState::kReady) return false;
+    return applyPixelSortWithProgram(runtime, runtime.program, image, settings);
+}
+
+bool applyPixelSortWithProgram(const OpenClRuntime& runtime, ocl::Program program, Image& image,
+                               const Settings& settings) {
+    if (!fitsGpuKernels(image) || runtime.state != OpenClState::kReady || program == nullptr) return false;
     const ocl::Api& api = runtime.api;
 
     CallObjects objects(api);
-    objects.sort = makeKernel(runtime, "pixelSortKernel");
+    objects.sort = makeKernel(runtime, program, "pixelSortKernel");
     if (objects.sort == nullptr) return false;
-    objects.post = makeKernel(runtime, "pixelSortPostKernel");
+    objects.post = makeKernel(runtime, program, "pixelSortPostKernel");
     if (objects.post == nullptr) return false;
 
     ocl::Int status = ocl::kSuccess;

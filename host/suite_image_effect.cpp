@@ -260,9 +260,13 @@ std::shared_ptr<FloatImage> frameAt(InstanceState& s, ClipObj& c, double t) {
             img->rgba.size() == static_cast<size_t>(img->width) * img->height * 4)
             frame = std::move(img);
     }
-    // Only the latest two frames are kept: enough for sizing the output and
-    // the plug-in's first fetch, without holding a whole history as float.
-    if (s.actionFrames.size() >= 2) s.actionFrames.erase(s.actionFrames.begin());
+    // Two frames at most: the action's own (sized the output, fetched again
+    // by the plug-in) and the latest, never a whole history as float.
+    if (s.actionFrames.size() >= 2) {
+        auto victim = s.actionFrames.begin();
+        if (victim->time == s.actionTime) ++victim;   // the action's own frame stays
+        s.actionFrames.erase(victim);
+    }
     s.actionFrames.push_back({c.name, t, frame});
     return frame;
 }

@@ -1,0 +1,72 @@
+// Pixel-format conversions of the host's image storage.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "host/image_buffer.h"
+
+namespace {
+
+using namespace ofxhost;
+
+TEST(HalfFloat, ConvertsExactValuesAndRoundsTheRest) {
+    EXPECT_EQ(floatToHalf(1.0f), 0x3c00);
+    EXPECT_EQ(floatToHalf(-2.0f), 0xc000);
+    EXPECT_EQ(floatToHalf(65504.0f), 0x7bff);
+    EXPECT_EQ(floatToHalf(70000.0f), 0x7c00);
+    EXPECT_EQ(floatToHalf(std::ldexp(1.0f, -24)), 0x0001);
+    EXPECT_EQ(floatToHalf(0.0f), 0x0000);
+    EXPECT_TRUE(std::isnan(halfToFloat(floatToHalf(NAN))));
+    for (float v : {0.1f, 0.333f, 1.5f, 1000.25f, -0.0078125f, 6.0e-5f}) {
+        const float back = halfToFloat(floatToHalf(v));
+        EXPECT_NEAR(back, v, std::fabs(v) / 1024.0f + 1e-7f) << v;
+    }
+    // Every half survives a round trip through float.
+    for (uint32_t h = 0; h < 0x7c00; ++h) EXPECT_EQ(floatToHalf(halfToFloat(static_cast<uint16_t>(h))), h);
+}
+
+TEST(ImageBufferRoundTrip, EveryDepthAndComponentLayout) {
+    FloatImage frame(3, 2);
+    for (size_t i = 0; i < frame.rgba.size(); ++i) frame.rgba[i] = static_cast<float>(i % 5) / 4.0f;
+    for (BitDepth d : {BitDepth::Byte, BitDepth::Short, BitDepth::Half, BitDepth::Float}) {
+        ImageLayout l;
+        l.depth = d;
+        l.negativeRowBytes = true;
+        l.rowPadding = 3;
+        ImageBuffer b = makeSourceBuffer(frame, l);
+        EXPECT_LT(b.rowBytes, 0);
+        FloatImage back = readBuffer(b);
+        ASSERT_EQ(back.rgba.size(), frame.rgba.size());
+        for (size_t i = 0; i < frame.rgba.size(); ++i) EXPECT_NEAR(back.rgba[i], frame.rgba[i], 1.0 / 255) << i;
+    }
+    ImageLayout rgb;
+    rgb.components = Components::RGB;
+    FloatImage back = readBuffer(makeSourceBuffer(frame, rgb));
+    EXPECT_FLOAT_EQ(back.pixel(1, 1)[2], frame.pixel(1, 1)[2]);
+    EXPECT_FLOAT_EQ(back.pixel(1, 1)[3], 1.0f);
+    ImageLayout alpha;
+    alpha.components = Components::Alpha;
+    back = readBuffer(makeSourceBuffer(frame, alpha));
+    EXPECT_FLOAT_EQ(back.pixel(2, 0)[3], frame.pixel(2, 0)[3]);
+}
+
+TEST(ImageBufferRoundTrip, ByteAndShortClampOutOfRangeAndNaN) {
+    FloatImage frame(1, 1);
+    frame.rgba = {NAN, -3.0f, 7.0f, INFINITY};
+    ImageLayout l;
+    l.depth = BitDepth::Byte;
+    FloatImage back = readBuffer(makeSourceBuffer(frame, l));
+    EXPECT_EQ(back.rgba, (std::vector<float>{0.0f, 0.0f, 1.0f, 1.0f}));
+}
+
+TEST(ImageBufferRoundTrip, EmptyAndAbsurdSizesGiveEmptyBounds) {
+    ImageLayout l;
+    l.extraWidth = -10;
+    ImageBuffer b = makeOutputBuffer(4, 4, l);
+    EXPECT_EQ(b.width(), 0);
+    EXPECT_EQ(b.data, nullptr);
+    EXPECT_TRUE(readBuffer(b).empty());
+    EXPECT_TRUE(readBuffer(makeSourceBuffer(FloatImage(), ImageLayout{})).empty());
+}
+
+}  // namespace

@@ -8,28 +8,32 @@
 namespace ormel {
 namespace {
 
-// The common case (no vignette, no noise) touches each channel with one multiply and
-// a clamp, so the pass stays close to a plain copy of the frame.
-void shadeRowPlain(Pixel* row, int32_t width, float scan, bool flicker, float flickerGain, bool invert,
-                   float invertAmount) {
+// Only the scan gain and the clamp: the usual state of the pass, kept free of
+// per-pixel branches so it vectorises and runs at memory speed.
+void clampRow(Pixel* row, int32_t width, float scan) {
     for (int32_t x = 0; x < width; ++x) {
         Pixel& p = row[x];
-        float r = clamp01(p.r * scan);
-        float g = clamp01(p.g * scan);
-        float b = clamp01(p.b * scan);
-        if (flicker) {
-            r = clamp01(r * flickerGain);
-            g = clamp01(g * flickerGain);
-            b = clamp01(b * flickerGain);
-        }
-        if (invert) {
-            r = clamp01(r + invertAmount * (1.0f - 2.0f * r));
-            g = clamp01(g + invertAmount * (1.0f - 2.0f * g));
-            b = clamp01(b + invertAmount * (1.0f - 2.0f * b));
-        }
-        p.r = r;
-        p.g = g;
-        p.b = b;
+        p.r = clamp01(p.r * scan);
+        p.g = clamp01(p.g * scan);
+        p.b = clamp01(p.b * scan);
+    }
+}
+
+void flickerRow(Pixel* row, int32_t width, float flicker) {
+    for (int32_t x = 0; x < width; ++x) {
+        Pixel& p = row[x];
+        p.r = clamp01(p.r * flicker);
+        p.g = clamp01(p.g * flicker);
+        p.b = clamp01(p.b * flicker);
+    }
+}
+
+void invertRow(Pixel* row, int32_t width, float amount) {
+    for (int32_t x = 0; x < width; ++x) {
+        Pixel& p = row[x];
+        p.r = clamp01(p.r + amount * (1.0f - 2.0f * p.r));
+        p.g = clamp01(p.g + amount * (1.0f - 2.0f * p.g));
+        p.b = clamp01(p.b + amount * (1.0f - 2.0f * p.b));
     }
 }
 
@@ -63,7 +67,11 @@ void applyScreenPass(Image& image, const Settings& settings) {
         }
         Pixel* row = &image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width)];
         if (!vignetteOn && !noiseOn) {
-            shadeRowPlain(row, image.width, scan, flickerOn, flicker, invertOn, invert);
+            // Each step clamps its own result, so running them row-wide one after the
+            // other gives the same values as running them pixel by pixel.
+            clampRow(row, image.width, scan);
+            if (flickerOn) flickerRow(row, image.width, flicker);
+            if (invertOn) invertRow(row, image.width, invert);
             continue;
         }
 

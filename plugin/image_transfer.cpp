@@ -1,0 +1,74 @@
+#include "plugin/image_transfer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace ormel {
+namespace {
+
+constexpr size_t kPixelBytes = sizeof(float) * 4;
+static_assert(sizeof(Pixel) == kPixelBytes, "Pixel must be four packed floats");
+
+// Bounds arrive from the host as ints; their difference may not fit one.
+int64_t span(int lo, int hi) { return static_cast<int64_t>(hi) - static_cast<int64_t>(lo); }
+
+}  // namespace
+
+Image readHostImage(const HostImageAccess& src) {
+    if (!src.floatRgba) return Image();
+    const int64_t w = span(src.x1, src.x2);
+    const int64_t h = span(src.y1, src.y2);
+    if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return Image();
+
+    Image out(static_cast<int32_t>(w), static_cast<int32_t>(h));
+    if (src.data != nullptr && src.rowBytes > 0) {
+        const auto* base = static_cast<const unsigned char*>(src.data);
+        const size_t rowCopy = static_cast<size_t>(w) * kPixelBytes;
+        for (int32_t y = 0; y < out.height; ++y) {
+            std::memcpy(&out.at(0, y), base + static_cast<size_t>(y) * static_cast<size_t>(src.rowBytes),
+                        rowCopy);
+        }
+        return out;
+    }
+    for (int32_t y = 0; y < out.height; ++y) {
+        for (int32_t x = 0; x < out.width; ++x) {
+            void* p = src.pixelAddress ? src.pixelAddress(src.x1 + x, src.y1 + y) : nullptr;
+            if (p != nullptr) {
+                std::memcpy(&out.at(x, y), p, kPixelBytes);
+            } else {
+                out.at(x, y) = Pixel{0.0f, 0.0f, 0.0f, 0.0f};
+            }
+        }
+    }
+    return out;
+}
+
+void writeHostImage(const Image& image, const HostImageAccess& dst) {
+    if (!dst.floatRgba) return;
+    if (image.empty() ||
+        image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height))
+        return;
+    const int64_t cols = std::min<int64_t>(span(dst.x1, dst.x2), image.width);
+    const int64_t rows = std::min<int64_t>(span(dst.y1, dst.y2), image.height);
+    if (cols <= 0 || rows <= 0) return;
+
+    if (dst.data != nullptr && dst.rowBytes > 0) {
+        auto* base = static_cast<unsigned char*>(dst.data);
+        const size_t rowCopy = static_cast<size_t>(cols) * kPixelBytes;
+        for (int32_t i = 0; i < rows; ++i) {
+            std::memcpy(base + static_cast<size_t>(i) * static_cast<size_t>(dst.rowBytes),
+                        &image.at(0, i), rowCopy);
+        }
+        return;
+    }
+    if (!dst.pixelAddress) return;
+    for (int32_t i = 0; i < rows; ++i) {
+        for (int32_t j = 0; j < cols; ++j) {
+            void* p = dst.pixelAddress(dst.x1 + j, dst.y1 + i);
+            if (p != nullptr) std::memcpy(p, &image.at(j, i), kPixelBytes);
+        }
+    }
+}
+
+}  // namespace ormel

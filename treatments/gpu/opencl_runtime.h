@@ -29,7 +29,8 @@ struct OpenClRuntime {
 };
 
 // The first call loads the runtime, picks a device (a GPU first, then an
-// accelerator, then any device) and compiles the kernels; concurrent first
+// accelerator, then, only when $VARNOK_OPENCL_DEVICE is "any", a processor
+// device; "none" picks nothing) and compiles the kernels; concurrent first
 // calls wait for that one attempt. A failure is final for the process.
 const OpenClRuntime& openClRuntime();
 

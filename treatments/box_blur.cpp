@@ -62,21 +62,28 @@ void horizontalRunning(const Image& src, Image& dst, int r) {
     }
 }
 
-// O(1) per pixel: one running sum per column, slid down the rows so memory is read in order.
-void verticalRunning(const Image& src, Image& dst, int r) {
-    const int w = src.width;
-    const int h = src.height;
+// O(1) per pixel, in place: one running sum per column slid down the rows, so memory
+// is read in order. Rows leave the window after they are overwritten, so the last
+// r + 1 original rows are kept in a small ring.
+void verticalRunningInPlace(Image& image, int r) {
+    const int w = image.width;
+    const int h = image.height;
+    const size_t rowSize = static_cast<size_t>(w);
     const double count = 2.0 * r + 1.0;
-    std::vector<Sum4> sums(static_cast<size_t>(w));
-    auto row = [&](int y) { return &src.pixels[static_cast<size_t>(clampIndex(y, h)) * static_cast<size_t>(w)]; };
+    auto row = [&](int y) { return &image.pixels[static_cast<size_t>(clampIndex(y, h)) * rowSize]; };
+    std::vector<Sum4> sums(rowSize);
     for (int k = -r; k <= r; ++k) {
         const Pixel* p = row(k);
         for (int x = 0; x < w; ++x) sums[static_cast<size_t>(x)].add(p[x]);
     }
+    const size_t ringRows = static_cast<size_t>(r) + 1;
+    std::vector<Pixel> ring(ringRows * rowSize);
+    auto saved = [&](int y) { return &ring[(static_cast<size_t>(y) % ringRows) * rowSize]; };
     for (int y = 0; y < h; ++y) {
-        Pixel* out = &dst.pixels[static_cast<size_t>(y) * static_cast<size_t>(w)];
+        Pixel* out = row(y);
+        std::copy(out, out + w, saved(y));
         const Pixel* in = row(y + r + 1);
-        const Pixel* leaving = row(y - r);
+        const Pixel* leaving = saved(y - r < 0 ? 0 : y - r);
         for (int x = 0; x < w; ++x) {
             Sum4& s = sums[static_cast<size_t>(x)];
             out[x] = s.mean(count);
@@ -106,16 +113,17 @@ void directPass(const Image& src, Image& dst, int r, bool vertical) {
 Image blurredImage(const Image& image, int radius) {
     if (radius <= 0 || image.empty()) return image;
     const int r = std::min(radius, kMaxRadius);
-    Image across(image.width, image.height);
-    Image result(image.width, image.height);
     if (allModerate(image)) {
         // A mean never exceeds its inputs, so the horizontal result stays moderate too.
-        horizontalRunning(image, across, r);
-        verticalRunning(across, result, r);
-    } else {
-        directPass(image, across, r, false);
-        directPass(across, result, r, true);
+        Image result(image.width, image.height);
+        horizontalRunning(image, result, r);
+        verticalRunningInPlace(result, r);
+        return result;
     }
+    Image across(image.width, image.height);
+    Image result(image.width, image.height);
+    directPass(image, across, r, false);
+    directPass(across, result, r, true);
     return result;
 }
 

@@ -115,7 +115,8 @@ void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical) {
                 const Pixel& orig = source(i, j0 + k);
                 const float w = std::max(std::max(s.r, s.g), std::max(s.b, 1.65f * entry.key));
                 const Pixel tint{colour.r * w, colour.g * w, colour.b * w, s.a};
-                const Pixel c = mixPixel(s, tint, colourMix);
+                Pixel c = mixPixel(s, tint, colourMix);
+                c.a = s.a;  // the tint carries the pixel's own alpha; keep it exact
                 target(i, j0 + k) = mixPixel(orig, c, mix);
             }
         }

@@ -1,0 +1,321 @@
+#include "overlay/render_overlay.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+#include "overlay/bitmap_text.h"
+#include "overlay/boxes_labels.h"
+#include "overlay/point_size.h"
+#include "overlay/points.h"
+#include "overlay/raster.h"
+#include "tests/overlay/overlay_test_support.h"
+
+namespace ormel {
+namespace {
+
+using testing_support::bareSettings;
+using testing_support::changedPixels;
+using testing_support::makeTrack;
+using testing_support::samePixels;
+
+const Pixel kBlack{0, 0, 0, 1};
+
+TEST(PointSize, FixedAndRandomRules) {
+    Settings s;
+    const Track t = makeTrack(4, 0, 0, 77);
+    s.pointSize = 0.3f;
+    EXPECT_EQ(pointSizeFor(t, s), 1.0f);
+    s.pointSize = 9.0f;
+    EXPECT_EQ(pointSizeFor(t, s), 9.0f);
+    s.randomPointSize = true;
+    s.pointSizeMin = 22.0f;
+    s.pointSizeMax = 4.0f;
+    float lo = 1e9f, hi = -1e9f;
+    for (int32_t id = 1; id < 300; ++id) {
+        const float v = pointSizeFor(makeTrack(id, 0, 0, 10 + id), s);
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    EXPECT_GE(lo, 4.0f);
+    EXPECT_LT(hi, 22.0f);
+    EXPECT_LT(lo, 5.0f);
+    EXPECT_GT(hi, 21.0f);
+    // The size follows the area: a new area usually means a new size.
+    Track grown = t;
+    grown.blob.area = 78;
+    EXPECT_NE(pointSizeFor(t, s), pointSizeFor(grown, s));
+    s.pointSizeMin = s.pointSizeMax = 0.0f;
+    EXPECT_EQ(pointSizeFor(t, s), 0.5f);
+    s.pointShape = 0;
+    EXPECT_EQ(shapeRadiusFor(8.0f, s), 4.0f);
+    s.pointShape = 3;
+    EXPECT_EQ(shapeRadiusFor(8.0f, s), 8.0f);
+}
+
+TEST(Points, FilledSquareCoversTruncatedRangeThenOutline) {
+    Settings s = bareSettings();
+    s.drawPoints = true;
+    s.pointShape = 2;
+    s.pointFill = true;
+    s.pointSize = 3.0f;
+    s.pointStroke = 1.0f;
+    s.pointColor = {1, 1, 1, 1};
+    Image got(24, 24, kBlack), want(24, 24, kBlack);
+    drawPoint(got, makeTrack(1, 10.5f, 10.5f), s);
+    for (int32_t y = 7; y <= 13; ++y)
+        for (int32_t x = 7; x <= 13; ++x) want.at(x, y) = {0.2f, 0.2f, 0.2f, 1.0f};
+    drawRect(want, 7.5f, 7.5f, 13.5f, 13.5f, 1.0f, s.pointColor, 1.0f, s);
+    EXPECT_TRUE(samePixels(got, want));
+    EXPECT_EQ(got.at(6, 10).r, want.at(6, 10).r);
+}
+
+TEST(Points, RingPeaksOnItsRadius) {
+    Settings s = bareSettings();
+    s.pointShape = 1;
+    s.pointSize = 8.0f;
+    s.pointStroke = 2.0f;
+    s.pointColor = {1, 1, 1, 1};
+    Image img(40, 40, kBlack);
+    drawPoint(img, makeTrack(1, 20.0f, 20.0f), s);
+    // (27.5, 20.5): d = 7.52, coverage min(1 + 0.75 - 0.48, 1) = 1.
+    EXPECT_EQ(img.at(27, 20).r, 1.0f);
+    // (24.5, 20.5): d = 4.53, |d - S| = 3.47: outside the stroke and the centre dot.
+    EXPECT_EQ(img.at(24, 20).r, 0.0f);
+    // Centre dot of radius max(0.9 * 2, 1) = 1.8.
+    EXPECT_EQ(img.at(20, 20).r, 1.0f);
+    // Fill at a quarter of the opacity inside the ring.
+    s.pointFill = true;
+    Image filled(40, 40, kBlack);
+    drawPoint(filled, makeTrack(1, 20.0f, 20.0f), s);
+    EXPECT_FLOAT_EQ(filled.at(24, 20).r, 0.25f);
+}
+
+TEST(Points, CrossAndUnknownShapes) {
+    Settings s = bareSettings();
+    s.pointShape = 3;
+    s.pointSize = 6.0f;
+    s.pointStroke = 1.0f;
+    Image got(20, 20, kBlack), want(20, 20, kBlack);
+    drawPoint(got, makeTrack(1, 10, 10), s);
+    drawLine(want, {4, 10}, {16, 10}, 1.0f, s.pointColor, 1.0f, 0.0f, 0.0f);
+    drawLine(want, {10, 4}, {10, 16}, 1.0f, s.pointColor, 1.0f, 0.0f, 0.0f);
+    EXPECT_TRUE(samePixels(got, want));
+    s.pointShape = 4;
+    Image none(20, 20, kBlack);
+    drawPoint(none, makeTrack(1, 10, 10), s);
+    EXPECT_TRUE(samePixels(none, Image(20, 20, kBlack)));
+}
+
+TEST(RenderOverlay, NoTracksLeavesThePictureUntouched) {
+    Settings s;
+    s.temporalFrames = 5;
+    Image img(30, 30, Pixel{0.3f, 0.2f, 0.1f, 0.5f});
+    renderOverlay(img, img, {}, s);
+    EXPECT_TRUE(samePixels(img, Image(30, 30, Pixel{0.3f, 0.2f, 0.1f, 0.5f})));
+}
+
+TEST(RenderOverlay, OneTrackHasNoConnectionButEverythingElse) {
+    Settings s;
+    s.temporalFrames = 3;
+    s.drawBoxText = true;
+    Track t = makeTrack(1, 60, 40);
+    t.trail = {{30, 40}, {45, 40}, {60, 40}};
+    Image with(120, 80, kBlack), without(120, 80, kBlack);
+    renderOverlay(with, with, {t}, s);
+    s.drawLines = false;
+    renderOverlay(without, without, {t}, s);
+    EXPECT_TRUE(samePixels(with, without));
+    EXPECT_GT(changedPixels(with, Image(120, 80, kBlack)), 200);
+}
+
+TEST(RenderOverlay, TrailSegmentsBrightenTowardsTheCurrentCentre) {
+    Settings s = bareSettings();
+    s.drawTrails = true;
+    s.temporalFrames = 2;
+    s.trailOpacity = 0.6f;
+    Track t = makeTrack(1, 50, 20);
+    t.trail = {{10, 20}, {30, 20}, {50, 20}};
+    Image got(70, 40, kBlack), want(70, 40, kBlack);
+    renderOverlay(got, got, {t}, s);
+    drawLine(want, {10, 20}, {30, 20}, s.trailWidth, s.trailColor, 0.3f, 0.0f, 0.0f);
+    drawLine(want, {30, 20}, {50, 20}, s.trailWidth, s.trailColor, 0.6f, 0.0f, 0.0f);
+    EXPECT_TRUE(samePixels(got, want));
+
+    // No earlier frames, a one-point trail, or zero opacity: no trail at all.
+    Image none(70, 40, kBlack);
+    s.temporalFrames = 0;
+    renderOverlay(none, none, {t}, s);
+    s.temporalFrames = 2;
+    s.trailOpacity = 0.0f;
+    renderOverlay(none, none, {t}, s);
+    s.trailOpacity = 0.6f;
+    t.trail.resize(1);
+    renderOverlay(none, none, {t}, s);
+    EXPECT_TRUE(samePixels(none, Image(70, 40, kBlack)));
+}
+
+TEST(RenderOverlay, LaterPointCoversEarlierLabel) {
+    Settings s = bareSettings();
+    s.drawPoints = true;
+    s.drawLabels = true;
+    s.pointShape = 0;
+    s.pointSize = 12.0f;
+    s.pointColor = {0, 1, 0, 1};
+    s.labelColor = {1, 0, 0, 1};
+    s.labelTextMode = 5;
+    s.labelScale = 2;
+    s.labelOffsetX = 0;
+    s.labelOffsetY = -12;
+    // Track 1's label "TARGET_1" spans rows 20..29 from x = 20; its "R" lights
+    // (40, 27). Track 2's dot covers that pixel, its own label stays above it.
+    const std::vector<Track> tracks = {makeTrack(1, 20, 32), makeTrack(2, 40, 26)};
+    Image alone(80, 50, kBlack);
+    renderOverlay(alone, alone, {tracks[0]}, s);
+    EXPECT_GT(alone.at(40, 27).r, 0.9f);
+    Image img(80, 50, kBlack);
+    renderOverlay(img, img, tracks, s);
+    EXPECT_EQ(img.at(40, 27).g, 1.0f);
+    EXPECT_EQ(img.at(40, 27).r, 0.0f);
+    // Labels are drawn even without points or with an unknown shape.
+    s.drawPoints = false;
+    Image labels(80, 50, kBlack);
+    renderOverlay(labels, labels, tracks, s);
+    Image shape9(80, 50, kBlack);
+    s.drawPoints = true;
+    s.pointShape = 9;
+    renderOverlay(shape9, shape9, tracks, s);
+    EXPECT_TRUE(samePixels(labels, shape9));
+    EXPECT_GT(labels.at(40, 27).r, 0.9f);
+}
+
+TEST(RenderOverlay, BoxesOffAlsoRemoveCaptions) {
+    Settings s = bareSettings();
+    s.drawBoxText = true;
+    Image img(80, 50, kBlack);
+    renderOverlay(img, img, {makeTrack(1, 20, 20)}, s);
+    EXPECT_TRUE(samePixels(img, Image(80, 50, kBlack)));
+}
+
+Settings everything() {
+    Settings s;
+    s.temporalFrames = 4;
+    s.drawBoxText = true;
+    s.randomBoxTextSize = true;
+    s.connectionMode = 2;
+    s.lineCurveMode = 3;
+    s.lineCurveAmount = 14.0f;
+    s.lineMotif = 1;
+    s.motifSpacing = 30.0f;
+    s.lineJitter = 3.0f;
+    s.lineFlicker = 0.4f;
+    s.dashLength = 6.0f;
+    s.magnifierEnable = s.pointFlashEnable = s.pointInvertEnable = true;
+    s.magnifierIntensity = s.pointFlashIntensity = s.pointInvertIntensity = 0.8f;
+    s.randomPointSize = true;
+    s.labelTextMode = 6;
+    return s;
+}
+
+std::vector<Track> scene() {
+    std::vector<Track> tracks;
+    for (int32_t i = 0; i < 9; ++i) {
+        Track t = makeTrack(i + 1, 20.0f + 17.0f * i, 20.0f + 11.0f * (i % 4), 30 + 7 * i);
+        t.trail = {{t.blob.center.x - 12, t.blob.center.y + 5},
+                   {t.blob.center.x - 6, t.blob.center.y + 2},
+                   t.blob.center};
+        t.speed = 6.7f;
+        tracks.push_back(t);
+    }
+    return tracks;
+}
+
+TEST(RenderOverlay, DeterministicAndFrameDependentOnlyThroughRandomChoices) {
+    Image src(200, 100);
+    for (int32_t y = 0; y < 100; ++y)
+        for (int32_t x = 0; x < 200; ++x) src.at(x, y) = {x / 200.0f, y / 100.0f, 0.5f, 1};
+    Settings s = everything();
+    Image a = src, b = src, c = src;
+    renderOverlay(a, src, scene(), s);
+    renderOverlay(b, src, scene(), s);
+    EXPECT_TRUE(samePixels(a, b));
+    s.frameNumber = 1;
+    renderOverlay(c, src, scene(), s);
+    EXPECT_FALSE(samePixels(a, c));
+    // With no time-dependent choice, the frame number changes nothing.
+    Settings still = bareSettings();
+    still.drawPoints = still.drawLines = still.drawBoxes = true;
+    Image d = src, e = src;
+    renderOverlay(d, src, scene(), still);
+    still.frameNumber = 99;
+    renderOverlay(e, src, scene(), still);
+    EXPECT_TRUE(samePixels(d, e));
+}
+
+TEST(RenderOverlay, HostileSettingsAndTracksNeverCrash) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const int32_t big = std::numeric_limits<int32_t>::max();
+    std::vector<Track> tracks = scene();
+    tracks[1].blob.center = {nan, nan};
+    tracks[2].blob.center = {1e30f, -1e30f};
+    tracks[3].blob.minX = -big;
+    tracks[3].blob.maxX = big;
+    tracks[4].trail = {{nan, 3}, {inf, -inf}, {5, 5}};
+    tracks[5].speed = nan;
+    tracks[6].blob.area = big;
+    tracks[7].id = -big;
+
+    std::vector<Settings> variants;
+    Settings s = everything();
+    s.pointSize = 1e30f;
+    s.pointStroke = nan;
+    s.lineWidth = 1e9f;
+    s.glowAmount = inf;
+    variants.push_back(s);
+    s = everything();
+    s.labelScale = big;
+    s.labelOffsetX = big;
+    s.labelOffsetY = -big;
+    s.boxTextScale = big;
+    s.boxTextSizeMin = -big;
+    s.boxTextSizeMax = big;
+    s.boxTextOffset = big;
+    s.maxConnectionEdges = -1;
+    s.connectionMode = -7;
+    s.frameNumber = std::numeric_limits<int32_t>::min();
+    s.seed = big;
+    s.pointFlashSpeed = 1e30f;
+    s.magnifierRadiusScale = nan;
+    variants.push_back(s);
+    s = everything();
+    s.dashLength = nan;
+    s.lineJitter = inf;
+    s.lineCurveAmount = -1e30f;
+    s.motifSpacing = 2.5f;
+    s.motifSize = 1e30f;
+    s.trailWidth = -5.0f;
+    s.pointShape = 2;
+    s.pointFill = true;
+    s.pointSizeMin = nan;
+    s.hudScale = nan;
+    s.connectionMode = 4;
+    variants.push_back(s);
+
+    for (const Settings& v : variants) {
+        Image out(64, 48), src(10, 10, Pixel{0.5f, 0.5f, 0.5f, 1});
+        renderOverlay(out, src, tracks, v);
+        for (const Pixel& p : out.pixels) ASSERT_TRUE(p.a >= 0.0f && p.a <= 1.0f);
+        Image empty;
+        renderOverlay(empty, src, tracks, v);
+        EXPECT_TRUE(empty.pixels.empty());
+        Image broken(64, 48);
+        broken.pixels.resize(10);
+        renderOverlay(broken, Image{}, tracks, v);
+        EXPECT_EQ(broken.pixels.size(), 10u);
+    }
+}
+
+}  // namespace
+}  // namespace ormel

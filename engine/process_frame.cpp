@@ -4,11 +4,16 @@
 #include <cstdint>
 #include <utility>
 
+#include "engine/composite_layer.h"
 #include "engine/detection.h"
 #include "engine/image_checks.h"
 #include "engine/int_conversion.h"
 #include "engine/pixel_ops.h"
 #include "engine/tracks.h"
+#include "overlay/render_overlay.h"
+#include "treatments/pixel_sort.h"
+#include "treatments/post_effects.h"
+#include "treatments/radial_blur.h"
 
 namespace ormel {
 namespace {
@@ -16,6 +21,10 @@ namespace {
 constexpr int32_t kOutputOverlayOnly = 1;
 constexpr int32_t kOutputMatte = 2;
 constexpr int32_t kLargestReduction = 16;
+constexpr int32_t kOutputOriginal = 0;
+constexpr int32_t kScopeOverlayOnly = 0;
+constexpr int32_t kScopeWholePicture = 1;
+constexpr float kRadialBlurThreshold = 0.001f;
 
 // One input pixel near the middle of each f x f cell; no filtering.
 Image downsampleNearest(const Image& image, int32_t factor) {
@@ -164,6 +173,37 @@ Image basePicture(const Image& source, const std::vector<float>& mask, const Set
     return out;
 }
 
+// The radial blur and an overlay-only pixel sort must not touch the source, so
+// the overlay then goes on a layer of its own that is treated and laid over.
+void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<Track>& tracks,
+                         const Settings& settings) {
+    const bool sortOverlayOnly = settings.pixelSortEnable && settings.pixelSortScope == kScopeOverlayOnly;
+    const bool separateLayer =
+        settings.outputMode == kOutputOriginal && (settings.radialBlur > kRadialBlurThreshold || sortOverlayOnly);
+    if (!separateLayer) {
+        renderOverlay(picture, source, tracks, settings);
+        applyPostEffects(picture, settings);
+        if (settings.pixelSortEnable) {
+            applyPixelSort(picture, settings);
+        }
+        return;
+    }
+    Image layer(picture.width, picture.height, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    renderOverlay(layer, source, tracks, settings);
+    applyRadialBlur(layer, settings);
+    if (sortOverlayOnly) {
+        applyPixelSort(layer, settings);
+    }
+    compositeLayer(picture, layer);
+    Settings chain = settings;
+    chain.radialBlur = 0.0f;
+    chain.pixelSortEnable = false;
+    applyPostEffects(picture, chain);
+    if (settings.pixelSortEnable && settings.pixelSortScope == kScopeWholePicture) {
+        applyPixelSort(picture, settings);
+    }
+}
+
 }  // namespace
 
 Settings reducedSettings(const Settings& settings, int32_t requestedFactor) {
@@ -194,6 +234,9 @@ TraceResult processFrame(const Image& source, const std::vector<FrameSample>& sa
         detectAndTrackReduced(source, samples, settings, factor, result);
     }
     result.image = basePicture(source, result.mask, settings);
+    if (settings.outputMode != kOutputMatte) {
+        drawOverlayAndTreat(result.image, source, result.tracks, settings);
+    }
     return result;
 }
 

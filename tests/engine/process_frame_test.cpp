@@ -213,16 +213,28 @@ TEST(ProcessFrameFull, SamplesArePassedAsGiven) {
     EXPECT_FLOAT_EQ(result.tracks[0].speed, 5.0f);
 }
 
+// In-range values: the treatment chain's closing clamp would hide the base picture otherwise.
 Image paletteSource() {
     Image source(2, 2);
-    source.pixels = {{0.2f, 0.4f, 0.6f, 1.0f}, {1.0f, 0.0f, 0.0f, 0.5f}, {2.0f, -1.0f, 0.5f, 0.8f},
+    source.pixels = {{0.2f, 0.4f, 0.6f, 1.0f}, {1.0f, 0.0f, 0.0f, 0.5f}, {0.9f, 0.1f, 0.5f, 0.8f},
                      {0.0f, 0.0f, 0.0f, 0.0f}};
     return source;
 }
 
+// The key as plainKey(), with every overlay mark off so the base picture shows through.
+Settings keyWithoutOverlay() {
+    Settings s = plainKey();
+    s.drawPoints = false;
+    s.drawBoxes = false;
+    s.drawLabels = false;
+    s.drawLines = false;
+    s.drawTrails = false;
+    return s;
+}
+
 TEST(ProcessFrameBase, SourceIsScaledByClampedOpacity) {
     const Image source = paletteSource();
-    Settings s = plainKey();
+    Settings s = keyWithoutOverlay();
     s.sourceOpacity = 0.5f;
     Image out = processFrame(source, {}, s).image;
     ASSERT_EQ(out.width, 2);
@@ -237,7 +249,7 @@ TEST(ProcessFrameBase, SourceIsScaledByClampedOpacity) {
         s.sourceOpacity = opacity;
         s.outputMode = 9;  // unknown modes show the source like mode 0
         out = processFrame(source, {}, s).image;
-        EXPECT_EQ(out.pixels[2].r, 2.0f);
+        EXPECT_EQ(out.pixels[2].r, 0.9f);
         EXPECT_EQ(out.pixels[1].a, 0.5f);
     }
     s.sourceOpacity = -1.0f;
@@ -250,7 +262,7 @@ TEST(ProcessFrameBase, SourceIsScaledByClampedOpacity) {
 
 TEST(ProcessFrameBase, OverlayOnlyIsClearAndMatteIsGreyWithMaskAlpha) {
     const Image source = paletteSource();
-    Settings s = plainKey();
+    Settings s = keyWithoutOverlay();
     s.outputMode = 1;
     for (const Pixel& p : processFrame(source, {}, s).image.pixels) {
         EXPECT_EQ(p.r, 0.0f);

@@ -119,7 +119,7 @@ bool runOnMetal(Image& image, const Settings& settings) {
         NSLog(@"Varnok Metal command failed: %@", [commands error]);
         return false;
     }
-    std::memcpy(image.pixels.data(), [output contents], bytes);
+    std::memcpy(static_cast<void*>(image.pixels.data()), [output contents], bytes);
     return true;
 }
 

@@ -1,15 +1,13 @@
-// VarnokPlugin::settingsAt: all non-preset parameters at one time, turned into
-// the engine's Settings record.
+#include "plugin/settings_sampling.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "engine/int_conversion.h"
 #include "plugin/temporal_limits.h"
-#include "plugin/varnok_plugin.h"
 
+namespace ormel {
 namespace {
-
-using ormel::Pixel;
 
 // HUD size factor bounds; NaN counts as the lower one.
 constexpr double kMinHudScale = 0.1;
@@ -23,29 +21,27 @@ float hudFactor(double value) {
 }
 
 // Nearest whole number, halves away from zero, saturated to int32.
-int32_t roundHalfAway(double v) { return ormel::saturateToInt32(std::round(v)); }
+int32_t roundHalfAway(double v) { return saturateToInt32(std::round(v)); }
 
 struct Sampler {
-    const VarnokParamHandles& p;
-    double t;
+    const ormel::ParamReader& reader;
     float k;
 
-    float real(const OFX::DoubleParam* d) const { return static_cast<float>(d->getValueAtTime(t)); }
-    int32_t integer(const OFX::IntParam* i) const { return i->getValueAtTime(t); }
-    int32_t index(const OFX::ChoiceParam* c) const { return c->getValueAtTime(t); }
-    bool flag(const OFX::BooleanParam* b) const { return b->getValueAtTime(t); }
-    Pixel colour(const OFX::RGBParam* c) const {
-        double r = 0.0, g = 0.0, b = 0.0;
-        c->getValueAtTime(t, r, g, b);
-        return Pixel{static_cast<float>(r), static_cast<float>(g), static_cast<float>(b), 1.0f};
+    float real(const char* n) const { return static_cast<float>(reader.getDouble(n)); }
+    int32_t integer(const char* n) const { return reader.getInt(n); }
+    int32_t index(const char* n) const { return reader.getChoice(n); }
+    bool flag(const char* n) const { return reader.getBool(n); }
+    Pixel colour(const char* n) const {
+        const std::array<double, 3> c = reader.getRgb(n);
+        return Pixel{static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2]), 1.0f};
     }
     // Pixel sizes grow with the HUD factor, multiplied in float.
-    float size(const OFX::DoubleParam* d) const { return real(d) * k; }
+    float size(const char* n) const { return real(n) * k; }
     // Text sizes and offsets: the integer times k, rounded in double.
-    int32_t offset(const OFX::IntParam* i) const {
-        return roundHalfAway(static_cast<double>(integer(i)) * static_cast<double>(k));
+    int32_t offset(const char* n) const {
+        return roundHalfAway(static_cast<double>(integer(n)) * static_cast<double>(k));
     }
-    int32_t textSize(const OFX::IntParam* i) const { return std::max(offset(i), 1); }
+    int32_t textSize(const char* n) const { return std::max(offset(n), 1); }
 };
 
 int32_t detectionFactor(int32_t index) {
@@ -55,154 +51,155 @@ int32_t detectionFactor(int32_t index) {
 
 }  // namespace
 
-ormel::Settings VarnokPlugin::settingsAt(double time) const {
-    const VarnokParamHandles& p = params;
-    ormel::Settings s;
-    const Sampler in{p, time, hudFactor(p.hudScale->getValueAtTime(time))};
+Settings sampleSettings(const ParamReader& reader, double time) {
+    Settings s;
+    const Sampler in{reader, hudFactor(reader.getDouble("hudScale"))};
 
-    const bool preview = in.flag(p.fastPreview);
-    const int32_t scaleIndex = std::clamp(in.index(p.detectionScale), 0, 3);
-    s.renderEngine = in.index(p.renderEngine) > 0 ? 1 : 0;
+    const bool preview = in.flag("fastPreview");
+    const int32_t scaleIndex = std::clamp(in.index("detectionScale"), 0, 3);
+    s.renderEngine = in.index("renderEngine") > 0 ? 1 : 0;
 
-    s.targetColor = in.colour(p.targetColor);
-    s.hueTolerance = in.real(p.hueTolerance);
-    s.saturationTolerance = in.real(p.saturationTolerance);
-    s.luminanceTolerance = in.real(p.luminanceTolerance);
-    s.softness = in.real(p.softness);
-    s.invertSelection = in.flag(p.invertSelection);
-    s.blurRadius = in.integer(p.blurRadius);
-    s.erodeIterations = in.integer(p.erodeIterations);
-    s.dilateIterations = in.integer(p.dilateIterations);
-    s.minBlobArea = in.integer(p.minBlobArea);
-    s.maxBlobArea = in.integer(p.maxBlobArea);
-    s.maxObjects = in.integer(p.maxObjects);
-    s.trackingDistance = in.real(p.trackingDistance);
+    s.targetColor = in.colour("targetColor");
+    s.hueTolerance = in.real("hueTolerance");
+    s.saturationTolerance = in.real("saturationTolerance");
+    s.luminanceTolerance = in.real("luminanceTolerance");
+    s.softness = in.real("softness");
+    s.invertSelection = in.flag("invertSelection");
+    s.blurRadius = in.integer("blurRadius");
+    s.erodeIterations = in.integer("erodeIterations");
+    s.dilateIterations = in.integer("dilateIterations");
+    s.minBlobArea = in.integer("minBlobArea");
+    s.maxBlobArea = in.integer("maxBlobArea");
+    s.maxObjects = in.integer("maxObjects");
+    s.trackingDistance = in.real("trackingDistance");
 
     // Every earlier frame is fetched and converted at each render, so the
     // count is held to the control's own range whatever a preset file says.
-    s.temporalFrames = in.flag(p.useTemporalTracking)
-                           ? clampTemporalFrames(in.integer(p.temporalFrames))
+    s.temporalFrames = in.flag("useTemporalTracking")
+                           ? clampTemporalFrames(in.integer("temporalFrames"))
                            : 0;
     s.detectionScale = detectionFactor(scaleIndex);
     if (preview) {
         s.detectionScale = std::max(s.detectionScale, 2);
         s.temporalFrames = 0;
-        s.maxObjects = std::min(std::max(in.integer(p.previewObjectLimit), 1), s.maxObjects);
+        s.maxObjects = std::min(std::max(in.integer("previewObjectLimit"), 1), s.maxObjects);
         s.maxConnectionEdges = 256;
     } else {
         s.maxConnectionEdges = 4096;
     }
 
-    s.outputMode = in.index(p.outputMode);
-    s.sourceOpacity = in.real(p.sourceOpacity);
+    s.outputMode = in.index("outputMode");
+    s.sourceOpacity = in.real("sourceOpacity");
     s.hudScale = in.k;
 
-    s.drawPoints = in.flag(p.drawPoints);
-    s.pointShape = in.index(p.pointShape);
-    s.pointColor = in.colour(p.pointColor);
-    s.pointSize = in.size(p.pointSize);
-    s.pointStroke = in.size(p.pointStroke);
-    s.pointOpacity = in.real(p.pointOpacity);
-    s.pointFill = in.flag(p.pointFill);
-    s.randomPointSize = in.flag(p.randomPointSize);
-    s.pointSizeMin = in.size(p.pointSizeMin);
-    s.pointSizeMax = in.size(p.pointSizeMax);
+    s.drawPoints = in.flag("drawPoints");
+    s.pointShape = in.index("pointShape");
+    s.pointColor = in.colour("pointColor");
+    s.pointSize = in.size("pointSize");
+    s.pointStroke = in.size("pointStroke");
+    s.pointOpacity = in.real("pointOpacity");
+    s.pointFill = in.flag("pointFill");
+    s.randomPointSize = in.flag("randomPointSize");
+    s.pointSizeMin = in.size("pointSizeMin");
+    s.pointSizeMax = in.size("pointSizeMax");
 
-    s.magnifierEnable = in.flag(p.magnifierEnable);
-    s.magnifierIntensity = in.real(p.magnifierIntensity);
-    s.magnifierOpacity = in.real(p.magnifierOpacity);
-    s.magnifierRandom = in.flag(p.magnifierRandom);
-    s.magnifierMinTargets = in.integer(p.magnifierMinTargets);
-    s.magnifierMaxTargets = in.integer(p.magnifierMaxTargets);
-    s.magnifierFrequency = in.real(p.magnifierFrequency);
-    s.magnifierRadiusScale = in.real(p.magnifierRadiusScale);
-    s.pointFlashEnable = in.flag(p.pointFlashEnable);
-    s.pointFlashIntensity = in.real(p.pointFlashIntensity);
-    s.pointFlashSpeed = in.real(p.pointFlashSpeed);
-    s.pointFlashGlow = in.real(p.pointFlashGlow);
-    s.pointFlashRandom = in.flag(p.pointFlashRandom);
-    s.pointFlashMinTargets = in.integer(p.pointFlashMinTargets);
-    s.pointFlashMaxTargets = in.integer(p.pointFlashMaxTargets);
-    s.pointFlashFrequency = in.real(p.pointFlashFrequency);
-    s.pointInvertEnable = in.flag(p.pointInvertEnable);
-    s.pointInvertIntensity = in.real(p.pointInvertIntensity);
-    s.pointInvertRandom = in.flag(p.pointInvertRandom);
-    s.pointInvertMinTargets = in.integer(p.pointInvertMinTargets);
-    s.pointInvertMaxTargets = in.integer(p.pointInvertMaxTargets);
-    s.pointInvertFrequency = in.real(p.pointInvertFrequency);
+    s.magnifierEnable = in.flag("magnifierEnable");
+    s.magnifierIntensity = in.real("magnifierIntensity");
+    s.magnifierOpacity = in.real("magnifierOpacity");
+    s.magnifierRandom = in.flag("magnifierRandom");
+    s.magnifierMinTargets = in.integer("magnifierMinTargets");
+    s.magnifierMaxTargets = in.integer("magnifierMaxTargets");
+    s.magnifierFrequency = in.real("magnifierFrequency");
+    s.magnifierRadiusScale = in.real("magnifierRadiusScale");
+    s.pointFlashEnable = in.flag("pointFlashEnable");
+    s.pointFlashIntensity = in.real("pointFlashIntensity");
+    s.pointFlashSpeed = in.real("pointFlashSpeed");
+    s.pointFlashGlow = in.real("pointFlashGlow");
+    s.pointFlashRandom = in.flag("pointFlashRandom");
+    s.pointFlashMinTargets = in.integer("pointFlashMinTargets");
+    s.pointFlashMaxTargets = in.integer("pointFlashMaxTargets");
+    s.pointFlashFrequency = in.real("pointFlashFrequency");
+    s.pointInvertEnable = in.flag("pointInvertEnable");
+    s.pointInvertIntensity = in.real("pointInvertIntensity");
+    s.pointInvertRandom = in.flag("pointInvertRandom");
+    s.pointInvertMinTargets = in.integer("pointInvertMinTargets");
+    s.pointInvertMaxTargets = in.integer("pointInvertMaxTargets");
+    s.pointInvertFrequency = in.real("pointInvertFrequency");
 
-    s.drawBoxes = in.flag(p.drawBoxes);
-    s.boxColor = in.colour(p.boxColor);
-    s.boxStroke = in.size(p.boxStroke);
-    s.drawBoxText = in.flag(p.drawBoxText);
-    s.boxTextCoordinates = in.flag(p.boxTextCoordinates);
-    s.boxTextCorner = in.index(p.boxTextCorner);
-    s.boxTextScale = in.textSize(p.boxTextScale);
-    s.randomBoxTextSize = in.flag(p.randomBoxTextSize);
-    s.boxTextSizeMin = in.textSize(p.boxTextSizeMin);
-    s.boxTextSizeMax = in.textSize(p.boxTextSizeMax);
-    s.boxTextOffset = in.offset(p.boxTextOffset);
-    s.boxTextColor = in.colour(p.boxTextColor);
+    s.drawBoxes = in.flag("drawBoxes");
+    s.boxColor = in.colour("boxColor");
+    s.boxStroke = in.size("boxStroke");
+    s.drawBoxText = in.flag("drawBoxText");
+    s.boxTextCoordinates = in.flag("boxTextCoordinates");
+    s.boxTextCorner = in.index("boxTextCorner");
+    s.boxTextScale = in.textSize("boxTextScale");
+    s.randomBoxTextSize = in.flag("randomBoxTextSize");
+    s.boxTextSizeMin = in.textSize("boxTextSizeMin");
+    s.boxTextSizeMax = in.textSize("boxTextSizeMax");
+    s.boxTextOffset = in.offset("boxTextOffset");
+    s.boxTextColor = in.colour("boxTextColor");
 
-    s.drawLines = in.flag(p.drawLines);
-    s.connectionMode = in.index(p.connectionMode);
-    s.lineColor = in.colour(p.lineColor);
-    s.lineWidth = in.size(p.lineWidth);
-    s.lineOpacity = in.real(p.lineOpacity);
-    s.maxConnectionDistance = in.real(p.maxConnectionDistance);
-    s.lineJitter = in.size(p.lineJitter);
-    s.lineFlicker = in.real(p.lineFlicker);
-    s.dashLength = in.size(p.dashLength);
-    s.lineCurveMode = in.index(p.lineCurveMode);
-    s.lineCurveAmount = in.size(p.lineCurveAmount);
-    s.lineMotif = in.index(p.lineMotif);
-    s.motifSpacing = in.size(p.motifSpacing);
-    s.motifSize = in.size(p.motifSize);
-    s.motifOpacity = in.real(p.motifOpacity);
+    s.drawLines = in.flag("drawLines");
+    s.connectionMode = in.index("connectionMode");
+    s.lineColor = in.colour("lineColor");
+    s.lineWidth = in.size("lineWidth");
+    s.lineOpacity = in.real("lineOpacity");
+    s.maxConnectionDistance = in.real("maxConnectionDistance");
+    s.lineJitter = in.size("lineJitter");
+    s.lineFlicker = in.real("lineFlicker");
+    s.dashLength = in.size("dashLength");
+    s.lineCurveMode = in.index("lineCurveMode");
+    s.lineCurveAmount = in.size("lineCurveAmount");
+    s.lineMotif = in.index("lineMotif");
+    s.motifSpacing = in.size("motifSpacing");
+    s.motifSize = in.size("motifSize");
+    s.motifOpacity = in.real("motifOpacity");
 
-    s.drawTrails = preview ? false : in.flag(p.drawTrails);
-    s.trailColor = in.colour(p.trailColor);
-    s.trailWidth = in.size(p.trailWidth);
-    s.trailOpacity = in.real(p.trailOpacity);
+    s.drawTrails = preview ? false : in.flag("drawTrails");
+    s.trailColor = in.colour("trailColor");
+    s.trailWidth = in.size("trailWidth");
+    s.trailOpacity = in.real("trailOpacity");
 
-    s.drawLabels = in.flag(p.drawLabels);
-    s.labelTextMode = std::clamp(in.index(p.labelTextMode), 0, 6);
-    s.labelCoordinates = in.flag(p.labelCoordinates);
-    s.labelVelocity = in.flag(p.labelVelocity);
-    s.labelScale = in.textSize(p.labelScale);
-    s.labelOffsetX = in.offset(p.labelOffsetX);
-    s.labelOffsetY = in.offset(p.labelOffsetY);
-    s.labelColor = in.colour(p.labelColor);
+    s.drawLabels = in.flag("drawLabels");
+    s.labelTextMode = std::clamp(in.index("labelTextMode"), 0, 6);
+    s.labelCoordinates = in.flag("labelCoordinates");
+    s.labelVelocity = in.flag("labelVelocity");
+    s.labelScale = in.textSize("labelScale");
+    s.labelOffsetX = in.offset("labelOffsetX");
+    s.labelOffsetY = in.offset("labelOffsetY");
+    s.labelColor = in.colour("labelColor");
 
-    s.glowAmount = in.real(p.glowAmount);
-    s.scanline = in.real(p.scanline);
-    s.noise = in.real(p.noise);
-    s.vignette = in.real(p.vignette);
-    s.chromaticAberration = in.real(p.chromaticAberration);
-    s.glitchAmount = in.real(p.glitchAmount);
-    s.vhsFlicker = in.real(p.vhsFlicker);
-    s.lensDistortion = in.real(p.lensDistortion);
-    s.fisheye = in.real(p.fisheye);
-    s.invertAmount = in.real(p.invertAmount);
-    s.radialBlur = in.real(p.radialBlur);
-    s.asciiMode = in.index(p.asciiMode);
-    s.asciiAmount = in.real(p.asciiAmount);
-    s.asciiCellSize = in.integer(p.asciiCellSize);
+    s.glowAmount = in.real("glowAmount");
+    s.scanline = in.real("scanline");
+    s.noise = in.real("noise");
+    s.vignette = in.real("vignette");
+    s.chromaticAberration = in.real("chromaticAberration");
+    s.glitchAmount = in.real("glitchAmount");
+    s.vhsFlicker = in.real("vhsFlicker");
+    s.lensDistortion = in.real("lensDistortion");
+    s.fisheye = in.real("fisheye");
+    s.invertAmount = in.real("invertAmount");
+    s.radialBlur = in.real("radialBlur");
+    s.asciiMode = in.index("asciiMode");
+    s.asciiAmount = in.real("asciiAmount");
+    s.asciiCellSize = in.integer("asciiCellSize");
 
-    s.pixelSortEnable = in.flag(p.pixelSortEnable);
-    s.pixelSortScope = in.index(p.pixelSortScope);
-    s.pixelSortDirection = in.index(p.pixelSortDirection);
-    s.pixelSortColor = in.colour(p.pixelSortColor);
-    s.pixelSortColorMix = in.real(p.pixelSortColorMix);
-    s.pixelSortAmount = in.real(p.pixelSortAmount);
-    s.pixelSortLength = in.integer(p.pixelSortLength);
-    s.pixelSortThreshold = in.real(p.pixelSortThreshold);
-    s.pixelSortRandomize = in.flag(p.pixelSortRandomize);
-    s.pixelSortRandomAmount = in.real(p.pixelSortRandomAmount);
-    s.pixelSortBlur = in.real(p.pixelSortBlur);
-    s.pixelSortGlow = in.real(p.pixelSortGlow);
-    s.seed = in.integer(p.seed);
+    s.pixelSortEnable = in.flag("pixelSortEnable");
+    s.pixelSortScope = in.index("pixelSortScope");
+    s.pixelSortDirection = in.index("pixelSortDirection");
+    s.pixelSortColor = in.colour("pixelSortColor");
+    s.pixelSortColorMix = in.real("pixelSortColorMix");
+    s.pixelSortAmount = in.real("pixelSortAmount");
+    s.pixelSortLength = in.integer("pixelSortLength");
+    s.pixelSortThreshold = in.real("pixelSortThreshold");
+    s.pixelSortRandomize = in.flag("pixelSortRandomize");
+    s.pixelSortRandomAmount = in.real("pixelSortRandomAmount");
+    s.pixelSortBlur = in.real("pixelSortBlur");
+    s.pixelSortGlow = in.real("pixelSortGlow");
+    s.seed = in.integer("seed");
 
     s.frameNumber = roundHalfAway(time);
     return s;
 }
+
+}  // namespace ormel

@@ -1,5 +1,6 @@
 #include "plugin/varnok_plugin.h"
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "engine/int_conversion.h"
 #include "engine/process_frame.h"
 #include "plugin/image_transfer.h"
+#include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
 
 namespace {
@@ -30,6 +32,33 @@ ormel::HostImageAccess accessOf(OFX::Image* image) {
 
 // A missing image, or one in a layout other than float RGBA, reads as empty.
 ormel::Image readImage(OFX::Image* image) { return ormel::readHostImage(accessOf(image)); }
+
+// Parameter values at one time, through the handles fetched at construction.
+class HostParamReader : public ormel::ParamReader {
+public:
+    HostParamReader(VarnokPlugin& effect, double time) : effect_(effect), time_(time) {}
+    double getDouble(const std::string& name) const override {
+        return effect_.fetchDoubleParam(name)->getValueAtTime(time_);
+    }
+    int getInt(const std::string& name) const override {
+        return effect_.fetchIntParam(name)->getValueAtTime(time_);
+    }
+    bool getBool(const std::string& name) const override {
+        return effect_.fetchBooleanParam(name)->getValueAtTime(time_);
+    }
+    int getChoice(const std::string& name) const override {
+        return effect_.fetchChoiceParam(name)->getValueAtTime(time_);
+    }
+    std::array<double, 3> getRgb(const std::string& name) const override {
+        std::array<double, 3> c{};
+        effect_.fetchRGBParam(name)->getValueAtTime(time_, c[0], c[1], c[2]);
+        return c;
+    }
+
+private:
+    VarnokPlugin& effect_;
+    double time_;
+};
 
 bool isFloatRgba(const OFX::Image& image) {
     return image.getPixelDepth() == OFX::eBitDepthFloat &&
@@ -172,6 +201,12 @@ VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle) : OFX::ImageEffect(handl
 }
 
 VarnokPlugin::~VarnokPlugin() = default;
+
+ormel::Settings VarnokPlugin::settingsAt(double time) const {
+    // The fetches only look up the handles made at construction.
+    const HostParamReader reader(const_cast<VarnokPlugin&>(*this), time);
+    return ormel::sampleSettings(reader, time);
+}
 
 void VarnokPlugin::render(const OFX::RenderArguments& args) {
     const double t = args.time;

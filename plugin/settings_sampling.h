@@ -1,0 +1,28 @@
+// Turning parameter values at one time into the engine's Settings record:
+// host types converted, sizes scaled by the HUD factor, fast preview and
+// temporal tracking folded into the fields they govern.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "engine/types.h"
+
+namespace ormel {
+
+// Values of the parameters at the time being sampled, by parameter name, as
+// the host types them (choices as option index).
+class ParamReader {
+public:
+    virtual ~ParamReader() = default;
+    virtual double getDouble(const std::string& name) const = 0;
+    virtual int getInt(const std::string& name) const = 0;
+    virtual bool getBool(const std::string& name) const = 0;
+    virtual int getChoice(const std::string& name) const = 0;
+    virtual std::array<double, 3> getRgb(const std::string& name) const = 0;
+};
+
+// Reads the 120 non-preset parameters; `time` gives frameNumber.
+Settings sampleSettings(const ParamReader& reader, double time);
+
+}  // namespace ormel

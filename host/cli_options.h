@@ -1,0 +1,31 @@
+// The varnok command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace varnok {
+
+struct CliOptions {
+    std::string command;              // render, params, demo, help
+    std::string input;
+    std::string output;
+    bool hasFrames = false;
+    int firstFrame = 0, lastFrame = 0;
+    std::vector<std::string> sets;    // NAME=VALUE / NAME@FRAME=VALUE
+    std::string plugin;               // --plugin
+    bool quiet = false;
+    bool json = false;
+    bool stats = false;
+    double fps = 0.0;                 // --fps for sequences; 0 keeps the input's
+    int demoFrames = 90;
+};
+
+// False with `*error` set on a malformed command line.
+bool parseCommandLine(int argc, char** argv, CliOptions* out, std::string* error);
+const char* usageText();
+
+// --plugin, else $VARNOK_PLUGIN, else the bundle built beside this program.
+std::string pluginPath(const CliOptions& options);
+
+}  // namespace varnok

@@ -1,0 +1,12 @@
+// The varnok sub-commands; each returns the process exit code.
+#pragma once
+
+#include "host/cli_options.h"
+
+namespace varnok {
+
+int runRenderCommand(const CliOptions& options);
+int runParamsCommand(const CliOptions& options);
+int runDemoCommand(const CliOptions& options);
+
+}  // namespace varnok

@@ -1,0 +1,157 @@
+#include "host/frame_source.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "host/image_io.h"
+#include "host/subprocess.h"
+
+namespace varnok {
+
+double nowSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+double secondsSince(double start) { return nowSeconds() - start; }
+
+namespace {
+
+int countVideoFrames(const std::string& path) {
+    int status = 0;
+    const std::string out = captureOutput({"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets",
+                                           "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path},
+                                          &status);
+    return status == 0 ? std::atoi(out.c_str()) : -1;
+}
+
+}  // namespace
+
+bool FrameSource::open(const std::string& path, std::string* error) {
+    media_ = classifyPath(path);
+    switch (media_.kind) {
+        case MediaKind::Sequence: {
+            frames_ = findFrames(media_);
+            if (frames_.empty()) {
+                *error = "no frames found for " + path;
+                return false;
+            }
+            return probeImageFile(frameFileName(media_, frames_.front()), &width_, &height_, &type_, error);
+        }
+        case MediaKind::Image:
+            if (!fileExists(path)) {
+                *error = "input not found: " + path;
+                return false;
+            }
+            frames_ = {0};
+            return probeImageFile(path, &width_, &height_, &type_, error);
+        case MediaKind::Video: {
+            if (!fileExists(path)) {
+                *error = "input not found: " + path;
+                return false;
+            }
+            if (!probeVideo(path, &video_, error)) return false;
+            width_ = video_.width;
+            height_ = video_.height;
+            fps_ = video_.fps;
+            type_ = video_.deep ? SampleType::U16 : SampleType::U8;
+            int count = video_.frameCount > 0 ? video_.frameCount : countVideoFrames(path);
+            if (count <= 0) {
+                *error = "video " + path + " has no frames";
+                return false;
+            }
+            for (int i = 0; i < count; ++i) frames_.push_back(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FrameSource::checkSize(const NativeFrame& f, int frame) {
+    if (f.width == width_ && f.height == height_) return true;
+    error_ = "frame " + std::to_string(frame) + " is " + std::to_string(f.width) + "x" +
+             std::to_string(f.height) + " but the input started at " + std::to_string(width_) + "x" +
+             std::to_string(height_) + "; sizes must not change within a sequence";
+    return false;
+}
+
+void FrameSource::store(int frame, std::shared_ptr<const NativeFrame> f, int keep) {
+    cache_[frame] = std::move(f);
+    // Forward rendering only looks back: drop the oldest first.
+    while (cache_.size() > capacity_) {
+        auto victim = cache_.begin();
+        if (victim->first == keep) ++victim;
+        cache_.erase(victim);
+    }
+    size_t bytes = 0;
+    for (const auto& kv : cache_)
+        if (kv.second) bytes += kv.second->bytes();
+    if (bytes > peakCacheBytes) peakCacheBytes = bytes;
+}
+
+std::shared_ptr<const NativeFrame> FrameSource::decode(int frame) {
+    if (media_.kind == MediaKind::Image && frame != 0) return nullptr;
+    if (media_.kind != MediaKind::Video) {
+        const std::string file = frameFileName(media_, frame);
+        if (!fileExists(file)) return nullptr;
+        auto f = std::make_shared<NativeFrame>();
+        std::string err;
+        const double t0 = nowSeconds();
+        if (!readImageFile(file, f.get(), &err)) {
+            error_ = err;
+            return nullptr;
+        }
+        decodeSeconds += secondsSince(t0);
+        ++decodes;
+        if (!checkSize(*f, frame)) return nullptr;
+        return f;
+    }
+    if (frame < 0 || frame > frames_.back()) return nullptr;
+    // Pipes only go forward: an earlier frame that fell out of the cache means starting over.
+    if (!reader_ || frame < reader_->position()) {
+        reader_ = std::make_unique<VideoReader>();
+        std::string err;
+        if (!reader_->open(media_.path, video_, &err)) {
+            error_ = err;
+            reader_.reset();
+            return nullptr;
+        }
+    }
+    while (reader_->position() <= frame) {
+        auto f = std::make_shared<NativeFrame>();
+        const int number = reader_->position();
+        const double t0 = nowSeconds();
+        if (!reader_->next(f.get())) {
+            if (!reader_->error().empty()) error_ = reader_->error();
+            reader_.reset();
+            return nullptr;
+        }
+        decodeSeconds += secondsSince(t0);
+        ++decodes;
+        if (number == frame) return f;
+        store(number, f, frame);
+    }
+    return nullptr;
+}
+
+std::shared_ptr<const NativeFrame> FrameSource::get(int frame) {
+    auto it = cache_.find(frame);
+    if (it != cache_.end()) return it->second;
+    if (failed()) return nullptr;
+    auto f = decode(frame);
+    if (f) store(frame, f, frame);
+    return f;
+}
+
+ofxhost::FrameProvider FrameSource::provider() {
+    return [this](double t, ofxhost::FloatImage& out) {
+        // Plug-ins may ask for any time; footage only has whole frames.
+        if (!std::isfinite(t) || std::fabs(t) > 1e9 || t != std::floor(t)) return false;
+        auto f = get(static_cast<int>(t));
+        if (!f) return false;
+        const double t0 = nowSeconds();
+        out = toFloatRgba(*f);
+        convertSeconds += secondsSince(t0);
+        return !out.empty();
+    };
+}
+
+}  // namespace varnok

@@ -1,0 +1,141 @@
+#include "host/image_io.h"
+
+#include <OpenImageIO/imageio.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "host/image_buffer.h"
+
+namespace varnok {
+
+namespace {
+
+using OIIO::TypeDesc;
+
+SampleType nativeType(const TypeDesc& t) {
+    switch (t.basetype) {
+        case TypeDesc::UINT8: case TypeDesc::INT8: return SampleType::U8;
+        case TypeDesc::UINT16: case TypeDesc::INT16: return SampleType::U16;
+        case TypeDesc::HALF: return SampleType::Half;
+        default: return SampleType::Float;
+    }
+}
+
+TypeDesc oiioType(SampleType t) {
+    switch (t) {
+        case SampleType::U8: return TypeDesc::UINT8;
+        case SampleType::U16: return TypeDesc::UINT16;
+        case SampleType::Half: return TypeDesc::HALF;
+        case SampleType::Float: return TypeDesc::FLOAT;
+    }
+    return TypeDesc::UINT8;
+}
+
+float unit(float v) {
+    if (!(v > 0.0f)) return 0.0f;
+    return v < 1.0f ? v : 1.0f;
+}
+
+}  // namespace
+
+bool probeImageFile(const std::string& path, int* width, int* height, SampleType* type,
+                    std::string* error) {
+    auto in = OIIO::ImageInput::open(path);
+    if (!in) {
+        *error = "cannot read " + path + ": " + OIIO::geterror();
+        return false;
+    }
+    const OIIO::ImageSpec& spec = in->spec();
+    *width = spec.width;
+    *height = spec.height;
+    *type = nativeType(spec.format);
+    return true;
+}
+
+bool readImageFile(const std::string& path, NativeFrame* out, std::string* error) {
+    auto in = OIIO::ImageInput::open(path);
+    if (!in) {
+        *error = "cannot read " + path + ": " + OIIO::geterror();
+        return false;
+    }
+    const OIIO::ImageSpec& spec = in->spec();
+    if (spec.width <= 0 || spec.height <= 0 || spec.nchannels <= 0 || spec.width > 65536 ||
+        spec.height > 65536) {
+        *error = path + ": unusable image size " + std::to_string(spec.width) + "x" +
+                 std::to_string(spec.height);
+        return false;
+    }
+    out->width = spec.width;
+    out->height = spec.height;
+    out->channels = std::min(spec.nchannels, 4);
+    out->type = nativeType(spec.format);
+    out->data.resize(static_cast<size_t>(spec.width) * spec.height * out->channels * sampleBytes(out->type));
+    if (!in->read_image(0, 0, 0, out->channels, oiioType(out->type), out->data.data())) {
+        *error = "cannot decode " + path + ": " + in->geterror();
+        return false;
+    }
+    return true;
+}
+
+bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, SampleType type,
+                    int channels, std::string* error) {
+    if (image.empty()) {
+        *error = "nothing to write to " + path;
+        return false;
+    }
+    channels = channels == 3 ? 3 : 4;
+    const size_t n = static_cast<size_t>(image.width) * image.height;
+    const int sb = sampleBytes(type);
+    std::vector<uint8_t> data(n * channels * sb);
+    for (size_t i = 0; i < n; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            const float v = image.rgba[i * 4 + c];
+            uint8_t* dst = data.data() + (i * channels + c) * sb;
+            switch (type) {
+                case SampleType::U8:
+                    *dst = static_cast<uint8_t>(std::lround(unit(v) * 255.0f));
+                    break;
+                case SampleType::U16: {
+                    const uint16_t s = static_cast<uint16_t>(std::lround(unit(v) * 65535.0f));
+                    std::memcpy(dst, &s, 2);
+                    break;
+                }
+                case SampleType::Half: {
+                    const uint16_t h = ofxhost::floatToHalf(v);
+                    std::memcpy(dst, &h, 2);
+                    break;
+                }
+                case SampleType::Float:
+                    std::memcpy(dst, &v, 4);
+                    break;
+            }
+        }
+    }
+    auto out = OIIO::ImageOutput::create(path);
+    if (!out) {
+        *error = "cannot write " + path + ": " + OIIO::geterror();
+        return false;
+    }
+    OIIO::ImageSpec spec(image.width, image.height, channels, oiioType(type));
+    if (channels == 4) spec.alpha_channel = 3;
+    if (!out->open(path, spec) || !out->write_image(oiioType(type), data.data()) || !out->close()) {
+        *error = "cannot write " + path + ": " + out->geterror();
+        return false;
+    }
+    return true;
+}
+
+SampleType outputSampleType(const std::string& ext, SampleType input) {
+    if (ext == "exr") return input == SampleType::Float ? SampleType::Float : SampleType::Half;
+    if (ext == "png" || ext == "tif" || ext == "tiff")
+        return input == SampleType::U8 ? SampleType::U8 : SampleType::U16;
+    if (ext == "dpx") return SampleType::U16;
+    return SampleType::U8;
+}
+
+int outputChannels(const std::string& ext) {
+    return ext == "jpg" || ext == "jpeg" || ext == "dpx" ? 3 : 4;
+}
+
+}  // namespace varnok

@@ -1,0 +1,98 @@
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "host/commands.h"
+#include "host/frame_sink.h"
+#include "host/frame_source.h"
+#include "host/param_text.h"
+#include "host/render_loop.h"
+
+namespace varnok {
+
+namespace {
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "varnok: %s\n", message.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int runRenderCommand(const CliOptions& o) {
+    std::string error;
+    std::vector<Assignment> assignments;
+    for (const std::string& s : o.sets) {
+        Assignment a;
+        if (!parseAssignment(s, &a, &error)) return fail(error);
+        assignments.push_back(a);
+    }
+    if (classifyPath(o.output).path == classifyPath(o.input).path) return fail("OUTPUT must differ from INPUT");
+
+    FrameSource source;
+    if (!source.open(o.input, &error)) return fail(error);
+    std::vector<int> frames;
+    for (int f : source.frames())
+        if (!o.hasFrames || (f >= o.firstFrame && f <= o.lastFrame)) frames.push_back(f);
+    if (frames.empty())
+        return fail("no input frames in " + std::to_string(o.firstFrame) + "-" + std::to_string(o.lastFrame) +
+                    " (the input has " + std::to_string(source.frames().front()) + "-" +
+                    std::to_string(source.frames().back()) + ")");
+
+    const std::string bundle = pluginPath(o);
+    auto plugin = ofxhost::Plugin::load(bundle, "", &error);
+    if (!plugin) return fail("cannot load the plug-in: " + error);
+    int status = 0;
+    auto instance = plugin->createInstance(ofxhost::kContextFilter, &status);
+    if (!instance) {
+        const bool described = status == ofxhost::kStatusOK || status == ofxhost::kStatusReplyDefault;
+        return fail(std::string(described ? "createInstance" : "describeInContext") +
+                    " failed: " + ofxhost::statusName(status));
+    }
+    const auto& params = plugin->params(ofxhost::kContextFilter);
+    if (!applyAssignments(*instance, params, assignments, &error)) return fail(error);
+
+    instance->setFrameProvider("Source", source.provider());
+    instance->setFrameRange(source.frames().front(), source.frames().back());
+    const double fps = o.fps > 0 ? o.fps : source.fps();
+    instance->setFrameRate(fps);
+
+    FrameSink sink;
+    if (!sink.open(o.output, source.width(), source.height(), fps, source.sampleType(), frames.size(), &error))
+        return fail(error);
+
+    RenderLoop loop;
+    loop.instance = instance.get();
+    loop.frames = frames;
+    loop.sink = &sink;
+    loop.progress = !o.quiet && ::isatty(STDERR_FILENO);
+    loop.prefetch = [&source](int first, int current) {
+        source.setCapacity(static_cast<size_t>(current - first) + 2);
+        // In order, so a video is decoded once, forwards.
+        for (int f = first; f <= current && !source.failed(); ++f) source.get(f);
+    };
+    loop.sourceError = [&source]() { return source.error(); };
+    LoopTimes times;
+    if (!runRenderLoop(loop, &times, &error)) {
+        sink.discard();
+        return fail(error);
+    }
+    if (!sink.commit(&error)) return fail(error);
+    if (o.stats) {
+        const double n = std::max(1, times.frames);
+        const double render = times.render - source.convertSeconds;
+        std::fprintf(stderr,
+                     "frames %d (%dx%d), per frame: decode %.2f ms, convert %.2f ms, render %.2f ms, "
+                     "encode %.2f ms; decodes %d; history cache peak %.1f MB\n",
+                     times.frames, source.width(), source.height(), 1e3 * source.decodeSeconds / n,
+                     1e3 * source.convertSeconds / n, 1e3 * render / n, 1e3 * sink.encodeSeconds / n,
+                     source.decodes, source.peakCacheBytes / 1048576.0);
+    }
+    if (!o.quiet)
+        std::fprintf(stderr, "wrote %d frame%s to %s\n", times.frames, times.frames == 1 ? "" : "s",
+                     o.output.c_str());
+    return 0;
+}
+
+}  // namespace varnok

@@ -1,0 +1,156 @@
+#include "host/video_io.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace varnok {
+
+namespace {
+
+std::string fpsText(double fps) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", fps > 0 && std::isfinite(fps) ? fps : 24.0);
+    return buf;
+}
+
+}  // namespace
+
+bool probeVideo(const std::string& path, VideoInfo* info, std::string* error) {
+    int status = 0;
+    const std::string out = captureOutput(
+        {"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+         "stream=width,height,avg_frame_rate,r_frame_rate,nb_frames,pix_fmt", "-of",
+         "default=noprint_wrappers=1", path},
+        &status);
+    if (status != 0 || out.empty()) {
+        *error = "cannot read video " + path + " (ffprobe found no video stream)";
+        return false;
+    }
+    std::istringstream lines(out);
+    std::string line;
+    auto rate = [](const std::string& v) {
+        double num = 0, den = 1;
+        if (std::sscanf(v.c_str(), "%lf/%lf", &num, &den) == 2 && den > 0) return num / den;
+        return std::atof(v.c_str());
+    };
+    double avg = 0, r = 0;
+    while (std::getline(lines, line)) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "width") info->width = std::atoi(value.c_str());
+        else if (key == "height") info->height = std::atoi(value.c_str());
+        else if (key == "avg_frame_rate") avg = rate(value);
+        else if (key == "r_frame_rate") r = rate(value);
+        else if (key == "nb_frames" && value != "N/A") info->frameCount = std::atoi(value.c_str());
+        else if (key == "pix_fmt")
+            info->deep = value.find("10") != std::string::npos || value.find("12") != std::string::npos ||
+                         value.find("16") != std::string::npos || value.find("f32") != std::string::npos;
+    }
+    info->fps = avg > 0 && std::isfinite(avg) ? avg : (r > 0 && std::isfinite(r) ? r : 24.0);
+    if (info->width <= 0 || info->height <= 0 || info->width > 65536 || info->height > 65536) {
+        *error = "video " + path + " has no usable frame size";
+        return false;
+    }
+    return true;
+}
+
+bool VideoReader::open(const std::string& path, const VideoInfo& info, std::string* error) {
+    info_ = info;
+    position_ = 0;
+    proc_ = std::make_unique<Subprocess>();
+    return proc_->start({"ffmpeg", "-v", "error", "-nostdin", "-i", path, "-map", "0:v:0", "-fps_mode",
+                         "passthrough", "-f", "rawvideo", "-pix_fmt", info.deep ? "rgba64le" : "rgba", "-"},
+                        Subprocess::Pipe::FromChild, error);
+}
+
+bool VideoReader::next(NativeFrame* frame) {
+    if (!proc_) return false;
+    frame->width = info_.width;
+    frame->height = info_.height;
+    frame->channels = 4;
+    frame->type = info_.deep ? SampleType::U16 : SampleType::U8;
+    frame->data.resize(static_cast<size_t>(info_.width) * info_.height * 4 * sampleBytes(frame->type));
+    if (!proc_->readExactly(frame->data.data(), frame->data.size())) {
+        const int st = proc_->wait();
+        if (st != 0) error_ = "ffmpeg failed decoding: " + proc_->lastErrorLine();
+        proc_.reset();
+        return false;
+    }
+    ++position_;
+    return true;
+}
+
+bool VideoWriter::open(const std::string& path, int width, int height, double fps, std::string* error) {
+    width_ = width;
+    height_ = height;
+    const size_t dot = path.find_last_of('.');
+    std::string ext = dot == std::string::npos ? "" : path.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
+                                     "rgba64le", "-s", std::to_string(width) + "x" + std::to_string(height),
+                                     "-framerate", fpsText(fps), "-i", "-",
+                                     // 4:2:0 needs even sizes.
+                                     "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2"};
+    if (ext == "webm") {
+        for (const char* a : {"-c:v", "libvpx-vp9", "-crf", "32", "-b:v", "0", "-row-mt", "1", "-deadline",
+                              "good", "-cpu-used", "4", "-pix_fmt", "yuv420p"})
+            args.push_back(a);
+    } else {
+        for (const char* a : {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p"})
+            args.push_back(a);
+        if (ext == "mp4" || ext == "mov" || ext == "m4v") {
+            args.push_back("-movflags");
+            args.push_back("+faststart");
+        }
+    }
+    args.push_back(path);
+    proc_ = std::make_unique<Subprocess>();
+    return proc_->start(args, Subprocess::Pipe::ToChild, error);
+}
+
+bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
+    if (!proc_) {
+        *error = "video encoder is not running";
+        return false;
+    }
+    if (frame.width != width_ || frame.height != height_) {
+        *error = "frame size changed while encoding";
+        return false;
+    }
+    scratch_.resize(frame.rgba.size());
+    for (size_t i = 0; i < frame.rgba.size(); ++i) {
+        const float v = frame.rgba[i];
+        const float u = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;   // NaN to 0
+        scratch_[i] = static_cast<uint16_t>(std::lround(u * 65535.0f));
+    }
+    if (!proc_->writeAll(scratch_.data(), scratch_.size() * 2)) {
+        *error = "ffmpeg stopped taking frames: " + proc_->lastErrorLine();
+        return false;
+    }
+    return true;
+}
+
+bool VideoWriter::close(std::string* error) {
+    if (!proc_) return false;
+    const int st = proc_->wait();
+    if (st != 0) {
+        *error = "ffmpeg failed encoding: " + proc_->lastErrorLine();
+        proc_.reset();
+        return false;
+    }
+    proc_.reset();
+    return true;
+}
+
+void VideoWriter::abort() {
+    if (proc_) {
+        proc_->kill();
+        proc_->wait();
+        proc_.reset();
+    }
+}
+
+}  // namespace varnok

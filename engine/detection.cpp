@@ -24,7 +24,10 @@ struct KeyTarget {
     float satTol = 0.001f;
     float lumTol = 0.001f;
     float softness = 0.001f;
-    bool invert = false;
+    // Inversion as base + sign * w: exact either way (0 + w, 1 - w) and free of
+    // a branch inside the per-pixel loop.
+    float invertBase = 0.0f;
+    float invertSign = 1.0f;
 };
 
 // NaN falls back to the floor as well, so every tolerance is a usable divisor.
@@ -32,26 +35,22 @@ float atLeast(float value, float floor) { return value > floor ? value : floor; 
 
 float luminanceOf(const Pixel& p) { return 0.2126f * p.r + 0.7152f * p.g + 0.0722f * p.b; }
 
-float saturationOf(float maxC, float delta) { return maxC > 0.0f ? delta / maxC : 0.0f; }
+// The quotient is formed unconditionally (0/0 is discarded by the select) so
+// that the compiler can turn the choice into a blend.
+float saturationOf(float maxC, float delta) {
+    const float quotient = delta / maxC;
+    return maxC > 0.0f ? quotient : 0.0f;
+}
 
-// r, g, b already clamped to [0, 1].
+// r, g, b already clamped to [0, 1]. Branch-free selects so that rows of keys
+// vectorise; with clamped channels |numerator| <= delta, so the fmod by 6 that
+// the red case would need is the identity.
 float hueOf(float r, float g, float b, float maxC, float delta) {
-    if (delta <= 0.00001f) {
-        return 0.0f;
-    }
-    float hue;
-    if (maxC == r) {
-        // With clamped channels |g - b| <= delta, so the fmod by 6 is the identity.
-        hue = ((g - b) / delta) / 6.0f;
-    } else if (maxC == g) {
-        hue = ((b - r) / delta + 2.0f) / 6.0f;
-    } else {
-        hue = ((r - g) / delta + 4.0f) / 6.0f;
-    }
-    if (hue < 0.0f) {
-        hue += 1.0f;
-    }
-    return hue;
+    const float numerator = maxC == r ? g - b : (maxC == g ? b - r : r - g);
+    const float offset = maxC == r ? 0.0f : (maxC == g ? 2.0f : 4.0f);
+    float hue = (numerator / delta + offset) / 6.0f;
+    hue = delta <= 0.00001f ? 0.0f : hue;
+    return hue < 0.0f ? hue + 1.0f : hue;
 }
 
 KeyTarget makeTarget(const Settings& settings) {
@@ -69,55 +68,133 @@ KeyTarget makeTarget(const Settings& settings) {
     t.satTol = atLeast(settings.saturationTolerance, 0.001f);
     t.lumTol = atLeast(settings.luminanceTolerance, 0.001f);
     t.softness = atLeast(settings.softness, 0.001f);
-    t.invert = settings.invertSelection;
+    t.invertBase = settings.invertSelection ? 1.0f : 0.0f;
+    t.invertSign = settings.invertSelection ? -1.0f : 1.0f;
     return t;
 }
 
-float fallOffT(float d, float softness) { return clamp01((d - 1.0f) / softness); }
+// Distances of one row of pixels to the target, in units of the tolerances.
+// The key is computed in two short loops instead of one long one: each pixel's
+// chain of divisions is long, and short loops let the processor overlap many
+// pixels. Hue and saturation never see NaN because the channels are clamped.
+struct KeyRowScratch {
+    std::vector<float> dl;
+    std::vector<float> ds;
+    std::vector<float> hue;
+};
 
-// Soft key in [0, 1]. Distances are tested cheapest first: once one of them is
-// past the end of the fall-off, the largest one is too and the key is 0.
-float keyOf(const Pixel& p, const KeyTarget& k) {
-    const float miss = k.invert ? 1.0f : 0.0f;
-    const float dl = std::fabs(luminanceOf(p) - k.luminance) / k.lumTol;
-    if (!(dl == dl) || fallOffT(dl, k.softness) >= 1.0f) {
-        return miss;
-    }
-    const float r = clamp01(p.r);
-    const float g = clamp01(p.g);
-    const float b = clamp01(p.b);
-    const float maxC = std::max(r, std::max(g, b));
-    const float delta = maxC - std::min(r, std::min(g, b));
-    const float ds = std::fabs(saturationOf(maxC, delta) - k.saturation) / k.satTol;
-    if (fallOffT(ds, k.softness) >= 1.0f) {
-        return miss;
-    }
-    const float hd = std::fabs(hueOf(r, g, b, maxC, delta) - k.hue);
-    const float dh = std::min(hd, 1.0f - hd) / k.hueTol;
-    const float d = std::max(ds, std::max(dl, dh));
-    float w = 1.0f;
-    if (!(d <= 1.0f)) {
-        const float t = fallOffT(d, k.softness);
-        w = 1.0f - t * t * (3.0f - 2.0f * t);
-    }
-    w = clamp01(w);
-    return k.invert ? 1.0f - w : w;
-}
-
-void keyRow(const Image& image, int32_t y, const KeyTarget& target, float* out) {
-    const Pixel* row = image.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width);
-    for (int32_t x = 0; x < image.width; ++x) {
-        out[x] = keyOf(row[x], target);
-    }
-}
-
-// Box sum of one row over offsets -r..r with clamped edges, from the row's
-// prefix sums. Every key value is a multiple of 2^-24 in [0, 1], so these sums
-// are exact in double for any sensible radius and the result does not depend
-// on how the window is split.
-void rowBoxSums(const float* key, int32_t width, int64_t r, std::vector<double>& prefix, double* out) {
-    prefix[0] = 0.0;
+inline void keyDistances(const Pixel* row, int32_t width, const KeyTarget& k, float* dlOut, float* dsOut,
+                         float* hueOut) {
     for (int32_t x = 0; x < width; ++x) {
+        const Pixel p = row[x];
+        dlOut[x] = std::fabs(luminanceOf(p) - k.luminance) / k.lumTol;
+        const float r = clamp01(p.r);
+        const float g = clamp01(p.g);
+        const float b = clamp01(p.b);
+        const float maxC = std::max(r, std::max(g, b));
+        const float delta = maxC - std::min(r, std::min(g, b));
+        dsOut[x] = std::fabs(saturationOf(maxC, delta) - k.saturation) / k.satTol;
+        hueOut[x] = hueOf(r, g, b, maxC, delta);
+    }
+}
+
+// Soft key in [0, 1] from the distances. A NaN luminance distance (any NaN or
+// opposite infinities among the channels) counts as no match.
+inline void keyFromDistances(int32_t width, const KeyTarget& k, const float* dlIn, const float* dsIn,
+                             const float* hueIn, float* out) {
+    for (int32_t x = 0; x < width; ++x) {
+        const float dl = dlIn[x];
+        const float hd = std::fabs(hueIn[x] - k.hue);
+        const float dh = std::min(hd, 1.0f - hd) / k.hueTol;
+        const float d = std::max(dsIn[x], std::max(dl, dh));
+        const float t = clamp01((d - 1.0f) / k.softness);
+        float w = d <= 1.0f ? 1.0f : 1.0f - t * t * (3.0f - 2.0f * t);
+        w = dl == dl ? clamp01(w) : 0.0f;
+        out[x] = k.invertBase + k.invertSign * w;
+    }
+}
+
+inline void keyLoopBody(const Pixel* row, int32_t width, const KeyTarget& k, KeyRowScratch& scratch, float* out) {
+    keyDistances(row, width, k, scratch.dl.data(), scratch.ds.data(), scratch.hue.data());
+    keyFromDistances(width, k, scratch.dl.data(), scratch.ds.data(), scratch.hue.data(), out);
+}
+
+void keyLoop(const Pixel* row, int32_t width, const KeyTarget& k, KeyRowScratch& scratch, float* out) {
+    keyLoopBody(row, width, k, scratch, out);
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// The same loops compiled for wider vectors. Only plain IEEE single-precision
+// operations are involved (no fused multiply-add), so both versions give the
+// same bits.
+__attribute__((target("avx2"))) void keyLoopAvx2(const Pixel* row, int32_t width, const KeyTarget& k,
+                                                 KeyRowScratch& scratch, float* out) {
+    keyLoopBody(row, width, k, scratch, out);
+}
+
+bool haveAvx2() {
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+#endif
+
+// Keys of row y, written to out[0 .. width).
+void keyRow(const Image& image, int32_t y, const KeyTarget& target, KeyRowScratch& scratch, float* out) {
+    const size_t width = static_cast<size_t>(image.width);
+    if (scratch.dl.size() < width) {
+        scratch.dl.resize(width);
+        scratch.ds.resize(width);
+        scratch.hue.resize(width);
+    }
+    const Pixel* row = image.pixels.data() + static_cast<size_t>(y) * width;
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    if (haveAvx2()) {
+        keyLoopAvx2(row, image.width, target, scratch, out);
+        return;
+    }
+#endif
+    keyLoop(row, image.width, target, scratch, out);
+}
+
+// Box sum of one row over offsets -r..r with clamped edges. Every key value is
+// a multiple of 2^-24 in [0, 1], so all these sums are exact in double for any
+// sensible radius: the direct sum used for small radii and the prefix-sum
+// difference used for large ones give the same bits.
+constexpr int64_t kDirectSumRadius = 4;
+
+void rowBoxSumsDirect(const float* key, int64_t width, int64_t r, double* out) {
+    const int64_t last = width - 1;
+    auto clampedSum = [&](int64_t x) {
+        double sum = 0.0;
+        for (int64_t j = -r; j <= r; ++j) {
+            sum += static_cast<double>(key[std::min(last, std::max<int64_t>(0, x + j))]);
+        }
+        return sum;
+    };
+    const int64_t innerEnd = width - r;  // x + r <= last for x < innerEnd
+    int64_t x = 0;
+    for (; x < std::min(r, width); ++x) {
+        out[x] = clampedSum(x);
+    }
+    if (x < innerEnd) {
+        // Offsets outer, columns inner: each pass is a plain vector add.
+        std::fill(out + x, out + innerEnd, 0.0);
+        for (int64_t j = -r; j <= r; ++j) {
+            const float* src = key + j;
+            for (int64_t i = x; i < innerEnd; ++i) {
+                out[i] += static_cast<double>(src[i]);
+            }
+        }
+        x = innerEnd;
+    }
+    for (; x < width; ++x) {
+        out[x] = clampedSum(x);
+    }
+}
+
+void rowBoxSumsPrefix(const float* key, int64_t width, int64_t r, std::vector<double>& prefix, double* out) {
+    prefix[0] = 0.0;
+    for (int64_t x = 0; x < width; ++x) {
         prefix[static_cast<size_t>(x) + 1] = prefix[static_cast<size_t>(x)] + static_cast<double>(key[x]);
     }
     const int64_t last = width - 1;
@@ -139,6 +216,38 @@ void rowBoxSums(const float* key, int32_t width, int64_t r, std::vector<double>&
     }
 }
 
+void rowBoxSums(const float* key, int32_t width, int64_t r, std::vector<double>& prefix, double* out) {
+    if (r <= kDirectSumRadius) {
+        rowBoxSumsDirect(key, width, r, out);
+    } else {
+        rowBoxSumsPrefix(key, width, r, prefix, out);
+    }
+}
+
+// The blurred key is float(sum / area) and is kept when it is at least one
+// half. That test is monotonic in the sum, so it equals sum >= the smallest
+// double that passes it, found once by bisection over the bit patterns of the
+// non-negative doubles (ordered like the values). No division per pixel.
+double sumThreshold(double area) {
+    auto passes = [area](double sum) { return static_cast<float>(sum / area) >= 0.5f; };
+    uint64_t lo = 0;  // bits of 0.0, which fails
+    uint64_t hi;      // bits of area, which passes (area / area = 1)
+    std::memcpy(&hi, &area, sizeof hi);
+    while (hi - lo > 1) {
+        const uint64_t mid = lo + (hi - lo) / 2;
+        double value;
+        std::memcpy(&value, &mid, sizeof value);
+        if (passes(value)) {
+            hi = mid;
+        } else {
+            lo = mid;
+        }
+    }
+    double cut;
+    std::memcpy(&cut, &hi, sizeof cut);
+    return cut;
+}
+
 // Key, separable box blur of radius r and threshold at one half, straight to a
 // 0/1 mask. Columns are summed through running prefix rows kept in a ring just
 // deep enough for the window, so memory stays small for small radii and the
@@ -156,14 +265,15 @@ std::vector<uint8_t> blurredMask(const Image& image, const KeyTarget& target, in
     std::vector<double> rowSum(w);
     std::vector<double> prefix(w + 1);
     std::vector<float> key(w);
+    KeyRowScratch scratch;
     const double side = 2.0 * static_cast<double>(r) + 1.0;
-    const double area = side * side;
+    const double cut = sumThreshold(side * side);
     const int64_t lastY = height - 1;
 
     int64_t computed = -1;  // highest row whose prefix is in the ring
     auto prefixRow = [&](int64_t y) { return ring.data() + static_cast<size_t>(y % ringRows) * w; };
     auto computeRow = [&](int64_t y) {
-        keyRow(image, static_cast<int32_t>(y), target, key.data());
+        keyRow(image, static_cast<int32_t>(y), target, scratch, key.data());
         rowBoxSums(key.data(), width, r, prefix, rowSum.data());
         double* dst = prefixRow(y);
         if (y == 0) {
@@ -191,20 +301,32 @@ std::vector<uint8_t> blurredMask(const Image& image, const KeyTarget& target, in
         const double* top = prefixRow(hi);
         const double* below = lo > 0 ? prefixRow(lo - 1) : nullptr;
         uint8_t* out = mask.data() + static_cast<size_t>(y) * w;
+        if (below && before == 0.0 && after == 0.0) {
+            for (size_t x = 0; x < w; ++x) {
+                out[x] = top[x] - below[x] >= cut ? kOn : kOff;
+            }
+            continue;
+        }
         for (size_t x = 0; x < w; ++x) {
             double sum = top[x] - (below ? below[x] : 0.0);
             sum += before * firstRow[x] + after * lastRow[x];
-            const float mean = static_cast<float>(sum / area);
-            out[x] = mean >= 0.5f ? kOn : kOff;
+            out[x] = sum >= cut ? kOn : kOff;
         }
     }
     return mask;
 }
 
 std::vector<uint8_t> plainMask(const Image& image, const KeyTarget& target) {
+    const size_t w = static_cast<size_t>(image.width);
     std::vector<uint8_t> mask(image.pixels.size());
-    for (size_t i = 0; i < mask.size(); ++i) {
-        mask[i] = keyOf(image.pixels[i], target) >= 0.5f ? kOn : kOff;
+    std::vector<float> key(w);
+    KeyRowScratch scratch;
+    for (int32_t y = 0; y < image.height; ++y) {
+        keyRow(image, y, target, scratch, key.data());
+        uint8_t* out = mask.data() + static_cast<size_t>(y) * w;
+        for (size_t x = 0; x < w; ++x) {
+            out[x] = key[x] >= 0.5f ? kOn : kOff;
+        }
     }
     return mask;
 }
@@ -370,11 +492,11 @@ std::vector<Blob> detectBlobs(const Image& image, const Settings& settings, std:
     std::vector<Blob> blobs;
     std::vector<size_t> stack;
     stack.reserve(1024);
-    for (size_t i = 0; i < mask.size(); ++i) {
-        if (mask[i] != kOn) {
-            continue;
-        }
-        const RegionSums sums = collectRegion(image, mask, i, stack);
+    // Scan order: the next unvisited pixel that is on, row by row.
+    size_t start = 0;
+    while (const void* hit = std::memchr(mask.data() + start, kOn, mask.size() - start)) {
+        start = static_cast<size_t>(static_cast<const uint8_t*>(hit) - mask.data());
+        const RegionSums sums = collectRegion(image, mask, start, stack);
         if (sums.count >= minArea && sums.count <= maxArea) {
             blobs.push_back(toBlob(sums));
         }

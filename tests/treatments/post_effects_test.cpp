@@ -1,16 +1,13 @@
 #include "treatments/post_effects.h"
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "overlay/hash.h"
 #include "tests/treatments/test_images.h"
-#include "treatments/ascii_art.h"
-#include "treatments/chromatic_aberration.h"
-#include "treatments/glitch_slices.h"
-#include "treatments/lens_distortion.h"
-#include "treatments/radial_blur.h"
-#include "treatments/screen_pass.h"
 
 namespace ormel {
 namespace {
@@ -19,7 +16,131 @@ using testing::patternImage;
 using testing::quietSettings;
 using testing::sameImage;
 
-Settings everyStageOn() {
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+Image chained(Image image, const Settings& s) {
+    applyPostEffects(image, s);
+    return image;
+}
+
+// Red and blue hold the column, green the row, so moved pixels show where they came from.
+Image coordinateImage(int32_t width, int32_t height) {
+    Image image(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) image.at(x, y) = Pixel{x / 1000.0f, y / 1000.0f, x / 1000.0f + 0.5f, 1.0f};
+    return image;
+}
+
+TEST(PostEffects, StagesSkipAtTheirThresholdsAndRunJustAbove) {
+    const Image original = patternImage(40, 30);
+    struct Case {
+        float Settings::*field;
+        float off, on;
+    };
+    for (const Case& c : {Case{&Settings::lensDistortion, 0.0005f, -0.0015f}, Case{&Settings::fisheye, 0.001f, 0.0015f},
+                          Case{&Settings::radialBlur, 0.001f, 0.0011f}, Case{&Settings::glitchAmount, 0.001f, 0.6f},
+                          Case{&Settings::chromaticAberration, 0.01f, 0.011f}, Case{&Settings::asciiAmount, 0.001f, 0.0011f},
+                          Case{&Settings::scanline, 0.0f, 0.01f}, Case{&Settings::invertAmount, 0.0f, 0.01f}}) {
+        Settings s = quietSettings();
+        s.asciiMode = 1;
+        s.*c.field = c.off;
+        EXPECT_TRUE(sameImage(chained(original, s), original)) << c.off;
+        s.*c.field = kNaN;
+        EXPECT_TRUE(sameImage(chained(original, s), original)) << "NaN";
+        s.*c.field = c.on;
+        EXPECT_FALSE(sameImage(chained(original, s), original)) << c.on;
+    }
+}
+
+TEST(PostEffects, AlwaysOnPassClampsColourNotAlpha) {
+    Image image(2, 1);
+    image.at(0, 0) = Pixel{2.0f, -1.0f, 0.5f, 7.0f};
+    image.at(1, 0) = Pixel{kInf, 1e30f, 0.25f, kNaN};
+    image = chained(image, quietSettings());
+    EXPECT_EQ(image.at(0, 0).r, 1.0f);
+    EXPECT_EQ(image.at(0, 0).g, 0.0f);
+    EXPECT_EQ(image.at(0, 0).b, 0.5f);
+    EXPECT_EQ(image.at(0, 0).a, 7.0f);
+    EXPECT_EQ(image.at(1, 0).r, 1.0f);
+    EXPECT_EQ(image.at(1, 0).g, 1.0f);
+    EXPECT_TRUE(std::isnan(image.at(1, 0).a));
+}
+
+TEST(PostEffects, ScanlinesDarkenOddRowsOnly) {
+    Settings s = quietSettings();
+    s.scanline = 1.0f;
+    const Image image = chained(Image(3, 4, Pixel{0.8f, 0.4f, 1.0f, 0.5f}), s);
+    for (int32_t y = 0; y < 4; ++y) {
+        EXPECT_FLOAT_EQ(image.at(1, y).r, y % 2 ? 0.8f * 0.55f : 0.8f) << y;
+        EXPECT_EQ(image.at(1, y).a, 0.5f);
+    }
+}
+
+TEST(PostEffects, GlitchSlicesAllReadTheUnglitchedPicture) {
+    // Replays the slice draws: each row ends up shifted by the last slice covering it,
+    // from the original picture, never by the sum of overlapping slices.
+    const int32_t width = 120, height = 40;
+    int shiftedRows = 0;
+    for (int32_t frame = 0; frame < 12; ++frame) {
+        Settings s = quietSettings();
+        s.glitchAmount = 1.0f;  // 16 attempts, shifts up to 33 px, slices 1 to 18 rows
+        s.seed = 2024;
+        s.frameNumber = frame;
+        const Image image = chained(coordinateImage(width, height), s);
+        std::vector<int32_t> shift(height, 0);
+        for (int32_t i = 0; i < 16; ++i) {
+            if (hash01(i, frame, 0, 2024 + 811) > 0.35f * 1.0f + 0.4f) continue;
+            const int32_t top = static_cast<int32_t>(height * hash01(i, frame, 1, 2024 + 821));
+            const int32_t rows = static_cast<int32_t>(18.0f * hash01(i, frame, 2, 2024 + 831) + 1.0f);
+            const int32_t by = static_cast<int32_t>((hash01(i, frame, 3, 2024 + 841) - 0.5f) * 2.0f * 34.0f);
+            for (int32_t y = top; y < std::min(top + rows, height); ++y) shift[y] = by;
+        }
+        for (int32_t y = 0; y < height; ++y) {
+            shiftedRows += shift[y] != 0;
+            for (int32_t x = 0; x < width; x += 7)
+                ASSERT_EQ(image.at(x, y).r, std::clamp(x + shift[y], 0, width - 1) / 1000.0f) << frame << "," << y;
+        }
+    }
+    EXPECT_GT(shiftedRows, 0);
+
+    // 0.05 makes one attempt with maxShift 1: the shift truncates to 0, nothing moves.
+    Settings weak = quietSettings();
+    weak.glitchAmount = 0.05f;
+    const Image original = patternImage(64, 48);
+    for (weak.frameNumber = 0; weak.frameNumber < 20; ++weak.frameNumber)
+        EXPECT_TRUE(sameImage(chained(original, weak), original));
+}
+
+TEST(PostEffects, ChromaticAberrationShiftsRedAndBlueOnly) {
+    for (auto [amount, d] : {std::pair{0.3f, 1}, std::pair{2.5f, 3}, std::pair{1e12f, 20}, std::pair{kInf, 20}}) {
+        Settings s = quietSettings();
+        s.chromaticAberration = amount;
+        const Image image = chained(coordinateImage(20, 2), s);
+        for (int32_t x = 0; x < 20; ++x) {
+            EXPECT_EQ(image.at(x, 1).r, std::min(x + d, 19) / 1000.0f) << amount;
+            EXPECT_EQ(image.at(x, 1).g, 1 / 1000.0f);
+            EXPECT_EQ(image.at(x, 1).b, std::max(x - d, 0) / 1000.0f + 0.5f) << amount;
+            EXPECT_EQ(image.at(x, 1).a, 1.0f);
+        }
+    }
+}
+
+TEST(PostEffects, LensDistortionReadsOutwardAroundAFixedCentre) {
+    Settings s = quietSettings();
+    s.lensDistortion = 0.4f;
+    // 41 x 21, centre (20, 10). At x = 30: nx = 0.5, f = 1.075, source column 30.75.
+    const Image barrel = chained(coordinateImage(41, 21), s);
+    EXPECT_FLOAT_EQ(barrel.at(20, 10).r, 0.020f);
+    EXPECT_NEAR(barrel.at(30, 10).r, 0.03075f, 1e-6f);
+    EXPECT_FLOAT_EQ(barrel.at(40, 10).r, 0.040f);  // clamped to the last column
+    s.lensDistortion = -0.4f;  // pincushion; each axis normalised alone, so the corner has r2 = 2
+    const Image pincushion = chained(coordinateImage(41, 21), s);
+    EXPECT_NEAR(pincushion.at(0, 0).r, 0.012f, 1e-6f);
+    EXPECT_NEAR(pincushion.at(0, 0).g, 0.006f, 1e-6f);
+}
+
+Settings everyStageOn(int32_t seed, int32_t frame) {
     Settings s = quietSettings();
     s.lensDistortion = 0.3f;
     s.fisheye = 0.2f;
@@ -33,96 +154,37 @@ Settings everyStageOn() {
     s.invertAmount = 0.2f;
     s.asciiMode = 1;
     s.asciiAmount = 0.5f;
-    s.asciiCellSize = 8;
-    s.seed = 99;
-    s.frameNumber = 3;
+    s.seed = seed;
+    s.frameNumber = frame;
     return s;
 }
 
-TEST(PostEffects, WithEverythingOffOnlyColourIsClamped) {
-    Image image = patternImage(12, 8);
-    image.at(1, 1) = Pixel{1.5f, -0.5f, 0.5f, 2.0f};
-    applyPostEffects(image, quietSettings());
-    const Image reference = patternImage(12, 8);
-    for (size_t i = 0; i < image.pixels.size(); ++i) {
-        if (i == 13) continue;
-        EXPECT_TRUE(testing::samePixel(image.pixels[i], reference.pixels[i]));
-    }
-    EXPECT_EQ(image.at(1, 1).r, 1.0f);
-    EXPECT_EQ(image.at(1, 1).g, 0.0f);
-    EXPECT_EQ(image.at(1, 1).a, 2.0f);
-}
+TEST(PostEffects, RepeatsPerSeedAndFrameAndSurvivesHostileInput) {
+    const Image original = patternImage(48, 32, 1);
+    const Image first = chained(original, everyStageOn(99, 3));
+    EXPECT_TRUE(sameImage(first, chained(original, everyStageOn(99, 3))));
+    EXPECT_FALSE(sameImage(first, chained(original, everyStageOn(99, 4))));
+    EXPECT_FALSE(sameImage(first, chained(original, everyStageOn(100, 3))));
 
-TEST(PostEffects, StagesRunInTheirFixedOrder) {
-    const Settings s = everyStageOn();
-    Image chained = patternImage(64, 40);
-    applyPostEffects(chained, s);
-
-    Image byHand = patternImage(64, 40);
-    applyLensDistortion(byHand, s);
-    applyRadialBlur(byHand, s);
-    applyGlitchSlices(byHand, s);
-    applyChromaticAberration(byHand, s);
-    applyScreenPass(byHand, s);
-    applyAsciiArt(byHand, s);
-    EXPECT_TRUE(sameImage(chained, byHand));
-
-    // The radial blur belongs to the chain: switching it off changes the result.
-    Settings noBlur = s;
-    noBlur.radialBlur = 0.0f;
-    Image withoutBlur = patternImage(64, 40);
-    applyPostEffects(withoutBlur, noBlur);
-    EXPECT_FALSE(sameImage(chained, withoutBlur));
-}
-
-TEST(PostEffects, RepeatsForTheSameFrameAndChangesAcrossFramesAndSeeds) {
-    auto render = [](int32_t seed, int32_t frame) {
-        Settings s = everyStageOn();
-        s.seed = seed;
-        s.frameNumber = frame;
-        Image image = patternImage(48, 32, 1);
-        applyPostEffects(image, s);
-        return image;
-    };
-    const Image first = render(99, 3);
-    EXPECT_TRUE(sameImage(first, render(99, 3)));
-    EXPECT_FALSE(sameImage(first, render(99, 4)));
-    EXPECT_FALSE(sameImage(first, render(100, 3)));
-}
-
-TEST(PostEffects, EmptyAndHostileInputsStayDefined) {
-    Image empty(0, 0);
-    applyPostEffects(empty, everyStageOn());
-    EXPECT_TRUE(empty.pixels.empty());
-    Image column(0, 9);
-    applyPostEffects(column, everyStageOn());
-    EXPECT_TRUE(column.pixels.empty());
-
-    const float inf = std::numeric_limits<float>::infinity();
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    Settings s = everyStageOn();
-    s.lensDistortion = -inf;
-    s.fisheye = inf;
-    s.radialBlur = inf;
+    Settings s = everyStageOn(INT32_MAX, INT32_MIN);
+    s.lensDistortion = -kInf;
+    s.fisheye = kInf;
+    s.radialBlur = kInf;
     s.glitchAmount = 3e38f;
-    s.chromaticAberration = inf;
-    s.scanline = nan;
-    s.noise = inf;
-    s.vignette = -inf;
-    s.vhsFlicker = nan;
+    s.chromaticAberration = kInf;
+    s.scanline = kNaN;
+    s.noise = kInf;
+    s.vignette = -kInf;
+    s.vhsFlicker = kNaN;
     s.invertAmount = 1e30f;
     s.asciiMode = 2;
-    s.asciiAmount = inf;
-    s.asciiCellSize = std::numeric_limits<int32_t>::min();
-    Image image = patternImage(33, 17, 6);
-    image.at(3, 3).r = nan;
-    image.at(9, 9).g = inf;
-    applyPostEffects(image, s);
-    Image again = patternImage(33, 17, 6);
-    again.at(3, 3).r = nan;
-    again.at(9, 9).g = inf;
-    applyPostEffects(again, s);
-    EXPECT_TRUE(sameImage(image, again));
+    s.asciiAmount = kInf;
+    s.asciiCellSize = INT32_MIN;
+    Image hostile = original;
+    hostile.at(3, 3).r = kNaN;
+    hostile.at(9, 9).g = kInf;
+    EXPECT_TRUE(sameImage(chained(hostile, s), chained(hostile, s)));
+    EXPECT_TRUE(chained(Image(0, 9), s).pixels.empty());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// Small picture builders and comparisons shared by the treatment tests.
+// Picture builders and comparisons shared by the treatment tests.
 #pragma once
 
-#include <cstdint>
+#include <cmath>
 #include <cstring>
 
 #include "engine/types.h"
@@ -9,40 +9,34 @@
 
 namespace ormel::testing {
 
-// Deterministic varied picture with colours in [0, 1) and opaque alpha.
+// Deterministic varied picture, colours in [0, 1), opaque.
 inline Image patternImage(int32_t width, int32_t height, int32_t salt = 0) {
     Image image(width, height);
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
             image.at(x, y) = Pixel{hash01(x, y, salt, 1), hash01(x, y, salt, 2), hash01(x, y, salt, 3), 1.0f};
-        }
-    }
     return image;
 }
 
-// Bitwise equality, so NaN payloads and signed zeros count too.
+// Bitwise, so NaN payloads and signed zeros count too.
 inline bool samePixel(const Pixel& a, const Pixel& b) { return std::memcmp(&a, &b, sizeof(Pixel)) == 0; }
 
 inline bool sameImage(const Image& a, const Image& b) {
     if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size()) return false;
-    for (size_t i = 0; i < a.pixels.size(); ++i) {
+    for (size_t i = 0; i < a.pixels.size(); ++i)
         if (!samePixel(a.pixels[i], b.pixels[i])) return false;
-    }
     return true;
 }
 
 inline bool allFinite(const Image& image) {
-    for (const Pixel& p : image.pixels) {
-        if (!(p.r == p.r && p.g == p.g && p.b == p.b && p.a == p.a)) return false;
-        if (p.r - p.r != 0.0f || p.g - p.g != 0.0f || p.b - p.b != 0.0f || p.a - p.a != 0.0f) return false;
-    }
+    for (const Pixel& p : image.pixels)
+        if (!std::isfinite(p.r) || !std::isfinite(p.g) || !std::isfinite(p.b) || !std::isfinite(p.a)) return false;
     return true;
 }
 
-// Settings with every treatment off, so a test switches on only what it probes.
+// Every treatment off and the processor engine, so a test switches on only what it probes.
 inline Settings quietSettings() {
     Settings s;
-    s.pixelSortEnable = false;
     s.renderEngine = 0;
     return s;
 }

@@ -7,12 +7,14 @@
 
 #include "bench/treatments/gpu/memcpy_ratio_reporter.h"
 #include "overlay/hash.h"
-#include "treatments/gpu/opencl_runtime.h"
-#include "treatments/gpu/pixel_sort_opencl.h"
 #include "treatments/gpu/pixel_sort_params.h"
 #include "treatments/gpu/pixel_sort_reference.h"
 #if defined(VARNOK_BENCH_PROCESSOR_SORT)
 #include "treatments/pixel_sort.h"
+#endif
+#if defined(VARNOK_BENCH_OPENCL)
+#include "treatments/gpu/opencl_runtime.h"
+#include "treatments/gpu/pixel_sort_opencl.h"
 #endif
 
 namespace ormel {
@@ -80,6 +82,7 @@ void BM_PixelSortProcessor(benchmark::State& state) {
 BENCHMARK(BM_PixelSortProcessor)->Unit(benchmark::kMillisecond)->UseRealTime();
 #endif
 
+#if defined(VARNOK_BENCH_OPENCL)
 // Per call: kernels, queue and buffers made, frame copied in and out, both passes.
 void BM_PixelSortOpenCl(benchmark::State& state) {
     if (openClRuntime().state != OpenClState::kReady) {
@@ -100,6 +103,7 @@ void BM_PixelSortOpenCl(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PixelSortOpenCl)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
 
 // The kernel arithmetic alone, one thread, no device.
 void BM_PixelSortKernelsCpp(benchmark::State& state) {
@@ -111,6 +115,7 @@ void BM_PixelSortKernelsCpp(benchmark::State& state) {
 }
 BENCHMARK(BM_PixelSortKernelsCpp)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+#if defined(VARNOK_BENCH_OPENCL)
 // What the first render of a process pays on top of a later one: the
 // program build and, on runtimes that generate device code at the first
 // launch (PoCL), that code generation. Measured as build plus one render of
@@ -144,6 +149,7 @@ void BM_OpenClProgramBuild(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OpenClProgramBuild)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+#endif
 
 }  // namespace
 }  // namespace ormel
@@ -151,9 +157,11 @@ BENCHMARK(BM_OpenClProgramBuild)->Unit(benchmark::kMillisecond)->UseRealTime()->
 int main(int argc, char** argv) {
     // PoCL keeps compiled kernels on disk; without this the build benchmark
     // would time a cache lookup instead of the compile a fresh machine pays.
+#if defined(VARNOK_BENCH_OPENCL) && !defined(_WIN32)
     setenv("POCL_KERNEL_CACHE", "0", 0);
     // Processor OpenCL devices are opt-in; here they are what there is to measure.
     setenv("VARNOK_OPENCL_DEVICE", "any", 0);
+#endif
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     ormel::MemcpyRatioReporter reporter("BM_FrameMemcpy/real_time");

@@ -134,9 +134,6 @@ TEST(PixelSortOpenCl, RendersAreRepeatableAcrossCallsAndThreads) {
 }
 
 TEST(PixelSortOpenCl, HandOffRunsOpenClWhereThereIsNoMetal) {
-#if defined(__APPLE__)
-    GTEST_SKIP() << "Apple systems hand the work to Metal";
-#else
     REQUIRE_OPENCL();
     const Image input = variedPicture(50, 30);
     const Settings settings = rougeSettings();
@@ -145,7 +142,6 @@ TEST(PixelSortOpenCl, HandOffRunsOpenClWhereThereIsNoMetal) {
     Image direct = input;
     ASSERT_TRUE(applyPixelSortOpenCl(direct, settings));
     EXPECT_TRUE(sameBits(viaHandOff, direct));
-#endif
 }
 
 TEST(PixelSortOpenCl, DeclinesImagesItCannotAddressAndLeavesThemAlone) {

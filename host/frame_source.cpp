@@ -31,7 +31,7 @@ bool FrameSource::open(const std::string& path, std::string* error) {
         case MediaKind::Sequence: {
             frames_ = findFrames(media_);
             if (frames_.empty()) {
-                *error = "no frames found for " + path;
+                *error = "input not found: no files match " + path;
                 return false;
             }
             return probeImageFile(frameFileName(media_, frames_.front()), &width_, &height_, &type_, error);

@@ -207,6 +207,8 @@ struct LayoutCase {
     ImageLayout layout;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 class HostLayouts : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(HostLayouts, PresentsImagesAsLaidOut) {

@@ -1,0 +1,177 @@
+// Per-frame costs of the varnok pipeline around the plug-in at 1920x1080:
+// decode, conversion to float, hand-over to the plug-in, the plug-in's
+// render, read-back and encode. Every figure is also printed as a ratio to a
+// memcpy of one float RGBA frame measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "host/demo_clip.h"
+#include "host/image_buffer.h"
+#include "host/image_io.h"
+#include "host/native_frame.h"
+#include "host/ofx_host.h"
+
+namespace {
+
+constexpr int kW = 1920, kH = 1080;
+
+const varnok::DemoClip& clip() {
+    static const varnok::DemoClip c = varnok::makeDemoClip(30, kW, kH);
+    return c;
+}
+
+const ofxhost::FloatImage& frame() {
+    static const ofxhost::FloatImage f = varnok::demoFrame(clip(), 12);
+    return f;
+}
+
+std::string tempPath(const char* name) { return std::string("/tmp/varnok_host_bench_") + name; }
+
+// The same frame as an 8-bit PNG on disk, the usual footage.
+const std::string& png8() {
+    static const std::string path = [] {
+        std::string p = tempPath("frame.png"), err;
+        varnok::writeImageFile(p, frame(), varnok::SampleType::U8, 4, &err);
+        return p;
+    }();
+    return path;
+}
+
+void BM_MemcpyFloatFrame(benchmark::State& state) {
+    const size_t bytes = static_cast<size_t>(kW) * kH * 16;
+    std::vector<unsigned char> a(bytes, 1), b(bytes);
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), bytes);
+        benchmark::DoNotOptimize(b.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_DecodePng8(benchmark::State& state) {
+    varnok::NativeFrame f;
+    std::string err;
+    const std::string& path = png8();   // written once, outside the timing
+    for (auto _ : state) {
+        varnok::readImageFile(path, &f, &err);
+        benchmark::DoNotOptimize(f.data.data());
+    }
+}
+
+void BM_ConvertU8ToFloat(benchmark::State& state) {
+    varnok::NativeFrame f;
+    std::string err;
+    varnok::readImageFile(png8(), &f, &err);
+    for (auto _ : state) {
+        ofxhost::FloatImage img = varnok::toFloatRgba(f);
+        benchmark::DoNotOptimize(img.rgba.data());
+    }
+}
+
+void BM_HandOverToPlugin(benchmark::State& state) {
+    for (auto _ : state) {
+        ofxhost::ImageBuffer b = ofxhost::makeSourceBuffer(frame(), ofxhost::ImageLayout{});
+        benchmark::DoNotOptimize(b.data);
+    }
+}
+
+void BM_ReadBackOutput(benchmark::State& state) {
+    const ofxhost::ImageBuffer b = ofxhost::makeSourceBuffer(frame(), ofxhost::ImageLayout{});
+    for (auto _ : state) {
+        ofxhost::FloatImage img = ofxhost::readBuffer(b);
+        benchmark::DoNotOptimize(img.rgba.data());
+    }
+}
+
+void BM_EncodePng8(benchmark::State& state) {
+    std::string err;
+    frame();
+    for (auto _ : state) varnok::writeImageFile(tempPath("out.png"), frame(), varnok::SampleType::U8, 4, &err);
+}
+
+void BM_EncodeExrHalf(benchmark::State& state) {
+    std::string err;
+    for (auto _ : state) varnok::writeImageFile(tempPath("out.exr"), frame(), varnok::SampleType::Half, 4, &err);
+}
+
+// The Varnok plug-in's render through the host, with the given settings.
+void pluginRender(benchmark::State& state, const std::map<std::string, ofxhost::ParamValue>& values) {
+    struct stat st {};
+    if (::stat(VARNOK_BUNDLE, &st) != 0) {
+        state.SkipWithError("Varnok bundle not built");
+        return;
+    }
+    std::string err;
+    auto plugin = ofxhost::Plugin::load(VARNOK_BUNDLE, "", &err);
+    if (!plugin) {
+        state.SkipWithError(err.c_str());
+        return;
+    }
+    auto inst = plugin->createInstance(ofxhost::kContextFilter);
+    for (const auto& [name, v] : values) inst->setValue(name, v);
+    inst->setFrameProvider("Source", [](double t, ofxhost::FloatImage& out) {
+        if (t < 0 || t >= clip().frames) return false;
+        out = t == 12 ? frame() : varnok::demoFrame(clip(), static_cast<int>(t));
+        return true;
+    });
+    for (auto _ : state) {
+        ofxhost::RenderResult r = inst->render(12);
+        if (r.status != ofxhost::kStatusOK) state.SkipWithError(ofxhost::statusName(r.status).c_str());
+        benchmark::DoNotOptimize(r.output.rgba.data());
+    }
+}
+
+void BM_PluginRenderDefaults(benchmark::State& state) { pluginRender(state, {}); }
+
+void BM_PluginRenderTemporal8(benchmark::State& state) {
+    pluginRender(state, {{"useTemporalTracking", ofxhost::ParamValue::number(1)},
+                         {"fastPreview", ofxhost::ParamValue::number(0)},
+                         {"temporalFrames", ofxhost::ParamValue::number(8)}});
+}
+
+BENCHMARK(BM_MemcpyFloatFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodePng8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertU8ToFloat)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HandOverToPlugin)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadBackOutput)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodePng8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncodeExrHalf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PluginRenderDefaults)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PluginRenderTemporal8)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Prints the usual table, then each result as a multiple of the memcpy.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs)
+            if (!r.error_occurred) times_.push_back({r.benchmark_name(), r.GetAdjustedRealTime()});
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        double base = 0;
+        for (const auto& t : times_)
+            if (t.first.find("BM_MemcpyFloatFrame") == 0) base = t.second;
+        if (base <= 0) return;
+        std::printf("\nratio to memcpy of one 1920x1080 float RGBA frame (%.3f ms):\n", base);
+        for (const auto& t : times_) std::printf("  %-32s %9.2fx\n", t.first.c_str(), t.second / base);
+    }
+
+private:
+    std::vector<std::pair<std::string, double>> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -5,7 +5,7 @@
 
 namespace ormel {
 
-// NaN falls through both comparisons to 0, so it never survives a clamp.
+// NaN fails the first comparison and comes out as 1; infinities clamp to the bounds.
 inline float clamp01(float x) {
     const float upper = x < 1.0f ? x : 1.0f;
     return upper > 0.0f ? upper : 0.0f;

@@ -49,8 +49,9 @@ Image::Image(OfxPropertySetHandle props) : props_(props) {
 }
 
 Image::~Image() {
-    if (props_.handle() != nullptr && suites().imageEffect != nullptr)
-        suites().imageEffect->clipReleaseImage(props_.handle());
+    const OfxImageEffectSuiteV1* suite = suites().imageEffect;
+    if (props_.handle() != nullptr && suite != nullptr && suite->clipReleaseImage != nullptr)
+        suite->clipReleaseImage(props_.handle());
 }
 
 void* Image::getPixelAddress(int x, int y) const {

@@ -1,7 +1,6 @@
 // Linear mixing and bilinear sampling shared by the resampling treatments.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
 #include "engine/types.h"
@@ -27,8 +26,10 @@ inline Pixel mixPixel(const Pixel& a, const Pixel& b, float t) {
 inline Pixel bilinearSample(const Image& image, float x, float y) {
     const float px = clampCoordinate(x, static_cast<float>(image.width - 1));
     const float py = clampCoordinate(y, static_cast<float>(image.height - 1));
-    const int32_t x0 = static_cast<int32_t>(std::floor(px));
-    const int32_t y0 = static_cast<int32_t>(std::floor(py));
+    // Both are clamped to be non-negative, where truncation is the floor (and much
+    // cheaper than std::floor without SSE4.1).
+    const int32_t x0 = static_cast<int32_t>(px);
+    const int32_t y0 = static_cast<int32_t>(py);
     const int32_t x1 = x0 + 1 < image.width ? x0 + 1 : image.width - 1;
     const int32_t y1 = y0 + 1 < image.height ? y0 + 1 : image.height - 1;
     float fx = px - static_cast<float>(x0);

@@ -29,10 +29,10 @@ bool keyLess(float a, float b) {
 
 float clampRange(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-}  // namespace
-
-void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical) {
-    if (image.empty()) return;
+// One body for both axes; the axis is a template argument so the pixel addressing
+// in the inner loops carries no branch.
+template <bool vertical>
+void sortLines(Image& image, const Settings& settings) {
     const Image copy = image;
 
     const int32_t length = std::min(std::max(settings.pixelSortLength, kMinLength), kMaxLength);
@@ -40,7 +40,7 @@ void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical) {
     const float randomAmount = clamp01(settings.pixelSortRandomAmount);
     const float threshold = clamp01(settings.pixelSortThreshold);
     const float probability = std::min(1.0f, 0.3f + 0.7f * amount + 0.25f * randomAmount);
-    const int32_t orderKey = vertical ? 1223 : 1231;
+    constexpr int32_t orderKey = vertical ? 1223 : 1231;
     const bool randomize = settings.pixelSortRandomize;
     const int32_t scope = settings.pixelSortScope;
     const int32_t frame = settings.frameNumber;
@@ -120,6 +120,17 @@ void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical) {
                 target(i, j0 + k) = mixPixel(orig, c, mix);
             }
         }
+    }
+}
+
+}  // namespace
+
+void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical) {
+    if (image.empty()) return;
+    if (vertical) {
+        sortLines<true>(image, settings);
+    } else {
+        sortLines<false>(image, settings);
     }
 }
 

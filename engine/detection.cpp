@@ -180,9 +180,8 @@ void rowBoxSumsDirect(const float* key, int64_t width, int64_t r, double* out) {
         // Offsets outer, columns inner: each pass is a plain vector add.
         std::fill(out + x, out + innerEnd, 0.0);
         for (int64_t j = -r; j <= r; ++j) {
-            const float* src = key + j;
             for (int64_t i = x; i < innerEnd; ++i) {
-                out[i] += static_cast<double>(src[i]);
+                out[i] += static_cast<double>(key[i + j]);  // i >= r, so i + j >= 0
             }
         }
         x = innerEnd;

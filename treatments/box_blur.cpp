@@ -32,33 +32,38 @@ struct Sum4 {
     }
 };
 
-bool allModerate(const Image& image) {
-    for (const Pixel& p : image.pixels) {
-        // Written so NaN fails the test too.
-        if (!(std::fabs(p.r) <= kRunningSumLimit && std::fabs(p.g) <= kRunningSumLimit &&
-              std::fabs(p.b) <= kRunningSumLimit && std::fabs(p.a) <= kRunningSumLimit)) {
-            return false;
-        }
+bool moderate(const Pixel* row, int w) {
+    bool ok = true;
+    for (int x = 0; x < w; ++x) {
+        const Pixel& p = row[x];
+        // Written so NaN fails the test too; no early exit keeps the loop vectorisable.
+        ok &= std::fabs(p.r) <= kRunningSumLimit && std::fabs(p.g) <= kRunningSumLimit &&
+              std::fabs(p.b) <= kRunningSumLimit && std::fabs(p.a) <= kRunningSumLimit;
     }
-    return true;
+    return ok;
 }
 
 int clampIndex(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
 
-// O(1) per pixel: slide a window sum along each row.
-void horizontalRunning(const Image& src, Image& dst, int r) {
-    const int w = src.width;
+// O(1) per pixel: a window sum slid along the row.
+void runningRow(const Pixel* row, Pixel* out, int w, int r) {
     const double count = 2.0 * r + 1.0;
-    for (int y = 0; y < src.height; ++y) {
-        const Pixel* row = &src.pixels[static_cast<size_t>(y) * static_cast<size_t>(w)];
-        Pixel* out = &dst.pixels[static_cast<size_t>(y) * static_cast<size_t>(w)];
+    Sum4 sum;
+    for (int k = -r; k <= r; ++k) sum.add(row[clampIndex(k, w)]);
+    for (int x = 0; x < w; ++x) {
+        out[x] = sum.mean(count);
+        sum.add(row[clampIndex(x + r + 1, w)]);
+        sum.sub(row[clampIndex(x - r, w)]);
+    }
+}
+
+// Each window summed on its own: for rows holding non-finite or huge values.
+void directRow(const Pixel* row, Pixel* out, int w, int r) {
+    const double count = 2.0 * r + 1.0;
+    for (int x = 0; x < w; ++x) {
         Sum4 sum;
-        for (int k = -r; k <= r; ++k) sum.add(row[clampIndex(k, w)]);
-        for (int x = 0; x < w; ++x) {
-            out[x] = sum.mean(count);
-            sum.add(row[clampIndex(x + r + 1, w)]);
-            sum.sub(row[clampIndex(x - r, w)]);
-        }
+        for (int k = -r; k <= r; ++k) sum.add(row[clampIndex(x + k, w)]);
+        out[x] = sum.mean(count);
     }
 }
 
@@ -93,16 +98,12 @@ void verticalRunningInPlace(Image& image, int r) {
     }
 }
 
-// Fallback for pictures holding non-finite or huge values: each window summed on its own.
-void directPass(const Image& src, Image& dst, int r, bool vertical) {
+void verticalDirect(const Image& src, Image& dst, int r) {
     const double count = 2.0 * r + 1.0;
     for (int y = 0; y < src.height; ++y) {
         for (int x = 0; x < src.width; ++x) {
             Sum4 sum;
-            for (int k = -r; k <= r; ++k) {
-                sum.add(vertical ? src.at(x, clampIndex(y + k, src.height))
-                                 : src.at(clampIndex(x + k, src.width), y));
-            }
+            for (int k = -r; k <= r; ++k) sum.add(src.at(x, clampIndex(y + k, src.height)));
             dst.at(x, y) = sum.mean(count);
         }
     }
@@ -113,17 +114,26 @@ void directPass(const Image& src, Image& dst, int r, bool vertical) {
 Image blurredImage(const Image& image, int radius) {
     if (radius <= 0 || image.empty()) return image;
     const int r = std::min(radius, kMaxRadius);
-    if (allModerate(image)) {
-        // A mean never exceeds its inputs, so the horizontal result stays moderate too.
-        Image result(image.width, image.height);
-        horizontalRunning(image, result, r);
+    const int w = image.width;
+    Image result(w, image.height);
+    bool allModerate = true;
+    for (int y = 0; y < image.height; ++y) {
+        const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(w);
+        const Pixel* row = &image.pixels[offset];
+        if (moderate(row, w)) {
+            runningRow(row, &result.pixels[offset], w, r);
+        } else {
+            directRow(row, &result.pixels[offset], w, r);
+            allModerate = false;
+        }
+    }
+    // A mean never exceeds its inputs, so moderate rows stay moderate after the first pass.
+    if (allModerate) {
         verticalRunningInPlace(result, r);
         return result;
     }
-    Image across(image.width, image.height);
-    Image result(image.width, image.height);
-    directPass(image, across, r, false);
-    directPass(across, result, r, true);
+    const Image across = result;
+    verticalDirect(across, result, r);
     return result;
 }
 

@@ -34,10 +34,12 @@ Settings plainSort(int32_t length) {
     return s;
 }
 
-// The run [j0, j0 + n) of row y sorted by luminance in the direction of its coin.
-std::vector<Pixel> sortedRun(const Image& image, int32_t y, int32_t j0, int32_t n, const Settings& s) {
+// The run [j0, j0 + n) of row y sorted by luminance in the direction of its coin
+// (keyed 1231 for rows; 1223 for columns, whose line index is then y).
+std::vector<Pixel> sortedRun(const Image& image, int32_t y, int32_t j0, int32_t n, const Settings& s,
+                             int32_t orderKey = 1231) {
     std::vector<Pixel> run(image.pixels.begin() + y * image.width + j0, image.pixels.begin() + y * image.width + j0 + n);
-    const bool descending = hash01(y, j0, s.frameNumber, seedPlus(s.seed, 1231)) > 0.5f;
+    const bool descending = hash01(y, j0, s.frameNumber, seedPlus(s.seed, orderKey)) > 0.5f;
     std::stable_sort(run.begin(), run.end(), [&](const Pixel& a, const Pixel& b) {
         return descending ? lum(a) > lum(b) : lum(a) < lum(b);
     });
@@ -69,16 +71,23 @@ TEST(PixelSort, SegmentsAreCutAtDarkPixelsAndTheLengthLimit) {
 }
 
 TEST(PixelSort, EqualLuminancesKeepTheirOrderBothWays) {
-    // Same colour, different alpha: ties in the key, so alpha order must survive.
-    Image image(6, 40);
+    // Same colour, different alpha: ties in the key, so alpha order must survive. The
+    // columns of the transposed picture must sort exactly like the rows.
+    Image rows(6, 40), columns(40, 6);
     for (int32_t y = 0; y < 40; ++y)
-        for (int32_t x = 0; x < 6; ++x) image.at(x, y) = Pixel{x % 2 ? 0.5f : 0.9f, 0.5f, 0.5f, 0.1f * (x + 1)};
-    const Image original = image;
+        for (int32_t x = 0; x < 6; ++x)
+            rows.at(x, y) = columns.at(y, x) = Pixel{x % 2 ? 0.5f : 0.9f, 0.5f, 0.5f, 0.1f * (x + 1)};
+    const Image original = rows;
     const Settings s = plainSort(512);
-    applyPixelSortAxis(image, s, false);
+    applyPixelSortAxis(rows, s, false);
+    applyPixelSortAxis(columns, s, true);
     for (int32_t y = 0; y < 40; ++y) {
-        const std::vector<Pixel> expected = sortedRun(original, y, 0, 6, s);
-        for (int32_t x = 0; x < 6; ++x) EXPECT_EQ(image.at(x, y).a, expected[x].a) << y;
+        const std::vector<Pixel> byRow = sortedRun(original, y, 0, 6, s);
+        const std::vector<Pixel> byColumn = sortedRun(original, y, 0, 6, s, 1223);
+        for (int32_t x = 0; x < 6; ++x) {
+            EXPECT_EQ(rows.at(x, y).a, byRow[x].a) << y;
+            EXPECT_EQ(columns.at(y, x).a, byColumn[x].a) << y;
+        }
     }
 }
 

@@ -77,6 +77,24 @@ TEST(PostEffects, ScanlinesDarkenOddRowsOnly) {
     }
 }
 
+TEST(PostEffects, NoiseIsPerPixelAndFlickerPerRow) {
+    Settings s = quietSettings();
+    s.noise = 0.2f;
+    s.vhsFlicker = 1.0f;
+    s.seed = 5;
+    s.frameNumber = 77;
+    const Image image = chained(Image(3, 4, Pixel{0.5f, 0.5f, 0.5f, 1.0f}), s);
+    const float frameDraw = hash01(77, 0, 0, 5 + 911);
+    for (int32_t y = 0; y < 4; ++y) {
+        const float flicker = 1.0f + 0.28f * (frameDraw - 0.5f) + 0.12f * (hash01(y, 77, 0, 5 + 921) - 0.5f);
+        for (int32_t x = 0; x < 3; ++x) {
+            const float noisy = 0.5f + (hash01(x, y, 77, 5) - 0.5f) * 0.2f;
+            EXPECT_FLOAT_EQ(image.at(x, y).r, noisy * flicker) << x << "," << y;
+            EXPECT_EQ(image.at(x, y).r, image.at(x, y).b);  // one draw for all three channels
+        }
+    }
+}
+
 TEST(PostEffects, GlitchSlicesAllReadTheUnglitchedPicture) {
     // Replays the slice draws: each row ends up shifted by the last slice covering it,
     // from the original picture, never by the sum of overlapping slices.

@@ -10,6 +10,8 @@
 namespace ormel {
 namespace {
 
+using testing_images::Box;
+using testing_images::boxOf;
 using testing_images::fillRect;
 using testing_images::kBlack;
 using testing_images::kRed;
@@ -114,15 +116,10 @@ TEST(DetectionRegions, CornerTouchingPixelsFormOneRegion) {
     const std::vector<Blob> blobs = detectBlobs(image, plainKey());
     ASSERT_EQ(blobs.size(), 2u);
     EXPECT_EQ(blobs[0].area, 3);
-    EXPECT_EQ(blobs[0].minX, 1);
-    EXPECT_EQ(blobs[0].maxX, 4);
-    EXPECT_EQ(blobs[0].minY, 1);
-    EXPECT_EQ(blobs[0].maxY, 3);
+    EXPECT_EQ(boxOf(blobs[0]), (Box{1, 1, 4, 3}));
     EXPECT_FLOAT_EQ(blobs[0].center.x, 2.0f);
     EXPECT_FLOAT_EQ(blobs[0].center.y, 4.0f / 3.0f);
-    EXPECT_EQ(blobs[1].area, 1);
-    EXPECT_EQ(blobs[1].minX, 5);
-    EXPECT_EQ(blobs[1].maxY, 5);
+    EXPECT_EQ(boxOf(blobs[1]), (Box{5, 4, 6, 5}));
 }
 
 TEST(DetectionRegions, BlobCarriesMeanColourAndFullCoverage) {
@@ -222,10 +219,7 @@ TEST(DetectionMorphology, OpeningRemovesThinLinesAndRestoresSquares) {
     const std::vector<Blob> blobs = detectBlobs(image, s);
     ASSERT_EQ(blobs.size(), 1u);
     EXPECT_EQ(blobs[0].area, 25);
-    EXPECT_EQ(blobs[0].minX, 10);
-    EXPECT_EQ(blobs[0].maxX, 15);
-    EXPECT_EQ(blobs[0].minY, 5);
-    EXPECT_EQ(blobs[0].maxY, 10);
+    EXPECT_EQ(boxOf(blobs[0]), (Box{10, 5, 15, 10}));
 }
 
 TEST(DetectionMorphology, BordersSeeTheirOwnPixelsAgain) {
@@ -280,8 +274,7 @@ TEST(DetectionLarge, SolidUltraHdFrameIsOneRegion) {
     const std::vector<Blob> blobs = detectBlobs(image, s, &mask);
     ASSERT_EQ(blobs.size(), 1u);
     EXPECT_EQ(blobs[0].area, 3840 * 2160);
-    EXPECT_EQ(blobs[0].maxX, 3840);
-    EXPECT_EQ(blobs[0].maxY, 2160);
+    EXPECT_EQ(boxOf(blobs[0]), (Box{0, 0, 3840, 2160}));
     EXPECT_FLOAT_EQ(blobs[0].center.x, 1919.5f);
     EXPECT_FLOAT_EQ(blobs[0].center.y, 1079.5f);
     EXPECT_EQ(mask.size(), image.pixels.size());

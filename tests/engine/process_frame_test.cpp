@@ -10,6 +10,8 @@
 namespace ormel {
 namespace {
 
+using testing_images::Box;
+using testing_images::boxOf;
 using testing_images::fillRect;
 using testing_images::kBlack;
 using testing_images::kRed;
@@ -73,18 +75,11 @@ TEST(ProcessFrameReduced, TenBySixAtFactorFourSamplesCellCentres) {
     const TraceResult result = processFrame(source, {}, s);
     ASSERT_EQ(result.blobs.size(), 2u);
     const Blob& top = result.blobs[0];
-    EXPECT_EQ(top.area, 10);  // 1 * 10/3 * 3
-    EXPECT_EQ(top.minX, 0);
-    EXPECT_EQ(top.maxX, 4);  // ceil(10/3)
-    EXPECT_EQ(top.minY, 0);
-    EXPECT_EQ(top.maxY, 3);
+    EXPECT_EQ(top.area, 10);                         // 1 * 10/3 * 3
+    EXPECT_EQ(boxOf(top), (Box{0, 0, 4, 3}));        // ceil(10/3) = 4
     EXPECT_EQ(top.center.x, 0.0f);
     const Blob& low = result.blobs[1];
-    EXPECT_EQ(low.area, 10);
-    EXPECT_EQ(low.minX, 6);  // floor(2 * 10/3)
-    EXPECT_EQ(low.maxX, 10);
-    EXPECT_EQ(low.minY, 3);
-    EXPECT_EQ(low.maxY, 6);
+    EXPECT_EQ(boxOf(low), (Box{6, 3, 10, 6}));       // floor(2 * 10/3) = 6
     EXPECT_FLOAT_EQ(low.center.x, 20.0f / 3.0f);
     EXPECT_FLOAT_EQ(low.center.y, 3.0f);
 
@@ -110,10 +105,7 @@ TEST(ProcessFrameReduced, BoxesComeBackAtTheFullScale) {
     ASSERT_EQ(result.blobs.size(), 1u);
     const Blob& b = result.blobs[0];
     EXPECT_EQ(b.area, 96);
-    EXPECT_EQ(b.minX, 8);
-    EXPECT_EQ(b.maxX, 20);
-    EXPECT_EQ(b.minY, 4);
-    EXPECT_EQ(b.maxY, 12);
+    EXPECT_EQ(boxOf(b), (Box{8, 4, 20, 12}));
     EXPECT_FLOAT_EQ(b.center.x, 12.0f);
     EXPECT_FLOAT_EQ(b.center.y, 6.0f);
     EXPECT_EQ(b.color.r, 1.0f);
@@ -135,8 +127,7 @@ TEST(ProcessFrameReduced, FactorIsClampedToSixteen) {
     ASSERT_EQ(at16.blobs.size(), 1u);
     ASSERT_EQ(huge.blobs.size(), 1u);
     EXPECT_EQ(huge.blobs[0].area, at16.blobs[0].area);
-    EXPECT_EQ(huge.blobs[0].minX, 16);
-    EXPECT_EQ(huge.blobs[0].maxX, 32);
+    EXPECT_EQ(boxOf(huge.blobs[0]), (Box{16, 16, 32, 32}));
 }
 
 // An 80 x 40 frame with a 4 x 4 square on reduced pixel (cx, cy) at factor 4.
@@ -157,8 +148,7 @@ TEST(ProcessFrameReduced, TracksUseReducedFramesAndComeBackScaled) {
     EXPECT_EQ(t.id, 1);
     EXPECT_EQ(t.blob.id, 1);
     EXPECT_EQ(t.blob.area, 16);
-    EXPECT_EQ(t.blob.minX, 28);
-    EXPECT_EQ(t.blob.maxX, 32);
+    EXPECT_EQ(boxOf(t.blob), (Box{28, 20, 32, 24}));
     ASSERT_EQ(t.trail.size(), 2u);
     EXPECT_FLOAT_EQ(t.trail[0].x, 20.0f);
     EXPECT_FLOAT_EQ(t.trail[0].y, 20.0f);

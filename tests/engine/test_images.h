@@ -1,6 +1,7 @@
 // Small picture builders shared by the engine tests.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "engine/types.h"
@@ -19,6 +20,10 @@ inline void fillRect(Image& image, int32_t x0, int32_t y0, int32_t x1, int32_t y
         }
     }
 }
+
+// A blob's box as {minX, minY, maxX, maxY}.
+using Box = std::array<int32_t, 4>;
+inline Box boxOf(const Blob& b) { return {b.minX, b.minY, b.maxX, b.maxY}; }
 
 // Red squares keyed exactly: no blur, no morphology, every region kept.
 inline Settings plainKey() {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "engine/pixel_ops.h"
+#include "overlay/coverage_run.h"
 #include "overlay/safe_int.h"
 
 namespace ormel {
@@ -89,6 +90,7 @@ void drawText(Image& image, int32_t x, int32_t y, std::string_view text, int32_t
     if (text.empty()) return;
     const int64_t s = effectiveScale(scale);
     const float a = clamp01(opacity * colour.a);
+    const PixelLanes lanes = blendLanes(colour);
     const int64_t width = image.width;
     const int64_t height = image.height;
     // Whole rows of text above or below the image, or an empty image, draw nothing.
@@ -114,10 +116,8 @@ void drawText(Image& image, int32_t x, int32_t y, std::string_view text, int32_t
                 const int64_t x0 = std::max<int64_t>(left, 0);
                 const int64_t x1 = std::min<int64_t>(left + s, width);
                 for (int64_t py = y0; py < y1; ++py) {
-                    for (int64_t px = x0; px < x1; ++px) {
-                        Pixel& dst = image.at(static_cast<int32_t>(px), static_cast<int32_t>(py));
-                        dst = blendOver(dst, colour, a);
-                    }
+                    Pixel* row = &image.at(0, static_cast<int32_t>(py));
+                    for (int64_t px = x0; px < x1; ++px) blendInPlace(row[px], lanes, a);
                 }
             }
         }

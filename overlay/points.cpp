@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/pixel_ops.h"
+#include "overlay/coverage_run.h"
 #include "overlay/point_size.h"
 #include "overlay/raster.h"
 #include "overlay/safe_int.h"
@@ -19,16 +20,18 @@ void drawRing(Image& out, Vec2 c, float size, float stroke, Pixel colour, float 
         !clipRange(std::floor(c.y - reach), std::ceil(c.y + reach), out.height, y0, y1)) {
         return;
     }
-    const float halfStroke = std::max(stroke * 0.5f, 0.5f);
+    const float edge = std::max(stroke * 0.5f, 0.5f) + 0.75f;
+    float ringDistance[kCoverageRun];
     for (int32_t y = y0; y <= y1; ++y) {
         const float dy = static_cast<float>(y) + 0.5f - c.y;
-        for (int32_t x = x0; x <= x1; ++x) {
-            const float dx = static_cast<float>(x) + 0.5f - c.x;
-            const float d = std::sqrt(dx * dx + dy * dy);
-            const float coverage = std::min(halfStroke + 0.75f - std::fabs(d - size), 1.0f);
-            if (!(coverage > 0.0f)) continue;
-            Pixel& dst = out.at(x, y);
-            dst = blendOver(dst, colour, clamp01(coverage * opacity * colour.a));
+        Pixel* row = &out.at(0, y);
+        for (int32_t start = x0; start <= x1; start += kCoverageRun) {
+            const int32_t count = std::min(kCoverageRun, x1 - start + 1);
+            for (int32_t i = 0; i < count; ++i) {
+                const float dx = static_cast<float>(start + i) + 0.5f - c.x;
+                ringDistance[i] = std::fabs(std::sqrt(dx * dx + dy * dy) - size);
+            }
+            blendCoverageRun(row + start, ringDistance, count, edge, opacity, colour);
         }
     }
 }

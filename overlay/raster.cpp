@@ -4,12 +4,15 @@
 #include <cmath>
 
 #include "engine/pixel_ops.h"
+#include "overlay/coverage_run.h"
 #include "overlay/safe_int.h"
 
 namespace ormel {
 namespace {
 
 constexpr float kSpanSlack = 0.1f;
+
+constexpr int32_t kRun = kCoverageRun;
 
 // Inclusive column range of one row, narrowed to where a mark can reach.
 struct Span {
@@ -58,8 +61,6 @@ bool linearInterval(float c, float k, float low, float high, float& from, float&
     return true;
 }
 
-void blendPixel(Pixel& dst, Pixel colour, float amount) { dst = blendOver(dst, colour, amount); }
-
 }  // namespace
 
 void drawDisk(Image& image, Vec2 centre, float radius, Pixel colour, float opacity) {
@@ -81,31 +82,89 @@ void drawDisk(Image& image, Vec2 centre, float radius, Pixel colour, float opaci
         Span span{x0, x1};
         if (!narrowSpan(lo, hi, span)) continue;
         const float dy = py - centre.y;
-        for (int32_t x = span.lo; x <= span.hi; ++x) {
-            const float dx = static_cast<float>(x) + 0.5f - centre.x;
-            const float d = std::sqrt(dx * dx + dy * dy);
-            const float coverage = std::min(radius + 0.75f - d, 1.0f);
-            if (!(coverage > 0.0f)) continue;
-            blendPixel(image.at(x, y), colour, clamp01(coverage * opacity * colour.a));
+        Pixel* row = &image.at(0, y);
+        prefetchRowAhead(image, y, span.lo, span.hi);
+        float dRun[kRun];
+        for (int32_t start = span.lo; start <= span.hi; start += kRun) {
+            const int32_t count = std::min(kRun, span.hi - start + 1);
+            for (int32_t i = 0; i < count; ++i) {
+                const float dx = static_cast<float>(start + i) + 0.5f - centre.x;
+                dRun[i] = std::sqrt(dx * dx + dy * dy);
+            }
+            blendCoverageRun(row + start, dRun, count, radius + 0.75f, opacity, colour);
         }
     }
 }
 
-void drawLineCore(Image& image, Vec2 a, Vec2 b, float width, Pixel colour, float opacity,
-                  float dash) {
-    const float half = width * 0.5f;
-    if (opacity <= 0.0f) return;
+namespace {
+
+// Pixels of the row at height py, within [x0, x1], whose centres may lie
+// closer than `reach` to the segment a-b (unit direction (ux, uy), length
+// len). The capsule is convex, so its chord is the union of the end-cap
+// chords and the chord of the band along the segment. Empty: lo > hi.
+Span capsuleChord(Vec2 a, Vec2 b, float ux, float uy, float len, float reach, float py,
+                  int32_t x0, int32_t x1) {
+    float lo = INFINITY, hi = -INFINITY;
+    addDiskChord(a.x, a.y, reach, py, lo, hi);
+    addDiskChord(b.x, b.y, reach, py, lo, hi);
+    float f1, t1, f2, t2;
+    if (linearInterval(ux, (py - a.y) * uy, 0.0f, len, f1, t1) &&
+        linearInterval(-uy, (py - a.y) * ux, -reach, reach, f2, t2)) {
+        const float from = std::max(f1, f2);
+        const float to = std::min(t1, t2);
+        if (from <= to) {
+            lo = std::min(lo, a.x + from);
+            hi = std::max(hi, a.x + to);
+        }
+    }
+    Span span{x0, x1};
+    if (!narrowSpan(lo, hi, span)) return Span{x0 + 1, x0};
+    return span;
+}
+
+// One of the strokes drawn along the same segment: drawLine lays up to three
+// (two halos and the core) whose only differences are thickness and opacity.
+struct StrokeLayer {
+    float half;     // width / 2, as given
+    float opacity;  // as given, not yet multiplied by the colour's alpha
+};
+
+// Draws the layers in order as if each were a complete drawLineCore of its
+// own. Every pixel's result depends only on its own earlier value, so the
+// layers can be applied pixel by pixel in one scan, sharing the projection
+// and the distance, with exactly the same outcome.
+void drawStrokeLayers(Image& image, Vec2 a, Vec2 b, const StrokeLayer* layers, int32_t count,
+                      Pixel colour, float dash) {
+    StrokeLayer live[3];
+    int32_t n = 0;
+    for (int32_t i = 0; i < count && n < 3; ++i) {
+        if (!(layers[i].opacity <= 0.0f)) live[n++] = layers[i];
+    }
+    if (n == 0) return;
     const float dx = b.x - a.x;
     const float dy = b.y - a.y;
     const float len2 = dx * dx + dy * dy;
     const float len = std::sqrt(len2);
     if (len <= 0.001f) {
-        drawDisk(image, a, half, colour, opacity);
+        for (int32_t i = 0; i < n; ++i) drawDisk(image, a, live[i].half, colour, live[i].opacity);
         return;
     }
-    const float h = std::max(half, 0.5f);
-    const float m = h + 1.25f;
     if (!isDrawable(image)) return;
+    // A layer of NaN thickness draws nothing on its own, so it is dropped here.
+    float h[3];
+    float opacityOf[3];
+    int32_t kept = 0;
+    float widest = 0.5f;
+    for (int32_t i = 0; i < n; ++i) {
+        const float hi = std::max(live[i].half, 0.5f);
+        if (std::isnan(hi)) continue;
+        h[kept] = hi;
+        opacityOf[kept++] = live[i].opacity;
+        widest = std::max(widest, hi);
+    }
+    n = kept;
+    if (n == 0) return;
+    const float m = widest + 1.25f;
     int32_t x0, x1, y0, y1;
     if (!clipRange(std::floor(std::min(a.x, b.x) - m), std::ceil(std::max(a.x, b.x) + m),
                    image.width, x0, x1) ||
@@ -113,55 +172,83 @@ void drawLineCore(Image& image, Vec2 a, Vec2 b, float width, Pixel colour, float
                    image.height, y0, y1)) {
         return;
     }
-    const float reach = h + 0.75f + kSpanSlack;
     const float ux = dx / len;
     const float uy = dy / len;
     const bool dashed = dash > 1.0f;
     const float period = 2.0f * dash;
     for (int32_t y = y0; y <= y1; ++y) {
         const float py = static_cast<float>(y) + 0.5f;
-        // The capsule is convex, so its chord on this row is the union of the
-        // end-cap chords and the chord of the band along the segment.
-        float lo = INFINITY, hi = -INFINITY;
-        addDiskChord(a.x, a.y, reach, py, lo, hi);
-        addDiskChord(b.x, b.y, reach, py, lo, hi);
-        float f1, t1, f2, t2;
-        if (linearInterval(ux, (py - a.y) * uy, 0.0f, len, f1, t1) &&
-            linearInterval(-uy, (py - a.y) * ux, -reach, reach, f2, t2)) {
-            const float from = std::max(f1, f2);
-            const float to = std::min(t1, t2);
-            if (from <= to) {
-                lo = std::min(lo, a.x + from);
-                hi = std::max(hi, a.x + to);
+        // Each layer only visits its own chord of the row: a halo many times
+        // wider than the core would otherwise make the core scan it too.
+        Span spans[3];
+        Span span{x0 + 1, x0};
+        for (int32_t k = 0; k < n; ++k) {
+            spans[k] = capsuleChord(a, b, ux, uy, len, h[k] + 0.75f + kSpanSlack, py, x0, x1);
+            if (spans[k].lo > spans[k].hi) continue;
+            if (span.lo > span.hi) {
+                span = spans[k];
+            } else {
+                span.lo = std::min(span.lo, spans[k].lo);
+                span.hi = std::max(span.hi, spans[k].hi);
             }
         }
-        Span span{x0, x1};
-        if (!narrowSpan(lo, hi, span)) continue;
-        for (int32_t x = span.lo; x <= span.hi; ++x) {
-            const float px = static_cast<float>(x) + 0.5f;
-            const float rx = px - a.x;
-            const float ry = py - a.y;
-            float t = (rx * dx + ry * dy) / len2;
-            t = std::min(std::max(t, 0.0f), 1.0f);
-            if (dashed && std::fmod(len * t, period) > dash) continue;
-            const float ex = px - (a.x + t * dx);
-            const float ey = py - (a.y + t * dy);
-            const float d = std::sqrt(ex * ex + ey * ey);
-            const float coverage = std::min(h + 0.75f - d, 1.0f);
-            if (!(coverage > 0.0f)) continue;
-            blendPixel(image.at(x, y), colour, clamp01(coverage * opacity * colour.a));
+        if (span.lo > span.hi) continue;
+        const float ryDy = (py - a.y) * dy;
+        Pixel* row = &image.at(0, y);
+        prefetchRowAhead(image, y, span.lo, span.hi);
+        // Geometry first in short branch-free runs the compiler can vectorise
+        // (the division and the square root dominate), then the blends.
+        float tRun[kRun];
+        float dRun[kRun];
+        for (int32_t start = span.lo; start <= span.hi; start += kRun) {
+            const int32_t count = std::min(kRun, span.hi - start + 1);
+            for (int32_t i = 0; i < count; ++i) {
+                const float px = static_cast<float>(start + i) + 0.5f;
+                float t = ((px - a.x) * dx + ryDy) / len2;
+                t = std::min(std::max(t, 0.0f), 1.0f);
+                const float ex = px - (a.x + t * dx);
+                const float ey = py - (a.y + t * dy);
+                tRun[i] = t;
+                dRun[i] = std::sqrt(ex * ex + ey * ey);
+            }
+            if (dashed) {
+                // A pixel in a gap is pushed infinitely far, so no layer covers it.
+                for (int32_t i = 0; i < count; ++i) {
+                    if (std::fmod(len * tRun[i], period) > dash) dRun[i] = INFINITY;
+                }
+            }
+            // Layer by layer: each pixel still sees its layers in order.
+            for (int32_t k = 0; k < n; ++k) {
+                const int32_t from = std::max(start, spans[k].lo);
+                const int32_t to = std::min(start + count - 1, spans[k].hi);
+                if (from > to) continue;
+                blendCoverageRun(row + from, dRun + (from - start), to - from + 1, h[k] + 0.75f,
+                                 opacityOf[k], colour);
+            }
         }
     }
+}
+
+}  // namespace
+
+void drawLineCore(Image& image, Vec2 a, Vec2 b, float width, Pixel colour, float opacity,
+                  float dash) {
+    const StrokeLayer core{width * 0.5f, opacity};
+    drawStrokeLayers(image, a, b, &core, 1, colour, dash);
 }
 
 void drawLine(Image& image, Vec2 a, Vec2 b, float width, Pixel colour, float opacity, float dash,
               float glowAmount) {
     const float g = glowAmount;
     if (g > 0.0f) {
-        drawLineCore(image, a, b, width * (8.0f * g + 4.0f), colour, opacity * g * 0.16f, dash);
-        drawLineCore(image, a, b, width * (4.0f * g + 2.0f), colour, opacity * g * 0.24f, dash);
+        const StrokeLayer layers[3] = {{width * (8.0f * g + 4.0f) * 0.5f, opacity * g * 0.16f},
+                                       {width * (4.0f * g + 2.0f) * 0.5f, opacity * g * 0.24f},
+                                       {width * 0.5f, opacity}};
+        drawStrokeLayers(image, a, b, layers, 3, colour, dash);
+    } else {
+        const StrokeLayer core{width * 0.5f, opacity};
+        drawStrokeLayers(image, a, b, &core, 1, colour, dash);
     }
-    drawLineCore(image, a, b, width, colour, opacity, dash);
 }
 
 void drawRect(Image& image, float left, float top, float right, float bottom, float width,

@@ -182,10 +182,14 @@ TEST(DrawLine, HalosComeFirstWithScaledWidthAndOpacity) {
     drawLineCore(want, {5, 6}, {33, 20}, 1.5f * 8.0f, c, 0.8f * 0.08f, 0.0f);
     drawLineCore(want, {5, 6}, {33, 20}, 1.5f * 4.0f, c, 0.8f * 0.12f, 0.0f);
     drawLineCore(want, {5, 6}, {33, 20}, 1.5f, c, 0.8f, 0.0f);
-    for (size_t i = 0; i < got.pixels.size(); ++i) {
-        ASSERT_NEAR(got.pixels[i].r, want.pixels[i].r, 1e-6f);
-        ASSERT_NEAR(got.pixels[i].a, want.pixels[i].a, 1e-6f);
-    }
+    EXPECT_TRUE(samePixels(got, want));
+    // Same with a dashed, diagonal, partly clipped stroke.
+    Image dashed = ramp(40, 30), separate = ramp(40, 30);
+    drawLine(dashed, {-6, 25}, {31, -4}, 2.5f, c, 0.9f, 4.0f, 0.3f);
+    drawLineCore(separate, {-6, 25}, {31, -4}, 2.5f * 6.4f, c, 0.9f * 0.3f * 0.16f, 4.0f);
+    drawLineCore(separate, {-6, 25}, {31, -4}, 2.5f * 3.2f, c, 0.9f * 0.3f * 0.24f, 4.0f);
+    drawLineCore(separate, {-6, 25}, {31, -4}, 2.5f, c, 0.9f, 4.0f);
+    EXPECT_TRUE(samePixels(dashed, separate));
 }
 
 TEST(DrawRect, EdgesInOrderEachWithItsOwnDashPhase) {

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <vector>
 
+#include "engine/pixel_ops.h"
 #include "overlay/bitmap_text.h"
 #include "overlay/boxes_labels.h"
 #include "overlay/point_size.h"
@@ -90,6 +93,33 @@ TEST(Points, RingPeaksOnItsRadius) {
     Image filled(40, 40, kBlack);
     drawPoint(filled, makeTrack(1, 20.0f, 20.0f), s);
     EXPECT_FLOAT_EQ(filled.at(24, 20).r, 0.25f);
+}
+
+TEST(Points, RingMatchesAWholeImageScan) {
+    Settings s = bareSettings();
+    s.pointShape = 1;
+    s.pointColor = {0.2f, 0.9f, 0.4f, 0.8f};
+    s.pointOpacity = 0.7f;
+    for (float size : {1.0f, 5.5f, 13.0f}) {
+        for (float stroke : {0.5f, 2.0f, 5.0f}) {
+            s.pointSize = size;
+            s.pointStroke = stroke;
+            const Vec2 c{17.3f, 12.8f};
+            Image got(40, 30, Pixel{0.1f, 0.2f, 0.3f, 0.5f}), want = got;
+            drawPoint(got, makeTrack(1, c.x, c.y), s);
+            const float w = std::max(stroke, 0.5f);
+            for (int32_t y = 0; y < 30; ++y) {
+                for (int32_t x = 0; x < 40; ++x) {
+                    const float dx = x + 0.5f - c.x, dy = y + 0.5f - c.y;
+                    const float d = std::sqrt(dx * dx + dy * dy);
+                    const float cov = std::min(std::max(w * 0.5f, 0.5f) + 0.75f - std::fabs(d - size), 1.0f);
+                    if (cov > 0.0f) want.at(x, y) = blendOver(want.at(x, y), s.pointColor, cov * 0.7f * 0.8f);
+                }
+            }
+            drawDisk(want, c, std::max(0.9f * w, 1.0f), s.pointColor, 0.7f);
+            EXPECT_TRUE(samePixels(got, want)) << size << " " << stroke;
+        }
+    }
 }
 
 TEST(Points, CrossAndUnknownShapes) {

@@ -73,10 +73,9 @@ KeyTarget makeTarget(const Settings& settings) {
     return t;
 }
 
-// Distances of one row of pixels to the target, in units of the tolerances.
-// The key is computed in two short loops instead of one long one: each pixel's
-// chain of divisions is long, and short loops let the processor overlap many
-// pixels. Hue and saturation never see NaN because the channels are clamped.
+// A row is keyed in two branch-free loops that the compiler vectorises:
+// distances to the target in units of the tolerances, then the soft key. Hue
+// and saturation never see NaN because the channels are clamped first.
 struct KeyRowScratch {
     std::vector<float> dl;
     std::vector<float> ds;

@@ -6,6 +6,7 @@
 // measured in this run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -123,6 +124,42 @@ void BM_ProcessFrameAlone(benchmark::State& state) {
     }
 }
 
+struct TransferSetup {
+    ofxhost::FloatImage host = benchFrame();
+    std::vector<float> output = std::vector<float>(host.rgba.size());
+    ormel::Image result = toEngine(host);
+    ormel::HostImageAccess src;
+    ormel::HostImageAccess dst;
+    TransferSetup() {
+        src.data = host.rgba.data();
+        src.x2 = kWidth;
+        src.y2 = kHeight;
+        src.rowBytes = kWidth * 16;
+        src.floatRgba = true;
+        dst = src;
+        dst.data = output.data();
+    }
+};
+
+// Reading the source: a fresh engine image, built in one pass.
+void BM_ReadSource(benchmark::State& state) {
+    TransferSetup t;
+    for (auto _ : state) {
+        ormel::Image current = ormel::readHostImage(t.src);
+        benchmark::DoNotOptimize(current.pixels.data());
+    }
+}
+
+// Writing the result into the host's output image.
+void BM_WriteOutput(benchmark::State& state) {
+    TransferSetup t;
+    for (auto _ : state) {
+        ormel::writeHostImage(t.result, t.dst);
+        benchmark::DoNotOptimize(t.output.data());
+        benchmark::ClobberMemory();
+    }
+}
+
 // What the plug-in adds around processFrame: one host image read into an
 // engine image and one engine image written into the host's output.
 void BM_PluginPixelTransfer(benchmark::State& state) {
@@ -146,18 +183,29 @@ void BM_PluginPixelTransfer(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PluginPixelTransfer)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ProcessFrameAlone)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RenderAction)->Unit(benchmark::kMillisecond);
+// The machine is shared: each figure is the fastest of several repetitions,
+// which is the one least disturbed by other work.
+double fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+#define VARNOK_BENCH(fn)                                                       \
+    BENCHMARK(fn)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true) \
+        ->ComputeStatistics("min", fastest)
+
+VARNOK_BENCH(BM_MemcpyFrame);
+VARNOK_BENCH(BM_ReadSource);
+VARNOK_BENCH(BM_WriteOutput);
+VARNOK_BENCH(BM_PluginPixelTransfer);
+VARNOK_BENCH(BM_ProcessFrameAlone);
+VARNOK_BENCH(BM_RenderAction);
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0 || run.error_occurred) continue;
-            const std::string name = run.benchmark_name();
+            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "min" || run.error_occurred)
+                continue;
+            const std::string name = run.run_name.function_name;
             if (ms_.count(name) == 0) names_.push_back(name);
             ms_[name] = run.GetAdjustedRealTime();
         }
@@ -167,7 +215,7 @@ public:
         const auto base = ms_.find(kBaseline);
         if (base == ms_.end() || base->second <= 0.0) return;
         const double copy = base->second;
-        std::printf("\nRatio to one memcpy of a %dx%d float RGBA frame (%.3f ms in this run):\n",
+        std::printf("\nFastest of 5, as a ratio to one memcpy of a %dx%d float RGBA frame (%.3f ms in this run):\n",
                     kWidth, kHeight, copy);
         for (const std::string& name : names_)
             std::printf("  %-36s %8.2fx\n", name.c_str(), ms_[name] / copy);

@@ -100,6 +100,8 @@ TEST_F(PluginRender, EarlierFramesAreFetchedOldestFirstAndUsed) {
     const auto r = inst->render(10);
     ASSERT_EQ(r.status, ofxhost::kStatusOK) << r.error;
     EXPECT_EQ(sourceFetches(), (std::vector<double>{10, 7, 8, 9}));
+    ASSERT_FALSE(inst->fetchLog().empty());
+    EXPECT_EQ(inst->fetchLog().front().clip, "Output");
     expectSameImage(r.output, expectedAt(10, {sampleAt(7, 7), sampleAt(8, 8), sampleAt(9, 9)}));
     EXPECT_EQ(inst->imagesOutstanding(), 0);
 }

@@ -53,18 +53,58 @@ State newState(const Blob& region, int32_t id, int32_t frameIndex) {
     return s;
 }
 
-// Pairs within reach, states outer and regions inner. The reach test is
-// written so that a NaN distance or reach keeps no pair.
+// Regions ordered by centre x, so that each state only looks at the regions
+// whose x is within reach. Regions with a NaN x can never be in reach and are
+// left out.
+struct RegionsByX {
+    std::vector<float> x;
+    std::vector<int32_t> index;
+};
+
+void indexByX(const std::vector<Blob>& regions, RegionsByX& out) {
+    out.index.clear();
+    for (size_t r = 0; r < regions.size(); ++r) {
+        if (regions[r].center.x == regions[r].center.x) {
+            out.index.push_back(static_cast<int32_t>(r));
+        }
+    }
+    std::sort(out.index.begin(), out.index.end(), [&regions](int32_t a, int32_t b) {
+        const float xa = regions[static_cast<size_t>(a)].center.x;
+        const float xb = regions[static_cast<size_t>(b)].center.x;
+        return xa < xb || (xa == xb && a < b);
+    });
+    out.x.clear();
+    for (int32_t r : out.index) {
+        out.x.push_back(regions[static_cast<size_t>(r)].center.x);
+    }
+}
+
+// Every pair within reach, sorted by cost. Ties keep the order in which the
+// pairs would be generated with states outer and regions inner, i.e. by state
+// then region index. A NaN or negative reach keeps no pair.
 void gatherCandidates(const std::vector<State>& states, const std::vector<Blob>& regions, float reach,
-                      std::vector<Candidate>& out) {
+                      RegionsByX& byX, std::vector<Candidate>& out) {
     out.clear();
+    if (!(reach >= 0.0f)) {
+        return;
+    }
+    // A pair whose x or y offset alone exceeds the reach by this margin has a
+    // rounded distance beyond the reach as well, so skipping it changes nothing.
+    const float clearlyOut = reach * 1.0001f;
+    indexByX(regions, byX);
     for (size_t s = 0; s < states.size(); ++s) {
         const Blob& from = states[s].blob;
         const float fromArea = static_cast<float>(from.area);
-        for (size_t r = 0; r < regions.size(); ++r) {
-            const Blob& to = regions[r];
+        const auto first = std::lower_bound(byX.x.begin(), byX.x.end(), from.center.x - clearlyOut);
+        const auto last = std::upper_bound(first, byX.x.end(), from.center.x + clearlyOut);
+        for (auto it = first; it != last; ++it) {
+            const int32_t r = byX.index[static_cast<size_t>(it - byX.x.begin())];
+            const Blob& to = regions[static_cast<size_t>(r)];
             const float dx = from.center.x - to.center.x;
             const float dy = from.center.y - to.center.y;
+            if (std::fabs(dy) > clearlyOut) {
+                continue;
+            }
             const float distance = std::sqrt(dx * dx + dy * dy);
             if (!(distance <= reach)) {
                 continue;
@@ -73,14 +113,23 @@ void gatherCandidates(const std::vector<State>& states, const std::vector<Blob>&
             const float areaTerm = std::fabs(fromArea - toArea) / std::max(fromArea + toArea, 1.0f) * 25.0f;
             Candidate c;
             c.trackIndex = static_cast<int32_t>(s);
-            c.blobIndex = static_cast<int32_t>(r);
+            c.blobIndex = r;
             c.cost = areaTerm + distance;
             c.distance = distance;
             out.push_back(c);
         }
     }
-    std::stable_sort(out.begin(), out.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.cost < b.cost; });
+    // Costs are never NaN here (the distance passed the reach test), so this
+    // is a strict total order.
+    std::sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) {
+        if (a.cost != b.cost) {
+            return a.cost < b.cost;
+        }
+        if (a.trackIndex != b.trackIndex) {
+            return a.trackIndex < b.trackIndex;
+        }
+        return a.blobIndex < b.blobIndex;
+    });
 }
 
 }  // namespace
@@ -115,6 +164,7 @@ std::vector<Track> buildTracks(const std::vector<FrameSample>& samples, const Im
     const int64_t pruneAbove = std::max<int64_t>(2 * static_cast<int64_t>(settings.maxObjects), 1);
     std::vector<State> states;
     std::vector<Candidate> candidates;
+    RegionsByX byX;
     std::vector<uint8_t> stateUsed;
     std::vector<uint8_t> regionUsed;
     int32_t nextId = 1;
@@ -126,7 +176,7 @@ std::vector<Track> buildTracks(const std::vector<FrameSample>& samples, const Im
 
         regionUsed.assign(regions.size(), 0);
         if (!states.empty()) {
-            gatherCandidates(states, regions, settings.trackingDistance, candidates);
+            gatherCandidates(states, regions, settings.trackingDistance, byX, candidates);
             stateUsed.assign(states.size(), 0);
             for (const Candidate& c : candidates) {
                 const size_t s = static_cast<size_t>(c.trackIndex);

@@ -166,7 +166,7 @@ struct VarnokParamHandles {
     OFX::DoubleParam* pixelSortBlur = nullptr;
     OFX::DoubleParam* pixelSortGlow = nullptr;
 
-    // crt
+    // crt, declared last of all
     OFX::IntParam* seed = nullptr;
 };
 

@@ -19,7 +19,7 @@ constexpr int32_t kCoverageRun = 64;
 // cached: marks are drawn row by row, and a frame is far larger than the
 // caches, so each new row would otherwise start with a wait on memory.
 inline void prefetchRowAhead(const Image& image, int32_t y, int32_t lo, int32_t hi) {
-    constexpr int32_t kRowsAhead = 8;
+    constexpr int32_t kRowsAhead = 4;
     if (y + kRowsAhead >= image.height || lo > hi) return;
     const Pixel* row = image.pixels.data() + static_cast<size_t>(y + kRowsAhead) * static_cast<size_t>(image.width);
     for (int32_t x = lo; x <= hi; x += 4) __builtin_prefetch(row + x, 1);

@@ -173,6 +173,22 @@ TEST(TracksTemporal, LowerCostWinsACompetedRegion) {
     EXPECT_EQ(tracks[0].blob.area, 16);
 }
 
+TEST(TracksTemporal, EqualCostsGoToTheEarlierStateAndRegion) {
+    // Two states 10 px either side of one region of the same size: the first state wins.
+    std::vector<Track> tracks = track({{99, frameWith({{20, 20}, {40, 20}})}}, frameWith({{30, 20}}), temporal(4));
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].id, 1);
+    EXPECT_FLOAT_EQ(tracks[0].speed, 10.0f);
+
+    // One state between two equal regions: the one first in reading order continues it.
+    tracks = track({{99, frameWith({{30, 20}})}}, frameWith({{20, 20}, {40, 20}}), temporal(4));
+    ASSERT_EQ(tracks.size(), 2u);
+    EXPECT_EQ(tracks[0].id, 1);
+    EXPECT_FLOAT_EQ(tracks[0].blob.center.x, 20.5f);
+    EXPECT_EQ(tracks[1].id, 2);
+    EXPECT_EQ(tracks[1].speed, 0.0f);
+}
+
 TEST(TracksTemporal, MissedFrameLeavesNoPointAndObjectsGoneNowAreDropped) {
     const std::vector<FrameSample> samples = {
         {97, frameWith({{20, 20}, {200, 200}})},

@@ -14,12 +14,16 @@ namespace varnok {
 const char* usageText() {
     return "usage:\n"
            "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
-           "                [--fps N] [--quiet] [--stats]\n"
+           "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
+           "  varnok presets [--plugin BUNDLE]\n"
            "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
            "\n"
            "INPUT and OUTPUT: image sequences (name.%04d.png, name.####.exr), single images,\n"
            "or videos (mp4, mov, mkv, webm). --set NAME@FRAME=VALUE sets a keyframe.\n"
+           "--preset picks a built-in look (number or name, see `varnok presets`) before the\n"
+           "--set values; --press then reports each push button (saveCustomPreset, savePreset,\n"
+           "loadPreset, loadCustomPreset) at the first frame, e.g. with --set presetPath=FILE.\n"
            "The plug-in is --plugin, else $VARNOK_PLUGIN, else the bundle built with varnok.\n";
 }
 
@@ -58,7 +62,7 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         o->command = "help";
         return true;
     }
-    if (o->command != "render" && o->command != "params" && o->command != "demo") {
+    if (o->command != "render" && o->command != "params" && o->command != "presets" && o->command != "demo") {
         *error = "unknown command \"" + o->command + "\"";
         return false;
     }
@@ -86,6 +90,11 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         } else if (a == "--set") {
             if (!value(&v)) return false;
             o->sets.push_back(v);
+        } else if (a == "--preset") {
+            if (!value(&o->preset)) return false;
+        } else if (a == "--press") {
+            if (!value(&v)) return false;
+            o->presses.push_back(v);
         } else if (a == "--plugin") {
             if (!value(&o->plugin)) return false;
         } else if (a == "--fps") {
@@ -127,6 +136,10 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         }
     } else if (!positional.empty()) {
         *error = "unexpected argument " + positional[0];
+        return false;
+    }
+    if ((!o->preset.empty() || !o->presses.empty()) && o->command != "render") {
+        *error = "--preset and --press belong to render";
         return false;
     }
     if (o->command == "demo" && o->output.empty()) o->output = "out/demo";

@@ -7,7 +7,7 @@
 namespace varnok {
 
 struct CliOptions {
-    std::string command;              // render, params, demo, help
+    std::string command;              // render, params, presets, demo, help
     std::string input;
     std::string output;
     bool hasFrames = false;
@@ -19,6 +19,8 @@ struct CliOptions {
     bool stats = false;
     double fps = 0.0;                 // --fps for sequences; 0 keeps the input's
     int demoFrames = 90;
+    std::string preset;               // --preset: a built-in look, by number or name
+    std::vector<std::string> presses; // --press: push buttons, in order
 };
 
 // False with `*error` set on a malformed command line.

@@ -8,5 +8,6 @@ namespace varnok {
 int runRenderCommand(const CliOptions& options);
 int runParamsCommand(const CliOptions& options);
 int runDemoCommand(const CliOptions& options);
+int runPresetsCommand(const CliOptions& options);
 
 }  // namespace varnok

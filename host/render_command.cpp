@@ -7,6 +7,7 @@
 #include "host/frame_sink.h"
 #include "host/frame_source.h"
 #include "host/param_text.h"
+#include "host/preset_options.h"
 #include "host/render_loop.h"
 
 namespace varnok {
@@ -51,7 +52,11 @@ int runRenderCommand(const CliOptions& o) {
                     " failed: " + ofxhost::statusName(status));
     }
     const auto& params = plugin->params(ofxhost::kContextFilter);
+    // The look first, so --set values adjust it; buttons last, so a save sees them.
+    if (!o.preset.empty() && !applyBuiltinPresetOption(*instance, params, o.preset, frames.front(), &error))
+        return fail(error);
     if (!applyAssignments(*instance, params, assignments, &error)) return fail(error);
+    if (!pressButtons(*instance, params, o.presses, frames.front(), &error)) return fail(error);
 
     instance->setFrameProvider("Source", source.provider());
     instance->setFrameRange(source.frames().front(), source.frames().back());

@@ -19,5 +19,6 @@ int main(int argc, char** argv) {
     }
     if (options.command == "render") return varnok::runRenderCommand(options);
     if (options.command == "params") return varnok::runParamsCommand(options);
+    if (options.command == "presets") return varnok::runPresetsCommand(options);
     return varnok::runDemoCommand(options);
 }

@@ -1,0 +1,144 @@
+// Footage in and out: the history cache, video decoding, sinks that leave
+// nothing behind on failure, pixel conversions and the demo clip.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "host/demo_clip.h"
+#include "host/frame_sink.h"
+#include "host/frame_source.h"
+#include "host/image_io.h"
+
+namespace {
+
+using varnok::NativeFrame;
+using varnok::SampleType;
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string freshDir(const std::string& name) {
+    const std::string dir = ::testing::TempDir() + "media_io_" + name;
+    std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
+    return dir;
+}
+
+TEST(NativeFrames, GreyAndDeepSamplesBecomeRgba) {
+    NativeFrame grey;
+    grey.width = 2;
+    grey.height = 1;
+    grey.channels = 2;
+    grey.type = SampleType::U16;
+    const uint16_t samples[4] = {65535, 0, 32768, 65535};
+    grey.data.assign(reinterpret_cast<const uint8_t*>(samples), reinterpret_cast<const uint8_t*>(samples) + 8);
+    ofxhost::FloatImage f = varnok::toFloatRgba(grey);
+    ASSERT_EQ(f.width, 2);
+    EXPECT_EQ(std::vector<float>(f.rgba.begin(), f.rgba.begin() + 4), (std::vector<float>{1, 1, 1, 0}));
+    EXPECT_NEAR(f.pixel(1, 0)[2], 0.5, 1e-4);
+    EXPECT_EQ(f.pixel(1, 0)[3], 1.0f);
+    grey.data.resize(3);   // short buffer: refused, not overread
+    EXPECT_TRUE(varnok::toFloatRgba(grey).empty());
+}
+
+TEST(FrameSources, SequenceGapsAreMissingFramesNotErrors) {
+    const std::string d = freshDir("gaps");
+    std::string err;
+    const varnok::DemoClip clip = varnok::makeDemoClip(4, 32, 18);
+    for (int f : {1, 2, 4})
+        ASSERT_TRUE(varnok::writeImageFile(d + "/s." + std::to_string(f) + ".png", varnok::demoFrame(clip, f),
+                                           SampleType::U8, 4, &err));
+    varnok::FrameSource src;
+    ASSERT_TRUE(src.open(d + "/s.%d.png", &err)) << err;
+    EXPECT_EQ(src.frames(), (std::vector<int>{1, 2, 4}));
+    EXPECT_EQ(src.get(3), nullptr);
+    EXPECT_FALSE(src.failed());
+    ASSERT_NE(src.get(2), nullptr);
+    EXPECT_EQ(src.get(2)->type, SampleType::U8);
+    src.get(2);
+    EXPECT_EQ(src.decodes, 1);   // served from the cache the second time
+
+    ofxhost::FloatImage out;
+    auto provider = src.provider();
+    EXPECT_FALSE(provider(2.5, out));
+    EXPECT_FALSE(provider(std::nan(""), out));
+    EXPECT_FALSE(provider(1e300, out));
+    EXPECT_TRUE(provider(4, out));
+    EXPECT_EQ(out.width, 32);
+}
+
+TEST(FrameSources, VideoIsDecodedForwardAndRestartedOnlyWhenTheCacheLostAFrame) {
+    const std::string d = freshDir("video");
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc=size=32x24:rate=10 -frames:v 6 -pix_fmt yuv420p " +
+                           d + "/v.mp4").c_str()),
+              0);
+    varnok::FrameSource src;
+    std::string err;
+    ASSERT_TRUE(src.open(d + "/v.mp4", &err)) << err;
+    EXPECT_EQ(src.frames(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    auto third = src.get(3);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(src.decodes, 4);
+    ASSERT_NE(src.get(1), nullptr);   // decoded on the way to 3 and kept
+    EXPECT_EQ(src.decodes, 4);
+    src.setCapacity(2);
+    ASSERT_NE(src.get(5), nullptr);
+    ASSERT_NE(src.get(0), nullptr);   // fell out: decode again from the start
+    EXPECT_EQ(src.decodes, 7);
+    EXPECT_EQ(src.get(6), nullptr);
+    EXPECT_FALSE(src.failed());
+    // Decoding is deterministic: frame 3 again from a fresh source is the same.
+    varnok::FrameSource again;
+    ASSERT_TRUE(again.open(d + "/v.mp4", &err));
+    EXPECT_EQ(again.get(3)->data, third->data);
+}
+
+TEST(FrameSinks, NothingFinalAppearsUntilCommit) {
+    const std::string d = freshDir("sink");
+    const ofxhost::FloatImage img = varnok::demoFrame(varnok::makeDemoClip(1, 16, 8), 0);
+    std::string err;
+    {
+        varnok::FrameSink sink;
+        ASSERT_TRUE(sink.open(d + "/a.%04d.png", 16, 8, 24, SampleType::U8, 2, &err));
+        ASSERT_TRUE(sink.write(7, img, &err));
+        EXPECT_FALSE(exists(d + "/a.0007.png"));
+    }   // dropped without commit
+    ASSERT_NE(std::system(("ls " + d + "/* >/dev/null 2>&1").c_str()), 0) << "left-over files";
+    varnok::FrameSink sink;
+    ASSERT_TRUE(sink.open(d + "/a.%04d.png", 16, 8, 24, SampleType::U8, 2, &err));
+    ASSERT_TRUE(sink.write(7, img, &err));
+    ASSERT_TRUE(sink.write(8, img, &err));
+    ASSERT_TRUE(sink.commit(&err)) << err;
+    EXPECT_TRUE(exists(d + "/a.0007.png"));
+    EXPECT_TRUE(exists(d + "/a.0008.png"));
+
+    varnok::FrameSink video;
+    ASSERT_TRUE(video.open(d + "/v.mp4", 16, 8, 24, SampleType::U8, 3, &err)) << err;
+    ASSERT_TRUE(video.write(0, img, &err));
+    video.discard();
+    EXPECT_FALSE(exists(d + "/v.mp4"));
+    ASSERT_EQ(std::system(("ls " + d + " | grep -q partial").c_str()) == 0, false);
+}
+
+TEST(DemoClip, FramesAreRepeatableAndShowTheDiscs) {
+    const varnok::DemoClip clip = varnok::makeDemoClip(90);
+    EXPECT_EQ(varnok::demoFrame(clip, 40).rgba, varnok::demoFrame(clip, 40).rgba);
+    EXPECT_NE(varnok::demoFrame(clip, 40).rgba, varnok::demoFrame(clip, 41).rgba);
+    // The big red disc: at frame 20 its centre is near (230 + sway, 210 + sway).
+    const ofxhost::FloatImage f = varnok::demoFrame(clip, 20);
+    const varnok::DemoDisc& red = clip.discs[0];
+    const float phase = 6.2831853f * 20 / red.period;
+    const int cx = static_cast<int>(red.x0 + red.vx * 20 + red.wobble * std::sin(phase) * 0.6f);
+    const int cy = static_cast<int>(red.y0 + red.vy * 20 + red.wobble * std::cos(phase));
+    const float* p = f.pixel(cx, cy);
+    EXPECT_GT(p[0], 0.75f);
+    EXPECT_LT(p[1], 0.1f);
+    const ofxhost::FloatImage sheet = varnok::contactSheet({varnok::shrink(f, 4), varnok::shrink(f, 4)}, 2);
+    EXPECT_EQ(sheet.width, 2 * 320 + 3 * 4);
+    EXPECT_EQ(sheet.height, 180 + 2 * 4);
+}
+
+}  // namespace

@@ -134,7 +134,7 @@ void drawConnection(Image& out, const std::vector<Track>& tracks, const Edge& ed
     if (settings.lineMotif == 0 || !(settings.motifSpacing > 2.0f)) return;
     const int32_t count = motifCount(std::max(straight, 0.001f), settings.motifSpacing);
     const float motifOpacity = settings.motifOpacity * opacity;
-    if (!(motifOpacity > 0.0f)) return;
+    if (motifOpacity <= 0.0f) return;
     for (int32_t k = 1; k <= count; ++k) {
         const float t = static_cast<float>(k) / static_cast<float>(count + 1);
         const Vec2 p = curvePoint(a, b, t, edge, settings);

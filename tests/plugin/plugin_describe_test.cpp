@@ -31,6 +31,19 @@ ParamKind hostKind(ormel::ParamKind k) {
     return ParamKind::Custom;
 }
 
+// The binary sits in the standard Linux bundle layout and offers one plug-in.
+TEST(PluginDescribe, BundleHoldsExactlyOnePlugin) {
+    const std::string binary = VARNOK_BUNDLE_PATH;
+    const std::string suffix = "/Varnok.ofx.bundle/Contents/Linux-x86-64/Varnok.ofx";
+    ASSERT_GE(binary.size(), suffix.size());
+    ASSERT_EQ(binary.substr(binary.size() - suffix.size()), suffix);
+    const std::string bundle = binary.substr(0, binary.size() - suffix.size()) + "/Varnok.ofx.bundle";
+    std::string error;
+    EXPECT_EQ(ofxhost::Plugin::listPlugins(bundle, &error),
+              std::vector<std::string>{"com.tesmar.VarnokOFX"})
+        << error;
+}
+
 TEST(PluginDescribe, IdentityAndEffectProperties) {
     auto& p = plugin();
     EXPECT_EQ(p.identifier(), "com.tesmar.VarnokOFX");

@@ -18,6 +18,7 @@ void sortBlobsForLabels(std::vector<Blob>& blobs);
 // Tracks present in the current frame (`image`, whose regions are `blobs`),
 // sorted by id. `samples` are earlier frames in any order; they are used only
 // when settings.temporalFrames >= 1. Identifiers start at 1 on every call.
+// A NaN trackingDistance lets no region continue a track.
 std::vector<Track> buildTracks(const std::vector<FrameSample>& samples, const Image& image,
                                const std::vector<Blob>& blobs, const Settings& settings);
 

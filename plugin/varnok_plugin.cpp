@@ -293,6 +293,3 @@ void VarnokPlugin::getFramesNeeded(const OFX::FramesNeededArguments& args,
     frames.setFramesNeeded(*sourceClip, OfxRangeD{t - clampTemporalFrames(n), t});
 }
 
-void VarnokPlugin::changedParam(const OFX::InstanceChangedArgs& args, const std::string& paramName) {
-    OFX::ImageEffect::changedParam(args, paramName);
-}

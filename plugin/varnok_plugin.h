@@ -186,6 +186,15 @@ public:
     // factor and with fast preview and temporal tracking folded in.
     ormel::Settings settingsAt(double time) const;
 
+    // Preset operations (varnok_plugin_presets.cpp). Looks and files change
+    // the effect only by writing parameter values through the host.
+    void applyPresetBase();
+    void applyBuiltinPreset(int index);
+    void savePreset(const std::string& path, double time, const std::string& name);
+    bool loadPreset(const std::string& path);
+    // customPresetName, or "Preset perso NN" for the selected slot when empty.
+    std::string currentCustomPresetName() const;
+
     // Read access for the actions and the preset operations.
     OFX::Clip* outputClip = nullptr;
     OFX::Clip* sourceClip = nullptr;

@@ -34,6 +34,9 @@ std::string VarnokPlugin::currentCustomPresetName() const {
 }
 
 void VarnokPlugin::changedParam(const OFX::InstanceChangedArgs& args, const std::string& paramName) {
+    // Every value a load or a look writes comes back here; skip building the
+    // parameter access for those.
+    if (!ormel::isPresetTrigger(paramName)) return;
     PresetParamAccess access(*this);
     ormel::presetParamChanged(access, paramName, args.time);
 }

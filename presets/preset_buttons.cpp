@@ -27,6 +27,11 @@ void saveToSlot(ParamAccess& params, double time) {
 
 }  // namespace
 
+bool isPresetTrigger(const std::string& name) {
+    return name == kBuiltinPresetParam || name == kSaveCustomPresetParam || name == kLoadCustomPresetParam ||
+           name == kSavePresetParam || name == kLoadPresetParam;
+}
+
 bool presetParamChanged(ParamAccess& params, const std::string& name, double time) {
     if (name == kBuiltinPresetParam) {
         const int index = std::clamp(params.value(kBuiltinPresetParam).integer, 0, kBuiltinLookCount - 1);

@@ -8,6 +8,9 @@
 
 namespace ormel {
 
+// True for the controls that act: builtinPreset and the four buttons.
+bool isPresetTrigger(const std::string& name);
+
 // Acts on builtinPreset and the four buttons; any other name does nothing.
 // `time` is the host time of the change, at which saved values are sampled.
 // Returns true when the name was one of those controls.

@@ -135,11 +135,18 @@ TEST_F(PresetButtons, BuiltinIndexIsClampedToTheLooks) {
     EXPECT_EQ(params.value("customPresetName").text, "CLASSIC");
 }
 
+TEST_F(PresetButtons, TheLookChoiceAndTheFourButtonsAreTheTriggers) {
+    for (const char* name : {"builtinPreset", "saveCustomPreset", "loadCustomPreset", "savePreset", "loadPreset"}) {
+        EXPECT_TRUE(isPresetTrigger(name)) << name;
+    }
+}
+
 TEST_F(PresetButtons, OtherControlsDoNothingByThemselves) {
     params.writes.clear();
     for (const char* name : {"customPresetSlot", "customPresetName", "presetPath", "glowAmount",
                              "BuiltinPreset", "savepreset", ""}) {
         EXPECT_FALSE(presetParamChanged(params, name, 0.0)) << name;
+        EXPECT_FALSE(isPresetTrigger(name)) << name;
     }
     EXPECT_TRUE(params.writes.empty());
     EXPECT_EQ(filesInPresetFolder(), 0u);

@@ -182,6 +182,22 @@ ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout)
     return b;
 }
 
+ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const ImageLayout& layout) {
+    const bool plain = layout.depth == BitDepth::Float && layout.components == Components::RGBA &&
+                       layout.rowPadding <= 0 && !layout.negativeRowBytes && layout.extraWidth == 0 &&
+                       layout.extraHeight == 0;
+    if (!plain || !frame || frame->empty()) return makeSourceBuffer(frame ? *frame : FloatImage{}, layout);
+    ImageBuffer b;
+    b.x1 = layout.originX;
+    b.y1 = layout.originY;
+    b.x2 = b.x1 + frame->width;
+    b.y2 = b.y1 + frame->height;
+    b.data = reinterpret_cast<uint8_t*>(const_cast<float*>(frame->rgba.data()));
+    b.rowBytes = static_cast<long>(frame->width) * 16;
+    b.shared = std::move(frame);
+    return b;
+}
+
 ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout) {
     ImageBuffer b = allocate(width, height, layout);
     const int n = channelCount(b.components);

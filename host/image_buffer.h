@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "host/ofx_host.h"
@@ -14,6 +15,7 @@ struct ImageBuffer {
     BitDepth depth = BitDepth::Float;
     Components components = Components::RGBA;
     std::vector<uint8_t> storage;
+    std::shared_ptr<const void> shared;    // pixels borrowed from elsewhere, kept alive here
     uint8_t* data = nullptr;               // pixel (x1, y1)
     long rowBytes = 0;                     // may be negative
 
@@ -33,6 +35,9 @@ uint16_t floatToHalf(float f);
 // Lays `frame` out as `layout` says: bounds start at the origin and are
 // grown or shrunk by the extra size; pixels outside the frame are zero.
 ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout);
+// The same, but a frame that already is float RGBA in the plain layout is
+// handed over without a copy (plug-ins only read source images).
+ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const ImageLayout& layout);
 // An output buffer for a frame of width x height, every channel `layout.outputFill`.
 ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout);
 // The whole of the buffer's bounds as float RGBA (missing channels: colour 0, alpha 1).

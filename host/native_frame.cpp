@@ -46,16 +46,29 @@ ofxhost::FloatImage toFloatRgba(const NativeFrame& f) {
         return {};
     ofxhost::FloatImage out(f.width, f.height);
     switch (f.type) {
-        case SampleType::U8:
-            expand(f, out, [](const uint8_t* p) { return *p * (1.0f / 255.0f); });
+        case SampleType::U8: {
+            // Tables: one load per sample instead of a conversion and a multiply.
+            static const std::vector<float> table = [] {
+                std::vector<float> t(256);
+                for (int i = 0; i < 256; ++i) t[i] = i * (1.0f / 255.0f);
+                return t;
+            }();
+            expand(f, out, [](const uint8_t* p) { return table[*p]; });
             break;
-        case SampleType::U16:
+        }
+        case SampleType::U16: {
+            static const std::vector<float> table = [] {
+                std::vector<float> t(65536);
+                for (int i = 0; i < 65536; ++i) t[i] = i * (1.0f / 65535.0f);
+                return t;
+            }();
             expand(f, out, [](const uint8_t* p) {
                 uint16_t v;
                 std::memcpy(&v, p, 2);
-                return v * (1.0f / 65535.0f);
+                return table[v];
             });
             break;
+        }
         case SampleType::Half:
             expand(f, out, [](const uint8_t* p) {
                 uint16_t v;

@@ -100,7 +100,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     } else if (std::isfinite(time)) {
         std::shared_ptr<FloatImage> frame = frameAt(*s, *c, time);
         if (frame) {
-            buffer = std::make_shared<ImageBuffer>(makeSourceBuffer(*frame, c->layout));
+            buffer = std::make_shared<ImageBuffer>(shareSourceBuffer(frame, c->layout));
             rodW = frame->width;
             rodH = frame->height;
         }

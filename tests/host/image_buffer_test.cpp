@@ -70,3 +70,24 @@ TEST(ImageBufferRoundTrip, EmptyAndAbsurdSizesGiveEmptyBounds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ImageBufferSharing, PlainFloatFramesAreLentOthersCopied) {
+    auto frame = std::make_shared<ofxhost::FloatImage>(4, 3, 0.25f);
+    ofxhost::ImageLayout plain;
+    plain.originX = 5;
+    ofxhost::ImageBuffer lent = ofxhost::shareSourceBuffer(frame, plain);
+    EXPECT_EQ(lent.data, reinterpret_cast<uint8_t*>(frame->rgba.data()));
+    EXPECT_EQ(lent.x1, 5);
+    EXPECT_EQ(lent.rowBytes, 4 * 16);
+    EXPECT_EQ(frame.use_count(), 2);   // the buffer keeps the frame alive
+    ofxhost::ImageLayout padded;
+    padded.rowPadding = 8;
+    ofxhost::ImageBuffer copied = ofxhost::shareSourceBuffer(frame, padded);
+    EXPECT_NE(copied.data, reinterpret_cast<uint8_t*>(frame->rgba.data()));
+    EXPECT_EQ(ofxhost::readBuffer(copied).rgba, frame->rgba);
+    EXPECT_EQ(ofxhost::readBuffer(lent).rgba, frame->rgba);
+}
+
+}  // namespace

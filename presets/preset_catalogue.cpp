@@ -37,7 +37,9 @@ std::vector<const ParamSpec*> presetSpecs(const std::vector<ParamSpec>& catalogu
     return specs;
 }
 
-PresetValue defaultOf(const ParamSpec& spec) {
+}  // namespace
+
+PresetValue catalogueDefault(const ParamSpec& spec) {
     // Catalogue defaults of integers and choices are whole numbers held in a double.
     switch (spec.kind) {
         case ParamKind::Double: return doubleValue(spec.defaultValue);
@@ -51,8 +53,6 @@ PresetValue defaultOf(const ParamSpec& spec) {
     return textValue(spec.defaultText);
 }
 
-}  // namespace
-
 std::vector<PresetKey> presetKeys() {
     const std::vector<ParamSpec> catalogue = paramCatalogue();
     std::vector<PresetKey> keys;
@@ -65,7 +65,7 @@ std::vector<std::pair<std::string, PresetValue>> presetBaseValues() {
     std::vector<std::pair<std::string, PresetValue>> base;
     for (const ParamSpec* spec : presetSpecs(catalogue)) {
         // Trails are hidden in every look that does not ask for them.
-        base.emplace_back(spec->name, spec->name == "drawTrails" ? boolValue(false) : defaultOf(*spec));
+        base.emplace_back(spec->name, spec->name == "drawTrails" ? boolValue(false) : catalogueDefault(*spec));
     }
     return base;
 }

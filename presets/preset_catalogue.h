@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "plugin/param_catalogue.h"
 #include "presets/preset_value.h"
 
 namespace ormel {
@@ -21,6 +22,9 @@ std::vector<PresetKey> presetKeys();
 
 // Each preset key with its catalogue default, in key order, except drawTrails off.
 std::vector<std::pair<std::string, PresetValue>> presetBaseValues();
+
+// A catalogue entry's default as a preset value (text for strings and buttons).
+PresetValue catalogueDefault(const ParamSpec& spec);
 
 // The per-user preset folder (HOME + "/Documents/Tesmar/Varnok/Presets").
 std::string presetFolder();

@@ -90,23 +90,6 @@ TEST(ApplyPresetBase, WritesEveryPresetParameterInFileOrderWithTrailsOff) {
     EXPECT_FALSE(params.value("drawTrails").flag);
 }
 
-TEST(ApplyBuiltinPreset, NameFirstThenTheLookValuesInOrder) {
-    MemoryParams params;
-    applyBuiltinPreset(params, 3);
-    const BuiltinLook look = builtinLooks()[3];
-    const size_t baseWrites = presetKeys().size();
-    ASSERT_EQ(params.writes.size(), baseWrites + 1 + look.writes.size());
-    EXPECT_EQ(params.writes[baseWrites], "customPresetName");
-    for (size_t i = 0; i < look.writes.size(); ++i) {
-        EXPECT_EQ(params.writes[baseWrites + 1 + i], look.writes[i].first);
-    }
-    EXPECT_EQ(params.value("customPresetName").text, "Pixel Sort Rouge");
-    EXPECT_TRUE(params.value("pixelSortEnable").flag);
-    EXPECT_EQ(params.value("renderEngine").integer, 1);
-    EXPECT_EQ(params.value("pixelSortLength").integer, 128);
-    EXPECT_EQ(params.value("pixelSortColor"), rgbValue(1, 0.02, 0));
-}
-
 TEST(ApplyBuiltinPreset, LooksNeverMixWhicheverCameBefore) {
     const int lookCount = kBuiltinLookCount;
     for (int second = 0; second < lookCount; ++second) {
@@ -121,16 +104,6 @@ TEST(ApplyBuiltinPreset, LooksNeverMixWhicheverCameBefore) {
             EXPECT_EQ(params.value("customPresetName").text, builtinLooks()[second].name);
         }
     }
-}
-
-TEST(ApplyBuiltinPreset, ClassicIsTheBaseUnderItsName) {
-    MemoryParams afterOther;
-    applyBuiltinPreset(afterOther, 9);
-    applyBuiltinPreset(afterOther, 0);
-    MemoryParams base;
-    applyPresetBase(base);
-    EXPECT_EQ(presetValuesOf(afterOther), presetValuesOf(base));
-    EXPECT_EQ(afterOther.value("customPresetName").text, "CLASSIC");
 }
 
 TEST(ApplyBuiltinPreset, OnlyGhostTrailsShowsTrailsAndTemporalTracking) {
@@ -159,15 +132,16 @@ TEST(ApplyBuiltinPreset, LeavesSlotAndPathAlone) {
     }
 }
 
-TEST(ApplyBuiltinPreset, IndexOutsideTheLooksAppliesTheBaseWithoutAName) {
-    for (int index : {-1, 11, 1000}) {
+// CLASSIC is the base under its own name; indices outside the looks write no name.
+TEST(ApplyBuiltinPreset, ClassicAndUnknownIndicesGiveTheBase) {
+    MemoryParams base;
+    applyPresetBase(base);
+    for (int index : {0, -1, 11}) {
         MemoryParams params;
         applyBuiltinPreset(params, 5);
         applyBuiltinPreset(params, index);
-        MemoryParams base;
-        applyPresetBase(base);
         EXPECT_EQ(presetValuesOf(params), presetValuesOf(base)) << index;
-        EXPECT_EQ(params.value("customPresetName").text, "Constellation MST") << index;
+        EXPECT_EQ(params.value("customPresetName").text, index == 0 ? "CLASSIC" : "Constellation MST");
     }
 }
 

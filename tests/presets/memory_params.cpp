@@ -2,20 +2,9 @@
 
 #include <stdexcept>
 
-namespace ormel {
+#include "presets/preset_catalogue.h"
 
-PresetValue catalogueDefault(const ParamSpec& spec) {
-    switch (spec.kind) {
-        case ParamKind::Double: return doubleValue(spec.defaultValue);
-        case ParamKind::Integer: return integerValue(static_cast<int>(spec.defaultValue));
-        case ParamKind::Choice: return choiceValue(static_cast<int>(spec.defaultValue));
-        case ParamKind::Boolean: return boolValue(spec.defaultValue != 0.0);
-        case ParamKind::Rgb: return rgbValue(spec.defaultRgb[0], spec.defaultRgb[1], spec.defaultRgb[2]);
-        case ParamKind::String: return textValue(spec.defaultText);
-        case ParamKind::PushButton: break;
-    }
-    return textValue("");
-}
+namespace ormel {
 
 MemoryParams::MemoryParams() {
     for (const ParamSpec& spec : paramCatalogue()) {

@@ -29,7 +29,4 @@ private:
     std::map<std::string, std::map<double, PresetValue>> keyed_;
 };
 
-// The catalogue default of any parameter, as a preset value.
-PresetValue catalogueDefault(const ParamSpec& spec);
-
 }  // namespace ormel

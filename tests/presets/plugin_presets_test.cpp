@@ -94,44 +94,6 @@ TEST_F(PluginPresets, SavingASlotWritesTheFileAtThePressTime) {
     EXPECT_NE(saved.find("\nseed=1337\n"), std::string::npos);
 }
 
-TEST_F(PluginPresets, ExportThenImportRestoresTheValues) {
-    const std::string file = home.file("shared/look.qelvar");
-    setText("presetPath", file);
-    set("customPresetSlot", 12);
-    setText("customPresetName", "Partagé");
-    set("hueTolerance", 0.123456789);
-    ASSERT_TRUE(instance->setValue("lineColor", ofxhost::ParamValue::numbers3(0.25, 0.5, 0.75)));
-    ASSERT_EQ(change("savePreset"), ofxhost::kStatusOK);
-    ASSERT_EQ(readWholeFile(file), readWholeFile(presetFolder() + "/Custom 13.qelvar"));
-
-    set("builtinPreset", 10);
-    change("builtinPreset");
-    EXPECT_EQ(text("customPresetName"), "Point Cloud Blanc");
-    set("customPresetSlot", 0);
-    ASSERT_EQ(change("loadPreset"), ofxhost::kStatusOK);
-    EXPECT_EQ(text("customPresetName"), "Partagé");
-    EXPECT_EQ(number("hueTolerance"), 0.123457);
-    EXPECT_EQ(numbers("lineColor"), (std::vector<double>{0.25, 0.5, 0.75}));
-    EXPECT_EQ(number("drawBoxes"), 1.0);
-    // The import also filed the preset into the slot now selected.
-    EXPECT_EQ(readWholeFile(presetFolder() + "/Custom 01.qelvar"), readWholeFile(file));
-}
-
-TEST_F(PluginPresets, FailedImportAndEmptySlotChangeNothing) {
-    set("customPresetSlot", 2);
-    ASSERT_EQ(change("saveCustomPreset"), ofxhost::kStatusOK);
-    const std::string slot = presetFolder() + "/Custom 03.qelvar";
-    const std::string before = readWholeFile(slot);
-    set("glowAmount", 1.5);
-    setText("presetPath", home.file("missing.qelvar"));
-    EXPECT_EQ(change("loadPreset"), ofxhost::kStatusOK);
-    EXPECT_EQ(readWholeFile(slot), before);
-    EXPECT_EQ(number("glowAmount"), 1.5);
-    set("customPresetSlot", 7);
-    EXPECT_EQ(change("loadCustomPreset"), ofxhost::kStatusOK);
-    EXPECT_EQ(number("glowAmount"), 1.5);
-    EXPECT_FALSE(std::filesystem::exists(presetFolder() + "/Custom 08.qelvar"));
-}
 TEST_F(PluginPresets, OutOfRangeChoicesFromTheHostAreClamped) {
     set("builtinPreset", 14);
     ASSERT_EQ(change("builtinPreset"), ofxhost::kStatusOK);

@@ -42,12 +42,6 @@ TEST_F(PresetButtons, SaveToSlotWithEmptyNameUsesTheSlotDefaultName) {
     EXPECT_NE(slotFile(4).find("/Custom 05.qelvar"), std::string::npos);
 }
 
-TEST_F(PresetButtons, SaveSamplesAtTheTimeOfThePress) {
-    params.setKeyed("noise", 24.0, doubleValue(0.125));
-    presetParamChanged(params, "saveCustomPreset", 24.0);
-    EXPECT_NE(readWholeFile(slotFile(0)).find("\nnoise=0.125\n"), std::string::npos);
-}
-
 TEST_F(PresetButtons, SlotIndexBeyondTheListActsOnTheLastSlot) {
     params.setValue("customPresetSlot", choiceValue(25));
     params.setValue("customPresetName", textValue(""));
@@ -124,21 +118,6 @@ TEST_F(PresetButtons, FailedImportTouchesNeitherParametersNorTheSlot) {
     EXPECT_TRUE(params.writes.empty());
     EXPECT_EQ(readWholeFile(slotFile(3)), slotBefore);
     EXPECT_FALSE(std::filesystem::exists(home.file("missing.qelvar")));
-}
-
-TEST_F(PresetButtons, BuiltinIndexIsClampedToTheLooks) {
-    params.setValue("builtinPreset", choiceValue(14));
-    presetParamChanged(params, "builtinPreset", 0.0);
-    EXPECT_EQ(params.value("customPresetName").text, "Point Cloud Blanc");
-    params.setValue("builtinPreset", choiceValue(-2));
-    presetParamChanged(params, "builtinPreset", 0.0);
-    EXPECT_EQ(params.value("customPresetName").text, "CLASSIC");
-}
-
-TEST_F(PresetButtons, TheLookChoiceAndTheFourButtonsAreTheTriggers) {
-    for (const char* name : {"builtinPreset", "saveCustomPreset", "loadCustomPreset", "savePreset", "loadPreset"}) {
-        EXPECT_TRUE(isPresetTrigger(name)) << name;
-    }
 }
 
 TEST_F(PresetButtons, OtherControlsDoNothingByThemselves) {

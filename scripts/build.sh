@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (or build-sanitize/ with --sanitize).
+# Configures and builds into build/ (or build-sanitize/ with --sanitize). Build
+# messages go to stderr; the one line on stdout is the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=build
@@ -8,6 +9,6 @@ if [ "${1:-}" = "--sanitize" ]; then
   dir=build-sanitize
   flags=(-DVARNOK_SANITIZE=ON -DVARNOK_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 fi
-cmake -S . -B "$dir" "${flags[@]}" >/dev/null
-cmake --build "$dir" -j"$(nproc)"
+cmake -S . -B "$dir" "${flags[@]}" >&2
+cmake --build "$dir" -j"$(nproc)" >&2
 echo "$dir"

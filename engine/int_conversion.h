@@ -35,5 +35,6 @@ inline int32_t saturateToInt32(int64_t v) {
 inline int32_t roundToInt32(float v) { return saturateToInt32(static_cast<double>(std::round(v))); }
 inline int32_t floorToInt32(float v) { return saturateToInt32(static_cast<double>(std::floor(v))); }
 inline int32_t ceilToInt32(float v) { return saturateToInt32(static_cast<double>(std::ceil(v))); }
+inline int32_t truncToInt32(float v) { return saturateToInt32(static_cast<double>(std::trunc(v))); }
 
 }  // namespace ormel

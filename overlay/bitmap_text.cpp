@@ -94,7 +94,7 @@ void drawText(Image& image, int32_t x, int32_t y, std::string_view text, int32_t
     const int64_t width = image.width;
     const int64_t height = image.height;
     // Whole rows of text above or below the image, or an empty image, draw nothing.
-    if (!isDrawable(image) || y + 5 * s <= 0 || y >= height) return;
+    if (!isUsableImage(image) || y + 5 * s <= 0 || y >= height) return;
     int64_t pen = x;
     for (char byte : text) {
         // The pen only moves right, so nothing further can land in the image.

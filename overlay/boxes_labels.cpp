@@ -62,7 +62,7 @@ TextPosition captionPosition(const Track& track, const Settings& settings, int64
     }
     x = std::max<int64_t>(std::min<int64_t>(x, std::max<int64_t>(imageWidth - textWidth, 0)), 0);
     y = std::max<int64_t>(std::min<int64_t>(y, std::max<int64_t>(imageHeight - textHeight, 0)), 0);
-    return {saturateInt32(x), saturateInt32(y)};
+    return {saturateToInt32(x), saturateToInt32(y)};
 }
 
 std::string labelText(const Track& track, const Settings& settings, int32_t imageWidth,
@@ -113,7 +113,7 @@ void drawLabel(Image& out, const Track& track, const Settings& settings) {
     const std::string text = labelText(track, settings, out.width, out.height);
     const int64_t x = int64_t{roundToInt32(track.blob.center.x)} + settings.labelOffsetX;
     const int64_t y = int64_t{roundToInt32(track.blob.center.y)} + settings.labelOffsetY;
-    drawText(out, saturateInt32(x), saturateInt32(y), text, settings.labelScale,
+    drawText(out, saturateToInt32(x), saturateToInt32(y), text, settings.labelScale,
              settings.labelColor, kTextOpacity);
 }
 

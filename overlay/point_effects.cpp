@@ -150,7 +150,7 @@ int32_t flashSlot(const Settings& settings) {
 int32_t inversionSlot(const Settings& settings) { return std::max(settings.frameNumber, 0); }
 
 Pixel sampleBilinear(const Image& src, float sx, float sy) {
-    if (!isDrawable(src)) return Pixel{};
+    if (!isUsableImage(src)) return Pixel{};
     const float fx = clampToExtent(sx, src.width);
     const float fy = clampToExtent(sy, src.height);
     const int32_t x0 = std::min(static_cast<int32_t>(std::floor(fx)), src.width - 1);
@@ -177,7 +177,7 @@ void drawPointEffects(Image& out, const Image& src, const std::vector<Track>& tr
     const std::vector<uint8_t> inverted = selectPointEffectTracks(
         tracks, s, s.pointInvertEnable, s.pointInvertRandom, s.pointInvertMinTargets,
         s.pointInvertMaxTargets, s.pointInvertFrequency, kInversionSalt, inversionSlot(s));
-    if (!isDrawable(out)) return;
+    if (!isUsableImage(out)) return;
     for (size_t i = 0; i < tracks.size(); ++i) {
         if (magnified[i]) applyMagnifier(out, src, tracks[i], s);
         if (inverted[i]) applyInversion(out, src, tracks[i], s);

@@ -16,7 +16,7 @@ namespace {
 void drawRing(Image& out, Vec2 c, float size, float stroke, Pixel colour, float opacity) {
     const float reach = size + stroke + 1.0f;
     int32_t x0, x1, y0, y1;
-    if (!isDrawable(out) || !clipRange(std::floor(c.x - reach), std::ceil(c.x + reach), out.width, x0, x1) ||
+    if (!isUsableImage(out) || !clipRange(std::floor(c.x - reach), std::ceil(c.x + reach), out.width, x0, x1) ||
         !clipRange(std::floor(c.y - reach), std::ceil(c.y + reach), out.height, y0, y1)) {
         return;
     }
@@ -39,7 +39,7 @@ void drawRing(Image& out, Vec2 c, float size, float stroke, Pixel colour, float 
 // Flat fill of the columns and rows trunc(c - S) .. trunc(c + S), no anti-aliasing.
 void fillSquare(Image& out, Vec2 c, float size, Pixel colour, float opacity) {
     int32_t x0, x1, y0, y1;
-    if (!isDrawable(out) || !clipRange(std::trunc(c.x - size), std::trunc(c.x + size), out.width, x0, x1) ||
+    if (!isUsableImage(out) || !clipRange(std::trunc(c.x - size), std::trunc(c.x + size), out.width, x0, x1) ||
         !clipRange(std::trunc(c.y - size), std::trunc(c.y + size), out.height, y0, y1)) {
         return;
     }

@@ -64,7 +64,7 @@ bool linearInterval(float c, float k, float low, float high, float& from, float&
 }  // namespace
 
 void drawDisk(Image& image, Vec2 centre, float radius, Pixel colour, float opacity) {
-    if (radius <= 0.0f || opacity <= 0.0f || !isDrawable(image)) return;
+    if (radius <= 0.0f || opacity <= 0.0f || !isUsableImage(image)) return;
     int32_t x0, x1, y0, y1;
     if (!clipRange(std::floor(centre.x - radius - 1.0f), std::ceil(centre.x + radius + 1.0f),
                    image.width, x0, x1) ||
@@ -149,7 +149,7 @@ void drawStrokeLayers(Image& image, Vec2 a, Vec2 b, const StrokeLayer* layers, i
         for (int32_t i = 0; i < n; ++i) drawDisk(image, a, live[i].half, colour, live[i].opacity);
         return;
     }
-    if (!isDrawable(image)) return;
+    if (!isUsableImage(image)) return;
     // A layer of NaN thickness draws nothing on its own, so it is dropped here.
     float h[3];
     float opacityOf[3];

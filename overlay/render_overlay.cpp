@@ -12,7 +12,7 @@ namespace ormel {
 
 void renderOverlay(Image& out, const Image& src, const std::vector<Track>& tracks,
                    const Settings& settings) {
-    if (tracks.empty() || !isDrawable(out)) return;
+    if (tracks.empty() || !isUsableImage(out)) return;
 
     if (settings.drawTrails && settings.trailOpacity > 0.0f && settings.temporalFrames >= 1) {
         drawTrails(out, tracks, settings);

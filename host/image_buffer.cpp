@@ -214,6 +214,11 @@ FloatImage readBuffer(const ImageBuffer& b) {
     if (out.empty() || !b.data) return out;
     const int n = channelCount(b.components);
     const int cb = depthBytes(b.depth);
+    if (b.depth == BitDepth::Float && b.components == Components::RGBA) {
+        for (int y = 0; y < out.height; ++y)
+            std::memcpy(out.pixel(0, y), b.data + y * b.rowBytes, static_cast<size_t>(out.width) * 16);
+        return out;
+    }
     for (int y = 0; y < out.height; ++y) {
         const uint8_t* row = b.data + y * b.rowBytes;
         for (int x = 0; x < out.width; ++x) {

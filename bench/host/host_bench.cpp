@@ -4,6 +4,7 @@
 // memcpy of one float RGBA frame measured in the same run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -73,7 +74,9 @@ void BM_ConvertU8ToFloat(benchmark::State& state) {
     }
 }
 
-void BM_HandOverToPlugin(benchmark::State& state) {
+// Re-laying a frame out for the plug-in; only layouts other than plain float
+// RGBA pay it, the plain one is lent without a copy.
+void BM_HandOverRelaidOut(benchmark::State& state) {
     for (auto _ : state) {
         ofxhost::ImageBuffer b = ofxhost::makeSourceBuffer(frame(), ofxhost::ImageLayout{});
         benchmark::DoNotOptimize(b.data);
@@ -137,7 +140,7 @@ void BM_PluginRenderTemporal8(benchmark::State& state) {
 BENCHMARK(BM_MemcpyFloatFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodePng8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertU8ToFloat)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HandOverToPlugin)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HandOverRelaidOut)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadBackOutput)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodePng8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeExrHalf)->Unit(benchmark::kMillisecond);
@@ -149,8 +152,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (!r.error_occurred) times_.push_back({r.benchmark_name(), r.GetAdjustedRealTime()});
+        // With repetitions, each benchmark's fastest repetition: the least disturbed by other work.
+        for (const Run& r : runs) {
+            if (r.error_occurred || r.run_type == Run::RT_Aggregate) continue;
+            const std::string name = r.run_name.str();
+            const double t = r.GetAdjustedRealTime();
+            bool found = false;
+            for (auto& e : times_)
+                if (e.first == name) {
+                    e.second = std::min(e.second, t);
+                    found = true;
+                }
+            if (!found) times_.push_back({name, t});
+        }
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
@@ -169,6 +183,15 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Five repetitions unless asked otherwise: the machine is shared and noisy.
+    std::vector<char*> args(argv, argv + argc);
+    std::string reps = "--benchmark_repetitions=5";
+    bool given = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0) given = true;
+    if (!given) args.push_back(reps.data());
+    argc = static_cast<int>(args.size());
+    argv = args.data();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -16,6 +16,18 @@ bool isCSpace(char c) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+bool isHexDigit(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// What atof accepts after "0x": hexadecimal digits, or a point and then one.
+// from_chars would also take a sign, nan or inf there.
+bool startsHexMantissa(const char* p, const char* end) {
+    if (p == end) return false;
+    if (isHexDigit(*p)) return true;
+    return *p == '.' && p + 1 != end && isHexDigit(p[1]);
+}
+
 // Skips white space and one sign; returns true for a minus.
 bool skipSpaceAndSign(const char*& p, const char* end) {
     while (p != end && isCSpace(*p)) ++p;
@@ -73,15 +85,18 @@ double parseLeadingDouble(const std::string& text) {
     double value = 0.0;
     if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
         // "0x" with no hexadecimal digits after it reads as the leading 0.
-        const auto res = std::from_chars(p + 2, end, value, std::chars_format::hex);
-        if (res.ec == std::errc::result_out_of_range) value = outOfRangeValue(p + 2, res.ptr, 'p');
-        else if (res.ec != std::errc()) value = 0.0;
+        if (startsHexMantissa(p + 2, end)) {
+            const auto res = std::from_chars(p + 2, end, value, std::chars_format::hex);
+            if (res.ec == std::errc::result_out_of_range) value = outOfRangeValue(p + 2, res.ptr, 'p');
+            else if (res.ec != std::errc()) value = 0.0;
+        }
     } else if (p != end && (*p == '+' || *p == '-')) {
-        value = 0.0;  // a second sign is not a number
+        return 0.0;  // a second sign is not a number
     } else {
         const auto res = std::from_chars(p, end, value, std::chars_format::general);
         if (res.ec == std::errc::result_out_of_range) value = outOfRangeValue(p, res.ptr, 'e');
-        else if (res.ec != std::errc()) value = 0.0;
+        // No number at all: plain 0, not a signed zero from the sign in front.
+        else if (res.ec != std::errc()) return 0.0;
     }
     return negative ? -value : value;
 }

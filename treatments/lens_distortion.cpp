@@ -32,7 +32,9 @@ void applyLensDistortion(Image& image, const Settings& settings) {
         for (int32_t x = 0; x < image.width; ++x) {
             const float nx = (static_cast<float>(x) - cx) * sx;
             const float r2 = nx * nx + ny * ny;
-            const float f = finiteFactor(1.0f + 0.75f * lens * r2 + 1.15f * fisheye * r2 * r2);
+            // r^4 is one factor of the fisheye term, formed before it is scaled.
+            const float r4 = r2 * r2;
+            const float f = finiteFactor(1.0f + 0.75f * lens * r2 + 1.15f * fisheye * r4);
             // With a zero centre (one column or row) only the centre term remains.
             const float sourceX = cx > 0.0f ? cx + f * nx * cx : cx;
             const float sourceY = cy > 0.0f ? cy + f * ny * cy : cy;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "engine/image_checks.h"
 #include "engine/pixel_ops.h"
 #include "overlay/bitmap_text.h"
 #include "treatments/bilinear.h"
@@ -48,7 +49,7 @@ CellMean sampleCell(const Image& image, int32_t x0, int32_t y0, int32_t cell) {
 
 void applyAsciiArt(Image& image, const Settings& settings) {
     const float amount = settings.asciiAmount;
-    if (image.empty() || settings.asciiMode == 0 || !(amount > 0.001f)) return;
+    if (!isUsableImage(image) || settings.asciiMode == 0 || !(amount > 0.001f)) return;
 
     // Any non-zero mode other than 2 behaves as the overlay mode.
     const bool replace = settings.asciiMode == 2;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/image_checks.h"
+
 namespace ormel {
 namespace {
 
@@ -112,7 +114,7 @@ void verticalDirect(const Image& src, Image& dst, int r) {
 }  // namespace
 
 Image blurredImage(const Image& image, int radius) {
-    if (radius <= 0 || image.empty()) return image;
+    if (radius <= 0 || !isUsableImage(image)) return image;
     const int r = std::min(radius, kMaxRadius);
     const int w = image.width;
     Image result(w, image.height);

@@ -1,12 +1,13 @@
 #include "treatments/chromatic_aberration.h"
 
+#include "engine/image_checks.h"
 #include "treatments/safe_convert.h"
 
 namespace ormel {
 
 void applyChromaticAberration(Image& image, const Settings& settings) {
     const float amount = settings.chromaticAberration;
-    if (image.empty() || !(amount > 0.01f)) return;
+    if (!isUsableImage(image) || !(amount > 0.01f)) return;
 
     const Image copy = image;
     // Offsets beyond the width all read the edge column, so the clamp loses nothing.

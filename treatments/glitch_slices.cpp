@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/image_checks.h"
 #include "overlay/hash.h"
 #include "treatments/safe_convert.h"
 
@@ -9,7 +10,7 @@ namespace ormel {
 
 void applyGlitchSlices(Image& image, const Settings& settings) {
     const float g = settings.glitchAmount;
-    if (image.empty() || !(g > 0.001f)) return;
+    if (!isUsableImage(image) || !(g > 0.001f)) return;
 
     const Image copy = image;
     const int32_t attempts = truncClamped(16.0f * g, 1, 24, 1);

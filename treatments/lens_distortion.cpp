@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "engine/image_checks.h"
 #include "treatments/bilinear.h"
 
 namespace ormel {
@@ -19,7 +20,7 @@ float finiteFactor(float f) {
 void applyLensDistortion(Image& image, const Settings& settings) {
     const float lens = settings.lensDistortion;
     const float fisheye = settings.fisheye;
-    if (image.empty() || !(std::fabs(lens) > 0.001f || fisheye > 0.001f)) return;
+    if (!isUsableImage(image) || !(std::fabs(lens) > 0.001f || fisheye > 0.001f)) return;
 
     const Image copy = image;
     const float cx = static_cast<float>(image.width - 1) / 2.0f;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/image_checks.h"
 #include "engine/pixel_ops.h"
 #include "treatments/bilinear.h"
 #include "treatments/box_blur.h"
@@ -50,7 +51,7 @@ void addGlow(Image& image, const Settings& settings, float glow) {
 
 void applyPixelSort(Image& image, const Settings& settings) {
     // "Not above" so a NaN amount leaves the picture alone.
-    if (!settings.pixelSortEnable || !(settings.pixelSortAmount > 0.001f) || image.empty()) return;
+    if (!settings.pixelSortEnable || !(settings.pixelSortAmount > 0.001f) || !isUsableImage(image)) return;
     if (settings.renderEngine == 1 && applyPixelSortGpu(image, settings)) return;
 
     const float blur = settings.pixelSortBlur;

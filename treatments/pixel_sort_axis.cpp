@@ -2,6 +2,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/image_checks.h"
 #include "engine/pixel_ops.h"
 #include "overlay/hash.h"
 #include "treatments/bilinear.h"
@@ -126,7 +127,7 @@ void sortLines(Image& image, const Settings& settings) {
 }  // namespace
 
 void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical) {
-    if (image.empty()) return;
+    if (!isUsableImage(image)) return;
     if (vertical) {
         sortLines<true>(image, settings);
     } else {

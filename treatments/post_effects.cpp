@@ -1,5 +1,6 @@
 #include "treatments/post_effects.h"
 
+#include "engine/image_checks.h"
 #include "treatments/ascii_art.h"
 #include "treatments/chromatic_aberration.h"
 #include "treatments/glitch_slices.h"
@@ -10,7 +11,8 @@
 namespace ormel {
 
 void applyPostEffects(Image& image, const Settings& settings) {
-    if (image.empty()) return;
+    // A size that disagrees with the pixel array is treated as no picture at all.
+    if (!isUsableImage(image)) return;
     // Each stage checks its own threshold and takes its own copy when it reads neighbours.
     applyLensDistortion(image, settings);
     applyRadialBlur(image, settings);

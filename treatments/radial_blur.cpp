@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <vector>
 
+#include "engine/image_checks.h"
 #include "treatments/bilinear.h"
 #include "treatments/safe_convert.h"
 
@@ -11,7 +12,7 @@ namespace ormel {
 void applyRadialBlur(Image& image, const Settings& settings) {
     // Written as "not above" so a NaN amount skips the stage instead of running it.
     float amount = settings.radialBlur;
-    if (!(amount > 0.001f) || image.empty()) return;
+    if (!(amount > 0.001f) || !isUsableImage(image)) return;
     // An infinite amount would turn 0 * strength into NaN for the first sample.
     if (amount > FLT_MAX) amount = FLT_MAX;
 

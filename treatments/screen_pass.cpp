@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/image_checks.h"
 #include "engine/pixel_ops.h"
 #include "overlay/hash.h"
 
@@ -40,7 +41,7 @@ void invertRow(Pixel* row, int32_t width, float amount) {
 }  // namespace
 
 void applyScreenPass(Image& image, const Settings& settings) {
-    if (image.empty()) return;
+    if (!isUsableImage(image)) return;
 
     const float cx = static_cast<float>(image.width - 1) / 2.0f;
     const float cy = static_cast<float>(image.height - 1) / 2.0f;

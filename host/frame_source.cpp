@@ -155,3 +155,31 @@ ofxhost::FrameProvider FrameSource::provider() {
 }
 
 }  // namespace varnok
+
+namespace varnok {
+
+std::shared_ptr<ofxhost::FloatImage> FrameSource::freeFloatFrame() {
+    for (const auto& f : floatPool_)
+        if (f.use_count() == 1) return f;
+    auto f = std::make_shared<ofxhost::FloatImage>();
+    // A render holds a few frames at once (the current one, an earlier one
+    // being read); more than that are not kept for later.
+    if (floatPool_.size() < 4) floatPool_.push_back(f);
+    return f;
+}
+
+ofxhost::SharedFrameProvider FrameSource::sharedProvider() {
+    return [this](double t) -> std::shared_ptr<const ofxhost::FloatImage> {
+        if (!std::isfinite(t) || std::fabs(t) > 1e9 || t != std::floor(t)) return nullptr;
+        auto f = get(static_cast<int>(t));
+        if (!f) return nullptr;
+        const double t0 = nowSeconds();
+        std::shared_ptr<ofxhost::FloatImage> out = freeFloatFrame();
+        const bool ok = toFloatRgba(*f, out.get());
+        convertSeconds += secondsSince(t0);
+        if (!ok) return nullptr;
+        return out;
+    };
+}
+
+}  // namespace varnok

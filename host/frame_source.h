@@ -35,6 +35,9 @@ public:
 
     // A provider for the host: whole frame numbers only, converted on fetch.
     ofxhost::FrameProvider provider();
+    // The same, lending frames converted into buffers the host has let go of,
+    // so a render neither copies nor allocates a float frame.
+    ofxhost::SharedFrameProvider sharedProvider();
 
     // Totals, for --stats.
     double decodeSeconds = 0.0;
@@ -46,6 +49,7 @@ private:
     std::shared_ptr<const NativeFrame> decode(int frame);
     void store(int frame, std::shared_ptr<const NativeFrame> f, int keep);
     bool checkSize(const NativeFrame& f, int frame);
+    std::shared_ptr<ofxhost::FloatImage> freeFloatFrame();
 
     MediaPath media_;
     std::vector<int> frames_;
@@ -55,6 +59,7 @@ private:
     VideoInfo video_;
     std::unique_ptr<VideoReader> reader_;
     std::map<int, std::shared_ptr<const NativeFrame>> cache_;
+    std::vector<std::shared_ptr<ofxhost::FloatImage>> floatPool_;   // reused once nobody else holds one
     size_t capacity_ = 66;
     std::string error_;
 };

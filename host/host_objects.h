@@ -55,7 +55,8 @@ struct ClipObj {
     std::string name;
     PropertySet props;
     ImageLayout layout;
-    FrameProvider provider;
+    FrameProvider provider;               // at most one of the two is set
+    SharedFrameProvider sharedProvider;
     EffectObj* owner = nullptr;
 };
 
@@ -101,7 +102,7 @@ struct InstanceState {
     struct CachedFrame {
         std::string clip;
         double time;
-        std::shared_ptr<FloatImage> frame;
+        std::shared_ptr<const FloatImage> frame;
     };
     std::vector<CachedFrame> actionFrames;
     double frameFirst = 0.0, frameLast = 0.0, frameRate = 24.0;
@@ -131,7 +132,7 @@ bool isLiveImage(PropertySet* p);
 namespace ofxhost {
 // The frame of an input clip at `t`, made once per action; null when the
 // clip has no provider or the provider has no frame there.
-std::shared_ptr<FloatImage> frameAt(InstanceState& s, ClipObj& c, double t);
+std::shared_ptr<const FloatImage> frameAt(InstanceState& s, ClipObj& c, double t);
 // Properties of an instance clip that follow its layout and the frame range.
 void refreshClipProps(ClipObj& c, const InstanceState& s);
 }  // namespace ofxhost

@@ -135,6 +135,11 @@ float loadChannel(const uint8_t* p, BitDepth d) {
     return 0.0f;
 }
 
+bool isPlainFloat(const ImageLayout& l) {
+    return l.depth == BitDepth::Float && l.components == Components::RGBA && l.rowPadding <= 0 &&
+           !l.negativeRowBytes && l.extraWidth == 0 && l.extraHeight == 0;
+}
+
 ImageBuffer allocate(int width, int height, const ImageLayout& layout) {
     ImageBuffer b;
     b.depth = layout.depth;
@@ -183,10 +188,7 @@ ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout)
 }
 
 ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const ImageLayout& layout) {
-    const bool plain = layout.depth == BitDepth::Float && layout.components == Components::RGBA &&
-                       layout.rowPadding <= 0 && !layout.negativeRowBytes && layout.extraWidth == 0 &&
-                       layout.extraHeight == 0;
-    if (!plain || !frame || frame->empty()) return makeSourceBuffer(frame ? *frame : FloatImage{}, layout);
+    if (!isPlainFloat(layout) || !frame || frame->empty()) return makeSourceBuffer(frame ? *frame : FloatImage{}, layout);
     ImageBuffer b;
     b.x1 = layout.originX;
     b.y1 = layout.originY;
@@ -199,14 +201,42 @@ ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const Ima
 }
 
 ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout) {
+    if (isPlainFloat(layout) && width > 0 && height > 0 && width <= (1 << 16) && height <= (1 << 16)) {
+        // Filled once with the marker value, no zeroing first; handed back by move.
+        ImageBuffer b;
+        b.x1 = layout.originX;
+        b.y1 = layout.originY;
+        b.x2 = b.x1 + width;
+        b.y2 = b.y1 + height;
+        b.frame = std::make_shared<FloatImage>(width, height, layout.outputFill);
+        b.data = reinterpret_cast<uint8_t*>(b.frame->rgba.data());
+        b.rowBytes = static_cast<long>(width) * 16;
+        return b;
+    }
     ImageBuffer b = allocate(width, height, layout);
+    if (b.width() <= 0 || b.height() <= 0) return b;
     const int n = channelCount(b.components);
     const int cb = depthBytes(b.depth);
-    for (int y = 0; y < b.height(); ++y) {
-        uint8_t* row = b.data + y * b.rowBytes;
-        for (int i = 0; i < b.width() * n; ++i) storeChannel(row + i * cb, b.depth, layout.outputFill);
-    }
+    // One row converted, the others copies of it.
+    const size_t rowLen = static_cast<size_t>(b.width()) * n * cb;
+    uint8_t* first = b.data;
+    for (int i = 0; i < b.width() * n; ++i) storeChannel(first + i * cb, b.depth, layout.outputFill);
+    for (int y = 1; y < b.height(); ++y) std::memcpy(b.data + y * b.rowBytes, first, rowLen);
     return b;
+}
+
+FloatImage takeBuffer(std::shared_ptr<ImageBuffer> buffer) {
+    if (!buffer) return FloatImage();
+    // Only when no image handle still points into it: a plug-in that never
+    // released the output keeps writable pixels.
+    if (buffer.use_count() == 1 && buffer->frame && buffer->frame.use_count() == 1 &&
+        buffer->data == reinterpret_cast<uint8_t*>(buffer->frame->rgba.data())) {
+        FloatImage out = std::move(*buffer->frame);
+        buffer->frame.reset();
+        buffer->data = nullptr;
+        return out;
+    }
+    return readBuffer(*buffer);
 }
 
 FloatImage readBuffer(const ImageBuffer& b) {

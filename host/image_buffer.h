@@ -16,6 +16,7 @@ struct ImageBuffer {
     Components components = Components::RGBA;
     std::vector<uint8_t> storage;
     std::shared_ptr<const void> shared;    // pixels borrowed from elsewhere, kept alive here
+    std::shared_ptr<FloatImage> frame;     // plain float RGBA output kept as a frame, handed back whole
     uint8_t* data = nullptr;               // pixel (x1, y1)
     long rowBytes = 0;                     // may be negative
 
@@ -39,8 +40,12 @@ ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout)
 // handed over without a copy (plug-ins only read source images).
 ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const ImageLayout& layout);
 // An output buffer for a frame of width x height, every channel `layout.outputFill`.
+// In the plain float RGBA layout the pixels are a FloatImage (`frame`).
 ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout);
 // The whole of the buffer's bounds as float RGBA (missing channels: colour 0, alpha 1).
 FloatImage readBuffer(const ImageBuffer& buffer);
+// readBuffer for a buffer nobody else uses any more: an output kept as a frame
+// is moved out instead of copied. `buffer` may be left without pixels.
+FloatImage takeBuffer(std::shared_ptr<ImageBuffer> buffer);
 
 }  // namespace ofxhost

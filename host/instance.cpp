@@ -40,7 +40,7 @@ void refreshClipProps(ClipObj& c, const InstanceState& s) {
     p.setDoubles(kOfxImageEffectPropFrameRange, {s.frameFirst, s.frameLast}, true, 2);
     p.setDoubles(kOfxImageEffectPropUnmappedFrameRange, {s.frameFirst, s.frameLast}, true, 2);
     p.setStrings(kOfxImageClipPropFieldOrder, {kOfxImageFieldNone}, true, 1);
-    p.setInts(kOfxImageClipPropConnected, {output || c.provider ? 1 : 0}, true, 1);
+    p.setInts(kOfxImageClipPropConnected, {output || c.provider || c.sharedProvider ? 1 : 0}, true, 1);
     p.setInts(kOfxImageClipPropContinuousSamples, {0}, true, 1);
 }
 
@@ -185,6 +185,16 @@ void Instance::setFrameProvider(const std::string& clip, FrameProvider provider)
     InstanceState& s = *state_;
     if (ClipObj* c = s.effect->clip(clip)) {
         c->provider = std::move(provider);
+        c->sharedProvider = nullptr;
+        refreshClipProps(*c, s);
+    }
+}
+
+void Instance::setSharedFrameProvider(const std::string& clip, SharedFrameProvider provider) {
+    InstanceState& s = *state_;
+    if (ClipObj* c = s.effect->clip(clip)) {
+        c->sharedProvider = std::move(provider);
+        c->provider = nullptr;
         refreshClipProps(*c, s);
     }
 }
@@ -255,7 +265,7 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     int w = options.width, h = options.height;
     if (w < 0 || h < 0) {
         ClipObj* src = s.effect->clip(kOfxImageEffectSimpleSourceClipName);
-        std::shared_ptr<FloatImage> f = src ? frameAt(s, *src, time) : nullptr;
+        std::shared_ptr<const FloatImage> f = src ? frameAt(s, *src, time) : nullptr;
         if (!f) {
             r.error = "no Source frame at this time to size the output";
             return r;
@@ -299,8 +309,7 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
         if (okOrDefault(st) && !okOrDefault(endSt)) st = endSt;
     }
     r.status = st == kOfxStatReplyDefault ? kOfxStatOK : st;
-    r.output = readBuffer(*s.output);
-    s.output.reset();
+    r.output = takeBuffer(std::move(s.output));
     return r;
 }
 

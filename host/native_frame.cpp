@@ -18,72 +18,96 @@ int sampleBytes(SampleType t) {
 
 namespace {
 
-template <typename Load>
-void expand(const NativeFrame& f, ofxhost::FloatImage& out, Load load) {
-    const size_t n = static_cast<size_t>(f.width) * f.height;
-    const int c = f.channels;
-    const int sb = sampleBytes(f.type);
-    const uint8_t* src = f.data.data();
-    float* dst = out.rgba.data();
-    for (size_t i = 0; i < n; ++i, src += c * sb, dst += 4) {
-        if (c >= 3) {
-            dst[0] = load(src);
-            dst[1] = load(src + sb);
-            dst[2] = load(src + 2 * sb);
-            dst[3] = c >= 4 ? load(src + 3 * sb) : 1.0f;
+// One loop per channel count, so the compiler sees a fixed pattern it can
+// vectorise; `load(p, i)` gives sample i of the source.
+template <int C, typename Load>
+void expand(size_t n, float* dst, Load load) {
+    for (size_t i = 0; i < n; ++i, dst += 4) {
+        const size_t s = i * C;
+        if (C >= 3) {
+            dst[0] = load(s);
+            dst[1] = load(s + 1);
+            dst[2] = load(s + 2);
+            dst[3] = C >= 4 ? load(s + 3) : 1.0f;
         } else {
-            dst[0] = dst[1] = dst[2] = load(src);
-            dst[3] = c == 2 ? load(src + sb) : 1.0f;
+            const float v = load(s);
+            dst[0] = v;
+            dst[1] = v;
+            dst[2] = v;
+            dst[3] = C == 2 ? load(s + 1) : 1.0f;
         }
     }
 }
 
+template <typename Load>
+void expandAny(int channels, size_t n, float* dst, Load load) {
+    switch (channels) {
+        case 1: expand<1>(n, dst, load); break;
+        case 2: expand<2>(n, dst, load); break;
+        case 3: expand<3>(n, dst, load); break;
+        case 4: expand<4>(n, dst, load); break;
+        default:   // more than four: the first four of each pixel
+            for (size_t i = 0; i < n; ++i, dst += 4)
+                for (int c = 0; c < 4; ++c) dst[c] = load(i * static_cast<size_t>(channels) + c);
+            break;
+    }
+}
+
+template <typename T>
+T sampleAt(const uint8_t* base, size_t i) {
+    T v;
+    std::memcpy(&v, base + i * sizeof(T), sizeof(T));
+    return v;
+}
+
 }  // namespace
 
-ofxhost::FloatImage toFloatRgba(const NativeFrame& f) {
+bool toFloatRgba(const NativeFrame& f, ofxhost::FloatImage* out) {
     if (f.width <= 0 || f.height <= 0 || f.channels <= 0 ||
-        f.data.size() < static_cast<size_t>(f.width) * f.height * f.channels * sampleBytes(f.type))
-        return {};
-    ofxhost::FloatImage out(f.width, f.height);
+        f.data.size() < static_cast<size_t>(f.width) * f.height * f.channels * sampleBytes(f.type)) {
+        *out = ofxhost::FloatImage();
+        return false;
+    }
+    const size_t n = static_cast<size_t>(f.width) * f.height;
+    out->width = f.width;
+    out->height = f.height;
+    out->rgba.resize(n * 4);   // same size again: no fill, no allocation
+    float* dst = out->rgba.data();
+    const uint8_t* src = f.data.data();
     switch (f.type) {
         case SampleType::U8: {
-            // Tables: one load per sample instead of a conversion and a multiply.
-            static const std::vector<float> table = [] {
-                std::vector<float> t(256);
-                for (int i = 0; i < 256; ++i) t[i] = i * (1.0f / 255.0f);
-                return t;
-            }();
-            expand(f, out, [](const uint8_t* p) { return table[*p]; });
+            // The product a table of i / 255 would hold, computed in place.
+            expandAny(f.channels, n, dst,
+                      [src](size_t i) { return static_cast<float>(src[i]) * (1.0f / 255.0f); });
             break;
         }
         case SampleType::U16: {
-            static const std::vector<float> table = [] {
-                std::vector<float> t(65536);
-                for (int i = 0; i < 65536; ++i) t[i] = i * (1.0f / 65535.0f);
-                return t;
-            }();
-            expand(f, out, [](const uint8_t* p) {
-                uint16_t v;
-                std::memcpy(&v, p, 2);
-                return table[v];
+            expandAny(f.channels, n, dst, [src](size_t i) {
+                return static_cast<float>(sampleAt<uint16_t>(src, i)) * (1.0f / 65535.0f);
             });
             break;
         }
-        case SampleType::Half:
-            expand(f, out, [](const uint8_t* p) {
-                uint16_t v;
-                std::memcpy(&v, p, 2);
-                return ofxhost::halfToFloat(v);
-            });
+        case SampleType::Half: {
+            static const std::vector<float> table = [] {
+                std::vector<float> t(65536);
+                for (uint32_t i = 0; i < 65536; ++i) t[i] = ofxhost::halfToFloat(static_cast<uint16_t>(i));
+                return t;
+            }();
+            const float* tab = table.data();
+            expandAny(f.channels, n, dst, [src, tab](size_t i) { return tab[sampleAt<uint16_t>(src, i)]; });
             break;
-        case SampleType::Float:
-            expand(f, out, [](const uint8_t* p) {
-                float v;
-                std::memcpy(&v, p, 4);
-                return v;
-            });
+        }
+        case SampleType::Float: {
+            expandAny(f.channels, n, dst, [src](size_t i) { return sampleAt<float>(src, i); });
             break;
+        }
     }
+    return true;
+}
+
+ofxhost::FloatImage toFloatRgba(const NativeFrame& f) {
+    ofxhost::FloatImage out;
+    toFloatRgba(f, &out);
     return out;
 }
 

@@ -25,5 +25,8 @@ int sampleBytes(SampleType t);
 // Float RGBA; row 0 is the file's first row. Grey fills r, g and b; a missing
 // alpha is 1.
 ofxhost::FloatImage toFloatRgba(const NativeFrame& frame);
+// The same into `out`, reusing its memory; false (and `out` empty) when the
+// frame is unusable.
+bool toFloatRgba(const NativeFrame& frame, ofxhost::FloatImage* out);
 
 }  // namespace varnok

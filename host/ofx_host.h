@@ -81,6 +81,9 @@ struct ImageLayout {
 // Yields the frame at `time` into `out`; false means no frame there (the
 // plug-in's fetch then fails). Called on the rendering thread.
 using FrameProvider = std::function<bool(double time, FloatImage& out)>;
+// Lends the frame at `time` without a copy; null means no frame there. The
+// host only reads it and lets go of it when the action ends.
+using SharedFrameProvider = std::function<std::shared_ptr<const FloatImage>(double time)>;
 
 enum class ParamKind {
     Double, Integer, Boolean, Choice, RGB, RGBA, Double2D, Integer2D, Double3D, Integer3D,
@@ -235,6 +238,7 @@ public:
 
     // Clip feeding and presentation.
     void setFrameProvider(const std::string& clip, FrameProvider provider);
+    void setSharedFrameProvider(const std::string& clip, SharedFrameProvider provider);   // replaces the other
     void setClipLayout(const std::string& clip, const ImageLayout& layout);
     void setFrameRange(double first, double last);   // clips' and effect's frame range
     void setFrameRate(double fps);

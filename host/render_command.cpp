@@ -58,7 +58,7 @@ int runRenderCommand(const CliOptions& o) {
     if (!applyAssignments(*instance, params, assignments, &error)) return fail(error);
     if (!pressButtons(*instance, params, o.presses, frames.front(), &error)) return fail(error);
 
-    instance->setFrameProvider("Source", source.provider());
+    instance->setSharedFrameProvider("Source", source.sharedProvider());
     instance->setFrameRange(source.frames().front(), source.frames().back());
     const double fps = o.fps > 0 ? o.fps : source.fps();
     instance->setFrameRate(fps);

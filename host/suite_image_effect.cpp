@@ -98,7 +98,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
         rodW = s->projectWidth;
         rodH = s->projectHeight;
     } else if (std::isfinite(time)) {
-        std::shared_ptr<FloatImage> frame = frameAt(*s, *c, time);
+        std::shared_ptr<const FloatImage> frame = frameAt(*s, *c, time);
         if (frame) {
             buffer = std::make_shared<ImageBuffer>(shareSourceBuffer(frame, c->layout));
             rodW = frame->width;
@@ -161,7 +161,7 @@ OfxStatus clipGetRegionOfDefinition(OfxImageClipHandle h, OfxTime time, OfxRectD
     if (!s) return kOfxStatErrBadHandle;
     double w = s->projectWidth, hgt = s->projectHeight;
     if (c->name != kOfxImageEffectOutputClipName) {
-        std::shared_ptr<FloatImage> f = std::isfinite(time) ? frameAt(*s, *c, time) : nullptr;
+        std::shared_ptr<const FloatImage> f = std::isfinite(time) ? frameAt(*s, *c, time) : nullptr;
         if (!f) return kOfxStatFailed;
         w = f->width;
         hgt = f->height;
@@ -243,11 +243,23 @@ void forgetImagesOf(InstanceState* s) {
     }
 }
 
-std::shared_ptr<FloatImage> frameAt(InstanceState& s, ClipObj& c, double t) {
+std::shared_ptr<const FloatImage> frameAt(InstanceState& s, ClipObj& c, double t) {
     for (const auto& e : s.actionFrames)
         if (e.clip == c.name && e.time == t) return e.frame;
-    std::shared_ptr<FloatImage> frame;
-    if (c.provider) {
+    // A frame whose buffer does not match its size would be read out of bounds.
+    auto usable = [](const FloatImage& img) {
+        return !img.empty() && img.rgba.size() == static_cast<size_t>(img.width) * img.height * 4;
+    };
+    std::shared_ptr<const FloatImage> frame;
+    if (c.sharedProvider) {
+        std::shared_ptr<const FloatImage> img;
+        try {
+            img = c.sharedProvider(t);
+        } catch (...) {
+            img = nullptr;
+        }
+        if (img && usable(*img)) frame = std::move(img);
+    } else if (c.provider) {
         auto img = std::make_shared<FloatImage>();
         bool ok = false;
         try {
@@ -255,10 +267,7 @@ std::shared_ptr<FloatImage> frameAt(InstanceState& s, ClipObj& c, double t) {
         } catch (...) {
             ok = false;
         }
-        // A frame whose buffer does not match its size would be read out of bounds.
-        if (ok && !img->empty() &&
-            img->rgba.size() == static_cast<size_t>(img->width) * img->height * 4)
-            frame = std::move(img);
+        if (ok && usable(*img)) frame = std::move(img);
     }
     // Two frames at most: the action's own (sized the output, fetched again
     // by the plug-in) and the latest, never a whole history as float.

@@ -74,6 +74,18 @@ void BM_ConvertU8ToFloat(benchmark::State& state) {
     }
 }
 
+// The CLI's way: into a frame the host has let go of, no allocation.
+void BM_ConvertU8ToFloatReused(benchmark::State& state) {
+    varnok::NativeFrame f;
+    std::string err;
+    varnok::readImageFile(png8(), &f, &err);
+    ofxhost::FloatImage img;
+    for (auto _ : state) {
+        varnok::toFloatRgba(f, &img);
+        benchmark::DoNotOptimize(img.rgba.data());
+    }
+}
+
 // Re-laying a frame out for the plug-in; only layouts other than plain float
 // RGBA pay it, the plain one is lent without a copy.
 void BM_HandOverRelaidOut(benchmark::State& state) {
@@ -103,7 +115,9 @@ void BM_EncodeExrHalf(benchmark::State& state) {
 }
 
 // The Varnok plug-in's render through the host, with the given settings.
-void pluginRender(benchmark::State& state, const std::map<std::string, ofxhost::ParamValue>& values) {
+// `lend`: frames lent to the host; otherwise copied into the host's frame on each fetch.
+void pluginRender(benchmark::State& state, const std::map<std::string, ofxhost::ParamValue>& values,
+                  bool lend) {
     struct stat st {};
     if (::stat(VARNOK_BUNDLE, &st) != 0) {
         state.SkipWithError("Varnok bundle not built");
@@ -117,11 +131,25 @@ void pluginRender(benchmark::State& state, const std::map<std::string, ofxhost::
     }
     auto inst = plugin->createInstance(ofxhost::kContextFilter);
     for (const auto& [name, v] : values) inst->setValue(name, v);
-    inst->setFrameProvider("Source", [](double t, ofxhost::FloatImage& out) {
-        if (t < 0 || t >= clip().frames) return false;
-        out = t == 12 ? frame() : varnok::demoFrame(clip(), static_cast<int>(t));
-        return true;
-    });
+    if (lend) {
+        // Frames made once and lent, as the CLI's source lends its conversions.
+        static const auto frames = [] {
+            std::vector<std::shared_ptr<const ofxhost::FloatImage>> v;
+            for (int t = 0; t < clip().frames; ++t)
+                v.push_back(std::make_shared<const ofxhost::FloatImage>(varnok::demoFrame(clip(), t)));
+            return v;
+        }();
+        inst->setSharedFrameProvider("Source", [](double t) -> std::shared_ptr<const ofxhost::FloatImage> {
+            if (t < 0 || t >= clip().frames) return nullptr;
+            return frames[static_cast<size_t>(t)];
+        });
+    } else {
+        inst->setFrameProvider("Source", [](double t, ofxhost::FloatImage& out) {
+            if (t < 0 || t >= clip().frames) return false;
+            out = t == 12 ? frame() : varnok::demoFrame(clip(), static_cast<int>(t));
+            return true;
+        });
+    }
     for (auto _ : state) {
         ofxhost::RenderResult r = inst->render(12);
         if (r.status != ofxhost::kStatusOK) state.SkipWithError(ofxhost::statusName(r.status).c_str());
@@ -129,23 +157,32 @@ void pluginRender(benchmark::State& state, const std::map<std::string, ofxhost::
     }
 }
 
-void BM_PluginRenderDefaults(benchmark::State& state) { pluginRender(state, {}); }
+void BM_PluginRenderDefaults(benchmark::State& state) { pluginRender(state, {}, false); }
+void BM_PluginRenderDefaultsLent(benchmark::State& state) { pluginRender(state, {}, true); }
 
-void BM_PluginRenderTemporal8(benchmark::State& state) {
-    pluginRender(state, {{"useTemporalTracking", ofxhost::ParamValue::number(1)},
-                         {"fastPreview", ofxhost::ParamValue::number(0)},
-                         {"temporalFrames", ofxhost::ParamValue::number(8)}});
+const std::map<std::string, ofxhost::ParamValue>& temporal8() {
+    static const std::map<std::string, ofxhost::ParamValue> v = {
+        {"useTemporalTracking", ofxhost::ParamValue::number(1)},
+        {"fastPreview", ofxhost::ParamValue::number(0)},
+        {"temporalFrames", ofxhost::ParamValue::number(8)}};
+    return v;
 }
+
+void BM_PluginRenderTemporal8(benchmark::State& state) { pluginRender(state, temporal8(), false); }
+void BM_PluginRenderTemporal8Lent(benchmark::State& state) { pluginRender(state, temporal8(), true); }
 
 BENCHMARK(BM_MemcpyFloatFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodePng8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertU8ToFloat)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertU8ToFloatReused)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HandOverRelaidOut)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadBackOutput)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodePng8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeExrHalf)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PluginRenderDefaults)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PluginRenderDefaultsLent)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PluginRenderTemporal8)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PluginRenderTemporal8Lent)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Prints the usual table, then each result as a multiple of the memcpy.
 class RatioReporter : public benchmark::ConsoleReporter {

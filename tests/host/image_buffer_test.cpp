@@ -91,3 +91,57 @@ TEST(ImageBufferSharing, PlainFloatFramesAreLentOthersCopied) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OutputBuffers, PlainFloatIsAFrameMovedOutOnlyWhenNobodyElseHoldsIt) {
+    ofxhost::ImageLayout plain;
+    plain.originX = -3;
+    plain.outputFill = 0.125f;
+    auto b = std::make_shared<ofxhost::ImageBuffer>(ofxhost::makeOutputBuffer(5, 2, plain));
+    ASSERT_TRUE(b->frame);
+    EXPECT_EQ(b->data, reinterpret_cast<uint8_t*>(b->frame->rgba.data()));
+    EXPECT_EQ(b->x1, -3);
+    EXPECT_EQ(b->x2, 2);
+    EXPECT_EQ(b->rowBytes, 5 * 16);
+    for (float v : b->frame->rgba) ASSERT_EQ(v, 0.125f);
+    reinterpret_cast<float*>(b->data)[6] = 9.0f;
+
+    // An image handle still holds the buffer: the result is a copy, the
+    // holder's pixels stay where they were.
+    auto holder = b;
+    ofxhost::FloatImage copied = ofxhost::takeBuffer(b);
+    EXPECT_EQ(copied.rgba, holder->frame->rgba);
+    EXPECT_NE(copied.rgba.data(), holder->frame->rgba.data());
+    holder.reset();
+
+    const float* pixels = b->frame->rgba.data();
+    ofxhost::FloatImage moved = ofxhost::takeBuffer(std::move(b));
+    EXPECT_EQ(moved.rgba.data(), pixels);
+    EXPECT_EQ(moved.width, 5);
+    EXPECT_EQ(moved.height, 2);
+    EXPECT_EQ(moved.rgba[6], 9.0f);
+    EXPECT_TRUE(ofxhost::takeBuffer(nullptr).empty());
+}
+
+TEST(OutputBuffers, EveryLayoutStartsAsTheFillValue) {
+    for (ofxhost::BitDepth d : {ofxhost::BitDepth::Byte, ofxhost::BitDepth::Short, ofxhost::BitDepth::Half,
+                                ofxhost::BitDepth::Float}) {
+        ofxhost::ImageLayout l;
+        l.depth = d;
+        l.components = ofxhost::Components::RGB;
+        l.rowPadding = 12;
+        l.negativeRowBytes = true;
+        l.extraHeight = 1;
+        l.outputFill = 0.5f;
+        const ofxhost::ImageBuffer b = ofxhost::makeOutputBuffer(3, 2, l);
+        EXPECT_FALSE(b.frame);
+        const ofxhost::FloatImage back = ofxhost::readBuffer(b);
+        ASSERT_EQ(back.height, 3);
+        for (int y = 0; y < back.height; ++y)
+            for (int x = 0; x < back.width; ++x)
+                for (int c = 0; c < 3; ++c) EXPECT_NEAR(back.pixel(x, y)[c], 0.5f, 1e-2f) << x << "," << y;
+    }
+}
+
+}  // namespace

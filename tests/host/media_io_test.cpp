@@ -5,10 +5,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "host/demo_clip.h"
 #include "host/frame_sink.h"
 #include "host/frame_source.h"
+#include "host/image_buffer.h"
 #include "host/image_io.h"
 
 namespace {
@@ -44,6 +46,71 @@ TEST(NativeFrames, GreyAndDeepSamplesBecomeRgba) {
     EXPECT_TRUE(varnok::toFloatRgba(grey).empty());
 }
 
+// Reference conversion: sample times 1/max (as a table of them would hold), or the
+// half value, channel by channel.
+float referenceSample(const NativeFrame& f, size_t i) {
+    const uint8_t* p = f.data.data();
+    switch (f.type) {
+        case SampleType::U8: return p[i] * (1.0f / 255.0f);
+        case SampleType::U16: {
+            uint16_t v;
+            std::memcpy(&v, p + 2 * i, 2);
+            return v * (1.0f / 65535.0f);
+        }
+        case SampleType::Half: {
+            uint16_t v;
+            std::memcpy(&v, p + 2 * i, 2);
+            return ofxhost::halfToFloat(v);
+        }
+        case SampleType::Float: {
+            float v;
+            std::memcpy(&v, p + 4 * i, 4);
+            return v;
+        }
+    }
+    return 0.0f;
+}
+
+TEST(NativeFrames, EveryTypeAndChannelCountConvertsIntoAReusedFrame) {
+    ofxhost::FloatImage out;
+    for (SampleType t : {SampleType::U8, SampleType::U16, SampleType::Half, SampleType::Float}) {
+        for (int channels = 1; channels <= 5; ++channels) {
+            NativeFrame f;
+            f.width = 7;
+            f.height = 3;
+            f.channels = channels;
+            f.type = t;
+            f.data.resize(static_cast<size_t>(7 * 3 * channels * varnok::sampleBytes(t)));
+            for (size_t i = 0; i < f.data.size(); ++i) f.data[i] = static_cast<uint8_t>(i * 37 + 11);
+            ASSERT_TRUE(varnok::toFloatRgba(f, &out));
+            ASSERT_EQ(out.rgba.size(), 7u * 3 * 4);
+            const float* before = out.rgba.data();
+            for (size_t p = 0; p < 21; ++p) {
+                const size_t s = p * channels;
+                const float* px = out.rgba.data() + p * 4;
+                const float first = referenceSample(f, s);
+                const bool colour = channels >= 3;
+                const float alpha = channels == 2 ? referenceSample(f, s + 1)
+                                    : channels >= 4 ? referenceSample(f, s + 3) : 1.0f;
+                const float want[4] = {colour ? referenceSample(f, s) : first,
+                                       colour ? referenceSample(f, s + 1) : first,
+                                       colour ? referenceSample(f, s + 2) : first, alpha};
+                // Bit for bit, NaNs included.
+                EXPECT_EQ(std::memcmp(px, want, sizeof want), 0) << channels << " " << p;
+            }
+            // Same size again: converted in place.
+            ASSERT_TRUE(varnok::toFloatRgba(f, &out));
+            EXPECT_EQ(out.rgba.data(), before);
+        }
+    }
+    NativeFrame bad;
+    bad.width = 2;
+    bad.height = 2;
+    bad.channels = 4;
+    EXPECT_FALSE(varnok::toFloatRgba(bad, &out));
+    EXPECT_TRUE(out.empty());
+}
+
 TEST(FrameSources, SequenceGapsAreMissingFramesNotErrors) {
     const std::string d = freshDir("gaps");
     std::string err;
@@ -68,6 +135,23 @@ TEST(FrameSources, SequenceGapsAreMissingFramesNotErrors) {
     EXPECT_FALSE(provider(1e300, out));
     EXPECT_TRUE(provider(4, out));
     EXPECT_EQ(out.width, 32);
+
+    // The lending provider converts into frames the host has let go of, and
+    // never into one still held.
+    auto lend = src.sharedProvider();
+    EXPECT_EQ(lend(2.5), nullptr);
+    EXPECT_EQ(lend(std::nan("")), nullptr);
+    EXPECT_EQ(lend(3), nullptr);
+    auto four = lend(4);
+    ASSERT_NE(four, nullptr);
+    EXPECT_EQ(four->rgba, out.rgba);
+    auto one = lend(1);
+    ASSERT_NE(one, nullptr);
+    EXPECT_NE(one.get(), four.get());
+    EXPECT_EQ(four->rgba, out.rgba);   // untouched by the second conversion
+    const ofxhost::FloatImage* reused = one.get();
+    one.reset();
+    EXPECT_EQ(lend(2).get(), reused);
 }
 
 TEST(FrameSources, VideoIsDecodedForwardAndRestartedOnlyWhenTheCacheLostAFrame) {

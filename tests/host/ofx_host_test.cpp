@@ -303,6 +303,44 @@ TEST(HostLayoutsMixed, OutputLargerThanSourceKeepsItsOwnPixels) {
     for (int c = 0; c < 4; ++c) EXPECT_FLOAT_EQ(r.output.pixel(4, 1)[c], 0.5f);
 }
 
+TEST(HostLayoutsMixed, LentFramesAreReadInPlaceAndGivenBack) {
+    auto plugin = loadTestPlugin();
+    auto inst = plugin->createInstance(ofxhost::kContextFilter);
+    ASSERT_TRUE(inst);
+    ASSERT_TRUE(inst->setValue("gain", ParamValue::number(2)));
+    auto lent = std::make_shared<const FloatImage>(gradient(4, 3, 0));
+    std::map<double, int> calls;
+    inst->setSharedFrameProvider("Source", [&](double t) -> std::shared_ptr<const FloatImage> {
+        ++calls[t];
+        return t == 0 ? lent : nullptr;
+    });
+    auto r = inst->render(0);
+    ASSERT_EQ(r.status, ofxhost::kStatusOK) << r.error;
+    ASSERT_EQ(r.output.width, 4);
+    EXPECT_FLOAT_EQ(r.output.pixel(3, 2)[0], 203.0f * 2.0f);
+    EXPECT_EQ(lent->rgba, gradient(4, 3, 0).rgba);   // read, never written
+    EXPECT_EQ(calls[0], 1);
+    EXPECT_EQ(lent.use_count(), 1);                  // let go of once the action ended
+    EXPECT_EQ(inst->imagesOutstanding(), 0);
+    EXPECT_NE(inst->render(1).status, ofxhost::kStatusOK);
+
+    // A frame whose pixels do not match its size, or a throwing provider, is no frame.
+    inst->setSharedFrameProvider("Source", [](double) {
+        auto f = std::make_shared<FloatImage>(4, 3);
+        f->rgba.resize(5);
+        return std::shared_ptr<const FloatImage>(f);
+    });
+    EXPECT_NE(inst->render(0).status, ofxhost::kStatusOK);
+    inst->setSharedFrameProvider("Source", [](double) -> std::shared_ptr<const FloatImage> { throw 1; });
+    EXPECT_NE(inst->render(0).status, ofxhost::kStatusOK);
+    // Setting the copying kind replaces the lending one.
+    inst->setFrameProvider("Source", [](double t, FloatImage& img) {
+        img = gradient(2, 2, t);
+        return true;
+    });
+    EXPECT_EQ(inst->render(0).output.width, 2);
+}
+
 TEST(HostActions, ReportsEachActionStatus) {
     auto plugin = loadTestPlugin();
     auto inst = plugin->createInstance(ofxhost::kContextFilter);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <system_error>
 
 #include "host/frame_source.h"
 #include "host/image_io.h"
@@ -31,23 +32,59 @@ bool FrameSink::open(const std::string& path, int width, int height, double fps,
     return true;
 }
 
-bool FrameSink::write(int frame, const ofxhost::FloatImage& image, std::string* error) {
+FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std::string& temp) {
+    Encoded e;
     const double t0 = nowSeconds();
-    bool ok;
     if (video_) {
-        ok = video_->write(image, error);
+        e.ok = video_->write(image, &e.error);
     } else {
-        const std::string final = frameFileName(media_, frame);
-        const std::string temp = temporarySibling(final);
-        ok = writeImageFile(temp, image, type_, channels_, error);
-        pending_.push_back({temp, final});
-        if (!ok) ::unlink(temp.c_str());
+        e.ok = writeImageFile(temp, image, type_, channels_, &e.error);
+        if (!e.ok) ::unlink(temp.c_str());
     }
-    encodeSeconds += secondsSince(t0);
-    return ok;
+    e.seconds = secondsSince(t0);
+    return e;
+}
+
+bool FrameSink::finishPending(std::string* error) {
+    if (!encoding_.valid()) return true;
+    Encoded e = encoding_.get();
+    encodeSeconds += e.seconds;
+    if (!e.ok && error) *error = e.error;
+    return e.ok;
+}
+
+bool FrameSink::write(int frame, const ofxhost::FloatImage& image, std::string* error) {
+    return write(frame, ofxhost::FloatImage(image), error);
+}
+
+bool FrameSink::write(int frame, ofxhost::FloatImage&& image, std::string* error) {
+    if (!finishPending(error)) return false;
+    std::string temp;
+    if (!video_) {
+        const std::string final = frameFileName(media_, frame);
+        temp = temporarySibling(final);
+        pending_.push_back({temp, final});
+    }
+    // The frame moves into the task; the caller renders the next one meanwhile.
+    auto img = std::make_shared<const ofxhost::FloatImage>(std::move(image));
+    auto task = [this, img, temp]() { return encode(*img, temp); };
+    try {
+        encoding_ = std::async(std::launch::async, task);
+    } catch (const std::system_error&) {
+        // No thread to be had: encode here, as before.
+        const Encoded e = task();
+        encodeSeconds += e.seconds;
+        if (!e.ok) *error = e.error;
+        return e.ok;
+    }
+    return true;
 }
 
 bool FrameSink::commit(std::string* error) {
+    if (!finishPending(error)) {
+        discard();
+        return false;
+    }
     if (video_) {
         const double t0 = nowSeconds();
         const bool ok = video_->close(error);
@@ -72,6 +109,7 @@ bool FrameSink::commit(std::string* error) {
 }
 
 void FrameSink::discard() {
+    finishPending(nullptr);
     if (video_) {
         video_->abort();
         video_.reset();

@@ -1,8 +1,11 @@
 // Where rendered frames go. Everything is written under temporary names and
 // renamed only when the whole render succeeded, so a failed run never leaves
-// output that looks complete.
+// output that looks complete. A frame is encoded on one background thread
+// while the next one renders; its failure is reported by the next write() or
+// by commit(), and frames reach the file in the order they were written.
 #pragma once
 
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,11 +24,13 @@ public:
     // `inputType` guides the bit depth of image outputs.
     bool open(const std::string& path, int width, int height, double fps, SampleType inputType,
               size_t frameCount, std::string* error);
+    // False when this frame or the one before it could not be encoded.
     bool write(int frame, const ofxhost::FloatImage& image, std::string* error);
+    bool write(int frame, ofxhost::FloatImage&& image, std::string* error);
     bool commit(std::string* error);
     void discard();
 
-    double encodeSeconds = 0.0;
+    double encodeSeconds = 0.0;   // time spent encoding, on whichever thread
 
 private:
     MediaPath media_;
@@ -35,6 +40,16 @@ private:
     std::string videoTemp_;
     std::vector<std::pair<std::string, std::string>> pending_;   // temporary, final
     bool committed_ = false;
+
+    struct Encoded {
+        bool ok = true;
+        std::string error;
+        double seconds = 0.0;
+    };
+    // Waits for the frame being encoded; false (and `*error`) when it failed.
+    bool finishPending(std::string* error);
+    Encoded encode(const ofxhost::FloatImage& image, const std::string& temp);   // "" temp: video
+    std::future<Encoded> encoding_;
 };
 
 }  // namespace varnok

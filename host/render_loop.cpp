@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "host/frame_source.h"
 
@@ -60,7 +61,7 @@ bool runRenderLoop(const RenderLoop& loop, LoopTimes* times, std::string* error)
             return false;
         }
         if (loop.onFrame) loop.onFrame(frame, result.output);
-        if (!loop.sink->write(frame, result.output, error)) return false;
+        if (!loop.sink->write(frame, std::move(result.output), error)) return false;
         ++done;
         ++times->frames;
         if (loop.progress) showProgress(loop.label, done, loop.frames.size(), secondsSince(start));

@@ -207,6 +207,56 @@ TEST(FrameSinks, NothingFinalAppearsUntilCommit) {
     ASSERT_EQ(std::system(("ls " + d + " | grep -q partial").c_str()) == 0, false);
 }
 
+std::string fileBytes(const std::string& path) {
+    std::string out;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+        std::fclose(f);
+    }
+    return out;
+}
+
+TEST(FrameSinks, BackgroundEncodingWritesWhatADirectWriteWouldAndReportsFailures) {
+    const std::string d = freshDir("background");
+    const varnok::DemoClip clip = varnok::makeDemoClip(3, 24, 10);
+    std::string err;
+    varnok::FrameSink sink;
+    ASSERT_TRUE(sink.open(d + "/s.%d.png", 24, 10, 24, SampleType::U16, 3, &err));
+    for (int f = 0; f < 3; ++f) {
+        ofxhost::FloatImage img = varnok::demoFrame(clip, f);
+        ASSERT_TRUE(sink.write(f, std::move(img), &err)) << err;
+    }
+    ASSERT_TRUE(sink.commit(&err)) << err;
+    for (int f = 0; f < 3; ++f) {
+        const std::string direct = d + "/direct.png";
+        ASSERT_TRUE(varnok::writeImageFile(direct, varnok::demoFrame(clip, f), SampleType::U16, 4, &err));
+        EXPECT_EQ(fileBytes(d + "/s." + std::to_string(f) + ".png"), fileBytes(direct)) << f;
+    }
+
+    // A folder that is not there: the failure shows at the next write or at
+    // the commit, with the writer's own message, and nothing is left.
+    varnok::FrameSink lost;
+    ASSERT_TRUE(lost.open(d + "/missing/l.%d.png", 24, 10, 24, SampleType::U8, 2, &err));
+    err.clear();
+    const bool first = lost.write(0, varnok::demoFrame(clip, 0), &err);
+    const bool second = first && lost.write(1, varnok::demoFrame(clip, 1), &err);
+    EXPECT_FALSE(second && lost.commit(&err));
+    EXPECT_NE(err.find("missing/l."), std::string::npos) << err;
+
+    // A frame of the wrong size for the video: refused at the commit, no file.
+    varnok::FrameSink video;
+    ASSERT_TRUE(video.open(d + "/v.mp4", 24, 10, 24, SampleType::U8, 2, &err)) << err;
+    ASSERT_TRUE(video.write(0, varnok::demoFrame(clip, 0), &err));
+    err.clear();
+    const bool wrong = video.write(1, ofxhost::FloatImage(8, 8), &err);
+    EXPECT_FALSE(wrong && video.commit(&err));
+    EXPECT_EQ(err, "frame size changed while encoding");
+    EXPECT_FALSE(exists(d + "/v.mp4"));
+    EXPECT_NE(std::system(("ls " + d + " | grep -q partial").c_str()), 0);
+}
+
 TEST(DemoClip, FramesAreRepeatableAndShowTheDiscs) {
     const varnok::DemoClip clip = varnok::makeDemoClip(90);
     EXPECT_EQ(varnok::demoFrame(clip, 40).rgba, varnok::demoFrame(clip, 40).rgba);

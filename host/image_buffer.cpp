@@ -62,27 +62,26 @@ float halfToFloat(uint16_t h) {
 }
 
 uint16_t floatToHalf(float f) {
+    // Round to nearest, ties to even, on the bits: no library calls per sample.
     uint32_t bits;
     std::memcpy(&bits, &f, 4);
     const uint16_t sign = static_cast<uint16_t>((bits >> 16) & 0x8000u);
-    if (std::isnan(f)) return static_cast<uint16_t>(sign | 0x7e00u);
-    const float a = std::fabs(f);
-    if (a >= 65520.0f) return static_cast<uint16_t>(sign | 0x7c00u);  // rounds to infinity
-    if (a < std::ldexp(1.0f, -25)) return sign;
-    int e;
-    std::frexp(a, &e);  // a = m * 2^e, m in [0.5, 1)
-    if (e < -13) {      // subnormal half: units of 2^-24
-        const long m = std::lrint(std::ldexp(a, 24));
-        return static_cast<uint16_t>(sign | static_cast<uint16_t>(m));
+    const uint32_t a = bits & 0x7fffffffu;
+    if (a > 0x7f800000u) return static_cast<uint16_t>(sign | 0x7e00u);   // NaN
+    if (a >= 0x477ff000u) return static_cast<uint16_t>(sign | 0x7c00u);  // 65520 and up round to infinity
+    if (a >= 0x38800000u) {                                               // normal half
+        const uint32_t r = a + 0xfffu + ((a >> 13) & 1u);
+        return static_cast<uint16_t>(sign | ((r - 0x38000000u) >> 13));
     }
-    long m = std::lrint(std::ldexp(a, 11 - e));  // 11 significant bits, in [1024, 2048]
-    int he = e - 1 + 15;
-    if (m == 2048) {
-        m = 1024;
-        ++he;
-    }
-    if (he >= 31) return static_cast<uint16_t>(sign | 0x7c00u);
-    return static_cast<uint16_t>(sign | (he << 10) | (m & 0x3ff));
+    if (a < 0x33000000u) return sign;   // below 2^-25: zero
+    // Subnormal half: units of 2^-24.
+    const uint32_t shift = 126u - (a >> 23);   // 14 to 24
+    const uint32_t mant = (a & 0x7fffffu) | 0x800000u;
+    uint32_t q = mant >> shift;
+    const uint32_t rest = mant & ((1u << shift) - 1u);
+    const uint32_t half = 1u << (shift - 1u);
+    if (rest > half || (rest == half && (q & 1u))) ++q;
+    return static_cast<uint16_t>(sign | q);
 }
 
 namespace {

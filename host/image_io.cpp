@@ -37,6 +37,12 @@ float unit(float v) {
     return v < 1.0f ? v : 1.0f;
 }
 
+// lround(unit(v) * scale): the product is never negative and far below 2^52,
+// so adding a half in double is exact and truncation is the rounding.
+unsigned roundUnit(float v, float scale) {
+    return static_cast<unsigned>(static_cast<double>(unit(v) * scale) + 0.5);
+}
+
 }  // namespace
 
 bool probeImageFile(const std::string& path, int* width, int* height, SampleType* type,
@@ -88,29 +94,30 @@ bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, S
     const size_t n = static_cast<size_t>(image.width) * image.height;
     const int sb = sampleBytes(type);
     std::vector<uint8_t> data(n * channels * sb);
-    for (size_t i = 0; i < n; ++i) {
-        for (int c = 0; c < channels; ++c) {
-            const float v = image.rgba[i * 4 + c];
-            uint8_t* dst = data.data() + (i * channels + c) * sb;
-            switch (type) {
-                case SampleType::U8:
-                    *dst = static_cast<uint8_t>(std::lround(unit(v) * 255.0f));
-                    break;
-                case SampleType::U16: {
-                    const uint16_t s = static_cast<uint16_t>(std::lround(unit(v) * 65535.0f));
-                    std::memcpy(dst, &s, 2);
-                    break;
-                }
-                case SampleType::Half: {
-                    const uint16_t h = ofxhost::floatToHalf(v);
-                    std::memcpy(dst, &h, 2);
-                    break;
-                }
-                case SampleType::Float:
-                    std::memcpy(dst, &v, 4);
-                    break;
-            }
-        }
+    // One loop per sample type; channel i of pixel p is sample p * channels + i.
+    auto each = [&](auto store) {
+        for (size_t i = 0; i < n; ++i)
+            for (int c = 0; c < channels; ++c) store(i * channels + c, image.rgba[i * 4 + c]);
+    };
+    switch (type) {
+        case SampleType::U8:
+            each([&](size_t k, float v) { data[k] = static_cast<uint8_t>(roundUnit(v, 255.0f)); });
+            break;
+        case SampleType::U16:
+            each([&](size_t k, float v) {
+                const uint16_t s = static_cast<uint16_t>(roundUnit(v, 65535.0f));
+                std::memcpy(data.data() + 2 * k, &s, 2);
+            });
+            break;
+        case SampleType::Half:
+            each([&](size_t k, float v) {
+                const uint16_t h = ofxhost::floatToHalf(v);
+                std::memcpy(data.data() + 2 * k, &h, 2);
+            });
+            break;
+        case SampleType::Float:
+            each([&](size_t k, float v) { std::memcpy(data.data() + 4 * k, &v, 4); });
+            break;
     }
     auto out = OIIO::ImageOutput::create(path);
     if (!out) {

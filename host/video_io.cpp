@@ -124,7 +124,8 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
     for (size_t i = 0; i < frame.rgba.size(); ++i) {
         const float v = frame.rgba[i];
         const float u = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;   // NaN to 0
-        scratch_[i] = static_cast<uint16_t>(std::lround(u * 65535.0f));
+        // lround for a non-negative product: exact in double, then truncated.
+        scratch_[i] = static_cast<uint16_t>(static_cast<double>(u * 65535.0f) + 0.5);
     }
     if (!proc_->writeAll(scratch_.data(), scratch_.size() * 2)) {
         *error = "ffmpeg stopped taking frames: " + proc_->lastErrorLine();

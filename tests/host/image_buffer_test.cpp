@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "host/image_buffer.h"
 
@@ -23,6 +24,53 @@ TEST(HalfFloat, ConvertsExactValuesAndRoundsTheRest) {
     }
     // Every half survives a round trip through float.
     for (uint32_t h = 0; h < 0x7c00; ++h) EXPECT_EQ(floatToHalf(halfToFloat(static_cast<uint16_t>(h))), h);
+}
+
+// The conversion as first written with the maths library, kept as the reference
+// the bit-level one must match exactly.
+uint16_t referenceFloatToHalf(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    const uint16_t sign = static_cast<uint16_t>((bits >> 16) & 0x8000u);
+    if (std::isnan(f)) return static_cast<uint16_t>(sign | 0x7e00u);
+    const float a = std::fabs(f);
+    if (a >= 65520.0f) return static_cast<uint16_t>(sign | 0x7c00u);
+    if (a < std::ldexp(1.0f, -25)) return sign;
+    int e;
+    std::frexp(a, &e);
+    if (e < -13) return static_cast<uint16_t>(sign | static_cast<uint16_t>(std::lrint(std::ldexp(a, 24))));
+    long m = std::lrint(std::ldexp(a, 11 - e));
+    int he = e - 1 + 15;
+    if (m == 2048) {
+        m = 1024;
+        ++he;
+    }
+    if (he >= 31) return static_cast<uint16_t>(sign | 0x7c00u);
+    return static_cast<uint16_t>(sign | (he << 10) | (m & 0x3ff));
+}
+
+TEST(HalfFloat, BitLevelRoundingMatchesTheReferenceEverywhereItCanDiffer) {
+    auto check = [](float v) {
+        ASSERT_EQ(floatToHalf(v), referenceFloatToHalf(v)) << v;
+        ASSERT_EQ(floatToHalf(-v), referenceFloatToHalf(-v)) << -v;
+    };
+    // Every half, the midpoints between neighbours (ties) and one float step either side.
+    for (uint32_t h = 0; h < 0x7c00; ++h) {
+        const float lo = halfToFloat(static_cast<uint16_t>(h));
+        const float hi = halfToFloat(static_cast<uint16_t>(h + 1));
+        const float mid = lo + (hi - lo) * 0.5f;
+        for (float v : {lo, mid, std::nextafter(mid, 0.0f), std::nextafter(mid, INFINITY)}) check(v);
+    }
+    // Every exponent with a spread of mantissas, float subnormals, the edges.
+    for (uint32_t bits = 0; bits < 0x7f800000u; bits += 0x1357u) {
+        float v;
+        std::memcpy(&v, &bits, 4);
+        check(v);
+    }
+    for (float v : {0.0f, 65519.99f, 65520.0f, 65504.0f, std::ldexp(1.0f, -25), std::ldexp(1.0f, -14),
+                    std::nextafter(std::ldexp(1.0f, -14), 0.0f), 1e-45f, INFINITY, 3.0e38f})
+        check(v);
+    EXPECT_EQ(floatToHalf(NAN) & 0x7fffu, 0x7e00u);
 }
 
 TEST(ImageBufferRoundTrip, EveryDepthAndComponentLayout) {

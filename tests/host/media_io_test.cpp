@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -255,6 +256,45 @@ TEST(FrameSinks, BackgroundEncodingWritesWhatADirectWriteWouldAndReportsFailures
     EXPECT_EQ(err, "frame size changed while encoding");
     EXPECT_FALSE(exists(d + "/v.mp4"));
     EXPECT_NE(std::system(("ls " + d + " | grep -q partial").c_str()), 0);
+}
+
+TEST(ImageFiles, IntegerSamplesRoundHalvesAwayFromZeroAndClamp) {
+    const std::string d = freshDir("rounding");
+    // Every 8-bit half step and its float neighbours, some 16-bit ones, and junk.
+    std::vector<float> values;
+    for (int k = 0; k <= 512; ++k) {
+        const float v = (k + 0.5f) / 255.0f;
+        values.insert(values.end(), {v, std::nextafter(v, 0.0f), std::nextafter(v, 1.0f), k / 65535.0f,
+                                     (k + 0.5f) / 65535.0f});
+    }
+    values.insert(values.end(), {-1.0f, 2.0f, NAN, INFINITY, -INFINITY, 1.0f, 0.0f});
+    ofxhost::FloatImage img(static_cast<int>((values.size() + 3) / 4), 1);
+    std::copy(values.begin(), values.end(), img.rgba.begin());
+    auto expected = [](float v, float scale) {
+        const float u = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
+        return std::lround(u * scale);
+    };
+    std::string err;
+    // Three channels: PNG writers treat a fourth as alpha and scale colour by it.
+    for (SampleType t : {SampleType::U8, SampleType::U16}) {
+        const std::string path = d + "/r.png";
+        ASSERT_TRUE(varnok::writeImageFile(path, img, t, 3, &err)) << err;
+        NativeFrame back;
+        ASSERT_TRUE(varnok::readImageFile(path, &back, &err)) << err;
+        ASSERT_EQ(back.channels, 3);
+        for (size_t k = 0; k < static_cast<size_t>(img.width) * 3; ++k) {
+            long got;
+            if (t == SampleType::U8) {
+                got = back.data[k];
+            } else {
+                uint16_t s;
+                std::memcpy(&s, back.data.data() + 2 * k, 2);
+                got = s;
+            }
+            const float v = img.rgba[k / 3 * 4 + k % 3];
+            ASSERT_EQ(got, expected(v, t == SampleType::U8 ? 255.0f : 65535.0f)) << k << " " << v;
+        }
+    }
 }
 
 TEST(DemoClip, FramesAreRepeatableAndShowTheDiscs) {

@@ -6,6 +6,7 @@
 #include "engine/pixel_ops.h"
 #include "overlay/coverage_run.h"
 #include "overlay/safe_int.h"
+#include "overlay/stroke_row.h"
 
 namespace ormel {
 namespace {
@@ -14,11 +15,7 @@ constexpr float kSpanSlack = 0.1f;
 
 constexpr int32_t kRun = kCoverageRun;
 
-// Inclusive column range of one row, narrowed to where a mark can reach.
-struct Span {
-    int32_t lo;
-    int32_t hi;
-};
+using Span = RowSpan;
 
 // Narrows `span` to the pixels whose centres lie in [left, right], with one
 // pixel of slack for rounding. NaN bounds leave the span as it is, since the
@@ -176,11 +173,12 @@ void drawStrokeLayers(Image& image, Vec2 a, Vec2 b, const StrokeLayer* layers, i
     const float uy = dy / len;
     const bool dashed = dash > 1.0f;
     const float period = 2.0f * dash;
+    RowSpan spans[3];
+    const StrokeRow setup{a, dx, dy, len, len2, dashed, period, dash, n, h, opacityOf, spans};
     for (int32_t y = y0; y <= y1; ++y) {
         const float py = static_cast<float>(y) + 0.5f;
         // Each layer only visits its own chord of the row: a halo many times
         // wider than the core would otherwise make the core scan it too.
-        Span spans[3];
         Span span{x0 + 1, x0};
         for (int32_t k = 0; k < n; ++k) {
             spans[k] = capsuleChord(a, b, ux, uy, len, h[k] + 0.75f + kSpanSlack, py, x0, x1);
@@ -193,39 +191,9 @@ void drawStrokeLayers(Image& image, Vec2 a, Vec2 b, const StrokeLayer* layers, i
             }
         }
         if (span.lo > span.hi) continue;
-        const float ryDy = (py - a.y) * dy;
         Pixel* row = &image.at(0, y);
         prefetchRowAhead(image, y, span.lo, span.hi);
-        // Geometry first in short branch-free runs the compiler can vectorise
-        // (the division and the square root dominate), then the blends.
-        float tRun[kRun];
-        float dRun[kRun];
-        for (int32_t start = span.lo; start <= span.hi; start += kRun) {
-            const int32_t count = std::min(kRun, span.hi - start + 1);
-            for (int32_t i = 0; i < count; ++i) {
-                const float px = static_cast<float>(start + i) + 0.5f;
-                float t = ((px - a.x) * dx + ryDy) / len2;
-                t = std::min(std::max(t, 0.0f), 1.0f);
-                const float ex = px - (a.x + t * dx);
-                const float ey = py - (a.y + t * dy);
-                tRun[i] = t;
-                dRun[i] = std::sqrt(ex * ex + ey * ey);
-            }
-            if (dashed) {
-                // A pixel in a gap is pushed infinitely far, so no layer covers it.
-                for (int32_t i = 0; i < count; ++i) {
-                    if (std::fmod(len * tRun[i], period) > dash) dRun[i] = INFINITY;
-                }
-            }
-            // Layer by layer: each pixel still sees its layers in order.
-            for (int32_t k = 0; k < n; ++k) {
-                const int32_t from = std::max(start, spans[k].lo);
-                const int32_t to = std::min(start + count - 1, spans[k].hi);
-                if (from > to) continue;
-                blendCoverageRun(row + from, dRun + (from - start), to - from + 1, h[k] + 0.75f,
-                                 opacityOf[k], colour);
-            }
-        }
+        blendStrokeRow(row, py, span, setup, colour);
     }
 }
 

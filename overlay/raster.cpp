@@ -13,6 +13,10 @@ namespace {
 
 constexpr float kSpanSlack = 0.1f;
 
+// Past this distance from the origin r * r - dy * dy (and the band's a.x +
+// from) round by more than the slack, so rows are not narrowed there.
+constexpr float kExactChordLimit = 1.0e6f;
+
 constexpr int32_t kRun = kCoverageRun;
 
 using Span = RowSpan;
@@ -35,6 +39,11 @@ bool narrowSpan(float left, float right, Span& span) {
 // Grows [lo, hi] by the x interval a disk of radius r about (cx, cy) covers on
 // the horizontal line y = py.
 void addDiskChord(float cx, float cy, float r, float py, float& lo, float& hi) {
+    if (std::fabs(cx) >= kExactChordLimit || std::fabs(cy) >= kExactChordLimit || r >= kExactChordLimit) {
+        lo = -INFINITY;
+        hi = INFINITY;
+        return;
+    }
     const float dy = py - cy;
     const float rest = r * r - dy * dy;
     if (!(rest > 0.0f)) return;

@@ -175,5 +175,23 @@ TEST(RasterRobustness, NothingDrawnForInvisibleOrBrokenMarks) {
     EXPECT_EQ(mismatched.pixels.size(), 5u);
 }
 
+TEST(DrawLineCore, FarEndpointsMatchWholeImageScan) {
+    // Marks whose ends lie tens of millions of pixels away can still cross the
+    // picture (a huge curve amount or motif size from a preset file); the
+    // narrowed rows must not lose pixels the per-pixel rule covers.
+    const Vec2 ends[][2] = {{{-19999968.0f, -11999976.0f}, {20000032.0f, 12000024.0f}},
+                            {{-59999968.0f, -23999976.0f}, {60000032.0f, 24000024.0f}}};
+    for (const auto& e : ends) {
+        Image got(64, 48, kBlack), want(64, 48, kBlack);
+        drawLineCore(got, e[0], e[1], 2.0f, kWhite, 1.0f, 0.0f);
+        referenceLine(want, e[0], e[1], 2.0f, kWhite, 1.0f, 0.0f);
+        EXPECT_TRUE(samePixels(got, want)) << e[0].x << "," << e[0].y;
+    }
+    Image got(64, 48, kBlack), want(64, 48, kBlack);
+    drawDisk(got, {-98877080.0f, -14943790.0f}, 100000000.0f, kWhite, 1.0f);
+    referenceDisk(want, {-98877080.0f, -14943790.0f}, 100000000.0f, kWhite, 1.0f);
+    EXPECT_TRUE(samePixels(got, want));
+}
+
 }  // namespace
 }  // namespace ormel

@@ -121,27 +121,29 @@ ParamValue readIn(ParamObj* p, va_list ap) {
     return v;
 }
 
-OfxStatus paramGetValue(OfxParamHandle h, ...) {
+// The value at `time` written through the caller's pointers; `time` absent
+// means the time of the action in progress.
+OfxStatus writeValueAt(OfxParamHandle h, const OfxTime* time, va_list ap) {
     OfxStatus st;
     ParamObj* p = asValued(h, &st);
     if (!p) return st;
-    const double t = p->owner->instance ? p->owner->instance->actionTime : 0.0;
+    const double t = time ? *time : (p->owner->instance ? p->owner->instance->actionTime : 0.0);
     ParamValue v = valueAt(p->anim, p->kind, t);
+    return writeOut(p, v.numbers, v.text, ap);
+}
+
+OfxStatus paramGetValue(OfxParamHandle h, ...) {
     va_list ap;
     va_start(ap, h);
-    st = writeOut(p, v.numbers, v.text, ap);
+    const OfxStatus st = writeValueAt(h, nullptr, ap);
     va_end(ap);
     return st;
 }
 
 OfxStatus paramGetValueAtTime(OfxParamHandle h, OfxTime time, ...) {
-    OfxStatus st;
-    ParamObj* p = asValued(h, &st);
-    if (!p) return st;
-    ParamValue v = valueAt(p->anim, p->kind, time);
     va_list ap;
     va_start(ap, time);
-    st = writeOut(p, v.numbers, v.text, ap);
+    const OfxStatus st = writeValueAt(h, &time, ap);
     va_end(ap);
     return st;
 }

@@ -55,6 +55,8 @@ struct ClipObj {
     std::string name;
     PropertySet props;
     ImageLayout layout;
+    BitDepth depth = BitDepth::Float;             // as the clip preferences settled them
+    Components components = Components::RGBA;
     FrameProvider provider;               // at most one of the two is set
     SharedFrameProvider sharedProvider;
     EffectObj* owner = nullptr;
@@ -105,6 +107,7 @@ struct InstanceState {
         std::shared_ptr<const FloatImage> frame;
     };
     std::vector<CachedFrame> actionFrames;
+    bool preferencesDirty = true;              // clip preferences to run again before the next action
     double frameFirst = 0.0, frameLast = 0.0, frameRate = 24.0;
     double projectWidth = 1920.0, projectHeight = 1080.0;
 };

@@ -134,9 +134,22 @@ float loadChannel(const uint8_t* p, BitDepth d) {
     return 0.0f;
 }
 
+// Float RGBA stored exactly as a FloatImage: top row first, no padding.
 bool isPlainFloat(const ImageLayout& l) {
     return l.depth == BitDepth::Float && l.components == Components::RGBA && l.rowPadding <= 0 &&
-           !l.negativeRowBytes && l.extraWidth == 0 && l.extraHeight == 0;
+           l.rowOrder == RowOrder::TopFirst && l.extraWidth == 0 && l.extraHeight == 0;
+}
+
+// The OpenFX data pointer of a FloatImage lent as is: its last row in memory
+// is the picture's bottom row, and each row up is one stride back.
+uint8_t* bottomRowOf(const FloatImage& f) {
+    return reinterpret_cast<uint8_t*>(const_cast<float*>(f.rgba.data())) +
+           static_cast<size_t>(f.height - 1) * static_cast<size_t>(f.width) * 16;
+}
+
+// Row `fy` of a top-down frame is OpenFX row y2 - 1 - fy of the buffer.
+uint8_t* rowFromTop(const ImageBuffer& b, int fy) {
+    return b.data + static_cast<long>(b.height() - 1 - fy) * b.rowBytes;
 }
 
 ImageBuffer allocate(int width, int height, const ImageLayout& layout) {
@@ -153,7 +166,7 @@ ImageBuffer allocate(int width, int height, const ImageLayout& layout) {
     if (w == 0 || h == 0) return b;
     const long stride = w * b.bytesPerPixel() + std::max(0, layout.rowPadding);
     b.storage.assign(static_cast<size_t>(stride * h), 0);
-    if (layout.negativeRowBytes) {
+    if (layout.rowOrder == RowOrder::TopFirst) {
         b.data = b.storage.data() + (h - 1) * stride;
         b.rowBytes = -stride;
     } else {
@@ -172,7 +185,7 @@ ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout)
     const int rows = std::min(b.height(), frame.height);
     const int cols = std::min(b.width(), frame.width);
     for (int y = 0; y < rows; ++y) {
-        uint8_t* row = b.data + y * b.rowBytes;
+        uint8_t* row = rowFromTop(b, y);
         for (int x = 0; x < cols; ++x) {
             const float* px = frame.pixel(x, y);
             uint8_t* dst = row + static_cast<long>(x) * n * cb;
@@ -193,8 +206,8 @@ ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const Ima
     b.y1 = layout.originY;
     b.x2 = b.x1 + frame->width;
     b.y2 = b.y1 + frame->height;
-    b.data = reinterpret_cast<uint8_t*>(const_cast<float*>(frame->rgba.data()));
-    b.rowBytes = static_cast<long>(frame->width) * 16;
+    b.data = bottomRowOf(*frame);
+    b.rowBytes = -static_cast<long>(frame->width) * 16;
     b.shared = std::move(frame);
     return b;
 }
@@ -208,8 +221,8 @@ ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout) {
         b.x2 = b.x1 + width;
         b.y2 = b.y1 + height;
         b.frame = std::make_shared<FloatImage>(width, height, layout.outputFill);
-        b.data = reinterpret_cast<uint8_t*>(b.frame->rgba.data());
-        b.rowBytes = static_cast<long>(width) * 16;
+        b.data = bottomRowOf(*b.frame);
+        b.rowBytes = -static_cast<long>(width) * 16;
         return b;
     }
     ImageBuffer b = allocate(width, height, layout);
@@ -220,7 +233,7 @@ ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout) {
     const size_t rowLen = static_cast<size_t>(b.width()) * n * cb;
     uint8_t* first = b.data;
     for (int i = 0; i < b.width() * n; ++i) storeChannel(first + i * cb, b.depth, layout.outputFill);
-    for (int y = 1; y < b.height(); ++y) std::memcpy(b.data + y * b.rowBytes, first, rowLen);
+    for (int y = 1; y < b.height(); ++y) std::memcpy(b.data + static_cast<long>(y) * b.rowBytes, first, rowLen);
     return b;
 }
 
@@ -229,7 +242,7 @@ FloatImage takeBuffer(std::shared_ptr<ImageBuffer> buffer) {
     // Only when no image handle still points into it: a plug-in that never
     // released the output keeps writable pixels.
     if (buffer.use_count() == 1 && buffer->frame && buffer->frame.use_count() == 1 &&
-        buffer->data == reinterpret_cast<uint8_t*>(buffer->frame->rgba.data())) {
+        buffer->data == bottomRowOf(*buffer->frame)) {
         FloatImage out = std::move(*buffer->frame);
         buffer->frame.reset();
         buffer->data = nullptr;
@@ -245,11 +258,11 @@ FloatImage readBuffer(const ImageBuffer& b) {
     const int cb = depthBytes(b.depth);
     if (b.depth == BitDepth::Float && b.components == Components::RGBA) {
         for (int y = 0; y < out.height; ++y)
-            std::memcpy(out.pixel(0, y), b.data + y * b.rowBytes, static_cast<size_t>(out.width) * 16);
+            std::memcpy(out.pixel(0, y), rowFromTop(b, y), static_cast<size_t>(out.width) * 16);
         return out;
     }
     for (int y = 0; y < out.height; ++y) {
-        const uint8_t* row = b.data + y * b.rowBytes;
+        const uint8_t* row = rowFromTop(b, y);
         for (int x = 0; x < out.width; ++x) {
             const uint8_t* src = row + static_cast<long>(x) * n * cb;
             float* px = out.pixel(x, y);

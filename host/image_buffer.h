@@ -17,8 +17,8 @@ struct ImageBuffer {
     std::vector<uint8_t> storage;
     std::shared_ptr<const void> shared;    // pixels borrowed from elsewhere, kept alive here
     std::shared_ptr<FloatImage> frame;     // plain float RGBA output kept as a frame, handed back whole
-    uint8_t* data = nullptr;               // pixel (x1, y1)
-    long rowBytes = 0;                     // may be negative
+    uint8_t* data = nullptr;               // pixel (x1, y1), the bottom-left
+    long rowBytes = 0;                     // to the row above; negative when the top row is stored first
 
     int width() const { return x2 - x1; }
     int height() const { return y2 - y1; }
@@ -34,7 +34,9 @@ float halfToFloat(uint16_t h);
 uint16_t floatToHalf(float f);
 
 // Lays `frame` out as `layout` says: bounds start at the origin and are
-// grown or shrunk by the extra size; pixels outside the frame are zero.
+// grown or shrunk by the extra size; the frame's top row is the buffer's top
+// row (y2 - 1), and pixels outside the frame are zero. Every conversion here
+// maps frame row fy to OpenFX row y2 - 1 - fy.
 ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout);
 // The same, but a frame that already is float RGBA in the plain layout is
 // handed over without a copy (plug-ins only read source images).

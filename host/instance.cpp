@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cmath>
 
+#include "host/clip_preferences.h"
 #include "host/plugin_state.h"
 
 namespace ofxhost {
@@ -29,10 +31,13 @@ void setEffectInstanceProps(InstanceState& s) {
 void refreshClipProps(ClipObj& c, const InstanceState& s) {
     PropertySet& p = c.props;
     const bool output = c.name == kOfxImageEffectOutputClipName;
-    p.setStrings(kOfxImageEffectPropPixelDepth, {depthName(c.layout.depth)}, true, 1);
-    p.setStrings(kOfxImageEffectPropComponents, {componentsName(c.layout.components)}, true, 1);
-    p.setStrings(kOfxImageClipPropUnmappedPixelDepth, {depthName(c.layout.depth)}, true, 1);
-    p.setStrings(kOfxImageClipPropUnmappedComponents, {componentsName(c.layout.components)}, true, 1);
+    const ImageLayout shown = presentedLayout(c);
+    // An input's unmapped format is its footage's; the output has none of its own.
+    const ImageLayout& unmapped = output ? shown : c.layout;
+    p.setStrings(kOfxImageEffectPropPixelDepth, {depthName(shown.depth)}, true, 1);
+    p.setStrings(kOfxImageEffectPropComponents, {componentsName(shown.components)}, true, 1);
+    p.setStrings(kOfxImageClipPropUnmappedPixelDepth, {depthName(unmapped.depth)}, true, 1);
+    p.setStrings(kOfxImageClipPropUnmappedComponents, {componentsName(unmapped.components)}, true, 1);
     p.setStrings(kOfxImageEffectPropPreMultiplication, {kOfxImageUnPreMultiplied}, true, 1);
     p.setDoubles(kOfxImagePropPixelAspectRatio, {1.0}, true, 1);
     p.setDoubles(kOfxImageEffectPropFrameRate, {s.frameRate}, true, 1);
@@ -97,6 +102,7 @@ std::unique_ptr<Instance> Plugin::createInstance(const std::string& context, int
         s.plugin = nullptr;
         return nullptr;
     }
+    negotiateClipPreferences(s);
     return inst;
 }
 
@@ -147,6 +153,7 @@ ParamKind Instance::paramKind(const std::string& name) const {
 
 bool Instance::setValue(const std::string& name, const ParamValue& value) {
     ParamObj* p = findParam(*state_, name);
+    state_->preferencesDirty = true;   // preferences may follow parameters
     if (!p || !fits(*p, value)) return false;
     p->anim.keys.clear();
     p->anim.value = normalised(*p, value);
@@ -155,6 +162,7 @@ bool Instance::setValue(const std::string& name, const ParamValue& value) {
 
 bool Instance::setKey(const std::string& name, double time, const ParamValue& value) {
     ParamObj* p = findParam(*state_, name);
+    state_->preferencesDirty = true;   // preferences may follow parameters
     if (!p || !fits(*p, value) || !std::isfinite(time)) return false;
     p->anim.keys[time] = normalised(*p, value);
     return true;
@@ -162,6 +170,7 @@ bool Instance::setKey(const std::string& name, double time, const ParamValue& va
 
 bool Instance::deleteKeys(const std::string& name) {
     ParamObj* p = findParam(*state_, name);
+    state_->preferencesDirty = true;   // preferences may follow parameters
     if (!p) return false;
     p->anim.keys.clear();
     return true;
@@ -186,6 +195,7 @@ void Instance::setFrameProvider(const std::string& clip, FrameProvider provider)
     if (ClipObj* c = s.effect->clip(clip)) {
         c->provider = std::move(provider);
         c->sharedProvider = nullptr;
+        s.preferencesDirty = true;
         refreshClipProps(*c, s);
     }
 }
@@ -195,6 +205,7 @@ void Instance::setSharedFrameProvider(const std::string& clip, SharedFrameProvid
     if (ClipObj* c = s.effect->clip(clip)) {
         c->sharedProvider = std::move(provider);
         c->provider = nullptr;
+        s.preferencesDirty = true;
         refreshClipProps(*c, s);
     }
 }
@@ -203,8 +214,23 @@ void Instance::setClipLayout(const std::string& clip, const ImageLayout& layout)
     InstanceState& s = *state_;
     if (ClipObj* c = s.effect->clip(clip)) {
         c->layout = layout;
+        s.preferencesDirty = true;
         refreshClipProps(*c, s);
     }
+}
+
+std::string Instance::clipDepth(const std::string& clip) {
+    InstanceState& s = *state_;
+    if (s.plugin && s.preferencesDirty) negotiateClipPreferences(s);
+    ClipObj* c = s.effect->clip(clip);
+    return c ? depthName(presentedLayout(*c).depth) : "";
+}
+
+std::string Instance::clipComponents(const std::string& clip) {
+    InstanceState& s = *state_;
+    if (s.plugin && s.preferencesDirty) negotiateClipPreferences(s);
+    ClipObj* c = s.effect->clip(clip);
+    return c ? componentsName(presentedLayout(*c).components) : "";
 }
 
 void Instance::setFrameRange(double first, double last) {
@@ -227,9 +253,12 @@ void Instance::setFrameRate(double fps) {
 namespace {
 
 // Marks the span of one action: its time, and the per-action frame cache.
+// Clip preferences changed since the last action are settled first, as
+// hosts do before they ask anything that depends on them.
 struct ActionScope {
     InstanceState& s;
     ActionScope(InstanceState& state, double t) : s(state) {
+        if (s.preferencesDirty) negotiateClipPreferences(s);
         s.actionTime = t;
         s.inAction = true;
         s.actionFrames.clear();
@@ -286,8 +315,62 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
         r.error = "the plug-in has no Output clip";
         return r;
     }
-    const ImageLayout& ol = out->layout;
+    const ImageLayout ol = presentedLayout(*out);
     s.output = std::make_shared<ImageBuffer>(makeOutputBuffer(w, h, ol));
+
+    // The frame as the project sees it; the plug-in says which part of it
+    // its output covers, and only that part is rendered.
+    const int fx1 = ol.originX, fy1 = ol.originY, fx2 = ol.originX + w, fy2 = ol.originY + h;
+    std::vector<double> rod = {double(fx1), double(fy1), double(fx2), double(fy2)};
+    {
+        PropertySet in, rodOut;
+        in.setDoubles(kOfxPropTime, {time}, true, 1);
+        in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+        ClipObj* src = s.effect->clip(kOfxImageEffectSimpleSourceClipName);
+        if (src) {
+            if (std::shared_ptr<const FloatImage> f = frameAt(s, *src, time))
+                rod = {double(src->layout.originX), double(src->layout.originY),
+                       double(src->layout.originX + f->width), double(src->layout.originY + f->height)};
+        }
+        rodOut.setDoubles(kOfxImageEffectPropRegionOfDefinition, rod, false, 4);
+        const int st = s.plugin->call(kOfxImageEffectActionGetRegionOfDefinition, s.effect.get(), &in, &rodOut);
+        if (st == kOfxStatOK) {
+            const std::vector<double> v = rodOut.getDoubles(kOfxImageEffectPropRegionOfDefinition);
+            if (v.size() == 4 && std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); }))
+                rod = v;
+        }
+    }
+    r.regionOfDefinition = rod;
+    // Whole pixels that the region touches, within the frame.
+    auto clampInt = [](double d, int lo, int hi) {
+        return static_cast<int>(std::min<double>(hi, std::max<double>(lo, d)));
+    };
+    const int wx1 = clampInt(std::floor(rod[0]), fx1, fx2), wy1 = clampInt(std::floor(rod[1]), fy1, fy2);
+    const int wx2 = clampInt(std::ceil(rod[2]), wx1, fx2), wy2 = clampInt(std::ceil(rod[3]), wy1, fy2);
+    r.renderWindow = {wx1, wy1, wx2, wy2};
+    if (wx1 >= wx2 || wy1 >= wy2) {
+        // Nothing of the output lies in the frame: nothing to render.
+        r.status = kOfxStatOK;
+        r.output = takeBuffer(std::move(s.output));
+        return r;
+    }
+    {
+        PropertySet in, roiOut;
+        in.setDoubles(kOfxPropTime, {time}, true, 1);
+        in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+        const std::vector<double> window = {double(wx1), double(wy1), double(wx2), double(wy2)};
+        in.setDoubles(kOfxImageEffectPropRegionOfInterest, window, true, 4);
+        for (const auto& c : s.effect->clips)
+            if (c->name != kOfxImageEffectOutputClipName)
+                roiOut.setDoubles(kOfxImageClipPropRoI_ + c->name, window, false, 4);
+        const int st = s.plugin->call(kOfxImageEffectActionGetRegionsOfInterest, s.effect.get(), &in, &roiOut);
+        // Inputs are always handed whole, which covers any region asked for;
+        // what was asked is kept for the caller to see.
+        for (const auto& c : s.effect->clips)
+            if (c->name != kOfxImageEffectOutputClipName)
+                r.regionsOfInterest[c->name] =
+                    st == kOfxStatOK ? roiOut.getDoubles(kOfxImageClipPropRoI_ + c->name) : window;
+    }
 
     PropertySet seqIn;
     seqIn.setDoubles(kOfxImageEffectPropFrameRange, {time, time}, true, 2);
@@ -299,7 +382,7 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     int st = s.plugin->call(kOfxImageEffectActionBeginSequenceRender, s.effect.get(), &seqIn, nullptr);
     if (okOrDefault(st)) {
         PropertySet in;
-        addRenderArgs(in, time, ol.originX, ol.originY, ol.originX + w, ol.originY + h);
+        addRenderArgs(in, time, wx1, wy1, wx2, wy2);
         in.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
         in.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
         in.setInts(kOfxImageEffectPropRenderQualityDraft, {0}, true, 1);
@@ -393,6 +476,7 @@ int Instance::instanceChanged(const std::string& param, double time, const std::
         }
         for (const std::string& edited : s.pluginEdits) queue.push_back({edited, kOfxChangePluginEdited});
     }
+    s.preferencesDirty = true;
     return result;
 }
 

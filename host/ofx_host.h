@@ -46,10 +46,12 @@ extern const char* const kContextFilter;   // "OfxImageEffectContextFilter"
 extern const char* const kContextGeneral;  // "OfxImageEffectContextGeneral"
 
 enum class BitDepth { Byte, Short, Half, Float };
+enum class RowOrder { TopFirst, BottomFirst };
 enum class Components { RGBA, RGB, Alpha };
 
-// Packed float RGBA, 4 floats per pixel. Row 0 is the first row of OpenFX
-// storage (the lowest row, y = bounds.y1); nothing is flipped anywhere.
+// Packed float RGBA, 4 floats per pixel, top-down as image files store
+// pictures: row 0 is the top of the picture. OpenFX counts rows up from the
+// bottom, so row 0 is handed to plug-ins as the image's highest row (y2 - 1).
 struct FloatImage {
     int width = 0;
     int height = 0;
@@ -67,12 +69,20 @@ struct FloatImage {
 // How the host hands a clip's images to the plug-in. Real hosts differ in
 // every one of these; tests switch them to exercise each path.
 struct ImageLayout {
+    // The footage's own format. Images reach the plug-in in the depth and
+    // components the clip preferences settled on (converted from the footage,
+    // and the output back to float), unless `imposeFormat` hands them exactly
+    // as given here whatever the plug-in declared, as a careless host would.
     BitDepth depth = BitDepth::Float;
     Components components = Components::RGBA;
+    bool imposeFormat = false;
     int originX = 0;             // bounds.x1 (the frame's pixel (0,0) sits here)
     int originY = 0;             // bounds.y1
     int rowPadding = 0;          // extra bytes after every row
-    bool negativeRowBytes = false;  // rows stored top row first, rowBytes < 0
+    // How rows lie in memory. TopFirst (rowBytes < 0, the data pointer at the
+    // last row in memory) is how a top-down decoded frame is lent without a
+    // copy; BottomFirst (rowBytes > 0) is the most common host storage.
+    RowOrder rowOrder = RowOrder::TopFirst;
     int extraWidth = 0;          // bounds wider (>0) or narrower (<0) than the frame
     int extraHeight = 0;         // bounds taller (>0) or shorter (<0) than the frame
     float outputFill = 0.5f;     // initial value of every output channel, to spot untouched pixels
@@ -149,6 +159,12 @@ struct RenderResult {
     int status = kStatusFailed;
     FloatImage output;   // the output image as the plug-in left it, converted to float RGBA
     std::string error;   // host-side problem (no source frame to size the output...)
+    // What the host negotiated for this render: the output's region of
+    // definition, the render window (x1, y1, x2, y2) and, per input clip, the
+    // region of interest the plug-in asked for.
+    std::vector<double> regionOfDefinition;
+    std::vector<int> renderWindow;
+    std::map<std::string, std::vector<double>> regionsOfInterest;
 };
 
 struct IdentityResult {
@@ -242,6 +258,10 @@ public:
     void setClipLayout(const std::string& clip, const ImageLayout& layout);
     void setFrameRange(double first, double last);   // clips' and effect's frame range
     void setFrameRate(double fps);
+    // The depth and components a clip's images are presented in, as the clip
+    // preferences settled them ("OfxBitDepthByte", "OfxImageComponentRGBA").
+    std::string clipDepth(const std::string& clip);
+    std::string clipComponents(const std::string& clip);
 
     RenderResult render(double time, const RenderOptions& options = {});
     IdentityResult isIdentity(double time);

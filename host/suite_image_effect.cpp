@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "host/clip_preferences.h"
 #include "host/host_objects.h"
 
 namespace ofxhost {
@@ -100,7 +101,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     } else if (std::isfinite(time)) {
         std::shared_ptr<const FloatImage> frame = frameAt(*s, *c, time);
         if (frame) {
-            buffer = std::make_shared<ImageBuffer>(shareSourceBuffer(frame, c->layout));
+            buffer = std::make_shared<ImageBuffer>(shareSourceBuffer(frame, presentedLayout(*c)));
             rodW = frame->width;
             rodH = frame->height;
         }

@@ -67,6 +67,22 @@ private:
     const unsigned char* p_;
 };
 
+// Address of host row `hostRow` (counted from y1), through a stride that may
+// be negative: the standard lets a host store the top row first.
+const unsigned char* rowAt(const HostImageAccess& a, int64_t hostRow) {
+    return static_cast<const unsigned char*>(a.data) +
+           static_cast<std::ptrdiff_t>(hostRow) * static_cast<std::ptrdiff_t>(a.rowBytes);
+}
+
+// Rows can be copied whole when each holds the image's width: a stride shorter
+// than a row (in either direction) would overlap, so such an image goes pixel
+// by pixel through the host's addresses instead.
+bool rowsCopyable(const HostImageAccess& a, int64_t width) {
+    if (a.data == nullptr || a.rowBytes == 0) return false;
+    const int64_t stride = a.rowBytes < 0 ? -static_cast<int64_t>(a.rowBytes) : a.rowBytes;
+    return stride >= width * static_cast<int64_t>(kPixelBytes);
+}
+
 }  // namespace
 
 Image readHostImage(const HostImageAccess& src) {
@@ -75,15 +91,14 @@ Image readHostImage(const HostImageAccess& src) {
     const int64_t h = span(src.y1, src.y2);
     if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return Image();
 
-    if (src.data != nullptr && src.rowBytes > 0) {
+    if (rowsCopyable(src, w)) {
         Image out;
         out.width = static_cast<int32_t>(w);
         out.height = static_cast<int32_t>(h);
         out.pixels.reserve(static_cast<size_t>(w) * static_cast<size_t>(h));
-        const auto* base = static_cast<const unsigned char*>(src.data);
         const size_t rowCopy = static_cast<size_t>(w) * kPixelBytes;
         for (int64_t y = 0; y < h; ++y) {
-            const unsigned char* row = base + static_cast<size_t>(y) * static_cast<size_t>(src.rowBytes);
+            const unsigned char* row = rowAt(src, h - 1 - y);
             out.pixels.insert(out.pixels.end(), HostRowIterator(row), HostRowIterator(row + rowCopy));
         }
         return out;
@@ -91,8 +106,9 @@ Image readHostImage(const HostImageAccess& src) {
 
     Image out(static_cast<int32_t>(w), static_cast<int32_t>(h));
     for (int32_t y = 0; y < out.height; ++y) {
+        const int hostY = static_cast<int>(static_cast<int64_t>(src.y2) - 1 - y);
         for (int32_t x = 0; x < out.width; ++x) {
-            void* p = src.pixelAddress ? src.pixelAddress(src.x1 + x, src.y1 + y) : nullptr;
+            void* p = src.pixelAddress ? src.pixelAddress(src.x1 + x, hostY) : nullptr;
             if (p != nullptr) {
                 float c[4];
                 std::memcpy(c, p, kPixelBytes);
@@ -110,23 +126,24 @@ void writeHostImage(const Image& image, const HostImageAccess& dst) {
     if (image.empty() ||
         image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height))
         return;
+    const int64_t hostH = span(dst.y1, dst.y2);
     const int64_t cols = std::min<int64_t>(span(dst.x1, dst.x2), image.width);
-    const int64_t rows = std::min<int64_t>(span(dst.y1, dst.y2), image.height);
+    const int64_t rows = std::min<int64_t>(hostH, image.height);
     if (cols <= 0 || rows <= 0) return;
 
-    if (dst.data != nullptr && dst.rowBytes > 0) {
-        auto* base = static_cast<unsigned char*>(dst.data);
+    if (rowsCopyable(dst, cols)) {
         const size_t rowCopy = static_cast<size_t>(cols) * kPixelBytes;
         for (int32_t i = 0; i < rows; ++i) {
-            std::memcpy(base + static_cast<size_t>(i) * static_cast<size_t>(dst.rowBytes),
-                        static_cast<const void*>(&image.at(0, i)), rowCopy);
+            auto* row = const_cast<unsigned char*>(rowAt(dst, hostH - 1 - i));
+            std::memcpy(row, static_cast<const void*>(&image.at(0, i)), rowCopy);
         }
         return;
     }
     if (!dst.pixelAddress) return;
     for (int32_t i = 0; i < rows; ++i) {
+        const int hostY = static_cast<int>(static_cast<int64_t>(dst.y2) - 1 - i);
         for (int32_t j = 0; j < cols; ++j) {
-            void* p = dst.pixelAddress(dst.x1 + j, dst.y1 + i);
+            void* p = dst.pixelAddress(dst.x1 + j, hostY);
             if (p != nullptr) std::memcpy(p, static_cast<const void*>(&image.at(j, i)), kPixelBytes);
         }
     }

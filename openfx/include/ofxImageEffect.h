@@ -125,9 +125,13 @@ typedef struct OfxImageMemoryStruct *OfxImageMemoryHandle;
 #define kOfxImagePropPixelAspectRatio "OfxImagePropPixelAspectRatio"
 
 /* Prefix of the per-clip properties in the out arguments of the
- * frames-needed and regions-of-interest actions; the clip name follows. */
+ * frames-needed, regions-of-interest and clip-preferences actions; the clip
+ * name follows. */
 #define kOfxImageClipPropFrameRange_ "OfxImageClipPropFrameRange_"
 #define kOfxImageClipPropRoI_ "OfxImageClipPropRoI_"
+#define kOfxImageClipPropComponents_ "OfxImageClipPropComponents_"
+#define kOfxImageClipPropDepth_ "OfxImageClipPropDepth_"
+#define kOfxImageClipPropPAR_ "OfxImageClipPropPAR_"
 
 /* Field values. */
 #define kOfxImageFieldNone "OfxFieldNone"

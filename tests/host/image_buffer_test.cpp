@@ -76,17 +76,18 @@ TEST(HalfFloat, BitLevelRoundingMatchesTheReferenceEverywhereItCanDiffer) {
 TEST(ImageBufferRoundTrip, EveryDepthAndComponentLayout) {
     FloatImage frame(3, 2);
     for (size_t i = 0; i < frame.rgba.size(); ++i) frame.rgba[i] = static_cast<float>(i % 5) / 4.0f;
-    for (BitDepth d : {BitDepth::Byte, BitDepth::Short, BitDepth::Half, BitDepth::Float}) {
-        ImageLayout l;
-        l.depth = d;
-        l.negativeRowBytes = true;
-        l.rowPadding = 3;
-        ImageBuffer b = makeSourceBuffer(frame, l);
-        EXPECT_LT(b.rowBytes, 0);
-        FloatImage back = readBuffer(b);
-        ASSERT_EQ(back.rgba.size(), frame.rgba.size());
-        for (size_t i = 0; i < frame.rgba.size(); ++i) EXPECT_NEAR(back.rgba[i], frame.rgba[i], 1.0 / 255) << i;
-    }
+    for (BitDepth d : {BitDepth::Byte, BitDepth::Short, BitDepth::Half, BitDepth::Float})
+        for (RowOrder order : {RowOrder::TopFirst, RowOrder::BottomFirst}) {
+            ImageLayout l;
+            l.depth = d;
+            l.rowOrder = order;
+            l.rowPadding = 3;
+            ImageBuffer b = makeSourceBuffer(frame, l);
+            EXPECT_EQ(b.rowBytes < 0, order == RowOrder::TopFirst);
+            FloatImage back = readBuffer(b);
+            ASSERT_EQ(back.rgba.size(), frame.rgba.size());
+            for (size_t i = 0; i < frame.rgba.size(); ++i) EXPECT_NEAR(back.rgba[i], frame.rgba[i], 1.0 / 255) << i;
+        }
     ImageLayout rgb;
     rgb.components = Components::RGB;
     FloatImage back = readBuffer(makeSourceBuffer(frame, rgb));
@@ -96,6 +97,35 @@ TEST(ImageBufferRoundTrip, EveryDepthAndComponentLayout) {
     alpha.components = Components::Alpha;
     back = readBuffer(makeSourceBuffer(frame, alpha));
     EXPECT_FLOAT_EQ(back.pixel(2, 0)[3], frame.pixel(2, 0)[3]);
+}
+
+// OpenFX counts rows up from the bottom: the frame's top row must be the
+// buffer's highest row (y2 - 1) whatever the storage order.
+TEST(ImageBufferRowOrder, TheFramesTopRowIsTheHighestOpenFxRow) {
+    FloatImage frame(2, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 2; ++x) frame.pixel(x, y)[0] = static_cast<float>(10 * y + x);
+    for (RowOrder order : {RowOrder::TopFirst, RowOrder::BottomFirst}) {
+        ImageLayout l;
+        l.rowOrder = order;
+        l.rowPadding = 8;
+        l.originY = -4;
+        const ImageBuffer b = makeSourceBuffer(frame, l);
+        ASSERT_EQ(b.y2, -1);
+        for (int y = b.y1; y < b.y2; ++y) {
+            const float* px = reinterpret_cast<const float*>(b.data + static_cast<long>(y - b.y1) * b.rowBytes);
+            EXPECT_EQ(px[0], static_cast<float>(10 * (b.y2 - 1 - y))) << y;
+            EXPECT_EQ(px[4], static_cast<float>(10 * (b.y2 - 1 - y) + 1)) << y;
+        }
+    }
+    // A lent frame and a plain output use the same addressing.
+    auto shared = std::make_shared<const FloatImage>(frame);
+    const ImageBuffer lent = shareSourceBuffer(shared, ImageLayout{});
+    EXPECT_EQ(reinterpret_cast<const float*>(lent.data)[0], 20.0f);
+    EXPECT_EQ(reinterpret_cast<const float*>(lent.data + 2 * lent.rowBytes)[0], 0.0f);
+    ImageBuffer out = makeOutputBuffer(2, 3, ImageLayout{});
+    reinterpret_cast<float*>(out.data)[0] = 7.0f;   // the bottom-left pixel
+    EXPECT_EQ(readBuffer(out).pixel(0, 2)[0], 7.0f);
 }
 
 TEST(ImageBufferRoundTrip, ByteAndShortClampOutOfRangeAndNaN) {
@@ -126,14 +156,15 @@ TEST(ImageBufferSharing, PlainFloatFramesAreLentOthersCopied) {
     ofxhost::ImageLayout plain;
     plain.originX = 5;
     ofxhost::ImageBuffer lent = ofxhost::shareSourceBuffer(frame, plain);
-    EXPECT_EQ(lent.data, reinterpret_cast<uint8_t*>(frame->rgba.data()));
+    EXPECT_EQ(lent.data, reinterpret_cast<uint8_t*>(frame->rgba.data()) + 2 * 4 * 16);
     EXPECT_EQ(lent.x1, 5);
-    EXPECT_EQ(lent.rowBytes, 4 * 16);
+    EXPECT_EQ(lent.rowBytes, -4 * 16);
     EXPECT_EQ(frame.use_count(), 2);   // the buffer keeps the frame alive
     ofxhost::ImageLayout padded;
     padded.rowPadding = 8;
     ofxhost::ImageBuffer copied = ofxhost::shareSourceBuffer(frame, padded);
-    EXPECT_NE(copied.data, reinterpret_cast<uint8_t*>(frame->rgba.data()));
+    EXPECT_TRUE(copied.data < reinterpret_cast<uint8_t*>(frame->rgba.data()) ||
+                copied.data >= reinterpret_cast<uint8_t*>(frame->rgba.data() + frame->rgba.size()));
     EXPECT_EQ(ofxhost::readBuffer(copied).rgba, frame->rgba);
     EXPECT_EQ(ofxhost::readBuffer(lent).rgba, frame->rgba);
 }
@@ -148,12 +179,12 @@ TEST(OutputBuffers, PlainFloatIsAFrameMovedOutOnlyWhenNobodyElseHoldsIt) {
     plain.outputFill = 0.125f;
     auto b = std::make_shared<ofxhost::ImageBuffer>(ofxhost::makeOutputBuffer(5, 2, plain));
     ASSERT_TRUE(b->frame);
-    EXPECT_EQ(b->data, reinterpret_cast<uint8_t*>(b->frame->rgba.data()));
+    EXPECT_EQ(b->data, reinterpret_cast<uint8_t*>(b->frame->rgba.data()) + 5 * 16);
     EXPECT_EQ(b->x1, -3);
     EXPECT_EQ(b->x2, 2);
-    EXPECT_EQ(b->rowBytes, 5 * 16);
+    EXPECT_EQ(b->rowBytes, -5 * 16);
     for (float v : b->frame->rgba) ASSERT_EQ(v, 0.125f);
-    reinterpret_cast<float*>(b->data)[6] = 9.0f;
+    b->frame->rgba[6] = 9.0f;
 
     // An image handle still holds the buffer: the result is a copy, the
     // holder's pixels stay where they were.
@@ -179,7 +210,7 @@ TEST(OutputBuffers, EveryLayoutStartsAsTheFillValue) {
         l.depth = d;
         l.components = ofxhost::Components::RGB;
         l.rowPadding = 12;
-        l.negativeRowBytes = true;
+        l.rowOrder = ofxhost::RowOrder::BottomFirst;
         l.extraHeight = 1;
         l.outputFill = 0.5f;
         const ofxhost::ImageBuffer b = ofxhost::makeOutputBuffer(3, 2, l);

@@ -259,7 +259,7 @@ ImageLayout withPadding() {
 }
 ImageLayout bottomUp() {
     ImageLayout l;
-    l.negativeRowBytes = true;
+    l.rowOrder = ofxhost::RowOrder::BottomFirst;
     l.rowPadding = 16;
     return l;
 }
@@ -362,6 +362,7 @@ TEST(HostActions, ReportsEachActionStatus) {
     ASSERT_TRUE(inst->setValue("failRender", ParamValue::number(0)));
     ImageLayout bytes;
     bytes.depth = ofxhost::BitDepth::Byte;
+    bytes.imposeFormat = true;
     inst->setClipLayout("Output", bytes);
     inst->clearFetchLog();
     EXPECT_EQ(inst->render(3).status, ofxhost::kStatusErrUnsupported);

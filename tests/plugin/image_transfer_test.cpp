@@ -13,41 +13,63 @@ using ormel::Image;
 using ormel::Pixel;
 
 // A host buffer of w x h float RGBA pixels with `pad` spare bytes per row;
-// pixel (x, y) holds (x, y, x + y, 1).
+// host pixel (x, y), counted from the bottom-left, holds (x, y, x + y, 1).
+// With `topFirst` the memory holds the top row first and the stride is
+// negative, as a host lending a top-down decoded frame does.
 struct HostBuffer {
     int w, h, stride;
+    bool topFirst;
     std::vector<unsigned char> bytes;
-    HostBuffer(int w_, int h_, int pad) : w(w_), h(h_), stride(w_ * 16 + pad), bytes(stride * h_, 0xAB) {
+    HostBuffer(int w_, int h_, int pad, bool topFirst_ = false)
+        : w(w_), h(h_), stride(w_ * 16 + pad), topFirst(topFirst_), bytes(stride * h_, 0xAB) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const float c[4] = {float(x), float(y), float(x + y), 1.0f};
-                std::memcpy(&bytes[y * stride + x * 16], c, 16);
+                std::memcpy(at(x, y), c, 16);
             }
     }
-    float* at(int x, int y) { return reinterpret_cast<float*>(&bytes[y * stride + x * 16]); }
+    size_t offset(int x, int y) const { return size_t((topFirst ? h - 1 - y : y) * stride + x * 16); }
+    float* at(int x, int y) { return reinterpret_cast<float*>(&bytes[offset(x, y)]); }
     HostImageAccess access(int x1, int y1) {
         HostImageAccess a;
-        a.data = bytes.data();
+        a.data = &bytes[offset(0, 0)];
         a.x1 = x1;
         a.y1 = y1;
         a.x2 = x1 + w;
         a.y2 = y1 + h;
-        a.rowBytes = stride;
+        a.rowBytes = topFirst ? -stride : stride;
         a.floatRgba = true;
         return a;
     }
 };
 
-TEST(ImageTransfer, ReadsPaddedRowsWithoutFlipping) {
-    HostBuffer host(5, 3, 24);
-    const Image img = ormel::readHostImage(host.access(-2, 7));
-    ASSERT_EQ(img.width, 5);
-    ASSERT_EQ(img.height, 3);
-    ASSERT_EQ(img.pixels.size(), 15u);
-    EXPECT_EQ(img.at(4, 2).r, 4.0f);
-    EXPECT_EQ(img.at(4, 2).g, 2.0f);
-    EXPECT_EQ(img.at(1, 0).b, 1.0f);
-    EXPECT_EQ(img.at(0, 1).a, 1.0f);
+// Engine row 0 is the host's top row (y2 - 1) whichever way the host stores
+// its rows; a stride too short for a row falls back to the addresses.
+TEST(ImageTransfer, ReadsTheHostsTopRowAsRowZero) {
+    for (bool topFirst : {false, true}) {
+        HostBuffer host(5, 3, 24, topFirst);
+        const Image img = ormel::readHostImage(host.access(-2, 7));
+        ASSERT_EQ(img.width, 5);
+        ASSERT_EQ(img.height, 3);
+        ASSERT_EQ(img.pixels.size(), 15u);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) {
+                EXPECT_EQ(img.at(x, y).r, float(x)) << topFirst;
+                EXPECT_EQ(img.at(x, y).g, float(2 - y)) << topFirst;
+                EXPECT_EQ(img.at(x, y).a, 1.0f);
+            }
+    }
+    HostBuffer host(4, 2, 0);
+    HostImageAccess a = host.access(0, 0);
+    a.rowBytes = 16;  // rows would overlap
+    int calls = 0;
+    a.pixelAddress = [&](int x, int y) -> void* {
+        ++calls;
+        return host.at(x, y);
+    };
+    const Image img = ormel::readHostImage(a);
+    EXPECT_EQ(calls, 8);
+    EXPECT_EQ(img.at(3, 0).g, 1.0f);
 }
 
 TEST(ImageTransfer, AddressFallbackAndPixelsWithoutAddress) {
@@ -61,7 +83,8 @@ TEST(ImageTransfer, AddressFallbackAndPixelsWithoutAddress) {
     const Image img = ormel::readHostImage(a);
     ASSERT_EQ(img.width, 4);
     EXPECT_EQ(img.at(3, 1).r, 3.0f);
-    const Pixel hole = img.at(2, 1);
+    EXPECT_EQ(img.at(3, 1).g, 0.0f);   // host row 20, the bottom
+    const Pixel hole = img.at(2, 0);   // host (12, 21), the top row
     EXPECT_EQ(hole.r, 0.0f);
     EXPECT_EQ(hole.a, 0.0f);
     a.pixelAddress = nullptr;
@@ -83,16 +106,31 @@ TEST(ImageTransfer, UnusableImagesReadAsEmpty) {
     EXPECT_TRUE(ormel::readHostImage(a).empty());
 }
 
-TEST(ImageTransfer, WritesOnlyTheOverlap) {
-    HostBuffer host(3, 2, 8);
-    Image img(5, 1, Pixel{9, 8, 7, 6});
-    ormel::writeHostImage(img, host.access(4, 4));
-    for (int x = 0; x < 3; ++x) {
-        EXPECT_EQ(host.at(x, 0)[0], 9.0f);
-        EXPECT_EQ(host.at(x, 0)[3], 6.0f);
-        EXPECT_EQ(host.at(x, 1)[0], float(x));  // beyond the image's one row
+// The image's top-left corner lands on the host's top-left pixel; the rest
+// of the host image, padding included, is left alone.
+TEST(ImageTransfer, WritesOnlyTheTopLeftOverlap) {
+    for (bool topFirst : {false, true}) {
+        HostBuffer host(3, 2, 8, topFirst);
+        Image img(5, 1, Pixel{9, 8, 7, 6});
+        ormel::writeHostImage(img, host.access(4, 4));
+        for (int x = 0; x < 3; ++x) {
+            EXPECT_EQ(host.at(x, 1)[0], 9.0f);
+            EXPECT_EQ(host.at(x, 1)[3], 6.0f);
+            EXPECT_EQ(host.at(x, 0)[0], float(x));  // below the image's one row
+        }
+        EXPECT_EQ(host.bytes[3 * 16], 0xAB);  // row padding untouched
     }
-    EXPECT_EQ(host.bytes[3 * 16], 0xAB);  // row padding untouched
+    // Through addresses, the same corner.
+    HostBuffer host(2, 3, 0);
+    HostImageAccess a = host.access(0, 0);
+    a.rowBytes = 0;
+    a.pixelAddress = [&](int x, int y) -> void* { return host.at(x, y); };
+    Image img(2, 2, Pixel{1, 1, 1, 1});
+    img.at(0, 0) = Pixel{5, 5, 5, 5};
+    ormel::writeHostImage(img, a);
+    EXPECT_EQ(host.at(0, 2)[0], 5.0f);
+    EXPECT_EQ(host.at(1, 1)[0], 1.0f);
+    EXPECT_EQ(host.at(1, 0)[0], 1.0f);   // untouched: the image has two rows
 }
 
 TEST(ImageTransfer, WriteRefusesUnknownLayoutsAndInconsistentImages) {
@@ -107,18 +145,18 @@ TEST(ImageTransfer, WriteRefusesUnknownLayoutsAndInconsistentImages) {
     EXPECT_EQ(host.at(1, 1)[0], 1.0f);
 }
 
-TEST(ImageTransfer, NegativeStrideGoesThroughAddresses) {
-    HostBuffer host(2, 2, 0);
-    HostImageAccess a = host.access(0, 0);
-    a.rowBytes = -a.rowBytes;
-    int calls = 0;
-    a.pixelAddress = [&](int x, int y) -> void* {
-        ++calls;
-        return host.at(x, y);
-    };
-    ormel::writeHostImage(Image(2, 2, Pixel{3, 3, 3, 3}), a);
-    EXPECT_EQ(calls, 4);
-    EXPECT_EQ(host.at(1, 1)[2], 3.0f);
+// What is read and written back arrives where it came from, for either
+// stride sign: a round trip is the identity.
+TEST(ImageTransfer, RoundTripKeepsEveryPixelInPlace) {
+    for (bool topFirst : {false, true}) {
+        HostBuffer src(4, 3, 0, topFirst);
+        HostBuffer dst(4, 3, 4, !topFirst);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x) std::memset(dst.at(x, y), 0, 16);
+        ormel::writeHostImage(ormel::readHostImage(src.access(0, 0)), dst.access(0, 0));
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x) EXPECT_EQ(std::memcmp(src.at(x, y), dst.at(x, y), 16), 0) << x << y;
+    }
 }
 
 }  // namespace

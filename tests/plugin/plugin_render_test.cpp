@@ -178,6 +178,7 @@ TEST_F(PluginRender, AnimatedParametersAreReadAtTheRenderTime) {
 TEST_F(PluginRender, NonFloatOrNonRgbaOutputIsRefusedBeforeAnyFetch) {
     for (auto layoutChange : {0, 1, 2}) {
         ImageLayout l;
+        l.imposeFormat = true;   // a host that ignores the declared depth
         if (layoutChange == 0) l.depth = ofxhost::BitDepth::Byte;
         if (layoutChange == 1) l.depth = ofxhost::BitDepth::Short;
         if (layoutChange == 2) l.components = ofxhost::Components::RGB;
@@ -200,6 +201,7 @@ TEST_F(PluginRender, MissingSourceFailsAndReleasesTheOutput) {
 TEST_F(PluginRender, SourceOfAnotherDepthIsAValueError) {
     ImageLayout half;
     half.depth = ofxhost::BitDepth::Half;
+    half.imposeFormat = true;
     inst->setClipLayout("Source", half);
     const auto r = inst->render(3);
     EXPECT_EQ(r.status, ofxhost::kStatusErrValue);
@@ -214,8 +216,8 @@ TEST_F(PluginRender, SourceLayoutsAllReadAlike) {
     layouts[0].originX = 7;
     layouts[0].originY = -5;
     layouts[1].rowPadding = 12;
-    layouts[2].negativeRowBytes = true;  // per-pixel address path
-    layouts[3].negativeRowBytes = true;
+    layouts[2].rowOrder = ofxhost::RowOrder::BottomFirst;
+    layouts[3].rowOrder = ofxhost::RowOrder::BottomFirst;
     layouts[3].originX = -3;
     layouts[3].rowPadding = 4;
     for (size_t i = 0; i < layouts.size(); ++i) {
@@ -232,7 +234,7 @@ TEST_F(PluginRender, OutputLayoutsAllWriteAlike) {
     layouts[0].originX = -9;
     layouts[0].originY = 4;
     layouts[1].rowPadding = 20;
-    layouts[2].negativeRowBytes = true;
+    layouts[2].rowOrder = ofxhost::RowOrder::BottomFirst;
     for (size_t i = 0; i < layouts.size(); ++i) {
         inst->setClipLayout("Output", layouts[i]);
         const auto r = inst->render(6);

@@ -21,7 +21,9 @@ struct Vec2 {
     float y = 0.0f;
 };
 
-// Row-major float RGBA picture. Sizes below 1 mean an empty image with no pixels.
+// Row-major float RGBA picture, top-down: row 0 is the top of the picture as a
+// viewer sees it, so whatever the engine calls the top is the top on screen.
+// Sizes below 1 mean an empty image with no pixels.
 struct Image {
     int32_t width = 0;
     int32_t height = 0;

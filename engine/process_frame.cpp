@@ -9,6 +9,7 @@
 #include "engine/image_checks.h"
 #include "engine/int_conversion.h"
 #include "engine/pixel_ops.h"
+#include "engine/reduction.h"
 #include "engine/tracks.h"
 #include "overlay/render_overlay.h"
 #include "treatments/pixel_sort.h"
@@ -20,36 +21,10 @@ namespace {
 
 constexpr int32_t kOutputOverlayOnly = 1;
 constexpr int32_t kOutputMatte = 2;
-constexpr int32_t kLargestReduction = 16;
 constexpr int32_t kOutputOriginal = 0;
 constexpr int32_t kScopeOverlayOnly = 0;
 constexpr int32_t kScopeWholePicture = 1;
 constexpr float kRadialBlurThreshold = 0.001f;
-
-// One input pixel near the middle of each f x f cell; no filtering.
-Image downsampleNearest(const Image& image, int32_t factor) {
-    if (!isUsableImage(image)) {
-        return image;
-    }
-    const uint32_t f = static_cast<uint32_t>(factor);
-    const uint32_t width = static_cast<uint32_t>(image.width);
-    const uint32_t height = static_cast<uint32_t>(image.height);
-    const int32_t outW = static_cast<int32_t>(std::max<uint32_t>(1, (width + f - 1) / f));
-    const int32_t outH = static_cast<int32_t>(std::max<uint32_t>(1, (height + f - 1) / f));
-    Image out;
-    out.width = outW;
-    out.height = outH;
-    out.pixels.reserve(static_cast<size_t>(outW) * static_cast<size_t>(outH));
-    const int64_t half = factor / 2;
-    for (int64_t y = 0; y < outH; ++y) {
-        const int64_t sy = std::max<int64_t>(0, std::min<int64_t>(half + factor * y, image.height - 1));
-        for (int64_t x = 0; x < outW; ++x) {
-            const int64_t sx = std::max<int64_t>(0, std::min<int64_t>(half + factor * x, image.width - 1));
-            out.pixels.push_back(image.at(static_cast<int32_t>(sx), static_cast<int32_t>(sy)));
-        }
-    }
-    return out;
-}
 
 struct Rescale {
     float sx = 1.0f;
@@ -98,14 +73,16 @@ std::vector<float> enlargeMask(const std::vector<float>& small, int32_t smallW, 
     return mask;
 }
 
-void detectAndTrackFull(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings,
-                        TraceResult& result) {
-    result.blobs = detectBlobs(source, settings, &result.mask);
-    result.tracks = buildTracks(samples, source, result.blobs, settings);
-}
-
-void detectAndTrackReduced(const Image& source, const std::vector<FrameSample>& samples,
-                           const Settings& settings, int32_t factor, TraceResult& result) {
+// Detects in the current frame at the detection resolution and replays the
+// earlier frames' regions; everything comes back in full-frame pixels.
+void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
+                    TraceResult& result) {
+    const int32_t factor = detectionFactor(settings);
+    if (factor == 1) {
+        result.blobs = detectBlobs(source, settings, &result.mask);
+        result.tracks = buildTracksFromRegions(earlier, result.blobs, settings);
+        return;
+    }
     const Image reduced = downsampleNearest(source, factor);
     const Settings small = reducedSettings(settings, factor);
     const Rescale back{static_cast<float>(source.width) / static_cast<float>(reduced.width),
@@ -121,19 +98,12 @@ void detectAndTrackReduced(const Image& source, const std::vector<FrameSample>& 
     if (matte) {
         result.mask = enlargeMask(reducedMask, reduced.width, reduced.height, source.width, source.height);
     }
-
-    if (samples.empty() || settings.temporalFrames < 1) {
-        result.tracks = buildTracks({}, source, result.blobs, settings);
+    if (earlier.empty() || settings.temporalFrames < 1) {
+        // Identities and trails come from the full-frame regions alone.
+        result.tracks = buildTracksFromRegions({}, result.blobs, settings);
         return;
     }
-    std::vector<FrameSample> reducedSamples;
-    reducedSamples.reserve(samples.size());
-    for (const FrameSample& s : samples) {
-        if (isUsableImage(s.image)) {
-            reducedSamples.push_back({s.frame, downsampleNearest(s.image, factor)});
-        }
-    }
-    std::vector<Track> tracks = buildTracks(reducedSamples, reduced, reducedBlobs, small);
+    std::vector<Track> tracks = buildTracksFromRegions(earlier, reducedBlobs, small);
     result.tracks.reserve(tracks.size());
     for (Track& t : tracks) {
         result.tracks.push_back(scaleTrack(std::move(t), back));
@@ -206,33 +176,35 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
 
 }  // namespace
 
-Settings reducedSettings(const Settings& settings, int32_t requestedFactor) {
-    const int32_t factor = std::clamp(requestedFactor, 1, kLargestReduction);
-    Settings s = settings;
-    const int64_t f = factor;
-    const int64_t f2 = f * f;
-    s.blurRadius = std::max<int32_t>(0, settings.blurRadius / factor);
-    const int64_t minArea = settings.minBlobArea;
-    // Ceiling division; non-positive minimums end at the floor of 1 anyway.
-    const int64_t reducedMin = minArea > 0 ? (minArea + f2 - 1) / f2 : 0;
-    s.minBlobArea = static_cast<int32_t>(std::max<int64_t>(1, reducedMin));
-    s.maxBlobArea = std::max<int32_t>(s.minBlobArea, static_cast<int32_t>(settings.maxBlobArea / f2));
-    s.trackingDistance = settings.trackingDistance / static_cast<float>(factor);
-    s.detectionScale = 1;
-    return s;
+std::vector<Blob> detectEarlierRegions(const Image& reducedFrame, const Settings& settings) {
+    return detectBlobs(reducedFrame, detectionSettings(settings));
 }
 
 TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings) {
+    std::vector<FrameRegions> earlier;
+    if (isUsableImage(source) && settings.temporalFrames >= 1) {
+        const int32_t factor = detectionFactor(settings);
+        earlier.reserve(samples.size());
+        for (const FrameSample& s : samples) {
+            // At full resolution an unusable frame still counts as a frame
+            // without regions; reduced, it is left out.
+            if (factor == 1) {
+                earlier.push_back({s.frame, detectEarlierRegions(s.image, settings)});
+            } else if (isUsableImage(s.image)) {
+                earlier.push_back({s.frame, detectEarlierRegions(downsampleNearest(s.image, factor), settings)});
+            }
+        }
+    }
+    return processFrameWithRegions(source, earlier, settings);
+}
+
+TraceResult processFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
+                                    const Settings& settings) {
     TraceResult result;
     if (!isUsableImage(source)) {
         return result;
     }
-    if (settings.detectionScale < 2) {
-        detectAndTrackFull(source, samples, settings, result);
-    } else {
-        const int32_t factor = std::min(settings.detectionScale, kLargestReduction);
-        detectAndTrackReduced(source, samples, settings, factor, result);
-    }
+    detectAndTrack(source, earlier, settings, result);
     result.image = basePicture(source, result.mask, settings);
     if (settings.outputMode != kOutputMatte) {
         drawOverlayAndTreat(result.image, source, result.tracks, settings);

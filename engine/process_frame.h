@@ -4,14 +4,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/reduction.h"
+#include "engine/tracks.h"
 #include "engine/types.h"
 
 namespace ormel {
 
-// The settings detection and tracking use on a picture reduced by `factor`:
-// blur radius, area bounds and tracking distance in reduced pixels. The
-// factor is clamped to [1, 16].
-Settings reducedSettings(const Settings& settings, int32_t factor);
+// The regions of one earlier frame as tracking replays them: `reducedFrame`
+// is that frame reduced by detectionFactor(settings) (reduction.h), so a
+// caller may reduce frames in its own memory and keep only their regions.
+std::vector<Blob> detectEarlierRegions(const Image& reducedFrame, const Settings& settings);
 
 // Detects and tracks the regions of `source` (at the resolution chosen by
 // settings.detectionScale, clamped to [1, 16]), brings them back to full-frame
@@ -19,5 +21,11 @@ Settings reducedSettings(const Settings& settings, int32_t factor);
 // earlier frames, oldest first. Keeps no state: the same arguments always give
 // the same result. An empty source gives an empty result.
 TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings);
+
+// The same, with the earlier frames already reduced to their regions by
+// detectEarlierRegions; gives exactly what processFrame gives for the frames
+// those regions came from.
+TraceResult processFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
+                                    const Settings& settings);
 
 }  // namespace ormel

@@ -150,15 +150,28 @@ std::vector<Track> buildTracks(const std::vector<FrameSample>& samples, const Im
     if (samples.empty() || settings.temporalFrames < 1) {
         return numberInReadingOrder(blobs);
     }
-
-    // Frame order by number; the current frame always comes last.
-    std::vector<const FrameSample*> earlier;
+    std::vector<FrameRegions> earlier;
     earlier.reserve(samples.size());
     for (const FrameSample& s : samples) {
-        earlier.push_back(&s);
+        earlier.push_back({s.frame, detectBlobs(s.image, settings)});
+    }
+    return buildTracksFromRegions(earlier, blobs, settings);
+}
+
+std::vector<Track> buildTracksFromRegions(const std::vector<FrameRegions>& history, const std::vector<Blob>& blobs,
+                                          const Settings& settings) {
+    if (history.empty() || settings.temporalFrames < 1) {
+        return numberInReadingOrder(blobs);
+    }
+
+    // Frame order by number; the current frame always comes last.
+    std::vector<const FrameRegions*> earlier;
+    earlier.reserve(history.size());
+    for (const FrameRegions& h : history) {
+        earlier.push_back(&h);
     }
     std::stable_sort(earlier.begin(), earlier.end(),
-                     [](const FrameSample* a, const FrameSample* b) { return a->frame < b->frame; });
+                     [](const FrameRegions* a, const FrameRegions* b) { return a->frame < b->frame; });
     const int32_t frames = static_cast<int32_t>(earlier.size()) + 1;
 
     const int64_t pruneAbove = std::max<int64_t>(2 * static_cast<int64_t>(settings.maxObjects), 1);
@@ -170,8 +183,7 @@ std::vector<Track> buildTracks(const std::vector<FrameSample>& samples, const Im
     int32_t nextId = 1;
 
     for (int32_t i = 0; i < frames; ++i) {
-        std::vector<Blob> regions =
-            i == frames - 1 ? blobs : detectBlobs(earlier[static_cast<size_t>(i)]->image, settings);
+        std::vector<Blob> regions = i == frames - 1 ? blobs : earlier[static_cast<size_t>(i)]->regions;
         sortBlobsForLabels(regions);
 
         regionUsed.assign(regions.size(), 0);

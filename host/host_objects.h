@@ -59,6 +59,7 @@ struct ClipObj {
     Components components = Components::RGBA;
     FrameProvider provider;               // at most one of the two is set
     SharedFrameProvider sharedProvider;
+    FrameLabeler labeler;
     EffectObj* owner = nullptr;
 };
 

@@ -195,6 +195,7 @@ void Instance::setFrameProvider(const std::string& clip, FrameProvider provider)
     if (ClipObj* c = s.effect->clip(clip)) {
         c->provider = std::move(provider);
         c->sharedProvider = nullptr;
+        c->labeler = nullptr;
         s.preferencesDirty = true;
         refreshClipProps(*c, s);
     }
@@ -205,9 +206,14 @@ void Instance::setSharedFrameProvider(const std::string& clip, SharedFrameProvid
     if (ClipObj* c = s.effect->clip(clip)) {
         c->sharedProvider = std::move(provider);
         c->provider = nullptr;
+        c->labeler = nullptr;
         s.preferencesDirty = true;
         refreshClipProps(*c, s);
     }
+}
+
+void Instance::setFrameLabeler(const std::string& clip, FrameLabeler labeler) {
+    if (ClipObj* c = state_->effect->clip(clip)) c->labeler = std::move(labeler);
 }
 
 void Instance::setClipLayout(const std::string& clip, const ImageLayout& layout) {

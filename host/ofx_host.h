@@ -95,6 +95,12 @@ using FrameProvider = std::function<bool(double time, FloatImage& out)>;
 // host only reads it and lets go of it when the action ends.
 using SharedFrameProvider = std::function<std::shared_ptr<const FloatImage>(double time)>;
 
+// The label the host gives the image of a clip at `time`
+// (kOfxImagePropUniqueIdentifier); it must change whenever the picture at
+// that time changes. "" means no label of the caller's: the host then gives
+// the image a label no other image shares.
+using FrameLabeler = std::function<std::string(double time)>;
+
 enum class ParamKind {
     Double, Integer, Boolean, Choice, RGB, RGBA, Double2D, Integer2D, Double3D, Integer3D,
     String, Custom, PushButton, Group, Page, ParametricUnknown
@@ -255,6 +261,9 @@ public:
     // Clip feeding and presentation.
     void setFrameProvider(const std::string& clip, FrameProvider provider);
     void setSharedFrameProvider(const std::string& clip, SharedFrameProvider provider);   // replaces the other
+    // Labels for the clip's images, so plug-ins can recognise a picture they
+    // have seen. Setting a provider drops the labeler: new pictures, new labels.
+    void setFrameLabeler(const std::string& clip, FrameLabeler labeler);
     void setClipLayout(const std::string& clip, const ImageLayout& layout);
     void setFrameRange(double first, double last);   // clips' and effect's frame range
     void setFrameRate(double fps);

@@ -1,4 +1,5 @@
 // The image-effect suite: effect and clip properties, image fetches, image memory.
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -77,10 +78,18 @@ OfxStatus clipGetPropertySet(OfxImageClipHandle h, OfxPropertySetHandle* out) {
     return kOfxStatOK;
 }
 
-std::string uniqueId(const std::string& clip, double t) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "@%.17g", t);
-    return clip + buf;
+// The caller's label when it gives one; otherwise one no other image of
+// this process shares, since the host cannot tell whether a provider's
+// picture at a time is the one it gave before.
+std::string uniqueId(const ClipObj& c, double t) {
+    if (c.labeler) {
+        std::string label = c.labeler(t);
+        if (!label.empty()) return label;
+    }
+    static std::atomic<unsigned long long> serial{0};
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "@%.17g#%llu", t, ++serial);
+    return c.name + buf;
 }
 
 OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxPropertySetHandle* out) {
@@ -128,7 +137,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
               {ox, oy, ox + static_cast<int>(rodW), oy + static_cast<int>(rodH)}, true, 4);
     p.setInts(kOfxImagePropRowBytes, {static_cast<int>(b.rowBytes)}, true, 1);
     p.setStrings(kOfxImagePropField, {kOfxImageFieldNone}, true, 1);
-    p.setStrings(kOfxImagePropUniqueIdentifier, {uniqueId(c->name, time)}, true, 1);
+    p.setStrings(kOfxImagePropUniqueIdentifier, {uniqueId(*c, time)}, true, 1);
     img->buffer = std::move(buffer);
     PropertySet* key = &img->props;
     s->images[key] = std::move(img);

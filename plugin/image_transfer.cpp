@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <vector>
+
+#include "engine/reduction.h"
 
 namespace ormel {
 namespace {
@@ -115,6 +118,39 @@ Image readHostImage(const HostImageAccess& src) {
                 out.at(x, y) = Pixel{c[0], c[1], c[2], c[3]};
             } else {
                 out.at(x, y) = Pixel{0.0f, 0.0f, 0.0f, 0.0f};
+            }
+        }
+    }
+    return out;
+}
+
+Image readHostImageReduced(const HostImageAccess& src, int32_t factor) {
+    if (factor <= 1) return readHostImage(src);
+    if (!src.floatRgba) return Image();
+    const int64_t w = span(src.x1, src.x2);
+    const int64_t h = span(src.y1, src.y2);
+    if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return Image();
+    const int32_t width = static_cast<int32_t>(w), height = static_cast<int32_t>(h);
+    const int32_t outW = reducedExtent(width, factor), outH = reducedExtent(height, factor);
+    std::vector<int32_t> columns(static_cast<size_t>(outW));
+    for (int32_t x = 0; x < outW; ++x) columns[static_cast<size_t>(x)] = nearestSourceIndex(x, factor, width);
+
+    Image out;
+    out.width = outW;
+    out.height = outH;
+    out.pixels.reserve(static_cast<size_t>(outW) * static_cast<size_t>(outH));
+    const bool rows = rowsCopyable(src, w);
+    for (int32_t y = 0; y < outH; ++y) {
+        const int32_t sy = nearestSourceIndex(y, factor, height);
+        const unsigned char* row = rows ? rowAt(src, h - 1 - sy) : nullptr;
+        const int hostY = static_cast<int>(static_cast<int64_t>(src.y2) - 1 - sy);
+        for (int32_t sx : columns) {
+            const void* p = row ? row + static_cast<size_t>(sx) * kPixelBytes
+                                : (src.pixelAddress ? src.pixelAddress(src.x1 + sx, hostY) : nullptr);
+            if (p != nullptr) {
+                out.pixels.push_back(*HostRowIterator(static_cast<const unsigned char*>(p)));
+            } else {
+                out.pixels.push_back(Pixel{0.0f, 0.0f, 0.0f, 0.0f});
             }
         }
     }

@@ -31,6 +31,10 @@ struct HostImageAccess {
 // an empty Image; pixels without an address become (0,0,0,0).
 Image readHostImage(const HostImageAccess& src);
 
+// The host image reduced by `factor` exactly as downsampleNearest would
+// reduce readHostImage's result, reading only the pixels the reduction keeps.
+Image readHostImageReduced(const HostImageAccess& src, int32_t factor);
+
 // Copies the overlap of `image` and the host image's bounds, the image's
 // top-left corner at the host's top-left pixel (x1, y2 - 1); host pixels
 // outside the overlap are left alone.

@@ -8,6 +8,7 @@
 
 #include "engine/int_conversion.h"
 #include "engine/process_frame.h"
+#include "engine/reduction.h"
 #include "plugin/image_transfer.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
@@ -228,21 +229,39 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     const ormel::Settings settings = settingsAt(t);
     const ormel::Image current = readImage(src.get());
 
-    std::vector<ormel::FrameSample> history;
-    history.reserve(static_cast<size_t>(clampTemporalFrames(settings.temporalFrames)));
-    for (int32_t n = clampTemporalFrames(settings.temporalFrames); n >= 1; --n) {
+    // One earlier frame at a time: fetched, reduced straight from the host's
+    // memory (or found by its label), released before the next.
+    const int32_t frames = clampTemporalFrames(settings.temporalFrames);
+    detections_.reserve(static_cast<size_t>(frames) * 4);
+    std::vector<ormel::FrameRegions> earlier;
+    earlier.reserve(static_cast<size_t>(frames));
+    for (int32_t n = frames; n >= 1; --n) {
         const double when = t - n;
-        std::unique_ptr<OFX::Image> earlier = sourceClip->fetchImage(when);
-        if (!earlier) continue;
-        ormel::FrameSample sample;
-        sample.frame = ormel::saturateToInt32(std::round(when));
-        sample.image = readImage(earlier.get());
-        if (sample.image.width == current.width && sample.image.height == current.height)
-            history.push_back(std::move(sample));
+        ormel::FrameRegions e;
+        e.frame = ormel::saturateToInt32(std::round(when));
+        if (earlierRegions(when, current.width, current.height, settings, &e.regions))
+            earlier.push_back(std::move(e));
     }
 
-    const ormel::TraceResult result = ormel::processFrame(current, history, settings);
+    const ormel::TraceResult result = ormel::processFrameWithRegions(current, earlier, settings);
     ormel::writeHostImage(result.image, accessOf(dst.get()));
+}
+
+bool VarnokPlugin::earlierRegions(double time, int32_t width, int32_t height, const ormel::Settings& settings,
+                                  std::vector<ormel::Blob>* regions) {
+    std::unique_ptr<OFX::Image> image = sourceClip->fetchImage(time);
+    if (!image) return false;
+    const ormel::HostImageAccess access = accessOf(image.get());
+    // Only frames that read as a picture of the current frame's size count.
+    const int64_t w = static_cast<int64_t>(access.x2) - access.x1, h = static_cast<int64_t>(access.y2) - access.y1;
+    if (!access.floatRgba || width <= 0 || height <= 0 || w != width || h != height) return false;
+    const int32_t factor = ormel::detectionFactor(settings);
+    const std::string key =
+        ormel::detectionKey(image->getUniqueIdentifier(), width, height, factor, ormel::detectionSettings(settings));
+    if (detections_.find(key, regions)) return true;
+    *regions = ormel::detectEarlierRegions(ormel::readHostImageReduced(access, factor), settings);
+    detections_.store(key, *regions);
+    return true;
 }
 
 bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,

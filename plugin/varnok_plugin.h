@@ -1,12 +1,17 @@
 // The effect instance: one per instance the host creates. It holds a handle
-// to both clips and to every parameter, fetched once at construction, and
-// keeps no other state: every action reads the parameters afresh.
+// to both clips and to every parameter, fetched once at construction, and a
+// cache of the regions found in earlier frames, keyed by the host's image
+// labels; every action reads the parameters afresh, and the cache changes
+// no result, only how often pixels are read.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/types.h"
 #include "openfx/support/ofx_support.h"
+#include "plugin/detection_cache.h"
 
 // One typed handle per parameter, named after it. The handles belong to the
 // OFX::ImageEffect base, which releases them with the instance.
@@ -199,4 +204,13 @@ public:
     OFX::Clip* outputClip = nullptr;
     OFX::Clip* sourceClip = nullptr;
     VarnokParamHandles params;
+
+private:
+    // The regions of one earlier source frame, from the cache or read from
+    // the host image reduced for detection; false when the frame is missing
+    // or of another size than `width` x `height`.
+    bool earlierRegions(double time, int32_t width, int32_t height, const ormel::Settings& settings,
+                        std::vector<ormel::Blob>* regions);
+
+    ormel::DetectionCache detections_;
 };

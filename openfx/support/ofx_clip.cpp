@@ -46,6 +46,7 @@ Image::Image(OfxPropertySetHandle props) : props_(props) {
     if (props_.tryGetString(kOfxImageEffectPropPixelDepth, 0, s)) depth_ = bitDepthFromName(s);
     s.clear();
     if (props_.tryGetString(kOfxImageEffectPropComponents, 0, s)) components_ = componentsFromName(s);
+    props_.tryGetString(kOfxImagePropUniqueIdentifier, 0, uniqueIdentifier_);
 }
 
 Image::~Image() {

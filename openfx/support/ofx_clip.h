@@ -43,6 +43,9 @@ public:
     int getRowBytes() const { return rowBytes_; }
     BitDepthEnum getPixelDepth() const { return depth_; }
     PixelComponentEnum getPixelComponents() const { return components_; }
+    // The host's label for these pixels; empty when the host gives none. The
+    // host changes it whenever the pixels change.
+    const std::string& getUniqueIdentifier() const { return uniqueIdentifier_; }
 
     // Address of pixel (x, y) in the image's own coordinates, or null when the
     // pixel lies outside the bounds, the image has no data or the layout is
@@ -57,6 +60,7 @@ private:
     int rowBytes_ = 0;
     BitDepthEnum depth_ = eBitDepthNone;
     PixelComponentEnum components_ = ePixelComponentNone;
+    std::string uniqueIdentifier_;
 };
 
 class Clip {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -64,10 +65,11 @@ TEST(WindowsPresetFolder, HomeThenUserProfileThenTheFixedFolder) {
     EXPECT_TRUE(fs::u8path(fallback).is_absolute());
 }
 
-// The names on disk, as Windows itself spells them.
+// The names on disk, as Windows itself spells them, sorted.
 std::vector<std::wstring> wideNames(const fs::path& folder) {
     std::vector<std::wstring> names;
     for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().wstring());
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -112,6 +114,35 @@ TEST(WindowsPresetFiles, AFileHeldOpenKeepsItsContentAndNothingIsLeftBehind) {
     ASSERT_TRUE(savePreset(params, path, 0.0, "Nouveau"));
     EXPECT_EQ(readWholeFile(path), formatPresetFile(params, 0.0, "Nouveau"));
     EXPECT_EQ(wideNames(dir.path()), std::vector<std::wstring>{L"Gardé.qelvar"});
+}
+
+// The plug-in's export button, end to end: the file named by presetPath and
+// the slot file in the profile folder, both with accents, land under the names
+// Windows shows, and import reads them back.
+TEST(WindowsPresetFiles, ExportAndImportThroughThePlugInWithAccentedPaths) {
+    ScopedProfile keep;
+    TempDir dir;
+    unsetVariable("HOME");
+    setVariable("USERPROFILE", dir.file(u8"Renée"));
+    int status = -1;
+    auto inst = varnok_test::plugin().createInstance(ofxhost::kContextFilter, &status);
+    ASSERT_TRUE(inst) << ofxhost::statusName(status);
+    const std::string exported = dir.file(u8"Traînées Fantômes.qelvar");
+    ASSERT_TRUE(inst->setValue("presetPath", ofxhost::ParamValue::string(exported)));
+    ASSERT_TRUE(inst->setValue("customPresetName", ofxhost::ParamValue::string(u8"Été")));
+    ASSERT_TRUE(inst->setValue("glowAmount", ofxhost::ParamValue::number(0.5)));
+    ASSERT_EQ(inst->instanceChanged("savePreset", 0.0), ofxhost::kStatusOK);
+
+    const fs::path slots = fs::path(L"Renée") / "Documents" / "Tesmar" / "Varnok" / "Presets";
+    EXPECT_EQ(wideNames(dir.path()), (std::vector<std::wstring>{L"Renée", L"Traînées Fantômes.qelvar"}));
+    EXPECT_EQ(wideNames(dir.path() / slots), std::vector<std::wstring>{L"Custom 01.qelvar"});
+    EXPECT_EQ(readPresetFile(exported).at("presetName"), u8"Été");
+
+    ASSERT_TRUE(inst->setValue("glowAmount", ofxhost::ParamValue::number(0.0)));
+    ASSERT_EQ(inst->instanceChanged("loadPreset", 0.0), ofxhost::kStatusOK);
+    ofxhost::ParamValue glow;
+    ASSERT_TRUE(inst->getValue("glowAmount", 0.0, &glow));
+    EXPECT_EQ(glow.numbers.at(0), 0.5);
 }
 
 // A bundle copied into a folder named with accents and backslashes, the way a

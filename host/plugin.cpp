@@ -1,11 +1,10 @@
-#include <dirent.h>
-#include <dlfcn.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "host/plugin_state.h"
+#include "host/shared_library.h"
 
 namespace ofxhost {
 
@@ -107,32 +106,42 @@ ParamInfo describeParam(const ParamObj& p) {
 
 namespace {
 
+namespace fs = std::filesystem;
+
+// Bundle paths are UTF-8 like every OpenFX string; u8path keeps them so on
+// Windows, where a plain char path would be read in the code page.
+fs::path fsPath(const std::string& p) { return fs::u8path(p); }
+
 bool isDirectory(const std::string& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code ec;
+    return fs::is_directory(fsPath(p), ec);
 }
 
-// X.ofx.bundle/Contents/Linux-x86-64/X.ofx, or the first .ofx found there.
+#if defined(_WIN32)
+constexpr const char* kSeparators = "/\\";
+#else
+constexpr const char* kSeparators = "/";
+#endif
+
+// X.ofx.bundle/Contents/<architecture>/X.ofx, or the first .ofx found there.
 std::string binaryPath(const std::string& path) {
     if (!isDirectory(path)) return path;
     std::string dir = path;
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    const std::string arch = dir + "/Contents/Linux-x86-64";
-    std::string base = dir.substr(dir.find_last_of('/') + 1);
+    while (dir.size() > 1 && std::string(kSeparators).find(dir.back()) != std::string::npos) dir.pop_back();
+    const std::string arch = dir + "/Contents/" + kBundleArchitecture;
+    const std::size_t slash = dir.find_last_of(kSeparators);
+    std::string base = slash == std::string::npos ? dir : dir.substr(slash + 1);
     if (base.size() > 7 && base.compare(base.size() - 7, 7, ".bundle") == 0)
         base.resize(base.size() - 7);
-    struct stat st {};
-    if (::stat((arch + "/" + base).c_str(), &st) == 0) return arch + "/" + base;
+    std::error_code ec;
+    if (fs::exists(fsPath(arch + "/" + base), ec)) return arch + "/" + base;
     std::string found;
-    if (DIR* d = ::opendir(arch.c_str())) {
-        while (dirent* e = ::readdir(d)) {
-            std::string n = e->d_name;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".ofx") == 0) {
-                found = arch + "/" + n;
-                break;
-            }
+    for (fs::directory_iterator it(fsPath(arch), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string n = it->path().filename().u8string();
+        if (n.size() > 4 && n.compare(n.size() - 4, 4, ".ofx") == 0) {
+            found = arch + "/" + n;
+            break;
         }
-        ::closedir(d);
     }
     return found.empty() ? arch + "/" + base : found;
 }
@@ -143,19 +152,24 @@ struct Library {
     OfxGetPluginFunc get = nullptr;
 };
 
+template <typename Fn>
+Fn entryPoint(void* library, const char* name) {
+    return reinterpret_cast<Fn>(findSharedSymbol(library, name));
+}
+
 bool openLibrary(const std::string& path, Library* lib, std::string* error) {
     const std::string bin = binaryPath(path);
-    lib->handle = ::dlopen(bin.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    lib->handle = openSharedLibrary(bin, &reason);
     if (!lib->handle) {
-        const char* e = ::dlerror();
-        *error = "cannot load " + bin + ": " + (e ? e : "unknown error");
+        *error = "cannot load " + bin + ": " + (reason.empty() ? "unknown error" : reason);
         return false;
     }
-    lib->count = reinterpret_cast<OfxGetNumberOfPluginsFunc>(::dlsym(lib->handle, "OfxGetNumberOfPlugins"));
-    lib->get = reinterpret_cast<OfxGetPluginFunc>(::dlsym(lib->handle, "OfxGetPlugin"));
+    lib->count = entryPoint<OfxGetNumberOfPluginsFunc>(lib->handle, "OfxGetNumberOfPlugins");
+    lib->get = entryPoint<OfxGetPluginFunc>(lib->handle, "OfxGetPlugin");
     if (!lib->count || !lib->get) {
         *error = bin + " is not an OpenFX plug-in (OfxGetNumberOfPlugins/OfxGetPlugin missing)";
-        ::dlclose(lib->handle);
+        closeSharedLibrary(lib->handle);
         lib->handle = nullptr;
         return false;
     }
@@ -179,7 +193,7 @@ std::vector<std::string> Plugin::listPlugins(const std::string& path, std::strin
         OfxPlugin* p = lib.get(i);
         if (p) ids.push_back(safeString(p->pluginIdentifier));
     }
-    ::dlclose(lib.handle);
+    closeSharedLibrary(lib.handle);
     return ids;
 }
 
@@ -239,7 +253,7 @@ Plugin::~Plugin() {
     if (s.loaded) s.call(kOfxActionUnload, nullptr, nullptr, nullptr);
     s.contexts.clear();
     s.descriptor.reset();
-    if (s.library) ::dlclose(s.library);
+    if (s.library) closeSharedLibrary(s.library);
 }
 
 const std::string& Plugin::identifier() const { return state_->identifier; }

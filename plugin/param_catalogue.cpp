@@ -1,13 +1,11 @@
 #include "plugin/param_catalogue.h"
 
 #include <cstdio>
-#include <cstdlib>
+
+#include "plugin/home_folder.h"
 
 namespace ormel {
 namespace {
-
-// Used when HOME is unset or empty: any absolute folder will do.
-constexpr const char* kFallbackHome = "/tmp";
 
 ParamSpec base(const char* name, ParamKind kind, const char* label, const char* group) {
     ParamSpec p;
@@ -90,9 +88,7 @@ std::vector<std::string> slotOptions() {
 }  // namespace
 
 std::string presetDirectory() {
-    const char* home = std::getenv("HOME");
-    std::string root = (home != nullptr && home[0] != '\0') ? home : kFallbackHome;
-    return root + "/Documents/Tesmar/Varnok/Presets";
+    return userHomeFolder() + "/Documents/Tesmar/Varnok/Presets";
 }
 
 std::vector<GroupSpec> groupCatalogue() {

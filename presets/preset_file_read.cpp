@@ -1,5 +1,6 @@
 #include "presets/preset_file_read.h"
 
+#include <filesystem>
 #include <fstream>
 #include <locale>
 #include <sstream>
@@ -23,7 +24,8 @@ PresetMap parsePresetText(const std::string& text) {
 }
 
 PresetMap readPresetFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    // UTF-8 path: a plain char path would be read in the Windows code page.
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     if (!in) return {};
     std::string text;
     char buffer[8192];

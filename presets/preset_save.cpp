@@ -46,7 +46,9 @@ std::string formatPresetFile(const ParamAccess& params, double time, const std::
 
 bool savePreset(const ParamAccess& params, const std::string& path, double time,
                 const std::string& name) {
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    // Paths are UTF-8, as every OpenFX string; u8path gives Windows the wide
+    // names its file system takes and changes nothing elsewhere.
+    const std::filesystem::path parent = std::filesystem::u8path(path).parent_path();
     if (!parent.empty()) {
         std::error_code ignored;
         std::filesystem::create_directories(parent, ignored);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/shared_library.h"
 #include "varnok_test_support.h"
 
 namespace {
@@ -31,10 +32,10 @@ ParamKind hostKind(ormel::ParamKind k) {
     return ParamKind::Custom;
 }
 
-// The binary sits in the standard Linux bundle layout and offers one plug-in.
+// The binary sits in the standard bundle layout of its system and offers one plug-in.
 TEST(PluginDescribe, BundleHoldsExactlyOnePlugin) {
     const std::string binary = VARNOK_BUNDLE_PATH;
-    const std::string suffix = "/Varnok.ofx.bundle/Contents/Linux-x86-64/Varnok.ofx";
+    const std::string suffix = std::string("/Varnok.ofx.bundle/Contents/") + ofxhost::kBundleArchitecture + "/Varnok.ofx";
     ASSERT_GE(binary.size(), suffix.size());
     ASSERT_EQ(binary.substr(binary.size() - suffix.size()), suffix);
     const std::string bundle = binary.substr(0, binary.size() - suffix.size()) + "/Varnok.ofx.bundle";

@@ -25,7 +25,7 @@ ofxhost::Plugin& bundle() {
 
 class PluginPresets : public ::testing::Test {
 protected:
-    PluginPresets() : home_(home.path().string()) {
+    PluginPresets() : home_(home.path().u8string()) {
         instance = bundle().createInstance(ofxhost::kContextFilter);
         if (!instance) throw std::runtime_error("no instance");
     }
@@ -52,7 +52,7 @@ protected:
         ASSERT_TRUE(instance->setValue(name, ofxhost::ParamValue::string(v))) << name;
     }
     int change(const std::string& name, double time = 0.0) { return instance->instanceChanged(name, time); }
-    std::string presetFolder() const { return (home.path() / "Documents/Tesmar/Varnok/Presets").string(); }
+    std::string presetFolder() const { return (home.path() / "Documents/Tesmar/Varnok/Presets").u8string(); }
 
     TempDir home;
     std::unique_ptr<ofxhost::Instance> instance;

@@ -16,7 +16,7 @@ namespace {
 // Each case gets its own HOME, so slot files never leak between cases.
 class PresetButtons : public ::testing::Test {
 protected:
-    PresetButtons() : home_(home.path().string()) {}
+    PresetButtons() : home_(home.path().u8string()) {}
 
     std::string slotFile(int slot) const { return customPresetPath(slot); }
     size_t filesInPresetFolder() const {
@@ -29,7 +29,7 @@ protected:
     MemoryParams params;
 
 private:
-    static std::filesystem::path presetDirectory_() { return std::filesystem::path(presetFolder()); }
+    static std::filesystem::path presetDirectory_() { return std::filesystem::u8path(presetFolder()); }
     ScopedHome home_;
 };
 

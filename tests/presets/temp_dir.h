@@ -14,7 +14,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // UTF-8 in and out, as the preset code takes paths.
+    std::string file(const std::string& name) const { return (path_ / std::filesystem::u8path(name)).u8string(); }
 
 private:
     std::filesystem::path path_;
@@ -22,6 +23,10 @@ private:
 
 std::string readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::string& content);
+
+// The process environment, UTF-8 on every system.
+void setVariable(const std::string& name, const std::string& value);
+void unsetVariable(const std::string& name);
 
 // Points HOME elsewhere for the life of the object.
 class ScopedHome {

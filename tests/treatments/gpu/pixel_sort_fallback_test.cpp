@@ -35,7 +35,12 @@ void useBrokenRuntime() {
 TEST(PixelSortGpuFallback, TheOverrideNamesTheLibraryLoaded) {
     useBrokenRuntime();
     const char* path = std::getenv("VARNOK_OPENCL_LIBRARY");
-    EXPECT_STREQ(ocl::openClLibraryPath(), path != nullptr ? path : "libOpenCL.so.1");
+#if defined(_WIN32)
+    const char* const defaultName = "OpenCL.dll";
+#else
+    const char* const defaultName = "libOpenCL.so.1";
+#endif
+    EXPECT_STREQ(ocl::openClLibraryPath(), path != nullptr ? path : defaultName);
 }
 
 TEST(PixelSortGpuFallback, DeclinesAndLeavesTheImageUntouched) {

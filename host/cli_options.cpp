@@ -1,5 +1,8 @@
 #include "host/cli_options.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -15,6 +18,7 @@ const char* usageText() {
     return "usage:\n"
            "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
+           "                [--cache-mb N]\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
            "  varnok presets [--plugin BUNDLE]\n"
            "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
@@ -24,7 +28,10 @@ const char* usageText() {
            "--preset picks a built-in look (number or name, see `varnok presets`) before the\n"
            "--set values; --press then reports each push button (saveCustomPreset, savePreset,\n"
            "loadPreset, loadCustomPreset) at the first frame, e.g. with --set presetPath=FILE.\n"
-           "The plug-in is --plugin, else $VARNOK_PLUGIN, else the bundle built with varnok.\n";
+           "The plug-in is --plugin, else $VARNOK_PLUGIN, else the bundle built with varnok.\n"
+           "--cache-mb N keeps up to N MB of frames converted to float for the earlier frames\n"
+           "the effect reads again (default: enough for 64 earlier 1080p frames, 2025 MB, but\n"
+           "at most a quarter of physical memory; 0 converts every fetch afresh).\n";
 }
 
 namespace {
@@ -105,6 +112,14 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
                 *error = "--fps expects a rate between 0 and 1000, got \"" + v + "\"";
                 return false;
             }
+        } else if (a == "--cache-mb") {
+            if (!value(&v)) return false;
+            int mb = 0;
+            if (!parseInt(v, &mb) || mb < 0 || mb > 1048576) {
+                *error = "--cache-mb expects megabytes between 0 and 1048576, got \"" + v + "\"";
+                return false;
+            }
+            o->cacheMb = mb;
         } else if (a == "--frames-count") {
             if (!value(&v)) return false;
             if (!parseInt(v, &o->demoFrames) || o->demoFrames < 1 || o->demoFrames > 10000) {
@@ -144,6 +159,14 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
     }
     if (o->command == "demo" && o->output.empty()) o->output = "out/demo";
     return true;
+}
+
+long defaultCacheMegabytes() {
+    const long wanted = 2025;   // 64 x 1920 x 1080 x 16 bytes
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return wanted;
+    const long quarterMb = static_cast<long>(static_cast<double>(pages) * pageSize / 4.0 / 1048576.0);
+    return std::min(wanted, quarterMb);
 }
 
 std::string pluginPath(const CliOptions& o) {

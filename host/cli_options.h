@@ -21,7 +21,12 @@ struct CliOptions {
     int demoFrames = 90;
     std::string preset;               // --preset: a built-in look, by number or name
     std::vector<std::string> presses; // --press: push buttons, in order
+    long cacheMb = -1;                // --cache-mb: float frames kept; -1 takes defaultCacheMegabytes()
 };
+
+// Enough for 64 earlier 1080p float frames (2025 MB), but never more than a
+// quarter of the machine's physical memory.
+long defaultCacheMegabytes();
 
 // False with `*error` set on a malformed command line.
 bool parseCommandLine(int argc, char** argv, CliOptions* out, std::string* error);

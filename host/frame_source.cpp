@@ -1,5 +1,7 @@
 #include "host/frame_source.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 
@@ -27,6 +29,8 @@ int countVideoFrames(const std::string& path) {
 
 bool FrameSource::open(const std::string& path, std::string* error) {
     media_ = classifyPath(path);
+    static std::atomic<unsigned> sources{0};
+    identity_ = media_.path + "|" + std::to_string(++sources);
     switch (media_.kind) {
         case MediaKind::Sequence: {
             frames_ = findFrames(media_);
@@ -75,13 +79,18 @@ bool FrameSource::checkSize(const NativeFrame& f, int frame) {
 
 void FrameSource::store(int frame, std::shared_ptr<const NativeFrame> f, int keep) {
     cache_[frame] = std::move(f);
+    generation_[frame] = ++decodeSerial_;
     // Forward rendering only looks back: drop the oldest first.
     while (cache_.size() > capacity_) {
         auto victim = cache_.begin();
         if (victim->first == keep) ++victim;
         cache_.erase(victim);
     }
-    size_t bytes = 0;
+    notePeak();
+}
+
+void FrameSource::notePeak() {
+    size_t bytes = floatBytes_;
     for (const auto& kv : cache_)
         if (kv.second) bytes += kv.second->bytes();
     if (bytes > peakCacheBytes) peakCacheBytes = bytes;
@@ -135,6 +144,7 @@ std::shared_ptr<const NativeFrame> FrameSource::decode(int frame) {
 std::shared_ptr<const NativeFrame> FrameSource::get(int frame) {
     auto it = cache_.find(frame);
     if (it != cache_.end()) return it->second;
+    if (floats_.count(frame)) return nullptr;   // held as float: nothing to decode
     if (failed()) return nullptr;
     auto f = decode(frame);
     if (f) store(frame, f, frame);
@@ -145,6 +155,12 @@ ofxhost::FrameProvider FrameSource::provider() {
     return [this](double t, ofxhost::FloatImage& out) {
         // Plug-ins may ask for any time; footage only has whole frames.
         if (!std::isfinite(t) || std::fabs(t) > 1e9 || t != std::floor(t)) return false;
+        auto held = floats_.find(static_cast<int>(t));
+        if (held != floats_.end()) {
+            ++floatHits;
+            out = *held->second;
+            return true;
+        }
         auto f = get(static_cast<int>(t));
         if (!f) return false;
         const double t0 = nowSeconds();
@@ -168,17 +184,54 @@ std::shared_ptr<ofxhost::FloatImage> FrameSource::freeFloatFrame() {
     return f;
 }
 
+// Keeps a converted frame within the budget, dropping the oldest frames
+// first (a forward render only looks back), and drops the decoded copy it
+// no longer needs. Dropped buffers go back to the pool for reuse.
+void FrameSource::keepFloat(int frame, std::shared_ptr<ofxhost::FloatImage> image) {
+    const size_t bytes = image->rgba.size() * sizeof(float);
+    if (bytes == 0 || bytes > floatBudget_) return;
+    while (floatBytes_ + bytes > floatBudget_ && !floats_.empty()) {
+        auto victim = floats_.begin();
+        floatBytes_ -= victim->second->rgba.size() * sizeof(float);
+        if (floatPool_.size() < 4) floatPool_.push_back(std::move(victim->second));
+        floats_.erase(victim);
+    }
+    // The pool must not hand this buffer out while it is kept.
+    floatPool_.erase(std::remove(floatPool_.begin(), floatPool_.end(), image), floatPool_.end());
+    floatBytes_ += bytes;
+    floats_[frame] = std::move(image);
+    cache_.erase(frame);
+    notePeak();
+}
+
 ofxhost::SharedFrameProvider FrameSource::sharedProvider() {
     return [this](double t) -> std::shared_ptr<const ofxhost::FloatImage> {
         if (!std::isfinite(t) || std::fabs(t) > 1e9 || t != std::floor(t)) return nullptr;
-        auto f = get(static_cast<int>(t));
+        const int frame = static_cast<int>(t);
+        auto held = floats_.find(frame);
+        if (held != floats_.end()) {
+            ++floatHits;
+            return held->second;
+        }
+        auto f = get(frame);
         if (!f) return nullptr;
         const double t0 = nowSeconds();
         std::shared_ptr<ofxhost::FloatImage> out = freeFloatFrame();
         const bool ok = toFloatRgba(*f, out.get());
         convertSeconds += secondsSince(t0);
+        ++conversions;
         if (!ok) return nullptr;
+        keepFloat(frame, out);
         return out;
+    };
+}
+
+ofxhost::FrameLabeler FrameSource::labeler() const {
+    return [this](double t) -> std::string {
+        if (!std::isfinite(t) || std::fabs(t) > 1e9 || t != std::floor(t)) return std::string();
+        auto g = generation_.find(static_cast<int>(t));
+        if (g == generation_.end()) return std::string();
+        return identity_ + "|" + std::to_string(g->first) + "|" + std::to_string(g->second);
     };
 }
 

@@ -59,6 +59,9 @@ int runRenderCommand(const CliOptions& o) {
     if (!pressButtons(*instance, params, o.presses, frames.front(), &error)) return fail(error);
 
     instance->setSharedFrameProvider("Source", source.sharedProvider());
+    instance->setFrameLabeler("Source", source.labeler());
+    const long cacheMb = o.cacheMb >= 0 ? o.cacheMb : defaultCacheMegabytes();
+    source.setFloatBudget(static_cast<size_t>(cacheMb) * 1048576u);
     instance->setFrameRange(source.frames().front(), source.frames().back());
     const double fps = o.fps > 0 ? o.fps : source.fps();
     instance->setFrameRate(fps);
@@ -89,10 +92,17 @@ int runRenderCommand(const CliOptions& o) {
         const double render = times.render - source.convertSeconds;
         std::fprintf(stderr,
                      "frames %d (%dx%d), per frame: decode %.2f ms, convert %.2f ms, render %.2f ms, "
-                     "encode %.2f ms; decodes %d; history cache peak %.1f MB\n",
+                     "encode %.2f ms; decodes %d; history cache peak %.1f MB, %d hits, %d conversions\n",
                      times.frames, source.width(), source.height(), 1e3 * source.decodeSeconds / n,
                      1e3 * source.convertSeconds / n, 1e3 * render / n, 1e3 * sink.encodeSeconds / n,
-                     source.decodes, source.peakCacheBytes / 1048576.0);
+                     source.decodes, source.peakCacheBytes / 1048576.0, source.floatHits, source.conversions);
+        // What the plug-in itself logged last (Varnok: its detection cache).
+        const auto& messages = plugin->messages();
+        for (auto it = messages.rbegin(); it != messages.rend(); ++it)
+            if (it->find("cache") != std::string::npos) {
+                std::fprintf(stderr, "plug-in log: %s\n", it->c_str());
+                break;
+            }
     }
     if (!o.quiet)
         std::fprintf(stderr, "wrote %d frame%s to %s\n", times.frames, times.frames == 1 ? "" : "s",

@@ -264,6 +264,12 @@ bool VarnokPlugin::earlierRegions(double time, int32_t width, int32_t height, co
     return true;
 }
 
+void VarnokPlugin::endSequenceRender(const OFX::EndSequenceRenderArguments&) {
+    const uint64_t hits = detections_.hits(), misses = detections_.misses();
+    if (hits + misses == 0) return;
+    logMessage("Varnok detection cache: " + std::to_string(hits) + " hits, " + std::to_string(misses) + " misses");
+}
+
 bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,
                               double& identityTime) {
     const double t = args.time;

@@ -186,6 +186,9 @@ public:
     void getFramesNeeded(const OFX::FramesNeededArguments& args,
                          OFX::FramesNeededSetter& frames) override;
     void changedParam(const OFX::InstanceChangedArgs& args, const std::string& paramName) override;
+    // Logs how often earlier frames were recognised by their label, once per
+    // sequence the host renders.
+    void endSequenceRender(const OFX::EndSequenceRenderArguments& args) override;
 
     // Every non-preset parameter at `time`, converted, scaled by the HUD size
     // factor and with fast preview and temporal tracking folded in.

@@ -29,6 +29,11 @@ struct IsIdentityArguments {
     FieldEnum fieldToRender = eFieldNone;
 };
 
+struct EndSequenceRenderArguments {
+    OfxRangeD frameRange{0.0, 0.0};
+    bool interactive = false;
+};
+
 struct FramesNeededArguments {
     double time = 0.0;
 };

@@ -95,4 +95,12 @@ void ImageEffect::changedParam(const InstanceChangedArgs&, const std::string&) {
 
 void ImageEffect::changedClip(const InstanceChangedArgs&, const std::string&) {}
 
+void ImageEffect::endSequenceRender(const EndSequenceRenderArguments&) {}
+
+void ImageEffect::logMessage(const std::string& text) const {
+    const OfxMessageSuiteV1* suite = suites().message;
+    if (suite != nullptr && suite->message != nullptr)
+        suite->message(handle_, kOfxMessageLog, nullptr, "%s", text.c_str());
+}
+
 }  // namespace OFX

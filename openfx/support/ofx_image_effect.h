@@ -40,6 +40,9 @@ public:
 
     // True when the host asks the current render to stop.
     bool abort() const;
+    // A line for the host's log (never shown as a dialog); nothing when the
+    // host offers no message suite.
+    void logMessage(const std::string& text) const;
 
     virtual void render(const RenderArguments& args) = 0;
     // True to pass `identityClip` at `identityTime` through unchanged.
@@ -48,6 +51,7 @@ public:
     virtual void getFramesNeeded(const FramesNeededArguments& args, FramesNeededSetter& frames);
     virtual void changedParam(const InstanceChangedArgs& args, const std::string& paramName);
     virtual void changedClip(const InstanceChangedArgs& args, const std::string& clipName);
+    virtual void endSequenceRender(const EndSequenceRenderArguments& args);
 
 private:
     template <class T>

@@ -85,6 +85,16 @@ OfxStatus framesNeeded(const void* handle, const PropertySet& in, PropertySet ou
     return kOfxStatOK;
 }
 
+OfxStatus endSequenceRender(const void* handle, const PropertySet& in) {
+    EndSequenceRenderArguments args;
+    in.tryGetDouble(kOfxImageEffectPropFrameRange, 0, args.frameRange.min);
+    in.tryGetDouble(kOfxImageEffectPropFrameRange, 1, args.frameRange.max);
+    int v = 0;
+    if (in.tryGetInt(kOfxPropIsInteractive, 0, v)) args.interactive = v != 0;
+    instanceOf(handle)->endSequenceRender(args);
+    return kOfxStatOK;
+}
+
 OfxStatus instanceChanged(const void* handle, const PropertySet& in) {
     InstanceChangedArgs args;
     args.time = in.propGetDouble(kOfxPropTime);
@@ -161,6 +171,7 @@ OfxStatus dispatch(PluginFactory& factory, const char* action, const void* handl
     if (a == kOfxImageEffectActionRender) return render(handle, in);
     if (a == kOfxImageEffectActionIsIdentity) return isIdentity(handle, in, out);
     if (a == kOfxImageEffectActionGetFramesNeeded) return framesNeeded(handle, in, out);
+    if (a == kOfxImageEffectActionEndSequenceRender) return endSequenceRender(handle, in);
     if (a == kOfxActionInstanceChanged) return instanceChanged(handle, in);
     return kOfxStatReplyDefault;
 }

@@ -96,6 +96,7 @@ struct InstanceState {
     std::string context;
     PluginState* plugin = nullptr;
     std::vector<FetchRecord> fetches;
+    int peakImages = 0;                         // most images held at once since the log was cleared
     std::map<PropertySet*, std::unique_ptr<ImageObj>> images;   // handed out, not released
     std::shared_ptr<ImageBuffer> output;       // the output image of the render under way
     double actionTime = 0.0;                   // time of the action under way

@@ -487,7 +487,11 @@ int Instance::instanceChanged(const std::string& param, double time, const std::
 }
 
 const std::vector<FetchRecord>& Instance::fetchLog() const { return state_->fetches; }
-void Instance::clearFetchLog() { state_->fetches.clear(); }
+void Instance::clearFetchLog() {
+    state_->fetches.clear();
+    state_->peakImages = 0;
+}
 int Instance::imagesOutstanding() const { return static_cast<int>(state_->images.size()); }
+int Instance::peakImagesOutstanding() const { return state_->peakImages; }
 
 }  // namespace ofxhost

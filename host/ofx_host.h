@@ -287,6 +287,8 @@ public:
     void clearFetchLog();
     // Images the plug-in fetched and has not released (leak check).
     int imagesOutstanding() const;
+    // The most images the plug-in held at once since the last clearFetchLog().
+    int peakImagesOutstanding() const;
 
 private:
     Instance();

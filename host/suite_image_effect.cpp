@@ -1,4 +1,5 @@
 // The image-effect suite: effect and clip properties, image fetches, image memory.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -141,6 +142,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     img->buffer = std::move(buffer);
     PropertySet* key = &img->props;
     s->images[key] = std::move(img);
+    s->peakImages = std::max(s->peakImages, static_cast<int>(s->images.size()));
     {
         std::lock_guard<std::mutex> lock(imagesMutex());
         liveImages()[key] = s;

@@ -1,5 +1,7 @@
 #include "plugin/image_transfer.h"
 
+#include "engine/reduction.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -70,6 +72,39 @@ TEST(ImageTransfer, ReadsTheHostsTopRowAsRowZero) {
     const Image img = ormel::readHostImage(a);
     EXPECT_EQ(calls, 8);
     EXPECT_EQ(img.at(3, 0).g, 1.0f);
+}
+
+// Reducing straight from host memory takes exactly the pixels the engine's
+// own reduction of the full copy would, whatever the stride or path.
+TEST(ImageTransfer, ReducedReadEqualsReducingTheFullRead) {
+    for (bool topFirst : {false, true})
+        for (int w : {1, 7, 33})
+            for (int h : {1, 5, 18})
+                for (int factor : {1, 2, 3, 4, 8, 16}) {
+                    HostBuffer host(w, h, 8, topFirst);
+                    const Image want = ormel::downsampleNearest(ormel::readHostImage(host.access(3, -4)), factor);
+                    const Image got = ormel::readHostImageReduced(host.access(3, -4), factor);
+                    ASSERT_EQ(got.width, want.width);
+                    ASSERT_EQ(got.height, want.height);
+                    ASSERT_EQ(std::memcmp(got.pixels.data(), want.pixels.data(), want.pixels.size() * 16), 0)
+                        << w << "x" << h << " /" << factor << " topFirst " << topFirst;
+                }
+    HostBuffer host(9, 6, 0);
+    HostImageAccess a = host.access(0, 0);
+    a.rowBytes = 0;
+    int calls = 0;
+    a.pixelAddress = [&](int x, int y) -> void* {
+        ++calls;
+        return x == 6 ? nullptr : host.at(x, y);
+    };
+    const Image got = ormel::readHostImageReduced(a, 4);
+    EXPECT_EQ(calls, 3 * 2);   // one read per reduced pixel
+    ASSERT_EQ(got.width, 3);
+    EXPECT_EQ(got.at(0, 0).r, 2.0f);
+    EXPECT_EQ(got.at(0, 0).g, 3.0f);   // engine row 2 of 6 is host row 3
+    EXPECT_EQ(got.at(1, 0).a, 0.0f);   // reduced column 1 reads column 6, which has no address
+    a.floatRgba = false;
+    EXPECT_TRUE(ormel::readHostImageReduced(a, 4).empty());
 }
 
 TEST(ImageTransfer, AddressFallbackAndPixelsWithoutAddress) {

@@ -111,36 +111,38 @@ void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlie
 }
 
 // The picture the overlay is drawn on: the source at its opacity, a clear
-// picture, or the matte as grey with the mask as alpha.
-Image basePicture(const Image& source, const std::vector<float>& mask, const Settings& settings) {
+// picture, or the matte as grey with the mask as alpha. Written into `out`,
+// reusing its memory.
+void basePicture(const Image& source, const std::vector<float>& mask, const Settings& settings, Image& out) {
     if (!isUsableImage(source)) {
-        return Image{};
+        out = Image{};
+        return;
     }
-    if (settings.outputMode == kOutputOverlayOnly) {
-        return Image(source.width, source.height, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
-    }
-    Image out;
     out.width = source.width;
     out.height = source.height;
+    if (settings.outputMode == kOutputOverlayOnly) {
+        out.pixels.assign(source.pixels.size(), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+        return;
+    }
     if (settings.outputMode == kOutputMatte) {
         const bool haveMask = mask.size() == source.pixels.size();
-        out.pixels.reserve(source.pixels.size());
+        out.pixels.resize(source.pixels.size());
         for (size_t i = 0; i < source.pixels.size(); ++i) {
             const float m = haveMask ? mask[i] : 0.0f;
-            out.pixels.push_back(Pixel{m, m, m, m});
+            out.pixels[i] = Pixel{m, m, m, m};
         }
-        return out;
+        return;
     }
     const float o = clamp01(settings.sourceOpacity);
     if (o == 1.0f) {
         out.pixels = source.pixels;
-        return out;
+        return;
     }
-    out.pixels.reserve(source.pixels.size());
-    for (const Pixel& p : source.pixels) {
-        out.pixels.push_back(Pixel{p.r * o, p.g * o, p.b * o, p.a * o});
+    out.pixels.resize(source.pixels.size());
+    for (size_t i = 0; i < source.pixels.size(); ++i) {
+        const Pixel& p = source.pixels[i];
+        out.pixels[i] = Pixel{p.r * o, p.g * o, p.b * o, p.a * o};
     }
-    return out;
 }
 
 // The radial blur and an overlay-only pixel sort must not touch the source, so
@@ -201,15 +203,24 @@ TraceResult processFrame(const Image& source, const std::vector<FrameSample>& sa
 TraceResult processFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
                                     const Settings& settings) {
     TraceResult result;
+    processFrameWithRegionsInto(source, earlier, settings, result);
+    return result;
+}
+
+void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
+                                 const Settings& settings, TraceResult& result) {
+    result.blobs.clear();
+    result.tracks.clear();
+    result.mask.clear();
     if (!isUsableImage(source)) {
-        return result;
+        result.image = Image{};
+        return;
     }
     detectAndTrack(source, earlier, settings, result);
-    result.image = basePicture(source, result.mask, settings);
+    basePicture(source, result.mask, settings, result.image);
     if (settings.outputMode != kOutputMatte) {
         drawOverlayAndTreat(result.image, source, result.tracks, settings);
     }
-    return result;
 }
 
 }  // namespace ormel

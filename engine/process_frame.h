@@ -28,4 +28,10 @@ TraceResult processFrame(const Image& source, const std::vector<FrameSample>& sa
 TraceResult processFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
                                     const Settings& settings);
 
+// The same into `result`, whose every field is replaced; the memory its
+// picture already holds is reused, so a caller rendering frame after frame
+// takes no fresh pages for it.
+void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
+                                 const Settings& settings, TraceResult& result);
+
 }  // namespace ormel

@@ -30,8 +30,9 @@ const char* usageText() {
            "loadPreset, loadCustomPreset) at the first frame, e.g. with --set presetPath=FILE.\n"
            "The plug-in is --plugin, else $VARNOK_PLUGIN, else the bundle built with varnok.\n"
            "--cache-mb N keeps up to N MB of frames converted to float for the earlier frames\n"
-           "the effect reads again (default: enough for 64 earlier 1080p frames, 2025 MB, but\n"
-           "at most a quarter of physical memory; 0 converts every fetch afresh).\n";
+           "the effect reads again (default: enough for 64 earlier 1080p frames and the current\n"
+           "one, 2088 MB, but at most a quarter of physical memory; 0 converts every fetch\n"
+           "afresh).\n";
 }
 
 namespace {
@@ -162,7 +163,7 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
 }
 
 long defaultCacheMegabytes() {
-    const long wanted = 2025;   // 64 x 1920 x 1080 x 16 bytes
+    const long wanted = 2088;   // 66 x 1920 x 1080 x 16 bytes: 64 earlier frames, the current one, one spare
     const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
     if (pages <= 0 || pageSize <= 0) return wanted;
     const long quarterMb = static_cast<long>(static_cast<double>(pages) * pageSize / 4.0 / 1048576.0);

@@ -24,8 +24,8 @@ struct CliOptions {
     long cacheMb = -1;                // --cache-mb: float frames kept; -1 takes defaultCacheMegabytes()
 };
 
-// Enough for 64 earlier 1080p float frames (2025 MB), but never more than a
-// quarter of the machine's physical memory.
+// Enough for 64 earlier 1080p float frames, the current one and a spare
+// (2088 MB), but never more than a quarter of the machine's physical memory.
 long defaultCacheMegabytes();
 
 // False with `*error` set on a malformed command line.

@@ -144,7 +144,6 @@ std::shared_ptr<const NativeFrame> FrameSource::decode(int frame) {
 std::shared_ptr<const NativeFrame> FrameSource::get(int frame) {
     auto it = cache_.find(frame);
     if (it != cache_.end()) return it->second;
-    if (floats_.count(frame)) return nullptr;   // held as float: nothing to decode
     if (failed()) return nullptr;
     auto f = decode(frame);
     if (f) store(frame, f, frame);
@@ -184,24 +183,38 @@ std::shared_ptr<ofxhost::FloatImage> FrameSource::freeFloatFrame() {
     return f;
 }
 
+// A buffer nobody needs any more is kept for the next conversion (a few at
+// most), so steady rendering takes no fresh pages.
+void FrameSource::recycle(std::shared_ptr<ofxhost::FloatImage> image) {
+    if (floatPool_.size() < 4 && std::find(floatPool_.begin(), floatPool_.end(), image) == floatPool_.end())
+        floatPool_.push_back(std::move(image));
+}
+
 // Keeps a converted frame within the budget, dropping the oldest frames
-// first (a forward render only looks back), and drops the decoded copy it
-// no longer needs. Dropped buffers go back to the pool for reuse.
+// first (a forward render only looks back). The decoded copy stays: a video
+// frame dropped here is converted again from it rather than decoded again.
 void FrameSource::keepFloat(int frame, std::shared_ptr<ofxhost::FloatImage> image) {
     const size_t bytes = image->rgba.size() * sizeof(float);
     if (bytes == 0 || bytes > floatBudget_) return;
     while (floatBytes_ + bytes > floatBudget_ && !floats_.empty()) {
         auto victim = floats_.begin();
         floatBytes_ -= victim->second->rgba.size() * sizeof(float);
-        if (floatPool_.size() < 4) floatPool_.push_back(std::move(victim->second));
+        recycle(std::move(victim->second));
         floats_.erase(victim);
     }
     // The pool must not hand this buffer out while it is kept.
     floatPool_.erase(std::remove(floatPool_.begin(), floatPool_.end(), image), floatPool_.end());
     floatBytes_ += bytes;
     floats_[frame] = std::move(image);
-    cache_.erase(frame);
     notePeak();
+}
+
+void FrameSource::forgetFloatsBefore(int frame) {
+    while (!floats_.empty() && floats_.begin()->first < frame) {
+        floatBytes_ -= floats_.begin()->second->rgba.size() * sizeof(float);
+        recycle(std::move(floats_.begin()->second));
+        floats_.erase(floats_.begin());
+    }
 }
 
 ofxhost::SharedFrameProvider FrameSource::sharedProvider() {

@@ -34,6 +34,9 @@ public:
     void setCapacity(size_t frames) { capacity_ = frames < 2 ? 2 : frames; }
     // Bytes of float frames kept for later fetches; 0 keeps none.
     void setFloatBudget(size_t bytes) { floatBudget_ = bytes; }
+    // Frames before `frame` will not be fetched again: their float copies
+    // go back to the pool for the next conversions.
+    void forgetFloatsBefore(int frame);
     bool failed() const { return !error_.empty(); }
     const std::string& error() const { return error_; }
 
@@ -61,6 +64,7 @@ private:
     bool checkSize(const NativeFrame& f, int frame);
     std::shared_ptr<ofxhost::FloatImage> freeFloatFrame();
     void keepFloat(int frame, std::shared_ptr<ofxhost::FloatImage> image);
+    void recycle(std::shared_ptr<ofxhost::FloatImage> image);
     void notePeak();
 
     MediaPath media_;

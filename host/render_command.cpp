@@ -77,6 +77,7 @@ int runRenderCommand(const CliOptions& o) {
     loop.progress = !o.quiet && ::isatty(STDERR_FILENO);
     loop.prefetch = [&source](int first, int current) {
         source.setCapacity(static_cast<size_t>(current - first) + 2);
+        source.forgetFloatsBefore(first);
         // In order, so a video is decoded once, forwards.
         for (int f = first; f <= current && !source.failed(); ++f) source.get(f);
     };

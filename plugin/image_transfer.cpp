@@ -89,39 +89,42 @@ bool rowsCopyable(const HostImageAccess& a, int64_t width) {
 }  // namespace
 
 Image readHostImage(const HostImageAccess& src) {
-    if (!src.floatRgba) return Image();
+    Image out;
+    readHostImageInto(src, out);
+    return out;
+}
+
+void readHostImageInto(const HostImageAccess& src, Image& out) {
+    out.pixels.clear();   // keeps its memory
+    out.width = 0;
+    out.height = 0;
+    if (!src.floatRgba) return;
     const int64_t w = span(src.x1, src.x2);
     const int64_t h = span(src.y1, src.y2);
-    if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return Image();
+    if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return;
+    out.width = static_cast<int32_t>(w);
+    out.height = static_cast<int32_t>(h);
+    out.pixels.reserve(static_cast<size_t>(w) * static_cast<size_t>(h));
 
     if (rowsCopyable(src, w)) {
-        Image out;
-        out.width = static_cast<int32_t>(w);
-        out.height = static_cast<int32_t>(h);
-        out.pixels.reserve(static_cast<size_t>(w) * static_cast<size_t>(h));
         const size_t rowCopy = static_cast<size_t>(w) * kPixelBytes;
         for (int64_t y = 0; y < h; ++y) {
             const unsigned char* row = rowAt(src, h - 1 - y);
             out.pixels.insert(out.pixels.end(), HostRowIterator(row), HostRowIterator(row + rowCopy));
         }
-        return out;
+        return;
     }
-
-    Image out(static_cast<int32_t>(w), static_cast<int32_t>(h));
     for (int32_t y = 0; y < out.height; ++y) {
         const int hostY = static_cast<int>(static_cast<int64_t>(src.y2) - 1 - y);
         for (int32_t x = 0; x < out.width; ++x) {
             void* p = src.pixelAddress ? src.pixelAddress(src.x1 + x, hostY) : nullptr;
             if (p != nullptr) {
-                float c[4];
-                std::memcpy(c, p, kPixelBytes);
-                out.at(x, y) = Pixel{c[0], c[1], c[2], c[3]};
+                out.pixels.push_back(*HostRowIterator(static_cast<const unsigned char*>(p)));
             } else {
-                out.at(x, y) = Pixel{0.0f, 0.0f, 0.0f, 0.0f};
+                out.pixels.push_back(Pixel{0.0f, 0.0f, 0.0f, 0.0f});
             }
         }
     }
-    return out;
 }
 
 Image readHostImageReduced(const HostImageAccess& src, int32_t factor) {

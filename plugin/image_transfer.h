@@ -30,6 +30,8 @@ struct HostImageAccess {
 // (x1 + x, y2 - 1 - y). Empty bounds or a layout other than float RGBA give
 // an empty Image; pixels without an address become (0,0,0,0).
 Image readHostImage(const HostImageAccess& src);
+// The same into `out`, reusing the memory it holds.
+void readHostImageInto(const HostImageAccess& src, Image& out);
 
 // The host image reduced by `factor` exactly as downsampleNearest would
 // reduce readHostImage's result, reading only the pixels the reduction keeps.

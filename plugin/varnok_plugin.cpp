@@ -31,8 +31,6 @@ ormel::HostImageAccess accessOf(OFX::Image* image) {
     return a;
 }
 
-// A missing image, or one in a layout other than float RGBA, reads as empty.
-ormel::Image readImage(OFX::Image* image) { return ormel::readHostImage(accessOf(image)); }
 
 // Parameter values at one time, through the handles fetched at construction.
 class HostParamReader : public ormel::ParamReader {
@@ -227,7 +225,11 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     if (!isFloatRgba(*dst)) OFX::throwSuiteStatusException(kOfxStatErrValue);
 
     const ormel::Settings settings = settingsAt(t);
-    const ormel::Image current = readImage(src.get());
+    std::unique_lock<std::mutex> own(scratchMutex_, std::try_to_lock);
+    Scratch spare;
+    Scratch& scratch = own.owns_lock() ? scratch_ : spare;
+    ormel::Image& current = scratch.current;
+    ormel::readHostImageInto(accessOf(src.get()), current);
 
     // One earlier frame at a time: fetched, reduced straight from the host's
     // memory (or found by its label), released before the next.
@@ -243,8 +245,8 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
             earlier.push_back(std::move(e));
     }
 
-    const ormel::TraceResult result = ormel::processFrameWithRegions(current, earlier, settings);
-    ormel::writeHostImage(result.image, accessOf(dst.get()));
+    ormel::processFrameWithRegionsInto(current, earlier, settings, scratch.result);
+    ormel::writeHostImage(scratch.result.image, accessOf(dst.get()));
 }
 
 bool VarnokPlugin::earlierRegions(double time, int32_t width, int32_t height, const ormel::Settings& settings,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -216,4 +217,13 @@ private:
                         std::vector<ormel::Blob>* regions);
 
     ormel::DetectionCache detections_;
+    // Frame-sized memory reused from one render to the next, so a render
+    // takes no fresh pages; every render overwrites all of it. Renders of one
+    // instance come one at a time, and a render that finds it busy uses its own.
+    struct Scratch {
+        ormel::Image current;
+        ormel::TraceResult result;
+    };
+    std::mutex scratchMutex_;
+    Scratch scratch_;
 };

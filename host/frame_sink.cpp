@@ -48,9 +48,17 @@ FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std
 bool FrameSink::finishPending(std::string* error) {
     if (!encoding_.valid()) return true;
     Encoded e = encoding_.get();
+    if (inFlight_ && inFlight_.use_count() == 1) spare_ = std::move(*inFlight_);
+    inFlight_.reset();
     encodeSeconds += e.seconds;
     if (!e.ok && error) *error = e.error;
     return e.ok;
+}
+
+ofxhost::FloatImage FrameSink::takeSpareFrame() {
+    ofxhost::FloatImage out = std::move(spare_);
+    spare_ = ofxhost::FloatImage();
+    return out;
 }
 
 bool FrameSink::write(int frame, const ofxhost::FloatImage& image, std::string* error) {
@@ -66,7 +74,8 @@ bool FrameSink::write(int frame, ofxhost::FloatImage&& image, std::string* error
         pending_.push_back({temp, final});
     }
     // The frame moves into the task; the caller renders the next one meanwhile.
-    auto img = std::make_shared<const ofxhost::FloatImage>(std::move(image));
+    inFlight_ = std::make_shared<ofxhost::FloatImage>(std::move(image));
+    std::shared_ptr<const ofxhost::FloatImage> img = inFlight_;
     auto task = [this, img, temp]() { return encode(*img, temp); };
     try {
         encoding_ = std::async(std::launch::async, task);

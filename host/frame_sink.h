@@ -29,6 +29,9 @@ public:
     bool write(int frame, ofxhost::FloatImage&& image, std::string* error);
     bool commit(std::string* error);
     void discard();
+    // The memory of a frame that has been encoded, for the next render to
+    // reuse (empty when there is none yet).
+    ofxhost::FloatImage takeSpareFrame();
 
     double encodeSeconds = 0.0;   // time spent encoding, on whichever thread
 
@@ -50,6 +53,8 @@ private:
     bool finishPending(std::string* error);
     Encoded encode(const ofxhost::FloatImage& image, const std::string& temp);   // "" temp: video
     std::future<Encoded> encoding_;
+    std::shared_ptr<ofxhost::FloatImage> inFlight_;   // the frame being encoded
+    ofxhost::FloatImage spare_;
 };
 
 }  // namespace varnok

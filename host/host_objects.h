@@ -99,6 +99,7 @@ struct InstanceState {
     int peakImages = 0;                         // most images held at once since the log was cleared
     std::map<PropertySet*, std::unique_ptr<ImageObj>> images;   // handed out, not released
     std::shared_ptr<ImageBuffer> output;       // the output image of the render under way
+    FloatImage spareOutput;                    // a finished output handed back for reuse
     double actionTime = 0.0;                   // time of the action under way
     bool inAction = false;
     std::vector<std::string> pluginEdits;      // parameters the plug-in wrote during an action

@@ -213,6 +213,10 @@ ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const Ima
 }
 
 ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout) {
+    return makeOutputBuffer(width, height, layout, nullptr);
+}
+
+ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout, FloatImage* spare) {
     if (isPlainFloat(layout) && width > 0 && height > 0 && width <= (1 << 16) && height <= (1 << 16)) {
         // Filled once with the marker value, no zeroing first; handed back by move.
         ImageBuffer b;
@@ -220,7 +224,14 @@ ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout) {
         b.y1 = layout.originY;
         b.x2 = b.x1 + width;
         b.y2 = b.y1 + height;
-        b.frame = std::make_shared<FloatImage>(width, height, layout.outputFill);
+        if (spare && spare->width == width && spare->height == height &&
+            spare->rgba.size() == static_cast<size_t>(width) * static_cast<size_t>(height) * 4) {
+            b.frame = std::make_shared<FloatImage>(std::move(*spare));
+            *spare = FloatImage();
+            std::fill(b.frame->rgba.begin(), b.frame->rgba.end(), layout.outputFill);
+        } else {
+            b.frame = std::make_shared<FloatImage>(width, height, layout.outputFill);
+        }
         b.data = bottomRowOf(*b.frame);
         b.rowBytes = -static_cast<long>(width) * 16;
         return b;

@@ -44,6 +44,8 @@ ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const Ima
 // An output buffer for a frame of width x height, every channel `layout.outputFill`.
 // In the plain float RGBA layout the pixels are a FloatImage (`frame`).
 ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout);
+// The same, taking the memory of `spare` when it fits (it is left empty then).
+ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout, FloatImage* spare);
 // The whole of the buffer's bounds as float RGBA (missing channels: colour 0, alpha 1).
 FloatImage readBuffer(const ImageBuffer& buffer);
 // readBuffer for a buffer nobody else uses any more: an output kept as a frame

@@ -322,7 +322,7 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
         return r;
     }
     const ImageLayout ol = presentedLayout(*out);
-    s.output = std::make_shared<ImageBuffer>(makeOutputBuffer(w, h, ol));
+    s.output = std::make_shared<ImageBuffer>(makeOutputBuffer(w, h, ol, &s.spareOutput));
 
     // The frame as the project sees it; the plug-in says which part of it
     // its output covers, and only that part is rendered.
@@ -401,6 +401,8 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     r.output = takeBuffer(std::move(s.output));
     return r;
 }
+
+void Instance::recycleOutput(FloatImage&& image) { state_->spareOutput = std::move(image); }
 
 IdentityResult Instance::isIdentity(double time) {
     InstanceState& s = *state_;

@@ -273,6 +273,9 @@ public:
     std::string clipComponents(const std::string& clip);
 
     RenderResult render(double time, const RenderOptions& options = {});
+    // Hands a finished output back for the next render's output image to
+    // reuse, so steady rendering takes no fresh pages.
+    void recycleOutput(FloatImage&& image);
     IdentityResult isIdentity(double time);
     FramesNeededResult getFramesNeeded(double time);
     // Begin-instance-changed, instance-changed for `param`, end-instance-changed;

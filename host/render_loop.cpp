@@ -62,6 +62,7 @@ bool runRenderLoop(const RenderLoop& loop, LoopTimes* times, std::string* error)
         }
         if (loop.onFrame) loop.onFrame(frame, result.output);
         if (!loop.sink->write(frame, std::move(result.output), error)) return false;
+        loop.instance->recycleOutput(loop.sink->takeSpareFrame());
         ++done;
         ++times->frames;
         if (loop.progress) showProgress(loop.label, done, loop.frames.size(), secondsSince(start));

@@ -165,6 +165,33 @@ TEST(VarnokCli, TemporalTrackingUsesEarlierFramesDecodedOnce) {
     EXPECT_NE(readFrame(d + "/on.0010.exr").data, readFrame(d + "/off.0010.exr").data);
 }
 
+// Converted frames kept as float and regions recognised by label change
+// only the work, never the pictures: any budget gives the same files.
+TEST(VarnokCli, FloatBudgetAndLabelsLeaveThePicturesAlone) {
+    REQUIRE_VARNOK();
+    const std::string d = freshDir("budget");
+    writeSequence(d + "/in.%04d.png", 1, 9, 64, 32, SampleType::U8);
+    const std::string look = " --set useTemporalTracking=true --set fastPreview=false --set temporalFrames=5"
+                             " --set drawTrails=on --quiet --stats";
+    RunResult kept = run("render " + d + "/in.%04d.png -o " + d + "/kept.%04d.exr" + look);
+    ASSERT_EQ(kept.status, 0) << kept.output;
+    RunResult none = run("render " + d + "/in.%04d.png -o " + d + "/none.%04d.exr --cache-mb 0" + look);
+    ASSERT_EQ(none.status, 0) << none.output;
+    for (int f = 1; f <= 9; ++f) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".%04d.exr", f);
+        EXPECT_EQ(readFrame(d + "/kept" + name).data, readFrame(d + "/none" + name).data) << f;
+    }
+    // 9 renders fetch 9 current and 30 earlier frames (frames before 1 do not
+    // exist): converted once each when kept, at every fetch without a budget;
+    // the plug-in detected each of frames 1-8 once and found it by label after.
+    EXPECT_NE(kept.output.find("9 conversions"), std::string::npos) << kept.output;
+    EXPECT_NE(none.output.find("39 conversions"), std::string::npos) << none.output;
+    EXPECT_NE(kept.output.find("detection cache: 22 hits, 8 misses"), std::string::npos) << kept.output;
+    EXPECT_NE(run("render " + d + "/in.%04d.png -o " + d + "/x.%04d.exr --cache-mb lots").output.find("--cache-mb"),
+              std::string::npos);
+}
+
 TEST(VarnokCli, KeyframedParametersInterpolateAcrossTheSequence) {
     const std::string d = freshDir("keys");
     writeSequence(d + "/in.%d.exr", 1, 5, 6, 4, SampleType::Float);

@@ -207,6 +207,15 @@ TraceResult processFrameWithRegions(const Image& source, const std::vector<Frame
     return result;
 }
 
+TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
+                                  const Settings& settings) {
+    TraceResult result;
+    if (isUsableImage(source)) {
+        detectAndTrack(source, earlier, settings, result);
+    }
+    return result;
+}
+
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
                                  const Settings& settings, TraceResult& result) {
     result.blobs.clear();

@@ -28,6 +28,12 @@ TraceResult processFrame(const Image& source, const std::vector<FrameSample>& sa
 TraceResult processFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
                                     const Settings& settings);
 
+// Detection and tracking alone, exactly as the two functions above do them
+// before they draw: blobs and tracks in full-frame pixels (the tracks are
+// what the overlay draws), the mask in matte mode; the image stays empty.
+TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
+                                  const Settings& settings);
+
 // The same into `result`, whose every field is replaced; the memory its
 // picture already holds is reused, so a caller rendering frame after frame
 // takes no fresh pages for it.

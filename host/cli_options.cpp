@@ -19,6 +19,8 @@ const char* usageText() {
            "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
            "                [--cache-mb N]\n"
+           "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
+           "                [--id N] and the options of render\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
            "  varnok presets [--plugin BUNDLE]\n"
            "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
@@ -32,7 +34,11 @@ const char* usageText() {
            "--cache-mb N keeps up to N MB of frames converted to float for the earlier frames\n"
            "the effect reads again (default: enough for 64 earlier 1080p frames and the current\n"
            "one, 2088 MB, but at most a quarter of physical memory; 0 converts every fetch\n"
-           "afresh).\n";
+           "afresh).\n"
+           "track writes, per frame, the tracks the effect draws with the same settings: x from\n"
+           "the left and y from the top in footage pixels (csv, json; ae is After Effects\n"
+           "keyframe data for one track, pasted onto Position), except chan, a Nuke file for\n"
+           "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own.\n";
 }
 
 namespace {
@@ -70,7 +76,8 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         o->command = "help";
         return true;
     }
-    if (o->command != "render" && o->command != "params" && o->command != "presets" && o->command != "demo") {
+    if (o->command != "render" && o->command != "track" && o->command != "params" && o->command != "presets" &&
+        o->command != "demo") {
         *error = "unknown command \"" + o->command + "\"";
         return false;
     }
@@ -113,6 +120,14 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
                 *error = "--fps expects a rate between 0 and 1000, got \"" + v + "\"";
                 return false;
             }
+        } else if (a == "--format") {
+            if (!value(&o->trackFormat)) return false;
+        } else if (a == "--id") {
+            if (!value(&v)) return false;
+            if (!parseInt(v, &o->trackId) || o->trackId < 1) {
+                *error = "--id expects a track id (1 or more), got \"" + v + "\"";
+                return false;
+            }
         } else if (a == "--cache-mb") {
             if (!value(&v)) return false;
             int mb = 0;
@@ -140,22 +155,22 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
             positional.push_back(a);
         }
     }
-    if (o->command == "render") {
+    if (o->command == "render" || o->command == "track") {
         if (positional.size() != 1) {
-            *error = positional.empty() ? "render needs an INPUT" : "render takes one INPUT";
+            *error = o->command + (positional.empty() ? " needs an INPUT" : " takes one INPUT");
             return false;
         }
         o->input = positional[0];
         if (o->output.empty()) {
-            *error = "render needs -o OUTPUT";
+            *error = o->command + " needs -o OUTPUT";
             return false;
         }
     } else if (!positional.empty()) {
         *error = "unexpected argument " + positional[0];
         return false;
     }
-    if ((!o->preset.empty() || !o->presses.empty()) && o->command != "render") {
-        *error = "--preset and --press belong to render";
+    if ((!o->preset.empty() || !o->presses.empty()) && o->command != "render" && o->command != "track") {
+        *error = "--preset and --press belong to render and track";
         return false;
     }
     if (o->command == "demo" && o->output.empty()) o->output = "out/demo";

@@ -7,7 +7,7 @@
 namespace varnok {
 
 struct CliOptions {
-    std::string command;              // render, params, presets, demo, help
+    std::string command;              // render, track, params, presets, demo, help
     std::string input;
     std::string output;
     bool hasFrames = false;
@@ -21,6 +21,8 @@ struct CliOptions {
     int demoFrames = 90;
     std::string preset;               // --preset: a built-in look, by number or name
     std::vector<std::string> presses; // --press: push buttons, in order
+    std::string trackFormat;          // track --format: csv, json, ae, chan ("" from the extension)
+    int trackId = -1;                 // track --id, for the one-track formats
     long cacheMb = -1;                // --cache-mb: float frames kept; -1 takes defaultCacheMegabytes()
 };
 

@@ -6,6 +6,7 @@
 namespace varnok {
 
 int runRenderCommand(const CliOptions& options);
+int runTrackCommand(const CliOptions& options);
 int runParamsCommand(const CliOptions& options);
 int runDemoCommand(const CliOptions& options);
 int runPresetsCommand(const CliOptions& options);

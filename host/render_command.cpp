@@ -4,11 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "host/command_setup.h"
 #include "host/commands.h"
 #include "host/frame_sink.h"
 #include "host/frame_source.h"
-#include "host/param_text.h"
-#include "host/preset_options.h"
 #include "host/render_loop.h"
 
 namespace varnok {
@@ -30,55 +29,20 @@ int fail(const std::string& message) {
 
 int runRenderCommand(const CliOptions& o) {
     std::string error;
-    std::vector<Assignment> assignments;
-    for (const std::string& s : o.sets) {
-        Assignment a;
-        if (!parseAssignment(s, &a, &error)) return fail(error);
-        assignments.push_back(a);
-    }
-    if (classifyPath(o.output).path == classifyPath(o.input).path) return fail("OUTPUT must differ from INPUT");
-
-    FrameSource source;
-    if (!source.open(o.input, &error)) return fail(error);
-    std::vector<int> frames;
-    for (int f : source.frames())
-        if (!o.hasFrames || (f >= o.firstFrame && f <= o.lastFrame)) frames.push_back(f);
-    if (frames.empty())
-        return fail("no input frames in " + std::to_string(o.firstFrame) + "-" + std::to_string(o.lastFrame) +
-                    " (the input has " + std::to_string(source.frames().front()) + "-" +
-                    std::to_string(source.frames().back()) + ")");
-
-    const std::string bundle = pluginPath(o);
-    auto plugin = ofxhost::Plugin::load(bundle, "", &error);
-    if (!plugin) return fail("cannot load the plug-in: " + error);
-    int status = 0;
-    auto instance = plugin->createInstance(ofxhost::kContextFilter, &status);
-    if (!instance) {
-        const bool described = status == ofxhost::kStatusOK || status == ofxhost::kStatusReplyDefault;
-        return fail(std::string(described ? "createInstance" : "describeInContext") +
-                    " failed: " + ofxhost::statusName(status));
-    }
-    const auto& params = plugin->params(ofxhost::kContextFilter);
-    // The look first, so --set values adjust it; buttons last, so a save sees them.
-    if (!o.preset.empty() && !applyBuiltinPresetOption(*instance, params, o.preset, frames.front(), &error))
-        return fail(error);
-    if (!applyAssignments(*instance, params, assignments, &error)) return fail(error);
-    if (!pressButtons(*instance, params, o.presses, frames.front(), &error)) return fail(error);
-
-    instance->setSharedFrameProvider("Source", source.sharedProvider());
-    instance->setFrameLabeler("Source", source.labeler());
-    const long cacheMb = o.cacheMb >= 0 ? o.cacheMb : defaultCacheMegabytes();
-    source.setFloatBudget(static_cast<size_t>(cacheMb) * 1048576u);
-    instance->setFrameRange(source.frames().front(), source.frames().back());
-    const double fps = o.fps > 0 ? o.fps : source.fps();
-    instance->setFrameRate(fps);
+    CommandSetup setup;
+    if (!setUpCommand(o, &setup, &error)) return fail(error);
+    FrameSource& source = setup.source;
+    const std::vector<int>& frames = setup.frames;
+    const double fps = setup.fps;
+    ofxhost::Plugin* plugin = setup.plugin.get();
+    ofxhost::Instance* instance = setup.instance.get();
 
     FrameSink sink;
     if (!sink.open(o.output, source.width(), source.height(), fps, source.sampleType(), frames.size(), &error))
         return fail(error);
 
     RenderLoop loop;
-    loop.instance = instance.get();
+    loop.instance = instance;
     loop.frames = frames;
     loop.sink = &sink;
     loop.progress = !o.quiet && ::isatty(STDERR_FILENO);

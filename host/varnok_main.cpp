@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.command == "render") return varnok::runRenderCommand(options);
+    if (options.command == "track") return varnok::runTrackCommand(options);
     if (options.command == "params") return varnok::runParamsCommand(options);
     if (options.command == "presets") return varnok::runPresetsCommand(options);
     return varnok::runDemoCommand(options);

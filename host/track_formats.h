@@ -1,0 +1,32 @@
+// Tracks written out for other applications: a table, JSON, After Effects
+// keyframe data or a Nuke .chan file. Positions are footage pixels with x
+// from the left and y from the top, as image files show them; the Nuke file
+// counts y up from the bottom, as Nuke does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/types.h"
+
+namespace varnok {
+
+struct TrackedFrame {
+    int frame = 0;
+    std::vector<ormel::Track> tracks;   // as the effect draws them, by id
+};
+
+enum class TrackFormat { Csv, Json, AfterEffects, NukeChan };
+
+// "csv", "json", "ae", "chan"; false for anything else.
+bool parseTrackFormat(const std::string& name, TrackFormat* format);
+// The format an output file's extension names (.csv, .json, .chan; .txt for
+// After Effects data); false when it names none.
+bool trackFormatForPath(const std::string& path, TrackFormat* format);
+
+// The whole file. After Effects and Nuke files hold the one track `id`, at
+// the frames where it exists; `*error` says so when it exists at none.
+bool formatTracks(TrackFormat format, const std::vector<TrackedFrame>& frames, int width, int height,
+                  double fps, int id, std::string* out, std::string* error);
+
+}  // namespace varnok

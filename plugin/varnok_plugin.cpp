@@ -10,6 +10,7 @@
 #include "engine/process_frame.h"
 #include "engine/reduction.h"
 #include "plugin/image_transfer.h"
+#include "plugin/param_catalogue.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
 
@@ -69,134 +70,19 @@ bool isFloatRgba(const OFX::Image& image) {
 VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle) : OFX::ImageEffect(handle) {
     outputClip = fetchClip(kOfxImageEffectOutputClipName);
     sourceClip = fetchClip(kOfxImageEffectSimpleSourceClipName);
-    params.builtinPreset = fetchChoiceParam("builtinPreset");
-    params.customPresetSlot = fetchChoiceParam("customPresetSlot");
-    params.customPresetName = fetchStringParam("customPresetName");
-    params.saveCustomPreset = fetchPushButtonParam("saveCustomPreset");
-    params.loadCustomPreset = fetchPushButtonParam("loadCustomPreset");
-    params.renderEngine = fetchChoiceParam("renderEngine");
-    params.fastPreview = fetchBooleanParam("fastPreview");
-    params.detectionScale = fetchChoiceParam("detectionScale");
-    params.previewObjectLimit = fetchIntParam("previewObjectLimit");
-    params.useTemporalTracking = fetchBooleanParam("useTemporalTracking");
-    params.targetColor = fetchRGBParam("targetColor");
-    params.hueTolerance = fetchDoubleParam("hueTolerance");
-    params.saturationTolerance = fetchDoubleParam("saturationTolerance");
-    params.luminanceTolerance = fetchDoubleParam("luminanceTolerance");
-    params.softness = fetchDoubleParam("softness");
-    params.invertSelection = fetchBooleanParam("invertSelection");
-    params.blurRadius = fetchIntParam("blurRadius");
-    params.erodeIterations = fetchIntParam("erodeIterations");
-    params.dilateIterations = fetchIntParam("dilateIterations");
-    params.minBlobArea = fetchIntParam("minBlobArea");
-    params.maxBlobArea = fetchIntParam("maxBlobArea");
-    params.maxObjects = fetchIntParam("maxObjects");
-    params.trackingDistance = fetchDoubleParam("trackingDistance");
-    params.temporalFrames = fetchIntParam("temporalFrames");
-    params.outputMode = fetchChoiceParam("outputMode");
-    params.sourceOpacity = fetchDoubleParam("sourceOpacity");
-    params.hudScale = fetchDoubleParam("hudScale");
-    params.drawPoints = fetchBooleanParam("drawPoints");
-    params.pointShape = fetchChoiceParam("pointShape");
-    params.pointColor = fetchRGBParam("pointColor");
-    params.pointSize = fetchDoubleParam("pointSize");
-    params.pointStroke = fetchDoubleParam("pointStroke");
-    params.pointOpacity = fetchDoubleParam("pointOpacity");
-    params.pointFill = fetchBooleanParam("pointFill");
-    params.randomPointSize = fetchBooleanParam("randomPointSize");
-    params.pointSizeMin = fetchDoubleParam("pointSizeMin");
-    params.pointSizeMax = fetchDoubleParam("pointSizeMax");
-    params.magnifierEnable = fetchBooleanParam("magnifierEnable");
-    params.magnifierIntensity = fetchDoubleParam("magnifierIntensity");
-    params.magnifierOpacity = fetchDoubleParam("magnifierOpacity");
-    params.magnifierRandom = fetchBooleanParam("magnifierRandom");
-    params.magnifierMinTargets = fetchIntParam("magnifierMinTargets");
-    params.magnifierMaxTargets = fetchIntParam("magnifierMaxTargets");
-    params.magnifierFrequency = fetchDoubleParam("magnifierFrequency");
-    params.magnifierRadiusScale = fetchDoubleParam("magnifierRadiusScale");
-    params.pointFlashEnable = fetchBooleanParam("pointFlashEnable");
-    params.pointFlashIntensity = fetchDoubleParam("pointFlashIntensity");
-    params.pointFlashSpeed = fetchDoubleParam("pointFlashSpeed");
-    params.pointFlashGlow = fetchDoubleParam("pointFlashGlow");
-    params.pointFlashRandom = fetchBooleanParam("pointFlashRandom");
-    params.pointFlashMinTargets = fetchIntParam("pointFlashMinTargets");
-    params.pointFlashMaxTargets = fetchIntParam("pointFlashMaxTargets");
-    params.pointFlashFrequency = fetchDoubleParam("pointFlashFrequency");
-    params.pointInvertEnable = fetchBooleanParam("pointInvertEnable");
-    params.pointInvertIntensity = fetchDoubleParam("pointInvertIntensity");
-    params.pointInvertRandom = fetchBooleanParam("pointInvertRandom");
-    params.pointInvertMinTargets = fetchIntParam("pointInvertMinTargets");
-    params.pointInvertMaxTargets = fetchIntParam("pointInvertMaxTargets");
-    params.pointInvertFrequency = fetchDoubleParam("pointInvertFrequency");
-    params.drawBoxes = fetchBooleanParam("drawBoxes");
-    params.boxColor = fetchRGBParam("boxColor");
-    params.boxStroke = fetchDoubleParam("boxStroke");
-    params.drawBoxText = fetchBooleanParam("drawBoxText");
-    params.boxTextCoordinates = fetchBooleanParam("boxTextCoordinates");
-    params.boxTextCorner = fetchChoiceParam("boxTextCorner");
-    params.boxTextScale = fetchIntParam("boxTextScale");
-    params.randomBoxTextSize = fetchBooleanParam("randomBoxTextSize");
-    params.boxTextSizeMin = fetchIntParam("boxTextSizeMin");
-    params.boxTextSizeMax = fetchIntParam("boxTextSizeMax");
-    params.boxTextOffset = fetchIntParam("boxTextOffset");
-    params.boxTextColor = fetchRGBParam("boxTextColor");
-    params.drawLines = fetchBooleanParam("drawLines");
-    params.connectionMode = fetchChoiceParam("connectionMode");
-    params.lineColor = fetchRGBParam("lineColor");
-    params.lineWidth = fetchDoubleParam("lineWidth");
-    params.lineOpacity = fetchDoubleParam("lineOpacity");
-    params.maxConnectionDistance = fetchDoubleParam("maxConnectionDistance");
-    params.lineJitter = fetchDoubleParam("lineJitter");
-    params.lineFlicker = fetchDoubleParam("lineFlicker");
-    params.dashLength = fetchDoubleParam("dashLength");
-    params.lineCurveMode = fetchChoiceParam("lineCurveMode");
-    params.lineCurveAmount = fetchDoubleParam("lineCurveAmount");
-    params.lineMotif = fetchChoiceParam("lineMotif");
-    params.motifSpacing = fetchDoubleParam("motifSpacing");
-    params.motifSize = fetchDoubleParam("motifSize");
-    params.motifOpacity = fetchDoubleParam("motifOpacity");
-    params.drawTrails = fetchBooleanParam("drawTrails");
-    params.trailColor = fetchRGBParam("trailColor");
-    params.trailWidth = fetchDoubleParam("trailWidth");
-    params.trailOpacity = fetchDoubleParam("trailOpacity");
-    params.drawLabels = fetchBooleanParam("drawLabels");
-    params.labelTextMode = fetchChoiceParam("labelTextMode");
-    params.labelCoordinates = fetchBooleanParam("labelCoordinates");
-    params.labelVelocity = fetchBooleanParam("labelVelocity");
-    params.labelScale = fetchIntParam("labelScale");
-    params.labelOffsetX = fetchIntParam("labelOffsetX");
-    params.labelOffsetY = fetchIntParam("labelOffsetY");
-    params.labelColor = fetchRGBParam("labelColor");
-    params.glowAmount = fetchDoubleParam("glowAmount");
-    params.scanline = fetchDoubleParam("scanline");
-    params.noise = fetchDoubleParam("noise");
-    params.vignette = fetchDoubleParam("vignette");
-    params.chromaticAberration = fetchDoubleParam("chromaticAberration");
-    params.glitchAmount = fetchDoubleParam("glitchAmount");
-    params.vhsFlicker = fetchDoubleParam("vhsFlicker");
-    params.lensDistortion = fetchDoubleParam("lensDistortion");
-    params.fisheye = fetchDoubleParam("fisheye");
-    params.invertAmount = fetchDoubleParam("invertAmount");
-    params.radialBlur = fetchDoubleParam("radialBlur");
-    params.asciiMode = fetchChoiceParam("asciiMode");
-    params.asciiAmount = fetchDoubleParam("asciiAmount");
-    params.asciiCellSize = fetchIntParam("asciiCellSize");
-    params.pixelSortEnable = fetchBooleanParam("pixelSortEnable");
-    params.pixelSortScope = fetchChoiceParam("pixelSortScope");
-    params.pixelSortDirection = fetchChoiceParam("pixelSortDirection");
-    params.pixelSortColor = fetchRGBParam("pixelSortColor");
-    params.pixelSortColorMix = fetchDoubleParam("pixelSortColorMix");
-    params.pixelSortAmount = fetchDoubleParam("pixelSortAmount");
-    params.pixelSortLength = fetchIntParam("pixelSortLength");
-    params.pixelSortThreshold = fetchDoubleParam("pixelSortThreshold");
-    params.pixelSortRandomize = fetchBooleanParam("pixelSortRandomize");
-    params.pixelSortRandomAmount = fetchDoubleParam("pixelSortRandomAmount");
-    params.pixelSortBlur = fetchDoubleParam("pixelSortBlur");
-    params.pixelSortGlow = fetchDoubleParam("pixelSortGlow");
-    params.seed = fetchIntParam("seed");
-    params.presetPath = fetchStringParam("presetPath");
-    params.savePreset = fetchPushButtonParam("savePreset");
-    params.loadPreset = fetchPushButtonParam("loadPreset");
+    // Each catalogue parameter by its kind: an instance whose host lacks one
+    // fails here, and the actions find the handles by name afterwards.
+    for (const ormel::ParamSpec& spec : ormel::paramCatalogue()) {
+        switch (spec.kind) {
+            case ormel::ParamKind::Double: fetchDoubleParam(spec.name); break;
+            case ormel::ParamKind::Integer: fetchIntParam(spec.name); break;
+            case ormel::ParamKind::Boolean: fetchBooleanParam(spec.name); break;
+            case ormel::ParamKind::Choice: fetchChoiceParam(spec.name); break;
+            case ormel::ParamKind::Rgb: fetchRGBParam(spec.name); break;
+            case ormel::ParamKind::String: fetchStringParam(spec.name); break;
+            case ormel::ParamKind::PushButton: fetchPushButtonParam(spec.name); break;
+        }
+    }
 }
 
 VarnokPlugin::~VarnokPlugin() = default;
@@ -275,34 +161,32 @@ void VarnokPlugin::endSequenceRender(const OFX::EndSequenceRenderArguments&) {
 bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,
                               double& identityTime) {
     const double t = args.time;
-    const VarnokParamHandles& p = params;
-    if (p.outputMode->getValueAtTime(t) != 0) return false;
-    for (const OFX::BooleanParam* layer :
-         {p.drawPoints, p.drawBoxes, p.drawLines, p.drawTrails, p.drawLabels}) {
-        if (layer->getValueAtTime(t)) return false;
+    auto on = [&](const char* name) { return fetchBooleanParam(name)->getValueAtTime(t); };
+    auto amount = [&](const char* name) { return fetchDoubleParam(name)->getValueAtTime(t); };
+    if (fetchChoiceParam("outputMode")->getValueAtTime(t) != 0) return false;
+    for (const char* layer : {"drawPoints", "drawBoxes", "drawLines", "drawTrails", "drawLabels"}) {
+        if (on(layer)) return false;
     }
     // Written as !(v <= 0) so that a NaN amount never counts as switched off.
-    for (const OFX::DoubleParam* amount : {p.glowAmount, p.scanline, p.noise, p.vignette,
-                                           p.chromaticAberration, p.glitchAmount, p.vhsFlicker}) {
-        if (!(amount->getValueAtTime(t) <= 0.0)) return false;
+    for (const char* name : {"glowAmount", "scanline", "noise", "vignette", "chromaticAberration", "glitchAmount",
+                             "vhsFlicker"}) {
+        if (!(amount(name) <= 0.0)) return false;
     }
-    if (p.lensDistortion->getValueAtTime(t) != 0.0) return false;
-    for (const OFX::DoubleParam* amount : {p.fisheye, p.invertAmount, p.radialBlur, p.asciiAmount}) {
-        if (!(amount->getValueAtTime(t) <= 0.0)) return false;
+    if (amount("lensDistortion") != 0.0) return false;
+    for (const char* name : {"fisheye", "invertAmount", "radialBlur", "asciiAmount"}) {
+        if (!(amount(name) <= 0.0)) return false;
     }
-    if (p.pixelSortEnable->getValueAtTime(t) && !(p.pixelSortAmount->getValueAtTime(t) <= 0.0))
-        return false;
-    if (!(p.sourceOpacity->getValueAtTime(t) >= 1.0)) return false;
+    if (on("pixelSortEnable") && !(amount("pixelSortAmount") <= 0.0)) return false;
+    if (!(amount("sourceOpacity") >= 1.0)) return false;
     // A point effect draws on the picture even with every layer off, so the
     // host must not skip the effect while one is switched on with strength.
-    const std::pair<const OFX::BooleanParam*, const OFX::DoubleParam*> pointEffects[] = {
-        {p.magnifierEnable, p.magnifierIntensity},
-        {p.pointFlashEnable, p.pointFlashIntensity},
-        {p.pointInvertEnable, p.pointInvertIntensity},
+    const std::pair<const char*, const char*> pointEffects[] = {
+        {"magnifierEnable", "magnifierIntensity"},
+        {"pointFlashEnable", "pointFlashIntensity"},
+        {"pointInvertEnable", "pointInvertIntensity"},
     };
     for (const auto& effect : pointEffects) {
-        if (effect.first->getValueAtTime(t) && !(effect.second->getValueAtTime(t) <= 0.0))
-            return false;
+        if (on(effect.first) && !(amount(effect.second) <= 0.0)) return false;
     }
     identityClip = sourceClip;
     identityTime = t;
@@ -312,9 +196,9 @@ bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& 
 void VarnokPlugin::getFramesNeeded(const OFX::FramesNeededArguments& args,
                                    OFX::FramesNeededSetter& frames) {
     const double t = args.time;
-    if (params.fastPreview->getValueAtTime(t)) return;
-    if (!params.useTemporalTracking->getValueAtTime(t)) return;
-    const int32_t n = params.temporalFrames->getValueAtTime(t);
+    if (fetchBooleanParam("fastPreview")->getValueAtTime(t)) return;
+    if (!fetchBooleanParam("useTemporalTracking")->getValueAtTime(t)) return;
+    const int32_t n = fetchIntParam("temporalFrames")->getValueAtTime(t);
     if (n < 1) return;
     // Declares exactly what render will fetch.
     frames.setFramesNeeded(*sourceClip, OfxRangeD{t - clampTemporalFrames(n), t});

@@ -30,7 +30,8 @@ bool VarnokPlugin::loadPreset(const std::string& path) {
 }
 
 std::string VarnokPlugin::currentCustomPresetName() const {
-    return ormel::currentCustomPresetName(params.customPresetName->getValue(), params.customPresetSlot->getValue());
+    return ormel::currentCustomPresetName(const_cast<VarnokPlugin*>(this)->fetchStringParam("customPresetName")->getValue(),
+                                          const_cast<VarnokPlugin*>(this)->fetchChoiceParam("customPresetSlot")->getValue());
 }
 
 void VarnokPlugin::changedParam(const OFX::InstanceChangedArgs& args, const std::string& paramName) {

@@ -32,14 +32,20 @@ bool FrameSink::open(const std::string& path, int width, int height, double fps,
     return true;
 }
 
-FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std::string& temp) {
+FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std::string& temp,
+                                     const std::string& final) {
     Encoded e;
     const double t0 = nowSeconds();
     if (video_) {
         e.ok = video_->write(image, &e.error);
     } else {
         e.ok = writeImageFile(temp, image, type_, channels_, &e.error);
-        if (!e.ok) ::unlink(temp.c_str());
+        if (!e.ok) {
+            ::unlink(temp.c_str());
+            // The user knows the final name, not the temporary one.
+            for (size_t at = e.error.find(temp); at != std::string::npos; at = e.error.find(temp))
+                e.error.replace(at, temp.size(), final);
+        }
     }
     e.seconds = secondsSince(t0);
     return e;
@@ -59,15 +65,15 @@ bool FrameSink::write(int frame, const ofxhost::FloatImage& image, std::string* 
 
 bool FrameSink::write(int frame, ofxhost::FloatImage&& image, std::string* error) {
     if (!finishPending(error)) return false;
-    std::string temp;
+    std::string temp, final;
     if (!video_) {
-        const std::string final = frameFileName(media_, frame);
+        final = frameFileName(media_, frame);
         temp = temporarySibling(final);
         pending_.push_back({temp, final});
     }
     // The frame moves into the task; the caller renders the next one meanwhile.
     auto img = std::make_shared<const ofxhost::FloatImage>(std::move(image));
-    auto task = [this, img, temp]() { return encode(*img, temp); };
+    auto task = [this, img, temp, final]() { return encode(*img, temp, final); };
     try {
         encoding_ = std::async(std::launch::async, task);
     } catch (const std::system_error&) {

@@ -48,7 +48,8 @@ private:
     };
     // Waits for the frame being encoded; false (and `*error`) when it failed.
     bool finishPending(std::string* error);
-    Encoded encode(const ofxhost::FloatImage& image, const std::string& temp);   // "" temp: video
+    // "" temp: video; `final` names the file in messages.
+    Encoded encode(const ofxhost::FloatImage& image, const std::string& temp, const std::string& final);
     std::future<Encoded> encoding_;
 };
 

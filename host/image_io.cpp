@@ -1,10 +1,14 @@
 #include "host/image_io.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <cmath>
 #include <cstring>
 
+#include <unistd.h>
+
+#include "host/file_write.h"
 #include "host/image_buffer.h"
 
 namespace varnok {
@@ -129,11 +133,31 @@ bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, S
     // zlib's default level costs twice the time for about 13% smaller frames;
     // rendering footage wants the time.
     spec.attribute("png:compressionLevel", 3);
-    if (!out->open(path, spec) || !out->write_image(oiioType(type), data.data()) || !out->close()) {
-        *error = "cannot write " + path + ": " + out->geterror();
+    if (!out->supports("ioproxy")) {
+        // No way to see the bytes: write, then read the file back whole so a
+        // short write still shows up.
+        if (!out->open(path, spec) || !out->write_image(oiioType(type), data.data()) || !out->close()) {
+            *error = "cannot write " + path + ": " + out->geterror();
+            ::unlink(path.c_str());
+            return false;
+        }
+        NativeFrame check;
+        if (!readImageFile(path, &check, error)) {
+            *error = "cannot write " + path + ": the file does not read back";
+            ::unlink(path.c_str());
+            return false;
+        }
+        return true;
+    }
+    // Encoded in memory, then written with every step checked: the format
+    // writers go through stdio and do not all notice a full disk.
+    std::vector<unsigned char> bytes;
+    OIIO::Filesystem::IOVecOutput sink(bytes);
+    if (!out->set_ioproxy(&sink) || !out->open(path, spec) || !out->write_image(oiioType(type), data.data()) || !out->close()) {
+        *error = "cannot encode " + path + ": " + out->geterror();
         return false;
     }
-    return true;
+    return writeWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
 SampleType outputSampleType(const std::string& ext, SampleType input) {

@@ -10,6 +10,17 @@
 
 namespace varnok {
 
+namespace {
+
+// The user knows the final name, not the temporary one.
+void nameFinal(std::string* error, const std::string& temp, const std::string& final) {
+    if (!error || temp.empty()) return;
+    for (size_t at = error->find(temp); at != std::string::npos; at = error->find(temp, at + final.size()))
+        error->replace(at, temp.size(), final);
+}
+
+}  // namespace
+
 FrameSink::~FrameSink() {
     if (!committed_) discard();
 }
@@ -38,13 +49,12 @@ FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std
     const double t0 = nowSeconds();
     if (video_) {
         e.ok = video_->write(image, &e.error);
+        if (!e.ok) nameFinal(&e.error, videoTemp_, media_.path);
     } else {
         e.ok = writeImageFile(temp, image, type_, channels_, &e.error);
         if (!e.ok) {
             ::unlink(temp.c_str());
-            // The user knows the final name, not the temporary one.
-            for (size_t at = e.error.find(temp); at != std::string::npos; at = e.error.find(temp))
-                e.error.replace(at, temp.size(), final);
+            nameFinal(&e.error, temp, final);
         }
     }
     e.seconds = secondsSince(t0);
@@ -97,6 +107,7 @@ bool FrameSink::commit(std::string* error) {
         encodeSeconds += secondsSince(t0);
         video_.reset();
         if (!ok) {
+            nameFinal(error, videoTemp_, media_.path);
             ::unlink(videoTemp_.c_str());
             return false;
         }

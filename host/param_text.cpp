@@ -41,18 +41,22 @@ bool parseInteger(const std::string& text, double* out) {
     return true;
 }
 
+// A plug-in may give a lower bound without an upper one, or the reverse.
 std::string rangeText(const ofxhost::ParamInfo& p, size_t i) {
-    return numberText(p.minimum[i]) + " and " + numberText(p.maximum[i]);
+    const bool low = i < p.minimum.size(), high = i < p.maximum.size();
+    if (low && high) return "between " + numberText(p.minimum[i]) + " and " + numberText(p.maximum[i]);
+    if (low) return "at least " + numberText(p.minimum[i]);
+    return "at most " + numberText(p.maximum[i]);
 }
 
 bool inRange(const ofxhost::ParamInfo& p, const std::vector<double>& v, std::string* error) {
     for (size_t i = 0; i < v.size(); ++i) {
         if (i < p.minimum.size() && v[i] < p.minimum[i]) {
-            *error = p.name + ": " + numberText(v[i]) + " is out of range; it must be between " + rangeText(p, i);
+            *error = p.name + ": " + numberText(v[i]) + " is out of range; it must be " + rangeText(p, i);
             return false;
         }
         if (i < p.maximum.size() && v[i] > p.maximum[i]) {
-            *error = p.name + ": " + numberText(v[i]) + " is out of range; it must be between " + rangeText(p, i);
+            *error = p.name + ": " + numberText(v[i]) + " is out of range; it must be " + rangeText(p, i);
             return false;
         }
     }

@@ -1,6 +1,7 @@
 #include "host/file_write.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +16,12 @@ bool writeWholeFile(const std::string& path, const void* data, size_t size, std:
     };
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return fail(errno);
+    // Only a regular file is ours to remove on failure, never what a link led to.
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    auto removeFile = [&] {
+        if (regular) ::unlink(path.c_str());
+    };
     const auto* p = static_cast<const char*>(data);
     size_t left = size;
     while (left > 0) {
@@ -24,7 +31,7 @@ bool writeWholeFile(const std::string& path, const void* data, size_t size, std:
             // A zero-byte write makes no progress; call it what it nearly always is.
             const int err = put < 0 ? errno : ENOSPC;
             ::close(fd);
-            ::unlink(path.c_str());
+            removeFile();
             return fail(err);
         }
         p += put;
@@ -33,7 +40,7 @@ bool writeWholeFile(const std::string& path, const void* data, size_t size, std:
     // Network and some fuse file systems report a failed write only here.
     if (::close(fd) != 0) {
         const int err = errno;
-        ::unlink(path.c_str());
+        removeFile();
         return fail(err);
     }
     return true;

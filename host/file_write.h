@@ -8,8 +8,8 @@
 
 namespace varnok {
 
-// Creates or truncates `path` and writes `size` bytes. On any failure the file
-// is removed and `*error` says "cannot write PATH: REASON".
+// Creates or truncates `path` and writes `size` bytes. On any failure a
+// regular file is removed and `*error` says "cannot write PATH: REASON".
 bool writeWholeFile(const std::string& path, const void* data, size_t size, std::string* error);
 
 }  // namespace varnok

@@ -182,7 +182,8 @@ bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, S
     // writers go through stdio and do not all notice a full disk.
     std::vector<unsigned char> bytes;
     OIIO::Filesystem::IOVecOutput sink(bytes);
-    if (!out->set_ioproxy(&sink) || !out->open(path, spec) || !out->write_image(oiioType(type), data.data()) || !out->close()) {
+    if (!out->set_ioproxy(&sink) || !out->open(path, spec) || !out->write_image(oiioType(type), data.data()) ||
+        !out->close()) {
         *error = "cannot encode " + path + ": " + out->geterror();
         return false;
     }

@@ -10,6 +10,17 @@
 
 namespace varnok {
 
+namespace {
+
+// The user knows the final name, not the temporary one.
+void nameFinal(std::string* error, const std::string& temp, const std::string& final) {
+    if (!error || temp.empty()) return;
+    for (size_t at = error->find(temp); at != std::string::npos; at = error->find(temp, at + final.size()))
+        error->replace(at, temp.size(), final);
+}
+
+}  // namespace
+
 FrameSink::~FrameSink() {
     if (!committed_) discard();
 }
@@ -32,14 +43,19 @@ bool FrameSink::open(const std::string& path, int width, int height, double fps,
     return true;
 }
 
-FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std::string& temp) {
+FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std::string& temp,
+                                     const std::string& final) {
     Encoded e;
     const double t0 = nowSeconds();
     if (video_) {
         e.ok = video_->write(image, &e.error);
+        if (!e.ok) nameFinal(&e.error, videoTemp_, media_.path);
     } else {
         e.ok = writeImageFile(temp, image, type_, channels_, &e.error);
-        if (!e.ok) ::unlink(temp.c_str());
+        if (!e.ok) {
+            ::unlink(temp.c_str());
+            nameFinal(&e.error, temp, final);
+        }
     }
     e.seconds = secondsSince(t0);
     return e;
@@ -67,16 +83,16 @@ bool FrameSink::write(int frame, const ofxhost::FloatImage& image, std::string* 
 
 bool FrameSink::write(int frame, ofxhost::FloatImage&& image, std::string* error) {
     if (!finishPending(error)) return false;
-    std::string temp;
+    std::string temp, final;
     if (!video_) {
-        const std::string final = frameFileName(media_, frame);
+        final = frameFileName(media_, frame);
         temp = temporarySibling(final);
         pending_.push_back({temp, final});
     }
     // The frame moves into the task; the caller renders the next one meanwhile.
     inFlight_ = std::make_shared<ofxhost::FloatImage>(std::move(image));
     std::shared_ptr<const ofxhost::FloatImage> img = inFlight_;
-    auto task = [this, img, temp]() { return encode(*img, temp); };
+    auto task = [this, img, temp, final]() { return encode(*img, temp, final); };
     try {
         encoding_ = std::async(std::launch::async, task);
     } catch (const std::system_error&) {
@@ -100,6 +116,7 @@ bool FrameSink::commit(std::string* error) {
         encodeSeconds += secondsSince(t0);
         video_.reset();
         if (!ok) {
+            nameFinal(error, videoTemp_, media_.path);
             ::unlink(videoTemp_.c_str());
             return false;
         }

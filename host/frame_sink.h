@@ -51,7 +51,8 @@ private:
     };
     // Waits for the frame being encoded; false (and `*error`) when it failed.
     bool finishPending(std::string* error);
-    Encoded encode(const ofxhost::FloatImage& image, const std::string& temp);   // "" temp: video
+    // "" temp: video; `final` names the file in messages.
+    Encoded encode(const ofxhost::FloatImage& image, const std::string& temp, const std::string& final);
     std::future<Encoded> encoding_;
     std::shared_ptr<ofxhost::FloatImage> inFlight_;   // the frame being encoded
     ofxhost::FloatImage spare_;

@@ -15,18 +15,6 @@ double nowSeconds() {
 }
 double secondsSince(double start) { return nowSeconds() - start; }
 
-namespace {
-
-int countVideoFrames(const std::string& path) {
-    int status = 0;
-    const std::string out = captureOutput({"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets",
-                                           "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path},
-                                          &status);
-    return status == 0 ? std::atoi(out.c_str()) : -1;
-}
-
-}  // namespace
-
 bool FrameSource::open(const std::string& path, std::string* error) {
     media_ = classifyPath(path);
     static std::atomic<unsigned> sources{0};

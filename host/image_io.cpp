@@ -1,10 +1,15 @@
 #include "host/image_io.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
+#include "host/file_write.h"
 #include "host/image_buffer.h"
 
 namespace varnok {
@@ -43,13 +48,28 @@ unsigned roundUnit(float v, float scale) {
     return static_cast<unsigned>(static_cast<double>(unit(v) * scale) + 0.5);
 }
 
+// Library messages can run over several lines; errors are one line.
+std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// The PNG reader fills rows missing from a cut-short file with black and says
+// nothing; a whole PNG ends with its 12-byte IEND chunk.
+bool endsWithPngEnd(const std::string& path) {
+    static const unsigned char iend[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    unsigned char tail[12] = {};
+    const bool ok = std::fseek(f, -12, SEEK_END) == 0 && std::fread(tail, 1, 12, f) == 12;
+    std::fclose(f);
+    return ok && std::memcmp(tail, iend, 12) == 0;
+}
+
 }  // namespace
 
 bool probeImageFile(const std::string& path, int* width, int* height, SampleType* type,
                     std::string* error) {
     auto in = OIIO::ImageInput::open(path);
     if (!in) {
-        *error = "cannot read " + path + ": " + OIIO::geterror();
+        *error = "cannot read " + path + ": " + firstLine(OIIO::geterror());
         return false;
     }
     const OIIO::ImageSpec& spec = in->spec();
@@ -62,7 +82,7 @@ bool probeImageFile(const std::string& path, int* width, int* height, SampleType
 bool readImageFile(const std::string& path, NativeFrame* out, std::string* error) {
     auto in = OIIO::ImageInput::open(path);
     if (!in) {
-        *error = "cannot read " + path + ": " + OIIO::geterror();
+        *error = "cannot read " + path + ": " + firstLine(OIIO::geterror());
         return false;
     }
     const OIIO::ImageSpec& spec = in->spec();
@@ -72,13 +92,26 @@ bool readImageFile(const std::string& path, NativeFrame* out, std::string* error
                  std::to_string(spec.height);
         return false;
     }
+    // Checked before decoding: libpng reports a cut-short file on standard
+    // error by itself, and the user should see one line, ours.
+    if (std::strcmp(in->format_name(), "png") == 0 && !endsWithPngEnd(path)) {
+        *error = "cannot decode " + path + ": the file is cut short";
+        return false;
+    }
     out->width = spec.width;
     out->height = spec.height;
     out->channels = std::min(spec.nchannels, 4);
     out->type = nativeType(spec.format);
     out->data.resize(static_cast<size_t>(spec.width) * spec.height * out->channels * sampleBytes(out->type));
     if (!in->read_image(0, 0, 0, out->channels, oiioType(out->type), out->data.data())) {
-        *error = "cannot decode " + path + ": " + in->geterror();
+        *error = "cannot decode " + path + ": " + firstLine(in->geterror());
+        return false;
+    }
+    // Some readers fill in what a damaged file lacks and only leave a message
+    // (JPEG "premature end"); a picture made up in part is no picture to render.
+    const std::string complaint = firstLine(in->geterror());
+    if (!complaint.empty()) {
+        *error = "cannot decode " + path + ": " + complaint;
         return false;
     }
     return true;
@@ -129,11 +162,32 @@ bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, S
     // zlib's default level costs twice the time for about 13% smaller frames;
     // rendering footage wants the time.
     spec.attribute("png:compressionLevel", 3);
-    if (!out->open(path, spec) || !out->write_image(oiioType(type), data.data()) || !out->close()) {
-        *error = "cannot write " + path + ": " + out->geterror();
+    if (!out->supports("ioproxy")) {
+        // No way to see the bytes: write, then read the file back whole so a
+        // short write still shows up.
+        if (!out->open(path, spec) || !out->write_image(oiioType(type), data.data()) || !out->close()) {
+            *error = "cannot write " + path + ": " + out->geterror();
+            ::unlink(path.c_str());
+            return false;
+        }
+        NativeFrame check;
+        if (!readImageFile(path, &check, error)) {
+            *error = "cannot write " + path + ": the file does not read back";
+            ::unlink(path.c_str());
+            return false;
+        }
+        return true;
+    }
+    // Encoded in memory, then written with every step checked: the format
+    // writers go through stdio and do not all notice a full disk.
+    std::vector<unsigned char> bytes;
+    OIIO::Filesystem::IOVecOutput sink(bytes);
+    if (!out->set_ioproxy(&sink) || !out->open(path, spec) || !out->write_image(oiioType(type), data.data()) ||
+        !out->close()) {
+        *error = "cannot encode " + path + ": " + out->geterror();
         return false;
     }
-    return true;
+    return writeWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
 SampleType outputSampleType(const std::string& ext, SampleType input) {

@@ -55,7 +55,7 @@ std::unique_ptr<Instance> Plugin::createInstance(const std::string& context, int
     PluginState& ps = *state_;
     *status = describeInContext(context);
     if (!okOrDefault(*status)) return nullptr;
-    const EffectObj& desc = *ps.contexts[context];
+    const EffectObj& desc = *ps.described(context);
 
     std::unique_ptr<Instance> inst(new Instance);
     InstanceState& s = *inst->state_;

@@ -228,10 +228,13 @@ public:
     // Null, with `*status` (and the action log) telling why, on failure.
     std::unique_ptr<Instance> createInstance(const std::string& context, int* status = nullptr);
 
-    // Every action run on the plug-in or its instances so far.
-    const std::vector<ActionRecord>& actions() const;
-    // Messages the plug-in posted through the message suite ("type: text").
-    const std::vector<std::string>& messages() const;
+    // The actions run on the plug-in or its instances, oldest first: every
+    // one, or at least the latest 4096 once there were more. Copies, so they
+    // can be read while instances render on other threads.
+    std::vector<ActionRecord> actions() const;
+    // Messages the plug-in posted through the message suite ("type: text"),
+    // kept the same way.
+    std::vector<std::string> messages() const;
 
 private:
     Plugin();

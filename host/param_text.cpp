@@ -41,18 +41,22 @@ bool parseInteger(const std::string& text, double* out) {
     return true;
 }
 
+// A plug-in may give a lower bound without an upper one, or the reverse.
 std::string rangeText(const ofxhost::ParamInfo& p, size_t i) {
-    return numberText(p.minimum[i]) + " and " + numberText(p.maximum[i]);
+    const bool low = i < p.minimum.size(), high = i < p.maximum.size();
+    if (low && high) return "between " + numberText(p.minimum[i]) + " and " + numberText(p.maximum[i]);
+    if (low) return "at least " + numberText(p.minimum[i]);
+    return "at most " + numberText(p.maximum[i]);
 }
 
 bool inRange(const ofxhost::ParamInfo& p, const std::vector<double>& v, std::string* error) {
     for (size_t i = 0; i < v.size(); ++i) {
         if (i < p.minimum.size() && v[i] < p.minimum[i]) {
-            *error = p.name + ": " + numberText(v[i]) + " is out of range; it must be between " + rangeText(p, i);
+            *error = p.name + ": " + numberText(v[i]) + " is out of range; it must be " + rangeText(p, i);
             return false;
         }
         if (i < p.maximum.size() && v[i] > p.maximum[i]) {
-            *error = p.name + ": " + numberText(v[i]) + " is out of range; it must be between " + rangeText(p, i);
+            *error = p.name + ": " + numberText(v[i]) + " is out of range; it must be " + rangeText(p, i);
             return false;
         }
     }
@@ -209,10 +213,15 @@ std::vector<std::string> closeNames(const std::string& name, const std::vector<o
     for (const auto& p : params) {
         if (p.kind == ofxhost::ParamKind::Group || p.kind == ofxhost::ParamKind::Page) continue;
         const std::string lp = lower(p.name);
-        size_t d = editDistance(lname, lp);
         // A fragment of a long name is a good hint too ("temporal" for "temporalFrames").
-        if (lname.size() >= 4 && lp.find(lname) != std::string::npos) d = std::min<size_t>(d, 2);
+        const bool fragment = lname.size() >= 4 && lp.find(lname) != std::string::npos;
         const size_t allowed = std::max<size_t>(2, name.size() / 3);
+        // The distance is at least the difference in length: names far longer
+        // or shorter are out without the quadratic comparison.
+        const size_t gap = lname.size() > lp.size() ? lname.size() - lp.size() : lp.size() - lname.size();
+        if (!fragment && gap > allowed) continue;
+        size_t d = editDistance(lname, lp);
+        if (fragment) d = std::min<size_t>(d, 2);
         if (d <= allowed) scored.push_back({d, p.name});
     }
     std::sort(scored.begin(), scored.end());

@@ -51,6 +51,7 @@ void postMessage(PluginState* p, const std::string& text) {
         return;
     }
     std::lock_guard<std::mutex> lock(p->logMutex);
+    keepRecent(p->messages);
     p->messages.push_back(text);
 }
 
@@ -68,6 +69,7 @@ int PluginState::call(const char* action, const void* handle, PropertySet* in, P
     }
     setActivePlugin(saved);
     std::lock_guard<std::mutex> lock(logMutex);
+    keepRecent(actions);
     actions.push_back({action, st});
     return st;
 }
@@ -267,6 +269,8 @@ std::vector<std::string> Plugin::supportedContexts() const {
 
 int Plugin::describeInContext(const std::string& context) {
     PluginState& s = *state_;
+    // Instances may be created on several threads at once; the first one describes.
+    std::lock_guard<std::mutex> lock(s.describeMutex);
     auto known = s.contextStatus.find(context);
     if (known != s.contextStatus.end()) return known->second;
     auto d = std::make_unique<EffectObj>();
@@ -291,15 +295,23 @@ int Plugin::describeInContext(const std::string& context) {
 
 const std::vector<ParamInfo>& Plugin::params(const std::string& context) {
     describeInContext(context);
+    std::lock_guard<std::mutex> lock(state_->describeMutex);
     return state_->paramInfos[context];
 }
 
 const std::vector<ClipInfo>& Plugin::clips(const std::string& context) {
     describeInContext(context);
+    std::lock_guard<std::mutex> lock(state_->describeMutex);
     return state_->clipInfos[context];
 }
 
-const std::vector<ActionRecord>& Plugin::actions() const { return state_->actions; }
-const std::vector<std::string>& Plugin::messages() const { return state_->messages; }
+std::vector<ActionRecord> Plugin::actions() const {
+    std::lock_guard<std::mutex> lock(state_->logMutex);
+    return state_->actions;
+}
+std::vector<std::string> Plugin::messages() const {
+    std::lock_guard<std::mutex> lock(state_->logMutex);
+    return state_->messages;
+}
 
 }  // namespace ofxhost

@@ -47,6 +47,7 @@ bool runRenderLoop(const RenderLoop& loop, LoopTimes* times, std::string* error)
         }
         const double r0 = nowSeconds();
         ofxhost::RenderResult result = loop.instance->render(t);
+        loop.instance->clearFetchLog();   // nothing reads it here; kept, it grows every frame
         times->render += secondsSince(r0);
         if (loop.sourceError && !loop.sourceError().empty()) {
             *error = loop.sourceError();

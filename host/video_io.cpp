@@ -1,5 +1,8 @@
 #include "host/video_io.h"
 
+#include <sys/statvfs.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +19,14 @@ std::string fpsText(double fps) {
 }
 
 }  // namespace
+
+int countVideoFrames(const std::string& path) {
+    int status = 0;
+    const std::string out = captureOutput({"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets",
+                                           "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path},
+                                          &status);
+    return status == 0 ? std::atoi(out.c_str()) : -1;
+}
 
 bool probeVideo(const std::string& path, VideoInfo* info, std::string* error) {
     int status = 0;
@@ -61,7 +72,9 @@ bool VideoReader::open(const std::string& path, const VideoInfo& info, std::stri
     info_ = info;
     position_ = 0;
     proc_ = std::make_unique<Subprocess>();
-    return proc_->start({"ffmpeg", "-v", "error", "-nostdin", "-i", path, "-map", "0:v:0", "-fps_mode",
+    // -xerror: a damaged stream stops the decode with an error instead of
+    // concealed or dropped frames that would render as if nothing happened.
+    return proc_->start({"ffmpeg", "-v", "error", "-nostdin", "-xerror", "-i", path, "-map", "0:v:0", "-fps_mode",
                          "passthrough", "-f", "rawvideo", "-pix_fmt", info.deep ? "rgba64le" : "rgba", "-"},
                         Subprocess::Pipe::FromChild, error);
 }
@@ -84,6 +97,8 @@ bool VideoReader::next(NativeFrame* frame) {
 }
 
 bool VideoWriter::open(const std::string& path, int width, int height, double fps, std::string* error) {
+    path_ = path;
+    frames_ = 0;
     width_ = width;
     height_ = height;
     const size_t dot = path.find_last_of('.');
@@ -128,9 +143,11 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
         scratch_[i] = static_cast<uint16_t>(static_cast<double>(u * 65535.0f) + 0.5);
     }
     if (!proc_->writeAll(scratch_.data(), scratch_.size() * 2)) {
-        *error = "ffmpeg stopped taking frames: " + proc_->lastErrorLine();
+        const std::string why = proc_->lastErrorLine();
+        *error = "ffmpeg stopped taking frames: " + (why.empty() ? std::string("the encoder quit without a word") : why);
         return false;
     }
+    ++frames_;
     return true;
 }
 
@@ -143,6 +160,17 @@ bool VideoWriter::close(std::string* error) {
         return false;
     }
     proc_.reset();
+    const int found = countVideoFrames(path_);
+    if (found != frames_) {
+        struct statvfs fs {};
+        const std::string dir = path_.find('/') == std::string::npos ? "." : path_.substr(0, path_.rfind('/') + 1);
+        const bool full = ::statvfs(dir.c_str(), &fs) == 0 && fs.f_bavail == 0;
+        *error = "cannot write " + path_ + ": " +
+                 (full ? std::string("No space left on device")
+                       : "the encoded file holds " + std::to_string(std::max(found, 0)) + " of " +
+                             std::to_string(frames_) + " frames");
+        return false;
+    }
     return true;
 }
 

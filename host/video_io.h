@@ -19,6 +19,9 @@ struct VideoInfo {
 };
 
 bool probeVideo(const std::string& path, VideoInfo* info, std::string* error);
+// Frames of the first video stream, counted by reading its packets; -1 when
+// the file cannot be read.
+int countVideoFrames(const std::string& path);
 
 // Decodes frames in order, 8-bit sources as rgba, deeper ones as rgba64le.
 class VideoReader {
@@ -41,13 +44,16 @@ class VideoWriter {
 public:
     bool open(const std::string& path, int width, int height, double fps, std::string* error);
     bool write(const ofxhost::FloatImage& frame, std::string* error);
-    // Finishes the file; false when the encoder failed.
+    // Finishes the file; false when the encoder failed or the file does not
+    // hold every frame written (ffmpeg can exit 0 when its first write fails).
     bool close(std::string* error);
     void abort();
 
 private:
     std::unique_ptr<Subprocess> proc_;
+    std::string path_;
     int width_ = 0, height_ = 0;
+    int frames_ = 0;
     std::vector<uint16_t> scratch_;
 };
 

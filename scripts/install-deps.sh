@@ -10,6 +10,7 @@ packages=(
   ffmpeg
   ocl-icd-libopencl1 ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
   time
+  clang libclang-rt-dev llvm   # libFuzzer harnesses and ThreadSanitizer runs
 )
 
 missing=()

@@ -2,6 +2,7 @@
 // nothing behind on failure, pixel conversions and the demo clip.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -255,6 +256,39 @@ TEST(FrameSinks, BackgroundEncodingWritesWhatADirectWriteWouldAndReportsFailures
     EXPECT_FALSE(wrong && video.commit(&err));
     EXPECT_EQ(err, "frame size changed while encoding");
     EXPECT_FALSE(exists(d + "/v.mp4"));
+    EXPECT_NE(std::system(("ls " + d + " | grep -q partial").c_str()), 0);
+}
+
+// /dev/full takes the open and refuses every write with ENOSPC: a disk that
+// fills up, without needing one.
+TEST(ImageFiles, AFullDiskFailsTheFrameWithTheFinalNameAndKeepsTheEarlierFile) {
+    const std::string d = freshDir("full");
+    const varnok::DemoClip clip = varnok::makeDemoClip(3, 24, 10);
+    std::string err;
+    const std::string link = d + "/direct.png";
+    ASSERT_EQ(::symlink("/dev/full", link.c_str()), 0);
+    EXPECT_FALSE(varnok::writeImageFile(link, varnok::demoFrame(clip, 0), SampleType::U8, 4, &err));
+    EXPECT_EQ(err, "cannot write " + link + ": No space left on device");
+    EXPECT_TRUE(exists("/dev/full"));
+
+    // Frame 1 of a sequence lands on the full disk: the run fails naming
+    // s.1.png, frames 0 and 2 never appear and the earlier s.1.png stays.
+    ASSERT_TRUE(varnok::writeImageFile(d + "/s.1.png", varnok::demoFrame(clip, 2), SampleType::U8, 4, &err));
+    const std::string earlier = fileBytes(d + "/s.1.png");
+    const std::string temp = varnok::temporarySibling(d + "/s.1.png");
+    ASSERT_EQ(::symlink("/dev/full", temp.c_str()), 0);
+    {
+        varnok::FrameSink sink;
+        ASSERT_TRUE(sink.open(d + "/s.%d.png", 24, 10, 24, SampleType::U8, 3, &err));
+        err.clear();
+        bool ok = true;
+        for (int f = 0; f < 3 && ok; ++f) ok = sink.write(f, varnok::demoFrame(clip, f), &err);
+        EXPECT_FALSE(ok && sink.commit(&err));
+        EXPECT_EQ(err, "cannot write " + d + "/s.1.png: No space left on device");
+    }
+    EXPECT_FALSE(exists(d + "/s.0.png"));
+    EXPECT_FALSE(exists(d + "/s.2.png"));
+    EXPECT_EQ(fileBytes(d + "/s.1.png"), earlier);
     EXPECT_NE(std::system(("ls " + d + " | grep -q partial").c_str()), 0);
 }
 

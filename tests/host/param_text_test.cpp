@@ -74,6 +74,16 @@ TEST(ParamText, ParsesEveryKindAndRefusesWhatDoesNotFit) {
     EXPECT_FALSE(varnok::valueFromText(rgb, "0,1,2", &v, &err));
     EXPECT_FALSE(varnok::valueFromText(rgb, "0,,1", &v, &err));
 
+    // A plug-in may describe one bound only; the message names the one there is.
+    ParamInfo low = param("lowOnly", ParamKind::Double);
+    low.minimum = {2};
+    EXPECT_FALSE(varnok::valueFromText(low, "1", &v, &err));
+    EXPECT_NE(err.find("at least 2"), std::string::npos) << err;
+    ParamInfo high = param("highOnly", ParamKind::RGB);
+    high.maximum = {1, 1, 1};
+    EXPECT_FALSE(varnok::valueFromText(high, "0,0,3", &v, &err));
+    EXPECT_NE(err.find("at most 1"), std::string::npos) << err;
+
     ParamInfo s = param("customPresetName", ParamKind::String);
     ASSERT_TRUE(varnok::valueFromText(s, "Mon preset=1", &v, &err));
     EXPECT_EQ(v.text, "Mon preset=1");

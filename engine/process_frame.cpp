@@ -77,7 +77,7 @@ Track scaleTrack(Track t, Rescale k) {
 
 // Nearest-neighbour enlargement of the reduced mask to the full frame.
 std::vector<float> enlargeMask(const std::vector<float>& small, int32_t smallW, int32_t smallH, int32_t width,
-                               int32_t height) {
+                               int32_t height, const RowBands& bands) {
     std::vector<float> mask(static_cast<size_t>(width) * static_cast<size_t>(height), 0.0f);
     if (smallW < 1 || smallH < 1 || width < 1 || height < 1 ||
         small.size() != static_cast<size_t>(smallW) * static_cast<size_t>(smallH)) {
@@ -87,7 +87,8 @@ std::vector<float> enlargeMask(const std::vector<float>& small, int32_t smallW, 
     for (int64_t x = 0; x < width; ++x) {
         column[static_cast<size_t>(x)] = static_cast<size_t>(std::min<int64_t>(x * smallW / width, smallW - 1));
     }
-    for (int64_t y = 0; y < height; ++y) {
+    bands.forEachBand(height, [&](Band band) {
+    for (int64_t y = band.begin; y < band.end; ++y) {
         const int64_t row = std::min<int64_t>(y * smallH / height, smallH - 1);
         const float* src = small.data() + static_cast<size_t>(row) * static_cast<size_t>(smallW);
         float* dst = mask.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
@@ -95,17 +96,19 @@ std::vector<float> enlargeMask(const std::vector<float>& small, int32_t smallW, 
             dst[x] = src[column[static_cast<size_t>(x)]];
         }
     }
+    });
     return mask;
 }
 
 void detectAndTrackFull(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings,
-                        TraceResult& result) {
-    result.blobs = detectBlobs(source, settings, &result.mask);
+                        TraceResult& result, const RowBands& bands) {
+    result.blobs = detectBlobs(source, settings, &result.mask, bands);
     result.tracks = buildTracks(samples, source, result.blobs, settings);
 }
 
 void detectAndTrackReduced(const Image& source, const std::vector<FrameSample>& samples,
-                           const Settings& settings, int32_t factor, TraceResult& result) {
+                           const Settings& settings, int32_t factor, TraceResult& result,
+                           const RowBands& bands) {
     const Image reduced = downsampleNearest(source, factor);
     const Settings small = reducedSettings(settings, factor);
     const Rescale back{static_cast<float>(source.width) / static_cast<float>(reduced.width),
@@ -113,13 +116,13 @@ void detectAndTrackReduced(const Image& source, const std::vector<FrameSample>& 
     const bool matte = settings.outputMode == kOutputMatte;
 
     std::vector<float> reducedMask;
-    const std::vector<Blob> reducedBlobs = detectBlobs(reduced, small, matte ? &reducedMask : nullptr);
+    const std::vector<Blob> reducedBlobs = detectBlobs(reduced, small, matte ? &reducedMask : nullptr, bands);
     result.blobs.reserve(reducedBlobs.size());
     for (const Blob& b : reducedBlobs) {
         result.blobs.push_back(scaleBlob(b, back));
     }
     if (matte) {
-        result.mask = enlargeMask(reducedMask, reduced.width, reduced.height, source.width, source.height);
+        result.mask = enlargeMask(reducedMask, reduced.width, reduced.height, source.width, source.height, bands);
     }
 
     if (samples.empty() || settings.temporalFrames < 1) {
@@ -142,7 +145,8 @@ void detectAndTrackReduced(const Image& source, const std::vector<FrameSample>& 
 
 // The picture the overlay is drawn on: the source at its opacity, a clear
 // picture, or the matte as grey with the mask as alpha.
-Image basePicture(const Image& source, const std::vector<float>& mask, const Settings& settings) {
+Image basePicture(const Image& source, const std::vector<float>& mask, const Settings& settings,
+                  const RowBands& bands) {
     if (!isUsableImage(source)) {
         return Image{};
     }
@@ -154,11 +158,14 @@ Image basePicture(const Image& source, const std::vector<float>& mask, const Set
     out.height = source.height;
     if (settings.outputMode == kOutputMatte) {
         const bool haveMask = mask.size() == source.pixels.size();
-        out.pixels.reserve(source.pixels.size());
-        for (size_t i = 0; i < source.pixels.size(); ++i) {
-            const float m = haveMask ? mask[i] : 0.0f;
-            out.pixels.push_back(Pixel{m, m, m, m});
-        }
+        out.pixels.resize(source.pixels.size());
+        const size_t width = static_cast<size_t>(source.width);
+        bands.forEachBand(source.height, [&](Band band) {
+            for (size_t i = band.begin * width; i < band.end * width; ++i) {
+                const float m = haveMask ? mask[i] : 0.0f;
+                out.pixels[i] = Pixel{m, m, m, m};
+            }
+        });
         return out;
     }
     const float o = clamp01(settings.sourceOpacity);
@@ -166,41 +173,45 @@ Image basePicture(const Image& source, const std::vector<float>& mask, const Set
         out.pixels = source.pixels;
         return out;
     }
-    out.pixels.reserve(source.pixels.size());
-    for (const Pixel& p : source.pixels) {
-        out.pixels.push_back(Pixel{p.r * o, p.g * o, p.b * o, p.a * o});
-    }
+    out.pixels.resize(source.pixels.size());
+    const size_t width = static_cast<size_t>(source.width);
+    bands.forEachBand(source.height, [&](Band band) {
+        for (size_t i = band.begin * width; i < band.end * width; ++i) {
+            const Pixel& p = source.pixels[i];
+            out.pixels[i] = Pixel{p.r * o, p.g * o, p.b * o, p.a * o};
+        }
+    });
     return out;
 }
 
 // The radial blur and an overlay-only pixel sort must not touch the source, so
 // the overlay then goes on a layer of its own that is treated and laid over.
 void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<Track>& tracks,
-                         const Settings& settings) {
+                         const Settings& settings, const RowBands& bands) {
     const bool sortOverlayOnly = settings.pixelSortEnable && settings.pixelSortScope == kScopeOverlayOnly;
     const bool separateLayer =
         settings.outputMode == kOutputOriginal && (settings.radialBlur > kRadialBlurThreshold || sortOverlayOnly);
     if (!separateLayer) {
-        renderOverlay(picture, source, tracks, settings);
-        applyPostEffects(picture, settings);
+        renderOverlay(picture, source, tracks, settings, bands);
+        applyPostEffects(picture, settings, bands);
         if (settings.pixelSortEnable) {
-            applyPixelSort(picture, settings);
+            applyPixelSort(picture, settings, bands);
         }
         return;
     }
     Image layer(picture.width, picture.height, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
-    renderOverlay(layer, source, tracks, settings);
-    applyRadialBlur(layer, settings);
+    renderOverlay(layer, source, tracks, settings, bands);
+    applyRadialBlur(layer, settings, bands);
     if (sortOverlayOnly) {
-        applyPixelSort(layer, settings);
+        applyPixelSort(layer, settings, bands);
     }
-    compositeLayer(picture, layer);
+    compositeLayer(picture, layer, bands);
     Settings chain = settings;
     chain.radialBlur = 0.0f;
     chain.pixelSortEnable = false;
-    applyPostEffects(picture, chain);
+    applyPostEffects(picture, chain, bands);
     if (settings.pixelSortEnable && settings.pixelSortScope == kScopeWholePicture) {
-        applyPixelSort(picture, settings);
+        applyPixelSort(picture, settings, bands);
     }
 }
 
@@ -223,19 +234,24 @@ Settings reducedSettings(const Settings& settings, int32_t requestedFactor) {
 }
 
 TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings) {
+    return processFrame(source, samples, settings, RowBands::single());
+}
+
+TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings,
+                         const RowBands& bands) {
     TraceResult result;
     if (!isUsableImage(source)) {
         return result;
     }
     if (settings.detectionScale < 2) {
-        detectAndTrackFull(source, samples, settings, result);
+        detectAndTrackFull(source, samples, settings, result, bands);
     } else {
         const int32_t factor = std::min(settings.detectionScale, kLargestReduction);
-        detectAndTrackReduced(source, samples, settings, factor, result);
+        detectAndTrackReduced(source, samples, settings, factor, result, bands);
     }
-    result.image = basePicture(source, result.mask, settings);
+    result.image = basePicture(source, result.mask, settings, bands);
     if (settings.outputMode != kOutputMatte) {
-        drawOverlayAndTreat(result.image, source, result.tracks, settings);
+        drawOverlayAndTreat(result.image, source, result.tracks, settings, bands);
     }
     return result;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/row_bands.h"
 #include "engine/types.h"
 
 namespace ormel {
@@ -19,5 +20,10 @@ Settings reducedSettings(const Settings& settings, int32_t factor);
 // earlier frames, oldest first. Keeps no state: the same arguments always give
 // the same result. An empty source gives an empty result.
 TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings);
+
+// The same, with the frame's passes spread over `bands` (the caller's threads);
+// the result has the same bits for any number of bands.
+TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings,
+                         const RowBands& bands);
 
 }  // namespace ormel

@@ -8,7 +8,10 @@
 
 #include "engine/int_conversion.h"
 #include "engine/process_frame.h"
+#include "openfx/support/ofx_suites.h"
+#include "plugin/host_threads.h"
 #include "plugin/image_transfer.h"
+#include "plugin/image_transfer_bands.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
 
@@ -241,8 +244,10 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
             history.push_back(std::move(sample));
     }
 
-    const ormel::TraceResult result = ormel::processFrame(current, history, settings);
-    ormel::writeHostImage(result.image, accessOf(dst.get()));
+    // The host's threads, when it lends them, share out each pass of the frame.
+    const ormel::RowBands bands = ormel::rowBandsFrom(OFX::suites().multiThread);
+    const ormel::TraceResult result = ormel::processFrame(current, history, settings, bands);
+    ormel::writeHostImage(result.image, accessOf(dst.get()), bands);
 }
 
 bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,

@@ -72,20 +72,22 @@ void directRow(const Pixel* row, Pixel* out, int w, int r) {
 // O(1) per pixel, in place: one running sum per column slid down the rows, so memory
 // is read in order. Rows leave the window after they are overwritten, so the last
 // r + 1 original rows are kept in a small ring.
-void verticalRunningInPlace(Image& image, int r) {
-    const int w = image.width;
+// Only the columns [x0, x1) are touched, so bands of columns can run side by side.
+void verticalRunningInPlace(Image& image, int r, int x0, int x1) {
+    const int w = x1 - x0;
     const int h = image.height;
-    const size_t rowSize = static_cast<size_t>(w);
+    const size_t rowSize = static_cast<size_t>(image.width);
+    const size_t cols = static_cast<size_t>(w);
     const double count = 2.0 * r + 1.0;
-    auto row = [&](int y) { return &image.pixels[static_cast<size_t>(clampIndex(y, h)) * rowSize]; };
-    std::vector<Sum4> sums(rowSize);
+    auto row = [&](int y) { return &image.pixels[static_cast<size_t>(clampIndex(y, h)) * rowSize + static_cast<size_t>(x0)]; };
+    std::vector<Sum4> sums(cols);
     for (int k = -r; k <= r; ++k) {
         const Pixel* p = row(k);
         for (int x = 0; x < w; ++x) sums[static_cast<size_t>(x)].add(p[x]);
     }
     const size_t ringRows = static_cast<size_t>(r) + 1;
-    std::vector<Pixel> ring(ringRows * rowSize);
-    auto saved = [&](int y) { return &ring[(static_cast<size_t>(y) % ringRows) * rowSize]; };
+    std::vector<Pixel> ring(ringRows * cols);
+    auto saved = [&](int y) { return &ring[(static_cast<size_t>(y) % ringRows) * cols]; };
     for (int y = 0; y < h; ++y) {
         Pixel* out = row(y);
         std::copy(out, out + w, saved(y));
@@ -100,9 +102,9 @@ void verticalRunningInPlace(Image& image, int r) {
     }
 }
 
-void verticalDirect(const Image& src, Image& dst, int r) {
+void verticalDirect(const Image& src, Image& dst, int r, Band band) {
     const double count = 2.0 * r + 1.0;
-    for (int y = 0; y < src.height; ++y) {
+    for (int y = band.begin; y < band.end; ++y) {
         for (int x = 0; x < src.width; ++x) {
             Sum4 sum;
             for (int k = -r; k <= r; ++k) sum.add(src.at(x, clampIndex(y + k, src.height)));
@@ -113,29 +115,33 @@ void verticalDirect(const Image& src, Image& dst, int r) {
 
 }  // namespace
 
-Image blurredImage(const Image& image, int radius) {
+Image blurredImage(const Image& image, int radius, const RowBands& bands) {
     if (radius <= 0 || !isUsableImage(image)) return image;
     const int r = std::min(radius, kMaxRadius);
     const int w = image.width;
     Image result(w, image.height);
-    bool allModerate = true;
-    for (int y = 0; y < image.height; ++y) {
-        const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(w);
-        const Pixel* row = &image.pixels[offset];
-        if (moderate(row, w)) {
-            runningRow(row, &result.pixels[offset], w, r);
-        } else {
-            directRow(row, &result.pixels[offset], w, r);
-            allModerate = false;
+    // One flag per row, so no two bands write the same memory.
+    std::vector<char> rowModerate(static_cast<size_t>(image.height), 1);
+    bands.forEachBand(image.height, [&](Band band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(w);
+            const Pixel* row = &image.pixels[offset];
+            if (moderate(row, w)) {
+                runningRow(row, &result.pixels[offset], w, r);
+            } else {
+                directRow(row, &result.pixels[offset], w, r);
+                rowModerate[static_cast<size_t>(y)] = 0;
+            }
         }
-    }
+    });
+    const bool allModerate = std::find(rowModerate.begin(), rowModerate.end(), 0) == rowModerate.end();
     // A mean never exceeds its inputs, so moderate rows stay moderate after the first pass.
     if (allModerate) {
-        verticalRunningInPlace(result, r);
+        bands.forEachBand(w, [&](Band columns) { verticalRunningInPlace(result, r, columns.begin, columns.end); });
         return result;
     }
     const Image across = result;
-    verticalDirect(across, result, r);
+    bands.forEachBand(image.height, [&](Band band) { verticalDirect(across, result, r, band); });
     return result;
 }
 

@@ -17,7 +17,7 @@ float finiteFactor(float f) {
 
 }  // namespace
 
-void applyLensDistortion(Image& image, const Settings& settings) {
+void applyLensDistortion(Image& image, const Settings& settings, const RowBands& bands) {
     const float lens = settings.lensDistortion;
     const float fisheye = settings.fisheye;
     if (!isUsableImage(image) || !(std::fabs(lens) > 0.001f || fisheye > 0.001f)) return;
@@ -28,7 +28,8 @@ void applyLensDistortion(Image& image, const Settings& settings) {
     const float sx = cx > 0.0f ? 1.0f / cx : 1.0f;
     const float sy = cy > 0.0f ? 1.0f / cy : 1.0f;
 
-    for (int32_t y = 0; y < image.height; ++y) {
+    bands.forEachBand(image.height, [&](Band band) {
+    for (int32_t y = band.begin; y < band.end; ++y) {
         const float ny = (static_cast<float>(y) - cy) * sy;
         for (int32_t x = 0; x < image.width; ++x) {
             const float nx = (static_cast<float>(x) - cx) * sx;
@@ -42,6 +43,7 @@ void applyLensDistortion(Image& image, const Settings& settings) {
             image.at(x, y) = bilinearSample(copy, sourceX, sourceY);
         }
     }
+    });
 }
 
 }  // namespace ormel

@@ -9,7 +9,7 @@
 
 namespace ormel {
 
-void applyRadialBlur(Image& image, const Settings& settings) {
+void applyRadialBlur(Image& image, const Settings& settings, const RowBands& bands) {
     // Written as "not above" so a NaN amount skips the stage instead of running it.
     float amount = settings.radialBlur;
     if (!(amount > 0.001f) || !isUsableImage(image)) return;
@@ -29,7 +29,8 @@ void applyRadialBlur(Image& image, const Settings& settings) {
     }
 
     const double count = static_cast<double>(samples);
-    for (int32_t y = 0; y < image.height; ++y) {
+    bands.forEachBand(image.height, [&](Band band) {
+    for (int32_t y = band.begin; y < band.end; ++y) {
         const float dy = static_cast<float>(y) - cy;
         for (int32_t x = 0; x < image.width; ++x) {
             const float dx = static_cast<float>(x) - cx;
@@ -46,6 +47,7 @@ void applyRadialBlur(Image& image, const Settings& settings) {
                                    static_cast<float>(b / count), static_cast<float>(a / count)};
         }
     }
+    });
 }
 
 }  // namespace ormel

@@ -40,7 +40,7 @@ void invertRow(Pixel* row, int32_t width, float amount) {
 
 }  // namespace
 
-void applyScreenPass(Image& image, const Settings& settings) {
+void applyScreenPass(Image& image, const Settings& settings, const RowBands& bands) {
     if (!isUsableImage(image)) return;
 
     const float cx = static_cast<float>(image.width - 1) / 2.0f;
@@ -59,7 +59,8 @@ void applyScreenPass(Image& image, const Settings& settings) {
     const float invert = settings.invertAmount;
     const float frameFlicker = hash01(frame, 0, 0, seedPlus(seed, 911));
 
-    for (int32_t y = 0; y < image.height; ++y) {
+    bands.forEachBand(image.height, [&](Band band) {
+    for (int32_t y = band.begin; y < band.end; ++y) {
         const float scan = (scanOn && (y & 1) != 0) ? 1.0f - 0.45f * settings.scanline : 1.0f;
         float flicker = 1.0f;
         if (flickerOn) {
@@ -112,6 +113,7 @@ void applyScreenPass(Image& image, const Settings& settings) {
             p.b = b;
         }
     }
+    });
 }
 
 }  // namespace ormel

@@ -15,6 +15,7 @@ const char* usageText() {
     return "usage:\n"
            "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
+           "                [--threads N]\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
            "  varnok presets [--plugin BUNDLE]\n"
            "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
@@ -24,7 +25,9 @@ const char* usageText() {
            "--preset picks a built-in look (number or name, see `varnok presets`) before the\n"
            "--set values; --press then reports each push button (saveCustomPreset, savePreset,\n"
            "loadPreset, loadCustomPreset) at the first frame, e.g. with --set presetPath=FILE.\n"
-           "The plug-in is --plugin, else $VARNOK_PLUGIN, else the bundle built with varnok.\n";
+           "The plug-in is --plugin, else $VARNOK_PLUGIN, else the bundle built with varnok.\n"
+           "--threads N sets how many threads the plug-in may use through the host's\n"
+           "multithread suite (and varnok for its own frame conversions); default: every processor.\n";
 }
 
 namespace {
@@ -109,6 +112,12 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
             if (!value(&v)) return false;
             if (!parseInt(v, &o->demoFrames) || o->demoFrames < 1 || o->demoFrames > 10000) {
                 *error = "--frames-count expects a number of frames between 1 and 10000";
+                return false;
+            }
+        } else if (a == "--threads") {
+            if (!value(&v)) return false;
+            if (!parseInt(v, &o->threads) || o->threads < 1 || o->threads > 1024) {
+                *error = "--threads expects a number of threads between 1 and 1024, got \"" + v + "\"";
                 return false;
             }
         } else if (a == "--quiet" || a == "-q") {

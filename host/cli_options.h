@@ -21,6 +21,7 @@ struct CliOptions {
     int demoFrames = 90;
     std::string preset;               // --preset: a built-in look, by number or name
     std::vector<std::string> presses; // --press: push buttons, in order
+    int threads = 0;                  // --threads: threads lent to the plug-in; 0 means one per processor
 };
 
 // False with `*error` set on a malformed command line.

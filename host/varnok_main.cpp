@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "host/commands.h"
+#include "host/worker_pool.h"
 
 int main(int argc, char** argv) {
     // A dead ffmpeg must turn into an error message, not kill us mid-write.
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnok: %s\n\n%s", error.c_str(), varnok::usageText());
         return 2;
     }
+    // Before any plug-in is loaded: the multithread suite reports this many processors.
+    ofxhost::setWorkerCount(static_cast<unsigned>(options.threads));
     if (options.command == "help") {
         std::fputs(varnok::usageText(), stdout);
         return 0;

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "engine/image_checks.h"
@@ -18,19 +19,69 @@ namespace {
 constexpr int32_t kMinLength = 2;
 constexpr int32_t kMaxLength = 512;
 
-struct SortEntry {
-    float key;
-    Pixel pixel;
-};
-
-// A strict weak order even with NaN keys (NaN sorts below every number), which the
-// standard sort needs to stay defined.
-bool keyLess(float a, float b) {
-    if (std::isnan(a)) return !std::isnan(b);
-    return !std::isnan(b) && a < b;
+// A run is sorted by luminance key, stably, with NaN keys below every number
+// (and equal to each other) and -0 equal to +0. Each position becomes one
+// 64-bit word: the key mapped to an unsigned number in the same order, then
+// the position, so that a plain sort of the words is that stable sort (the
+// position breaks ties the way stability does) and moves eight bytes, not a
+// whole pixel, per step.
+uint32_t orderedKey(float key) {
+    if (std::isnan(key)) return 0;
+    if (key == 0.0f) key = 0.0f;  // -0 sorts with +0
+    uint32_t bits;
+    std::memcpy(&bits, &key, sizeof bits);
+    // Negative numbers reverse their order, positive ones go above them; every
+    // number lands above 0 (only a NaN pattern would map there).
+    return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
 }
 
 float clampRange(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// Sorts distinct words ascending (so any correct sort gives the same order):
+// sorted blocks of four, then merges of doubling width between `words` and
+// `spare`. The merges choose with a compare and select instead of a branch,
+// since luminance keys arrive in no order a branch predictor could follow.
+void sortWords(std::vector<uint64_t>& words, std::vector<uint64_t>& spare) {
+    const size_t n = words.size();
+    if (n < 2) return;
+    uint64_t* a = words.data();
+    for (size_t i = 0; i + 1 < n; i += 4) {
+        // A four-input network (or its first pairs for a shorter tail).
+        auto exchange = [&](size_t p, size_t q) {
+            if (q >= n) return;
+            const uint64_t x = a[p], y = a[q];
+            a[p] = x < y ? x : y;
+            a[q] = x < y ? y : x;
+        };
+        exchange(i, i + 1);
+        exchange(i + 2, i + 3);
+        exchange(i, i + 2);
+        exchange(i + 1, i + 3);
+        exchange(i + 1, i + 2);
+    }
+    if (n <= 4) return;
+    spare.resize(n);
+    uint64_t* from = a;
+    uint64_t* to = spare.data();
+    for (size_t width = 4; width < n; width *= 2) {
+        for (size_t start = 0; start < n; start += 2 * width) {
+            const size_t mid = std::min(start + width, n);
+            const size_t end = std::min(start + 2 * width, n);
+            size_t i = start, j = mid, k = start;
+            while (i < mid && j < end) {
+                const uint64_t x = from[i], y = from[j];
+                const bool takeRight = y < x;
+                to[k++] = takeRight ? y : x;
+                i += !takeRight;
+                j += takeRight;
+            }
+            while (i < mid) to[k++] = from[i++];
+            while (j < end) to[k++] = from[j++];
+        }
+        std::swap(from, to);
+    }
+    if (from != a) std::copy(from, from + n, a);
+}
 
 // Everything a line needs besides its pixels.
 struct LineRules {
@@ -69,7 +120,7 @@ LineRules lineRules(const Settings& settings, bool vertical) {
 // `target` the line being written (holding the same pixels on entry); both
 // are contiguous, whichever axis the line lies along.
 void sortLine(const Pixel* source, Pixel* target, int32_t positions, int32_t i, const LineRules& k,
-              std::vector<SortEntry>& buffer, std::vector<uint8_t>& activeAt) {
+              std::vector<uint64_t>& buffer, std::vector<uint64_t>& spare, std::vector<uint8_t>& activeAt) {
     const float threshold = k.threshold;
     const int32_t scope = k.scope;
     activeAt.resize(static_cast<size_t>(positions));
@@ -96,18 +147,16 @@ void sortLine(const Pixel* source, Pixel* target, int32_t positions, int32_t i, 
         if (n < 2) continue;
         if (k.randomize && hash01(i, j0, k.frame, seedPlus(k.seed, 1211)) > k.probability) continue;
 
+        // Brightest first inverts the key's order but not the positions', so
+        // equal keys keep their order either way.
+        const bool descending = hash01(i, j0, k.frame, seedPlus(k.seed, k.orderKey)) > 0.5f;
+        const uint32_t flip = descending ? 0xFFFFFFFFu : 0u;
         buffer.clear();
         for (int32_t m = 0; m < n; ++m) {
-            const Pixel& p = source[j0 + m];
-            buffer.push_back(SortEntry{sortLuminance(p), p});
+            const uint64_t key = orderedKey(sortLuminance(source[j0 + m])) ^ flip;
+            buffer.push_back(key << 32 | static_cast<uint32_t>(m));
         }
-        if (hash01(i, j0, k.frame, seedPlus(k.seed, k.orderKey)) > 0.5f) {
-            std::stable_sort(buffer.begin(), buffer.end(),
-                             [](const SortEntry& a, const SortEntry& b) { return keyLess(b.key, a.key); });
-        } else {
-            std::stable_sort(buffer.begin(), buffer.end(),
-                             [](const SortEntry& a, const SortEntry& b) { return keyLess(a.key, b.key); });
-        }
+        sortWords(buffer, spare);
 
         float mix = k.amount;
         int32_t offset = 0;
@@ -119,10 +168,11 @@ void sortLine(const Pixel* source, Pixel* target, int32_t positions, int32_t i, 
         }
 
         for (int32_t m = 0; m < n; ++m) {
-            const SortEntry& entry = buffer[static_cast<size_t>((offset + m) % n)];
-            const Pixel& s = entry.pixel;
+            const uint32_t from = static_cast<uint32_t>(buffer[static_cast<size_t>((offset + m) % n)]);
+            const Pixel& s = source[j0 + static_cast<int32_t>(from)];
+            const float key = sortLuminance(s);
             const Pixel& orig = source[j0 + m];
-            const float w = std::max(std::max(s.r, s.g), std::max(s.b, 1.65f * entry.key));
+            const float w = std::max(std::max(s.r, s.g), std::max(s.b, 1.65f * key));
             const Pixel tint{k.colour.r * w, k.colour.g * w, k.colour.b * w, s.a};
             Pixel c = mixPixel(s, tint, k.colourMix);
             c.a = s.a;  // the tint carries the pixel's own alpha; keep it exact
@@ -136,14 +186,15 @@ void sortLine(const Pixel* source, Pixel* target, int32_t positions, int32_t i, 
 void sortRows(Image& image, const LineRules& k, const RowBands& bands) {
     const int32_t width = image.width;
     bands.forEachBand(image.height, [&](Band band) {
-        std::vector<SortEntry> buffer;
+        std::vector<uint64_t> buffer;
         buffer.reserve(static_cast<size_t>(k.length) * 13 / 10 + 1);
+        std::vector<uint64_t> spare;
         std::vector<uint8_t> activeAt;
         std::vector<Pixel> line(static_cast<size_t>(width));
         for (int32_t y = band.begin; y < band.end; ++y) {
             Pixel* row = &image.at(0, y);
             std::copy(row, row + width, line.begin());
-            sortLine(line.data(), row, width, y, k, buffer, activeAt);
+            sortLine(line.data(), row, width, y, k, buffer, spare, activeAt);
         }
     });
 }
@@ -155,8 +206,9 @@ void sortColumns(Image& image, const LineRules& k, const RowBands& bands) {
     const int32_t height = image.height;
     const size_t h = static_cast<size_t>(height);
     bands.forEachBand(image.width, [&](Band band) {
-        std::vector<SortEntry> buffer;
+        std::vector<uint64_t> buffer;
         buffer.reserve(static_cast<size_t>(k.length) * 13 / 10 + 1);
+        std::vector<uint64_t> spare;
         std::vector<uint8_t> activeAt;
         std::vector<Pixel> source(h * kBlock);
         std::vector<Pixel> target(h * kBlock);
@@ -169,7 +221,7 @@ void sortColumns(Image& image, const LineRules& k, const RowBands& bands) {
             std::copy(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(h) * cols, target.begin());
             for (int32_t c = 0; c < cols; ++c) {
                 const size_t at = static_cast<size_t>(c) * h;
-                sortLine(&source[at], &target[at], height, x0 + c, k, buffer, activeAt);
+                sortLine(&source[at], &target[at], height, x0 + c, k, buffer, spare, activeAt);
             }
             for (int32_t y = 0; y < height; ++y) {
                 Pixel* row = &image.at(x0, y);

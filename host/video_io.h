@@ -20,7 +20,8 @@ struct VideoInfo {
 
 bool probeVideo(const std::string& path, VideoInfo* info, std::string* error);
 
-// Decodes frames in order, 8-bit sources as rgba, deeper ones as rgba64le.
+// Decodes frames in order, 8-bit sources as rgb24 (the decoder fills no
+// alpha from them), deeper ones as rgba64le.
 class VideoReader {
 public:
     bool open(const std::string& path, const VideoInfo& info, std::string* error);
@@ -37,9 +38,13 @@ private:
 };
 
 // Encodes float RGBA frames: libx264 yuv420p CRF 18 (mp4, mov, mkv...) or VP9 (webm).
+// Frames go to ffmpeg as rgb24 when the footage was 8-bit (what the encoder
+// keeps of it anyway, at a fraction of the bytes and of ffmpeg's conversion
+// work), else as rgba64le.
 class VideoWriter {
 public:
-    bool open(const std::string& path, int width, int height, double fps, std::string* error);
+    bool open(const std::string& path, int width, int height, double fps, std::string* error,
+              bool eightBit = false);
     bool write(const ofxhost::FloatImage& frame, std::string* error);
     // Finishes the file; false when the encoder failed.
     bool close(std::string* error);
@@ -48,7 +53,9 @@ public:
 private:
     std::unique_ptr<Subprocess> proc_;
     int width_ = 0, height_ = 0;
+    bool eightBit_ = false;
     std::vector<uint16_t> scratch_;
+    std::vector<uint8_t> bytes_;
 };
 
 }  // namespace varnok

@@ -1,6 +1,8 @@
 #include "treatments/radial_blur.h"
 
+#include <algorithm>
 #include <cfloat>
+#include <cstdint>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -41,6 +43,7 @@ struct SampleRows {
     const float* top[12];
     const float* bottom[12];
     float fy[12];
+    int32_t index[24];  // the top and bottom row numbers of each sample
 };
 
 SampleRows sampleRows(const Image& copy, int32_t y, float cy, const float* scales, int32_t samples) {
@@ -54,6 +57,8 @@ SampleRows sampleRows(const Image& copy, int32_t y, float cy, const float* scale
         const int32_t y1 = y0 + 1 < copy.height ? y0 + 1 : copy.height - 1;
         float fy = py - static_cast<float>(y0);
         fy = fy < 0.0f ? 0.0f : (fy > 1.0f ? 1.0f : fy);
+        rows.index[2 * k] = y0;
+        rows.index[2 * k + 1] = y1;
         rows.top[k] = base + static_cast<size_t>(y0) * stride;
         rows.bottom[k] = base + static_cast<size_t>(y1) * stride;
         rows.fy[k] = fy;
@@ -182,6 +187,63 @@ bool haveAvx2() {
 }
 #endif
 
+// Which 64-column chunks of each row hold any pixel that is not all zero
+// bits. A pixel whose every sample reads only such zero pixels is +0 in every
+// channel (each mix and sum of +0 is +0), so an overlay layer that is mostly
+// clear costs little.
+class ZeroChunks {
+public:
+    ZeroChunks(const Image& image, const RowBands& bands)
+        : words_((static_cast<size_t>(image.width) + 64 * 64 - 1) / (64 * 64)),
+          bits_(words_ * static_cast<size_t>(image.height), 0) {
+        const size_t width = static_cast<size_t>(image.width);
+        bands.forEachBand(image.height, [&](Band band) {
+            for (int32_t y = band.begin; y < band.end; ++y) {
+                const uint32_t* p = reinterpret_cast<const uint32_t*>(&image.pixels[static_cast<size_t>(y) * width]);
+                uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
+                for (size_t chunk = 0; chunk * 64 < width; ++chunk) {
+                    const size_t end = std::min(width, chunk * 64 + 64) * 4;
+                    uint32_t any = 0;
+                    for (size_t i = chunk * 256; i < end; ++i) any |= p[i];
+                    if (any != 0) row[chunk / 64] |= uint64_t{1} << (chunk % 64);
+                }
+            }
+        });
+    }
+
+    // True when columns [lo, hi] of row y hold only zero pixels.
+    bool clear(int32_t y, int32_t lo, int32_t hi) const {
+        const uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
+        for (int32_t chunk = lo / 64; chunk <= hi / 64; ++chunk) {
+            if ((row[chunk / 64] >> (chunk % 64)) & 1u) return false;
+        }
+        return true;
+    }
+
+private:
+    size_t words_;
+    std::vector<uint64_t> bits_;
+};
+
+// True when every sample of the pixels [x, x + count) of the row reads only
+// zero pixels. Sample columns move monotonically with x (one scale per
+// sample), so the first and last pixels bound each sample's columns.
+bool blockIsClear(const ZeroChunks& zeros, const Image& copy, int32_t x, int32_t count, float cx,
+                  const int32_t* rowIndex, const float* scales, int32_t samples) {
+    const float hi = static_cast<float>(copy.width - 1);
+    auto column = [&](int32_t px, float scale) {
+        return static_cast<int32_t>(clampCoordinate(cx + scale * (static_cast<float>(px) - cx), hi));
+    };
+    for (int32_t k = 0; k < samples; ++k) {
+        const int32_t a = column(x, scales[k]);
+        const int32_t b = column(x + count - 1, scales[k]);
+        const int32_t lo = std::min(a, b);
+        const int32_t top = std::min(std::max(a, b) + 1, copy.width - 1);
+        if (!zeros.clear(rowIndex[2 * k], lo, top) || !zeros.clear(rowIndex[2 * k + 1], lo, top)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void applyRadialBlur(Image& image, const Settings& settings, const RowBands& bands) {
@@ -204,13 +266,20 @@ void applyRadialBlur(Image& image, const Settings& settings, const RowBands& ban
     }
 
     const double count = static_cast<double>(samples);
+    const ZeroChunks zeros(copy, bands);
     bands.forEachBand(image.height, [&](Band band) {
         for (int32_t y = band.begin; y < band.end; ++y) {
             int32_t x = 0;
             const SampleRows rows = sampleRows(copy, y, cy, scales, samples);
 #if defined(VARNOK_RADIAL_AVX2)
             if (haveAvx2()) {
-                for (; x + 8 <= image.width; x += 8) blurEight(copy, image, x, y, cx, rows, scales, samples, count);
+                for (; x + 8 <= image.width; x += 8) {
+                    if (blockIsClear(zeros, copy, x, 8, cx, rows.index, scales, samples)) {
+                        std::fill(&image.at(x, y), &image.at(x, y) + 8, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+                        continue;
+                    }
+                    blurEight(copy, image, x, y, cx, rows, scales, samples, count);
+                }
             }
 #endif
 #if defined(__SSE2__)

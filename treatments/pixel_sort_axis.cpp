@@ -67,6 +67,28 @@ void sortWords(std::vector<uint64_t>& words, std::vector<uint64_t>& spare) {
         for (size_t start = 0; start < n; start += 2 * width) {
             const size_t mid = std::min(start + width, n);
             const size_t end = std::min(start + 2 * width, n);
+            if (end - mid == width) {
+                // Two runs of equal length: the smallest taken from the fronts and
+                // the largest from the backs at once, two independent chains.
+                // After s < width steps neither end has left its run.
+                const uint64_t* l = from + start;
+                const uint64_t* r = from + mid;
+                const uint64_t* lt = from + mid - 1;
+                const uint64_t* rt = from + end - 1;
+                uint64_t* head = to + start;
+                uint64_t* tail = to + end - 1;
+                for (size_t step = 0; step < width; ++step) {
+                    const bool right = *r < *l;
+                    *head++ = right ? *r : *l;
+                    r += right;
+                    l += !right;
+                    const bool left = *rt < *lt;
+                    *tail-- = left ? *lt : *rt;
+                    lt -= left;
+                    rt -= !left;
+                }
+                continue;
+            }
             size_t i = start, j = mid, k = start;
             while (i < mid && j < end) {
                 const uint64_t x = from[i], y = from[j];
@@ -167,8 +189,10 @@ void sortLine(const Pixel* source, Pixel* target, int32_t positions, int32_t i, 
             offset = truncClamped(static_cast<float>(n) * hash01(i, j0, k.frame, seedPlus(k.seed, 1259)), 0, n - 1, 0);
         }
 
-        for (int32_t m = 0; m < n; ++m) {
-            const uint32_t from = static_cast<uint32_t>(buffer[static_cast<size_t>((offset + m) % n)]);
+        // (offset + m) mod n, stepped instead of divided.
+        int32_t at = offset;
+        for (int32_t m = 0; m < n; ++m, at = at + 1 == n ? 0 : at + 1) {
+            const uint32_t from = static_cast<uint32_t>(buffer[static_cast<size_t>(at)]);
             const Pixel& s = source[j0 + static_cast<int32_t>(from)];
             const float key = sortLuminance(s);
             const Pixel& orig = source[j0 + m];

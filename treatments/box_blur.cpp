@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "engine/image_checks.h"
@@ -148,10 +149,24 @@ void directRow(const Pixel* row, Pixel* out, int w, int r) {
     }
 }
 
+// Whether pixels [0, n) are all zero bits (+0 in every channel).
+bool allZeroBits(const Pixel* p, size_t n) {
+    const uint32_t* bits = reinterpret_cast<const uint32_t*>(p);
+    uint32_t any = 0;
+    for (size_t i = 0; i < n * 4; ++i) any |= bits[i];
+    return any == 0;
+}
+
+constexpr int kChunk = 64;
+
 // O(1) per pixel, in place: one running sum per column slid down the rows, so memory
 // is read in order. Rows leave the window after they are overwritten, so the last
 // r + 1 original rows are kept in a small ring.
 // Only the columns [x0, x1) are touched, so bands of columns can run side by side.
+// Columns go in chunks of 64: where a chunk's sums are all +0 and the rows
+// entering and leaving the window are +0 there too, its means are +0 and its
+// sums stay +0, so the chunk is written as zeros without summing (a clear
+// stretch of an overlay layer costs next to nothing; the bits are the same).
 void verticalRunningInPlace(Image& image, int r, int x0, int x1) {
     const int w = x1 - x0;
     const int h = image.height;
@@ -159,20 +174,68 @@ void verticalRunningInPlace(Image& image, int r, int x0, int x1) {
     const size_t cols = static_cast<size_t>(w);
     const double count = 2.0 * r + 1.0;
     auto row = [&](int y) { return &image.pixels[static_cast<size_t>(clampIndex(y, h)) * rowSize + static_cast<size_t>(x0)]; };
+    const int chunks = (w + kChunk - 1) / kChunk;
+    auto chunkWidth = [&](int c) { return std::min(kChunk, w - c * kChunk); };
+    // Which chunks of each row were all +0 before the pass.
+    std::vector<uint8_t> zero(static_cast<size_t>(h) * static_cast<size_t>(chunks));
+    for (int y = 0; y < h; ++y) {
+        const Pixel* p = row(y);
+        for (int c = 0; c < chunks; ++c)
+            zero[static_cast<size_t>(y) * chunks + c] = allZeroBits(p + c * kChunk, static_cast<size_t>(chunkWidth(c)));
+    }
+    auto zeroAt = [&](int y, int c) { return zero[static_cast<size_t>(clampIndex(y, h)) * chunks + c] != 0; };
+
     std::vector<Sum4> sums(cols);
+    std::vector<int> busyRows(static_cast<size_t>(chunks), 0);  // rows of the window not +0 in the chunk
     for (int k = -r; k <= r; ++k) {
         const Pixel* p = row(k);
         for (int x = 0; x < w; ++x) sums[static_cast<size_t>(x)].add(p[x]);
+        for (int c = 0; c < chunks; ++c) busyRows[static_cast<size_t>(c)] += !zeroAt(k, c);
     }
+    auto sumsZero = [&](int c) {
+        const uint64_t* bits = reinterpret_cast<const uint64_t*>(&sums[static_cast<size_t>(c) * kChunk]);
+        uint64_t any = 0;
+        for (size_t i = 0; i < static_cast<size_t>(chunkWidth(c)) * 4; ++i) any |= bits[i];
+        return any == 0;
+    };
+    std::vector<uint8_t> clear(static_cast<size_t>(chunks));
+    for (int c = 0; c < chunks; ++c) clear[static_cast<size_t>(c)] = sumsZero(c);
+
     const size_t ringRows = static_cast<size_t>(r) + 1;
     std::vector<Pixel> ring(ringRows * cols);
+    const std::vector<Pixel> zeros(static_cast<size_t>(kChunk), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
     auto saved = [&](int y) { return &ring[(static_cast<size_t>(y) % ringRows) * cols]; };
     for (int y = 0; y < h; ++y) {
         Pixel* out = row(y);
-        std::copy(out, out + w, saved(y));
         const Pixel* in = row(y + r + 1);
-        const Pixel* leaving = saved(y - r < 0 ? 0 : y - r);
-        verticalStep(out, in, leaving, sums.data(), w, count);
+        const int leavingRow = y - r < 0 ? 0 : y - r;
+        const Pixel* leaving = saved(leavingRow);
+        Pixel* keep = saved(y);
+        for (int c = 0; c < chunks; ++c) {
+            const int from = c * kChunk;
+            const int n = chunkWidth(c);
+            const bool inZero = zeroAt(y + r + 1, c);
+            const bool outZero = zeroAt(leavingRow, c);
+            // A +0 chunk is not kept in the ring: it leaves as zeros.
+            if (!zeroAt(y, c)) std::copy(out + from, out + from + n, keep + from);
+            if (clear[static_cast<size_t>(c)] && inZero && outZero) {
+                std::fill(out + from, out + from + n, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+                continue;
+            }
+            verticalStep(out + from, in + from, outZero ? zeros.data() : leaving + from, &sums[static_cast<size_t>(from)],
+                         n, count);
+            int& busy = busyRows[static_cast<size_t>(c)];
+            const bool wasBusy = busy != 0;
+            busy += !inZero;
+            busy -= !outZero;
+            // Once only +0 rows are left in the window the sums no longer change:
+            // if they came back to +0 exactly, the chunk is clear from here on.
+            if (busy != 0) {
+                clear[static_cast<size_t>(c)] = 0;
+            } else if (wasBusy) {
+                clear[static_cast<size_t>(c)] = sumsZero(c);
+            }
+        }
     }
 }
 
@@ -200,6 +263,11 @@ Image blurredImage(const Image& image, int radius, const RowBands& bands) {
         for (int y = band.begin; y < band.end; ++y) {
             const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(w);
             const Pixel* row = &image.pixels[offset];
+            if (allZeroBits(row, static_cast<size_t>(w))) {
+                // Sums of +0 stay +0, and so do their means.
+                std::fill(&result.pixels[offset], &result.pixels[offset] + w, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+                continue;
+            }
             if (moderate(row, w)) {
                 runningRow(row, &result.pixels[offset], w, r);
             } else {

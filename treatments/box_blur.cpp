@@ -84,14 +84,53 @@ __attribute__((target("avx"))) inline void storeMean(Pixel& p, __m256d sum, __m2
     _mm_storeu_ps(&p.r, _mm256_cvtpd_ps(_mm256_div_pd(sum, count)));
 }
 
+__attribute__((target("avx"))) bool allZeroBitsAvx(const Pixel* p, size_t n) {
+    const uint32_t* bits = reinterpret_cast<const uint32_t*>(p);
+    uint32_t any = 0;
+    for (size_t i = 0; i < n * 4; ++i) any |= bits[i];
+    return any == 0;
+}
+
+// Stretches of 64 pixels where the sum is +0 and every pixel entering and
+// leaving the window is +0 are written as +0 without stepping: the sum stays
+// +0 through them, and so do the means.
 __attribute__((target("avx"))) void runningRowAvx(const Pixel* row, Pixel* out, int w, int r) {
+    constexpr int kStretch = 64;
+    const int stretches = (w + kStretch - 1) / kStretch;
+    uint64_t clearMask[8] = {0, 0, 0, 0, 0, 0, 0, 0};  // rows up to 32768 pixels wide
+    const bool track = stretches <= 512;
+    if (track) {
+        for (int c = 0; c < stretches; ++c) {
+            const size_t from = static_cast<size_t>(c) * kStretch;
+            if (allZeroBitsAvx(row + from, static_cast<size_t>(std::min(kStretch, w - c * kStretch))))
+                clearMask[c / 64] |= uint64_t{1} << (c % 64);
+        }
+    }
+    // Whether the pixels at clamped positions [lo, hi] are all +0.
+    auto clearBetween = [&](int lo, int hi) {
+        lo = clampIndex(lo, w);
+        hi = clampIndex(hi, w);
+        for (int c = lo / kStretch; c <= hi / kStretch; ++c)
+            if (!((clearMask[c / 64] >> (c % 64)) & 1u)) return false;
+        return true;
+    };
     const __m256d count = _mm256_set1_pd(2.0 * r + 1.0);
     __m256d sum = _mm256_setzero_pd();
     for (int k = -r; k <= r; ++k) sum = _mm256_add_pd(sum, widen(row[clampIndex(k, w)]));
-    for (int x = 0; x < w; ++x) {
-        storeMean(out[x], sum, count);
-        sum = _mm256_add_pd(sum, widen(row[clampIndex(x + r + 1, w)]));
-        sum = _mm256_sub_pd(sum, widen(row[clampIndex(x - r, w)]));
+    for (int x = 0; x < w;) {
+        const int end = std::min(x + kStretch, w);
+        const __m256i bits = _mm256_castpd_si256(sum);
+        if (track && _mm256_testz_si256(bits, bits) && clearBetween(x + r + 1, end + r) &&
+            clearBetween(x - r, end - 1 - r)) {
+            std::fill(out + x, out + end, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+            x = end;
+            continue;
+        }
+        for (; x < end; ++x) {
+            storeMean(out[x], sum, count);
+            sum = _mm256_add_pd(sum, widen(row[clampIndex(x + r + 1, w)]));
+            sum = _mm256_sub_pd(sum, widen(row[clampIndex(x - r, w)]));
+        }
     }
 }
 

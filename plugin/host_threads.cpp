@@ -8,6 +8,8 @@
 namespace ormel {
 namespace {
 
+constexpr unsigned int kBandsPerThread = 4;
+
 // Shared by every host thread of one batch: jobs are claimed one at a time,
 // so the host may run any number of threads, or none.
 struct Batch {
@@ -41,7 +43,9 @@ RowBands rowBandsFrom(const OfxMultiThreadSuiteV1* suite) {
     unsigned int cpus = 1;
     if (suite->multiThreadNumCPUs(&cpus) != kOfxStatOK || cpus <= 1) return bands;
     const unsigned int threads = std::min(cpus, 1024u);
-    bands.bands = static_cast<int32_t>(threads);
+    // A few bands per thread, claimed as threads come free: marks and sorted
+    // runs crowd some rows more than others, and a host thread may start late.
+    bands.bands = static_cast<int32_t>(threads * kBandsPerThread);
     bands.runJobs = [suite, threads](int32_t count, const std::function<void(int32_t)>& job) {
         Batch batch;
         batch.job = &job;

@@ -8,7 +8,7 @@
 
 namespace ormel {
 
-// Bands for as many processors as the suite reports. Without a suite, with one
+// Bands for as many processors as the suite reports (a few per processor). Without a suite, with one
 // processor, or when called on a thread the host itself spawned (the host is
 // then already splitting work), everything runs on the calling thread. A job
 // the host fails to run is run on the calling thread afterwards.

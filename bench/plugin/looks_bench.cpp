@@ -113,7 +113,7 @@ const Frames& frames() {
 ormel::RowBands workerBands(unsigned threads) {
     ormel::RowBands bands;
     if (threads < 2) return bands;
-    bands.bands = static_cast<int32_t>(threads);
+    bands.bands = static_cast<int32_t>(4 * threads);  // as the plug-in cuts them
     bands.runJobs = [](int32_t count, const std::function<void(int32_t)>& job) {
         ofxhost::runOnWorkers(static_cast<unsigned>(count), [&](unsigned i) { job(static_cast<int32_t>(i)); });
     };

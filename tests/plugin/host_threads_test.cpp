@@ -94,8 +94,8 @@ TEST(HostThreads, RunsOnTheCallingThreadWithoutSuiteOrWithOneCpuOrWhenSpawned) {
     EXPECT_FALSE(rowBandsFrom(&suite).runJobs);
     host.spawned = false;
     const RowBands bands = rowBandsFrom(&suite);
-    EXPECT_EQ(bands.bands, 4);
-    EXPECT_EQ(bandsSeen(bands, 100).size(), 4u);
+    EXPECT_EQ(bands.bands, 16);  // four bands per processor
+    EXPECT_EQ(bandsSeen(bands, 100).size(), 16u);
     EXPECT_EQ(host.calls, 1);
     EXPECT_EQ(host.largestRequest, 4u);
 }
@@ -106,10 +106,10 @@ TEST(HostThreads, JobsTheHostDoesNotRunAreRunHere) {
     const OfxMultiThreadSuiteV1 suite = fakeSuite();
     host.cpus = 6;
     host.refuse = true;
-    EXPECT_EQ(bandsSeen(rowBandsFrom(&suite), 50).size(), 6u);
+    EXPECT_EQ(bandsSeen(rowBandsFrom(&suite), 50).size(), 24u);
     host.refuse = false;
     host.runOnly = 2;
-    EXPECT_EQ(bandsSeen(rowBandsFrom(&suite), 50).size(), 6u);
+    EXPECT_EQ(bandsSeen(rowBandsFrom(&suite), 50).size(), 24u);
 }
 
 TEST(HostThreads, AFailingJobReachesTheCaller) {
@@ -124,7 +124,7 @@ TEST(HostThreads, AFailingJobReachesTheCaller) {
                                        if (b.begin == 0) throw std::bad_alloc();
                                    }),
                  std::bad_alloc);
-    EXPECT_EQ(ran, 4);  // the other bands still ran: nothing is left half done unseen
+    EXPECT_EQ(ran, 16);  // the other bands still ran: nothing is left half done unseen
 }
 
 TEST(BandedTransfer, WritesTheSameRowsAsThePlainCopyForEitherRowOrder) {

@@ -1,10 +1,14 @@
-// writeHostImage with the rows copied in bands, on the caller's threads.
+// readHostImage and writeHostImage with the rows copied in bands, on the
+// caller's threads.
 #pragma once
 
 #include "engine/row_bands.h"
 #include "plugin/image_transfer.h"
 
 namespace ormel {
+
+// Same result as readHostImage(src).
+Image readHostImage(const HostImageAccess& src, const RowBands& bands);
 
 // Same result as writeHostImage(image, dst).
 void writeHostImage(const Image& image, const HostImageAccess& dst, const RowBands& bands);

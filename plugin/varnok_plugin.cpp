@@ -34,7 +34,9 @@ ormel::HostImageAccess accessOf(OFX::Image* image) {
 }
 
 // A missing image, or one in a layout other than float RGBA, reads as empty.
-ormel::Image readImage(OFX::Image* image) { return ormel::readHostImage(accessOf(image)); }
+ormel::Image readImage(OFX::Image* image, const ormel::RowBands& bands) {
+    return ormel::readHostImage(accessOf(image), bands);
+}
 
 // Parameter values at one time, through the handles fetched at construction.
 class HostParamReader : public ormel::ParamReader {
@@ -229,7 +231,9 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     if (!isFloatRgba(*dst)) OFX::throwSuiteStatusException(kOfxStatErrValue);
 
     const ormel::Settings settings = settingsAt(t);
-    const ormel::Image current = readImage(src.get());
+    // The host's threads, when it lends them, share out each pass of the frame.
+    const ormel::RowBands bands = ormel::rowBandsFrom(OFX::suites().multiThread);
+    const ormel::Image current = readImage(src.get(), bands);
 
     std::vector<ormel::FrameSample> history;
     history.reserve(static_cast<size_t>(clampTemporalFrames(settings.temporalFrames)));
@@ -239,13 +243,11 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
         if (!earlier) continue;
         ormel::FrameSample sample;
         sample.frame = ormel::saturateToInt32(std::round(when));
-        sample.image = readImage(earlier.get());
+        sample.image = readImage(earlier.get(), bands);
         if (sample.image.width == current.width && sample.image.height == current.height)
             history.push_back(std::move(sample));
     }
 
-    // The host's threads, when it lends them, share out each pass of the frame.
-    const ormel::RowBands bands = ormel::rowBandsFrom(OFX::suites().multiThread);
     const ormel::TraceResult result = ormel::processFrame(current, history, settings, bands);
     ormel::writeHostImage(result.image, accessOf(dst.get()), bands);
 }

@@ -154,5 +154,31 @@ TEST(BandedTransfer, WritesTheSameRowsAsThePlainCopyForEitherRowOrder) {
     }
 }
 
+TEST(BandedTransfer, ReadsTheSameImageAsThePlainCopyForEitherRowOrder) {
+    const int w = 11, h = 23;
+    const int stride = (w + 2) * 16;
+    std::vector<float> memory(static_cast<size_t>(stride / 4) * (h + 1));
+    for (size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<float>(i) * 0.25f - 7.0f;
+    for (int rowOrder : {1, -1}) {
+        HostImageAccess a;
+        a.x1 = -3;
+        a.y1 = 5;
+        a.x2 = -3 + w;
+        a.y2 = 5 + h;
+        a.floatRgba = true;
+        a.rowBytes = rowOrder * stride;
+        a.data = rowOrder > 0 ? static_cast<void*>(memory.data())
+                              : static_cast<void*>(memory.data() + static_cast<size_t>(stride / 4) * h);
+        const Image plain = readHostImage(a);
+        for (int32_t n : {2, 3, 8}) {
+            const Image banded = readHostImage(a, testing_support::threadedBands(n));
+            ASSERT_EQ(banded.width, plain.width);
+            ASSERT_EQ(banded.height, plain.height);
+            EXPECT_EQ(std::memcmp(banded.pixels.data(), plain.pixels.data(), plain.pixels.size() * sizeof(Pixel)), 0)
+                << rowOrder << " " << n;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ormel

@@ -7,12 +7,14 @@
 
 namespace ormel {
 
-void compositeLayer(Image& picture, const Image& layer) {
+void compositeLayer(Image& picture, const Image& layer, const RowBands& bands) {
     if (!isUsableImage(picture) || !isUsableImage(layer) || picture.width != layer.width ||
         picture.height != layer.height) {
         return;
     }
-    for (size_t i = 0; i < picture.pixels.size(); ++i) {
+    const size_t width = static_cast<size_t>(picture.width);
+    bands.forEachBand(picture.height, [&](Band band) {
+    for (size_t i = band.begin * width; i < band.end * width; ++i) {
         const Pixel& l = layer.pixels[i];
         if (!(l.a > 0.0001f)) {
             continue;
@@ -26,6 +28,7 @@ void compositeLayer(Image& picture, const Image& layer) {
         d.b = d.b * keep + clamp01(l.b / divisor) * k;
         d.a = clamp01(d.a * keep + k);
     }
+    });
 }
 
 }  // namespace ormel

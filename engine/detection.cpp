@@ -247,15 +247,18 @@ double sumThreshold(double area) {
 }
 
 // Key, separable box blur of radius r and threshold at one half, straight to a
-// 0/1 mask. Columns are summed through running prefix rows kept in a ring just
-// deep enough for the window, so memory stays small for small radii and the
-// cost per pixel does not grow with r.
-std::vector<uint8_t> blurredMask(const Image& image, const KeyTarget& target, int64_t r) {
+// 0/1 mask, for the rows of one band. Columns are summed through running
+// prefix rows kept in a ring just deep enough for the window, so memory stays
+// small for small radii and the cost per pixel does not grow with r. The
+// prefix starts r rows above the band (or at the top): every sum is exact, so
+// a difference of prefixes is the same whatever row they start from, and any
+// cut into bands gives the same mask.
+void blurredMaskRows(const Image& image, const KeyTarget& target, int64_t r, Band band, uint8_t* mask) {
     const int32_t width = image.width;
     const int32_t height = image.height;
     const size_t w = static_cast<size_t>(width);
-    std::vector<uint8_t> mask(w * static_cast<size_t>(height));
 
+    const int64_t start = std::max<int64_t>(0, band.begin - r);
     const int64_t ringRows = std::min<int64_t>(height, 2 * r + 2);
     std::vector<double> ring(static_cast<size_t>(ringRows) * w);  // column prefix sums of row box sums
     std::vector<double> firstRow(w);
@@ -268,27 +271,29 @@ std::vector<uint8_t> blurredMask(const Image& image, const KeyTarget& target, in
     const double cut = sumThreshold(side * side);
     const int64_t lastY = height - 1;
 
-    int64_t computed = -1;  // highest row whose prefix is in the ring
+    int64_t computed = start - 1;  // highest row whose prefix is in the ring
     auto prefixRow = [&](int64_t y) { return ring.data() + static_cast<size_t>(y % ringRows) * w; };
     auto computeRow = [&](int64_t y) {
         keyRow(image, static_cast<int32_t>(y), target, scratch, key.data());
         rowBoxSums(key.data(), width, r, prefix, rowSum.data());
         double* dst = prefixRow(y);
-        if (y == 0) {
+        if (y == start) {
             std::copy(rowSum.begin(), rowSum.end(), dst);
-            std::copy(rowSum.begin(), rowSum.end(), firstRow.begin());
         } else {
             const double* prev = prefixRow(y - 1);
             for (size_t x = 0; x < w; ++x) {
                 dst[x] = prev[x] + rowSum[x];
             }
         }
+        if (y == 0) {
+            std::copy(rowSum.begin(), rowSum.end(), firstRow.begin());
+        }
         if (y == lastY) {
             std::copy(rowSum.begin(), rowSum.end(), lastRow.begin());
         }
     };
 
-    for (int64_t y = 0; y < height; ++y) {
+    for (int64_t y = band.begin; y < band.end; ++y) {
         const int64_t hi = std::min<int64_t>(lastY, y + r);
         while (computed < hi) {
             computeRow(++computed);
@@ -297,8 +302,8 @@ std::vector<uint8_t> blurredMask(const Image& image, const KeyTarget& target, in
         const double before = static_cast<double>(std::max<int64_t>(0, r - y));
         const double after = static_cast<double>(std::max<int64_t>(0, y + r - lastY));
         const double* top = prefixRow(hi);
-        const double* below = lo > 0 ? prefixRow(lo - 1) : nullptr;
-        uint8_t* out = mask.data() + static_cast<size_t>(y) * w;
+        const double* below = lo > start ? prefixRow(lo - 1) : nullptr;
+        uint8_t* out = mask + static_cast<size_t>(y) * w;
         if (below && before == 0.0 && after == 0.0) {
             for (size_t x = 0; x < w; ++x) {
                 out[x] = top[x] - below[x] >= cut ? kOn : kOff;
@@ -311,21 +316,28 @@ std::vector<uint8_t> blurredMask(const Image& image, const KeyTarget& target, in
             out[x] = sum >= cut ? kOn : kOff;
         }
     }
+}
+
+std::vector<uint8_t> blurredMask(const Image& image, const KeyTarget& target, int64_t r, const RowBands& bands) {
+    std::vector<uint8_t> mask(image.pixels.size());
+    bands.forEachBand(image.height, [&](Band band) { blurredMaskRows(image, target, r, band, mask.data()); });
     return mask;
 }
 
-std::vector<uint8_t> plainMask(const Image& image, const KeyTarget& target) {
+std::vector<uint8_t> plainMask(const Image& image, const KeyTarget& target, const RowBands& bands) {
     const size_t w = static_cast<size_t>(image.width);
     std::vector<uint8_t> mask(image.pixels.size());
-    std::vector<float> key(w);
-    KeyRowScratch scratch;
-    for (int32_t y = 0; y < image.height; ++y) {
-        keyRow(image, y, target, scratch, key.data());
-        uint8_t* out = mask.data() + static_cast<size_t>(y) * w;
-        for (size_t x = 0; x < w; ++x) {
-            out[x] = key[x] >= 0.5f ? kOn : kOff;
+    bands.forEachBand(image.height, [&](Band band) {
+        std::vector<float> key(w);
+        KeyRowScratch scratch;
+        for (int32_t y = band.begin; y < band.end; ++y) {
+            keyRow(image, y, target, scratch, key.data());
+            uint8_t* out = mask.data() + static_cast<size_t>(y) * w;
+            for (size_t x = 0; x < w; ++x) {
+                out[x] = key[x] >= 0.5f ? kOn : kOff;
+            }
         }
-    }
+    });
     return mask;
 }
 
@@ -334,12 +346,13 @@ std::vector<uint8_t> plainMask(const Image& image, const KeyTarget& target) {
 // product of two ranges, so this is the same minimum or maximum). Returns
 // whether any value changed.
 bool morphMask(const std::vector<uint8_t>& in, int32_t width, int32_t height, bool dilate,
-               std::vector<uint8_t>& rows, std::vector<uint8_t>& out) {
+               std::vector<uint8_t>& rows, std::vector<uint8_t>& out, const RowBands& bands) {
     const size_t w = static_cast<size_t>(width);
     const size_t h = static_cast<size_t>(height);
     rows.resize(in.size());
     out.resize(in.size());
-    for (size_t y = 0; y < h; ++y) {
+    bands.forEachBand(height, [&](Band band) {
+    for (size_t y = static_cast<size_t>(band.begin); y < static_cast<size_t>(band.end); ++y) {
         const uint8_t* src = in.data() + y * w;
         uint8_t* dst = rows.data() + y * w;
         for (size_t x = 0; x < w; ++x) {
@@ -348,7 +361,9 @@ bool morphMask(const std::vector<uint8_t>& in, int32_t width, int32_t height, bo
             dst[x] = dilate ? static_cast<uint8_t>(l | src[x] | rr) : static_cast<uint8_t>(l & src[x] & rr);
         }
     }
-    for (size_t y = 0; y < h; ++y) {
+    });
+    bands.forEachBand(height, [&](Band band) {
+    for (size_t y = static_cast<size_t>(band.begin); y < static_cast<size_t>(band.end); ++y) {
         const uint8_t* up = rows.data() + (y > 0 ? y - 1 : y) * w;
         const uint8_t* mid = rows.data() + y * w;
         const uint8_t* down = rows.data() + (y + 1 < h ? y + 1 : y) * w;
@@ -363,15 +378,16 @@ bool morphMask(const std::vector<uint8_t>& in, int32_t width, int32_t height, bo
             }
         }
     }
+    });
     return std::memcmp(in.data(), out.data(), in.size()) != 0;
 }
 
 // Runs up to `passes` passes; a pass that changes nothing means every further
 // pass would not either, so the loop stops there.
 void morphRepeat(std::vector<uint8_t>& mask, int32_t width, int32_t height, bool dilate, int32_t passes,
-                 std::vector<uint8_t>& rows, std::vector<uint8_t>& spare) {
+                 std::vector<uint8_t>& rows, std::vector<uint8_t>& spare, const RowBands& bands) {
     for (int32_t i = 0; i < passes; ++i) {
-        const bool changed = morphMask(mask, width, height, dilate, rows, spare);
+        const bool changed = morphMask(mask, width, height, dilate, rows, spare, bands);
         mask.swap(spare);
         if (!changed) {
             break;
@@ -463,7 +479,8 @@ Blob toBlob(const RegionSums& s) {
 
 }  // namespace
 
-std::vector<Blob> detectBlobs(const Image& image, const Settings& settings, std::vector<float>* maskOut) {
+std::vector<Blob> detectBlobs(const Image& image, const Settings& settings, std::vector<float>* maskOut,
+                              const RowBands& bands) {
     if (!isUsableImage(image)) {
         if (maskOut) {
             maskOut->clear();
@@ -474,12 +491,12 @@ std::vector<Blob> detectBlobs(const Image& image, const Settings& settings, std:
     const int32_t height = image.height;
     const KeyTarget target = makeTarget(settings);
 
-    std::vector<uint8_t> mask = settings.blurRadius > 0 ? blurredMask(image, target, settings.blurRadius)
-                                                        : plainMask(image, target);
+    std::vector<uint8_t> mask = settings.blurRadius > 0 ? blurredMask(image, target, settings.blurRadius, bands)
+                                                        : plainMask(image, target, bands);
     std::vector<uint8_t> rows;
     std::vector<uint8_t> spare;
-    morphRepeat(mask, width, height, false, settings.erodeIterations, rows, spare);
-    morphRepeat(mask, width, height, true, settings.dilateIterations, rows, spare);
+    morphRepeat(mask, width, height, false, settings.erodeIterations, rows, spare, bands);
+    morphRepeat(mask, width, height, true, settings.dilateIterations, rows, spare, bands);
 
     if (maskOut) {
         maskOut->assign(mask.begin(), mask.end());

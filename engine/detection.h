@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "engine/row_bands.h"
 #include "engine/types.h"
 
 namespace ormel {
@@ -13,6 +14,7 @@ namespace ormel {
 // (empty for an empty image). Pixels whose luminance is NaN never match the
 // colour (so an inverted selection keeps them).
 std::vector<Blob> detectBlobs(const Image& image, const Settings& settings,
-                              std::vector<float>* maskOut = nullptr);
+                              std::vector<float>* maskOut = nullptr,
+                              const RowBands& bands = RowBands::single());
 
 }  // namespace ormel

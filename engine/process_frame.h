@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/reduction.h"
+#include "engine/row_bands.h"
 #include "engine/tracks.h"
 #include "engine/types.h"
 
@@ -13,7 +14,9 @@ namespace ormel {
 // The regions of one earlier frame as tracking replays them: `reducedFrame`
 // is that frame reduced by detectionFactor(settings) (reduction.h), so a
 // caller may reduce frames in its own memory and keep only their regions.
-std::vector<Blob> detectEarlierRegions(const Image& reducedFrame, const Settings& settings);
+std::vector<Blob> detectEarlierRegions(const Image& reducedFrame, const Settings& settings,
+                                       const RowBands& bands = RowBands::single());
+
 
 // Detects and tracks the regions of `source` (at the resolution chosen by
 // settings.detectionScale, clamped to [1, 16]), brings them back to full-frame
@@ -22,22 +25,27 @@ std::vector<Blob> detectEarlierRegions(const Image& reducedFrame, const Settings
 // the same result. An empty source gives an empty result.
 TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings);
 
+// The same, with the frame's passes spread over `bands` (the caller's threads);
+// the result has the same bits for any number of bands.
+TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings,
+                         const RowBands& bands);
+
 // The same, with the earlier frames already reduced to their regions by
 // detectEarlierRegions; gives exactly what processFrame gives for the frames
 // those regions came from.
 TraceResult processFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
-                                    const Settings& settings);
+                                    const Settings& settings, const RowBands& bands = RowBands::single());
 
 // Detection and tracking alone, exactly as the two functions above do them
 // before they draw: blobs and tracks in full-frame pixels (the tracks are
 // what the overlay draws), the mask in matte mode; the image stays empty.
 TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
-                                  const Settings& settings);
+                                  const Settings& settings, const RowBands& bands = RowBands::single());
 
 // The same into `result`, whose every field is replaced; the memory its
 // picture already holds is reused, so a caller rendering frame after frame
 // takes no fresh pages for it.
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
-                                 const Settings& settings, TraceResult& result);
-
+                                 const Settings& settings, TraceResult& result,
+                                 const RowBands& bands = RowBands::single());
 }  // namespace ormel

@@ -18,7 +18,7 @@ const char* usageText() {
     return "usage:\n"
            "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
-           "                [--cache-mb N]\n"
+           "                [--cache-mb N] [--threads N]\n"
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
            "                [--id N] and the options of render\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
@@ -38,7 +38,9 @@ const char* usageText() {
            "track writes, per frame, the tracks the effect draws with the same settings: x from\n"
            "the left and y from the top in footage pixels (csv, json; ae is After Effects\n"
            "keyframe data for one track, pasted onto Position), except chan, a Nuke file for\n"
-           "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own.\n";
+           "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own.\n"
+           "--threads N sets how many threads the plug-in may use through the host's\n"
+           "multithread suite (and varnok for its own frame conversions); default: every processor.\n";
 }
 
 namespace {
@@ -140,6 +142,12 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
             if (!value(&v)) return false;
             if (!parseInt(v, &o->demoFrames) || o->demoFrames < 1 || o->demoFrames > 10000) {
                 *error = "--frames-count expects a number of frames between 1 and 10000";
+                return false;
+            }
+        } else if (a == "--threads") {
+            if (!value(&v)) return false;
+            if (!parseInt(v, &o->threads) || o->threads < 1 || o->threads > 1024) {
+                *error = "--threads expects a number of threads between 1 and 1024, got \"" + v + "\"";
                 return false;
             }
         } else if (a == "--quiet" || a == "-q") {

@@ -24,6 +24,7 @@ struct CliOptions {
     std::string trackFormat;          // track --format: csv, json, ae, chan ("" from the extension)
     int trackId = -1;                 // track --id, for the one-track formats
     long cacheMb = -1;                // --cache-mb: float frames kept; -1 takes defaultCacheMegabytes()
+    int threads = 0;                  // --threads: threads lent to the plug-in; 0 means one per processor
 };
 
 // Enough for 64 earlier 1080p float frames, the current one and a spare

@@ -36,7 +36,7 @@ bool FrameSink::open(const std::string& path, int width, int height, double fps,
     if (media_.kind == MediaKind::Video) {
         video_ = std::make_unique<VideoWriter>();
         videoTemp_ = temporarySibling(path);
-        return video_->open(videoTemp_, width, height, fps, error);
+        return video_->open(videoTemp_, width, height, fps, error, inputType == SampleType::U8);
     }
     type_ = outputSampleType(media_.extension, inputType);
     channels_ = outputChannels(media_.extension);

@@ -1,8 +1,10 @@
 #include "host/native_frame.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "host/image_buffer.h"
+#include "host/worker_pool.h"
 
 namespace varnok {
 
@@ -60,6 +62,21 @@ T sampleAt(const uint8_t* base, size_t i) {
     return v;
 }
 
+// Converts the frame in bands of rows on the host's threads; makeLoad(base)
+// gives the sample loader for the samples starting at `base`.
+template <typename MakeLoad>
+void expandInBands(const NativeFrame& f, float* dst, MakeLoad makeLoad) {
+    const size_t height = static_cast<size_t>(f.height);
+    const size_t rowPixels = static_cast<size_t>(f.width);
+    const size_t pixelBytes = static_cast<size_t>(f.channels) * static_cast<size_t>(sampleBytes(f.type));
+    const unsigned jobs = static_cast<unsigned>(std::min<size_t>(ofxhost::workerCount(), height));
+    ofxhost::runOnWorkers(jobs, [&](unsigned j) {
+        const size_t first = height * j / jobs * rowPixels;
+        const size_t end = height * (j + 1) / jobs * rowPixels;
+        expandAny(f.channels, end - first, dst + first * 4, makeLoad(f.data.data() + first * pixelBytes));
+    });
+}
+
 }  // namespace
 
 bool toFloatRgba(const NativeFrame& f, ofxhost::FloatImage* out) {
@@ -73,17 +90,19 @@ bool toFloatRgba(const NativeFrame& f, ofxhost::FloatImage* out) {
     out->height = f.height;
     out->rgba.resize(n * 4);   // same size again: no fill, no allocation
     float* dst = out->rgba.data();
-    const uint8_t* src = f.data.data();
     switch (f.type) {
         case SampleType::U8: {
             // The product a table of i / 255 would hold, computed in place.
-            expandAny(f.channels, n, dst,
-                      [src](size_t i) { return static_cast<float>(src[i]) * (1.0f / 255.0f); });
+            expandInBands(f, dst, [](const uint8_t* src) {
+                return [src](size_t i) { return static_cast<float>(src[i]) * (1.0f / 255.0f); };
+            });
             break;
         }
         case SampleType::U16: {
-            expandAny(f.channels, n, dst, [src](size_t i) {
-                return static_cast<float>(sampleAt<uint16_t>(src, i)) * (1.0f / 65535.0f);
+            expandInBands(f, dst, [](const uint8_t* src) {
+                return [src](size_t i) {
+                    return static_cast<float>(sampleAt<uint16_t>(src, i)) * (1.0f / 65535.0f);
+                };
             });
             break;
         }
@@ -94,11 +113,15 @@ bool toFloatRgba(const NativeFrame& f, ofxhost::FloatImage* out) {
                 return t;
             }();
             const float* tab = table.data();
-            expandAny(f.channels, n, dst, [src, tab](size_t i) { return tab[sampleAt<uint16_t>(src, i)]; });
+            expandInBands(f, dst, [tab](const uint8_t* src) {
+                return [src, tab](size_t i) { return tab[sampleAt<uint16_t>(src, i)]; };
+            });
             break;
         }
         case SampleType::Float: {
-            expandAny(f.channels, n, dst, [src](size_t i) { return sampleAt<float>(src, i); });
+            expandInBands(f, dst, [](const uint8_t* src) {
+                return [src](size_t i) { return sampleAt<float>(src, i); };
+            });
             break;
         }
     }

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "host/host_objects.h"
+#include "host/worker_pool.h"
 
 namespace ofxhost {
 
@@ -40,36 +40,28 @@ OfxStatus memoryFree(void* p) {
 
 const OfxMemorySuiteV1 kMemory = {memoryAlloc, memoryFree};
 
-unsigned cpuCount() { return std::max(1u, std::thread::hardware_concurrency()); }
-
 OfxStatus multiThread(OfxThreadFunctionV1 func, unsigned n, void* arg) {
     if (!func) return kOfxStatErrValue;
-    if (n == 0) n = cpuCount();
-    // Every index runs once; a plug-in asking for thousands gets them on a few workers.
-    const unsigned workers = std::min(n, cpuCount());
-    std::atomic<unsigned> next{0};
+    if (n == 0) n = workerCount();
+    // Every index runs once; a plug-in asking for thousands gets them on the
+    // host's few workers, which stay up between calls.
     PluginState* active = tActive;
-    auto work = [&](bool spawned) {
-        tSpawned = spawned;
-        tActive = active;
-        for (unsigned i = next++; i < n; i = next++) {
-            tThreadIndex = i;
-            func(i, n, arg);
-        }
-    };
-    std::vector<std::thread> threads;
-    for (unsigned w = 1; w < workers; ++w) threads.emplace_back(work, true);
     const unsigned savedIndex = tThreadIndex;
-    const bool savedSpawned = tSpawned;
-    work(savedSpawned);
+    runOnWorkers(n, [&](unsigned i) {
+        if (onWorkerThread()) {
+            tSpawned = true;
+            tActive = active;
+        }
+        tThreadIndex = i;
+        func(i, n, arg);
+    });
     tThreadIndex = savedIndex;
-    for (auto& t : threads) t.join();
     return kOfxStatOK;
 }
 
 OfxStatus numCPUs(unsigned* n) {
     if (!n) return kOfxStatErrValue;
-    *n = cpuCount();
+    *n = workerCount();
     return kOfxStatOK;
 }
 

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "host/worker_pool.h"
+
 namespace varnok {
 
 namespace {
@@ -75,7 +77,7 @@ bool VideoReader::open(const std::string& path, const VideoInfo& info, std::stri
     // -xerror: a damaged stream stops the decode with an error instead of
     // concealed or dropped frames that would render as if nothing happened.
     return proc_->start({"ffmpeg", "-v", "error", "-nostdin", "-xerror", "-i", path, "-map", "0:v:0", "-fps_mode",
-                         "passthrough", "-f", "rawvideo", "-pix_fmt", info.deep ? "rgba64le" : "rgba", "-"},
+                         "passthrough", "-f", "rawvideo", "-pix_fmt", info.deep ? "rgba64le" : "rgb24", "-"},
                         Subprocess::Pipe::FromChild, error);
 }
 
@@ -83,9 +85,9 @@ bool VideoReader::next(NativeFrame* frame) {
     if (!proc_) return false;
     frame->width = info_.width;
     frame->height = info_.height;
-    frame->channels = 4;
+    frame->channels = info_.deep ? 4 : 3;
     frame->type = info_.deep ? SampleType::U16 : SampleType::U8;
-    frame->data.resize(static_cast<size_t>(info_.width) * info_.height * 4 * sampleBytes(frame->type));
+    frame->data.resize(static_cast<size_t>(info_.width) * info_.height * frame->channels * sampleBytes(frame->type));
     if (!proc_->readExactly(frame->data.data(), frame->data.size())) {
         const int st = proc_->wait();
         if (st != 0) error_ = "ffmpeg failed decoding: " + proc_->lastErrorLine();
@@ -96,16 +98,18 @@ bool VideoReader::next(NativeFrame* frame) {
     return true;
 }
 
-bool VideoWriter::open(const std::string& path, int width, int height, double fps, std::string* error) {
+bool VideoWriter::open(const std::string& path, int width, int height, double fps, std::string* error,
+                       bool eightBit) {
     path_ = path;
     frames_ = 0;
     width_ = width;
     height_ = height;
+    eightBit_ = eightBit;
     const size_t dot = path.find_last_of('.');
     std::string ext = dot == std::string::npos ? "" : path.substr(dot + 1);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
-                                     "rgba64le", "-s", std::to_string(width) + "x" + std::to_string(height),
+                                     eightBit ? "rgb24" : "rgba64le", "-s", std::to_string(width) + "x" + std::to_string(height),
                                      "-framerate", fpsText(fps), "-i", "-",
                                      // 4:2:0 needs even sizes.
                                      "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2"};
@@ -126,6 +130,18 @@ bool VideoWriter::open(const std::string& path, int width, int height, double fp
     return proc_->start(args, Subprocess::Pipe::ToChild, error);
 }
 
+namespace {
+
+// Clamped to [0, 1] (NaN to 0), then lround for a non-negative product:
+// exact in double, then truncated.
+template <typename T>
+T toSample(float v, float top) {
+    const float u = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
+    return static_cast<T>(static_cast<double>(u * top) + 0.5);
+}
+
+}  // namespace
+
 bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
     if (!proc_) {
         *error = "video encoder is not running";
@@ -135,14 +151,33 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
         *error = "frame size changed while encoding";
         return false;
     }
-    scratch_.resize(frame.rgba.size());
-    for (size_t i = 0; i < frame.rgba.size(); ++i) {
-        const float v = frame.rgba[i];
-        const float u = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;   // NaN to 0
-        // lround for a non-negative product: exact in double, then truncated.
-        scratch_[i] = static_cast<uint16_t>(static_cast<double>(u * 65535.0f) + 0.5);
+    // Rows converted in bands on the host's threads.
+    const size_t rows = static_cast<size_t>(frame.height);
+    const size_t rowPixels = static_cast<size_t>(frame.width);
+    const unsigned jobs = static_cast<unsigned>(std::min<size_t>(ofxhost::workerCount(), rows));
+    const void* data = nullptr;
+    size_t bytes = 0;
+    if (eightBit_) {
+        bytes_.resize(rows * rowPixels * 3);
+        ofxhost::runOnWorkers(jobs, [&](unsigned j) {
+            const size_t end = rows * (j + 1) / jobs * rowPixels;
+            for (size_t p = rows * j / jobs * rowPixels; p < end; ++p) {
+                for (size_t c = 0; c < 3; ++c) bytes_[p * 3 + c] = toSample<uint8_t>(frame.rgba[p * 4 + c], 255.0f);
+            }
+        });
+        data = bytes_.data();
+        bytes = bytes_.size();
+    } else {
+        scratch_.resize(frame.rgba.size());
+        ofxhost::runOnWorkers(jobs, [&](unsigned j) {
+            const size_t end = rows * (j + 1) / jobs * rowPixels * 4;
+            for (size_t i = rows * j / jobs * rowPixels * 4; i < end; ++i)
+                scratch_[i] = toSample<uint16_t>(frame.rgba[i], 65535.0f);
+        });
+        data = scratch_.data();
+        bytes = scratch_.size() * 2;
     }
-    if (!proc_->writeAll(scratch_.data(), scratch_.size() * 2)) {
+    if (!proc_->writeAll(data, bytes)) {
         const std::string why = proc_->lastErrorLine();
         *error = "ffmpeg stopped taking frames: " + (why.empty() ? std::string("the encoder quit without a word") : why);
         return false;

@@ -23,7 +23,8 @@ bool probeVideo(const std::string& path, VideoInfo* info, std::string* error);
 // the file cannot be read.
 int countVideoFrames(const std::string& path);
 
-// Decodes frames in order, 8-bit sources as rgba, deeper ones as rgba64le.
+// Decodes frames in order, 8-bit sources as rgb24 (the decoder fills no
+// alpha from them), deeper ones as rgba64le.
 class VideoReader {
 public:
     bool open(const std::string& path, const VideoInfo& info, std::string* error);
@@ -40,9 +41,13 @@ private:
 };
 
 // Encodes float RGBA frames: libx264 yuv420p CRF 18 (mp4, mov, mkv...) or VP9 (webm).
+// Frames go to ffmpeg as rgb24 when the footage was 8-bit (what the encoder
+// keeps of it anyway, at a fraction of the bytes and of ffmpeg's conversion
+// work), else as rgba64le.
 class VideoWriter {
 public:
-    bool open(const std::string& path, int width, int height, double fps, std::string* error);
+    bool open(const std::string& path, int width, int height, double fps, std::string* error,
+              bool eightBit = false);
     bool write(const ofxhost::FloatImage& frame, std::string* error);
     // Finishes the file; false when the encoder failed or the file does not
     // hold every frame written (ffmpeg can exit 0 when its first write fails).
@@ -54,7 +59,9 @@ private:
     std::string path_;
     int width_ = 0, height_ = 0;
     int frames_ = 0;
+    bool eightBit_ = false;
     std::vector<uint16_t> scratch_;
+    std::vector<uint8_t> bytes_;
 };
 
 }  // namespace varnok

@@ -85,8 +85,9 @@ int64_t textWidth(std::string_view text, int32_t scale) {
 
 int64_t textHeight(int32_t scale) { return 5 * effectiveScale(scale); }
 
-void drawText(Image& image, int32_t x, int32_t y, std::string_view text, int32_t scale,
+void drawText(Canvas canvas, int32_t x, int32_t y, std::string_view text, int32_t scale,
               Pixel colour, float opacity) {
+    Image& image = canvas.image;
     if (text.empty()) return;
     const int64_t s = effectiveScale(scale);
     const float a = clamp01(opacity * colour.a);
@@ -107,8 +108,8 @@ void drawText(Image& image, int32_t x, int32_t y, std::string_view text, int32_t
         const Glyph g = upperGlyph(c);
         for (int64_t r = 0; r < 5; ++r) {
             const int64_t top = y + r * s;
-            const int64_t y0 = std::max<int64_t>(top, 0);
-            const int64_t y1 = std::min<int64_t>(top + s, height);
+            const int64_t y0 = std::max<int64_t>(top, canvas.rowBegin);
+            const int64_t y1 = std::min<int64_t>(top + s, std::min<int64_t>(height, canvas.rowEnd));
             if (y0 >= y1) continue;
             for (int64_t k = 0; k < 3; ++k) {
                 if (!(g.rows[r] & (4u >> k))) continue;

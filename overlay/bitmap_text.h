@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/types.h"
+#include "overlay/canvas.h"
 
 namespace ormel {
 
@@ -14,7 +15,7 @@ namespace ormel {
 // draw at 1. Each character advances 4 * scale pixels, a space 3 * scale;
 // characters without a glyph draw nothing but still advance. Lower case is
 // drawn as upper case. Pixels outside the image are skipped.
-void drawText(Image& image, int32_t x, int32_t y, std::string_view text, int32_t scale,
+void drawText(Canvas canvas, int32_t x, int32_t y, std::string_view text, int32_t scale,
               Pixel colour, float opacity);
 
 // Advance of the whole text at `scale` (normalised as drawText does): 4 * scale

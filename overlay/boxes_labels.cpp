@@ -95,9 +95,10 @@ std::string labelText(const Track& track, const Settings& settings, int32_t imag
     }
 }
 
-void drawBox(Image& out, const Track& track, const Settings& settings) {
+void drawBox(Canvas canvas, const Track& track, const Settings& settings) {
+    const Image& out = canvas.image;
     const Blob& blob = track.blob;
-    drawRect(out, static_cast<float>(blob.minX), static_cast<float>(blob.minY),
+    drawRect(canvas, static_cast<float>(blob.minX), static_cast<float>(blob.minY),
              static_cast<float>(blob.maxX), static_cast<float>(blob.maxY), settings.boxStroke,
              settings.boxColor, kBoxOpacity, settings);
     if (!settings.drawBoxText || out.empty()) return;
@@ -106,14 +107,15 @@ void drawBox(Image& out, const Track& track, const Settings& settings) {
     const int64_t width = std::max<int64_t>(textWidth(text, scale), 1);
     const int64_t height = textHeight(scale);
     const TextPosition at = captionPosition(track, settings, width, height, out.width, out.height);
-    drawText(out, at.x, at.y, text, scale, settings.boxTextColor, kTextOpacity);
+    drawText(canvas, at.x, at.y, text, scale, settings.boxTextColor, kTextOpacity);
 }
 
-void drawLabel(Image& out, const Track& track, const Settings& settings) {
+void drawLabel(Canvas canvas, const Track& track, const Settings& settings) {
+    const Image& out = canvas.image;
     const std::string text = labelText(track, settings, out.width, out.height);
     const int64_t x = int64_t{roundToInt32(track.blob.center.x)} + settings.labelOffsetX;
     const int64_t y = int64_t{roundToInt32(track.blob.center.y)} + settings.labelOffsetY;
-    drawText(out, saturateToInt32(x), saturateToInt32(y), text, settings.labelScale,
+    drawText(canvas, saturateToInt32(x), saturateToInt32(y), text, settings.labelScale,
              settings.labelColor, kTextOpacity);
 }
 

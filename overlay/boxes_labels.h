@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/types.h"
+#include "overlay/canvas.h"
 
 namespace ormel {
 
@@ -32,9 +33,9 @@ std::string labelText(const Track& track, const Settings& settings, int32_t imag
 
 // The box outline along the outer edges of the region's pixels, then its
 // caption when drawBoxText.
-void drawBox(Image& out, const Track& track, const Settings& settings);
+void drawBox(Canvas canvas, const Track& track, const Settings& settings);
 
 // The label at the track's rounded centre plus the label offsets.
-void drawLabel(Image& out, const Track& track, const Settings& settings);
+void drawLabel(Canvas canvas, const Track& track, const Settings& settings);
 
 }  // namespace ormel

@@ -22,11 +22,11 @@ Vec2 operator*(float k, Vec2 v) { return {k * v.x, k * v.y}; }
 
 float clampUnit(float t) { return std::min(std::max(t, 0.0f), 1.0f); }
 
-void drawStroke(Image& out, Vec2 p, Vec2 q, float width, float opacity, const Settings& s) {
+void drawStroke(Canvas out, Vec2 p, Vec2 q, float width, float opacity, const Settings& s) {
     drawLine(out, p, q, width, s.lineColor, opacity, s.dashLength, s.glowAmount);
 }
 
-void drawMotif(Image& out, Vec2 p, Vec2 d, float opacity, const Settings& s) {
+void drawMotif(Canvas out, Vec2 p, Vec2 d, float opacity, const Settings& s) {
     const Vec2 n{-d.y, d.x};
     const float sw = std::max(s.lineWidth, 0.5f);
     const float size = std::max(s.motifSize, 1.0f);
@@ -94,7 +94,7 @@ int32_t motifCount(float length, float spacing) {
     return static_cast<int32_t>(std::min(count, 64.0f));
 }
 
-void drawConnection(Image& out, const std::vector<Track>& tracks, const Edge& edge,
+void drawConnection(Canvas out, const std::vector<Track>& tracks, const Edge& edge,
                     const Settings& settings) {
     if (edge.a < 0 || edge.b < 0 || static_cast<size_t>(edge.a) >= tracks.size() ||
         static_cast<size_t>(edge.b) >= tracks.size()) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/types.h"
+#include "overlay/canvas.h"
 #include "overlay/connection_graph.h"
 
 namespace ormel {
@@ -22,7 +23,7 @@ int32_t motifCount(float length, float spacing);
 
 // Draws the edge between tracks[edge.a] and tracks[edge.b]: the line, then
 // its motifs.
-void drawConnection(Image& out, const std::vector<Track>& tracks, const Edge& edge,
+void drawConnection(Canvas out, const std::vector<Track>& tracks, const Edge& edge,
                     const Settings& settings);
 
 }  // namespace ormel

@@ -15,7 +15,8 @@ inline float hash01(int32_t p, int32_t q, int32_t r, int32_t s) {
     k ^= k >> 15;
     k *= 0x846CA68Bu;
     k ^= k >> 16;
-    return static_cast<float>(k & 0xFFFFFFu) * (1.0f / 16777216.0f);
+    // Through int32_t: the same value (below 2^24), and a conversion vector units have.
+    return static_cast<float>(static_cast<int32_t>(k & 0xFFFFFFu)) * (1.0f / 16777216.0f);
 }
 
 // Seed plus a per-use constant, wrapping like the hash's own arithmetic.

@@ -32,12 +32,13 @@ struct Zone {
 
 // Calls visit(x, y, d) for every pixel of the zone's clipped square.
 template <typename Visit>
-void forEachZonePixel(const Image& out, const Zone& zone, Visit visit) {
+void forEachZonePixel(const Canvas& canvas, const Zone& zone, Visit visit) {
+    const Image& out = canvas.image;
     int32_t x0, x1, y0, y1;
     if (!clipRange(std::floor(zone.c.x - zone.reach), std::ceil(zone.c.x + zone.reach), out.width,
                    x0, x1) ||
-        !clipRange(std::floor(zone.c.y - zone.reach), std::ceil(zone.c.y + zone.reach), out.height,
-                   y0, y1)) {
+        !clipRows(std::floor(zone.c.y - zone.reach), std::ceil(zone.c.y + zone.reach), canvas, y0,
+                  y1)) {
         return;
     }
     for (int32_t y = y0; y <= y1; ++y) {
@@ -57,7 +58,7 @@ float clampToExtent(float v, int32_t extent) {
     return std::min(v, static_cast<float>(extent - 1));
 }
 
-void applyMagnifier(Image& out, const Image& src, const Track& track, const Settings& s) {
+void applyMagnifier(Canvas canvas, const Image& src, const Track& track, const Settings& s) {
     const float intensity = clamp01(s.magnifierIntensity);
     const float opacity = clamp01(s.magnifierOpacity);
     if (!(intensity > 0.0f) || !(opacity > 0.0f)) return;
@@ -67,35 +68,35 @@ void applyMagnifier(Image& out, const Image& src, const Track& track, const Sett
     const float radius = std::max(rm * (shapeRadiusFor(size, s) / size), 0.75f);
     const Zone zone{track.blob.center, rm + 2.0f, s.pointShape == 2};
     const Vec2 c = zone.c;
-    forEachZonePixel(out, zone, [&](int32_t x, int32_t y, float d) {
+    forEachZonePixel(canvas, zone, [&](int32_t x, int32_t y, float d) {
         const float coverage = clamp01(radius - d + 0.75f);
         if (!(coverage > 0.0f)) return;
         const Pixel sample = sampleBilinear(src, (static_cast<float>(x) + 0.5f - c.x) / zoom + c.x,
                                             (static_cast<float>(y) + 0.5f - c.y) / zoom + c.y);
-        Pixel& dst = out.at(x, y);
+        Pixel& dst = canvas.image.at(x, y);
         dst = blendOver(dst, sample, clamp01(clamp01(sample.a) * coverage * opacity));
     });
 }
 
-void applyInversion(Image& out, const Image& src, const Track& track, const Settings& s) {
+void applyInversion(Canvas canvas, const Image& src, const Track& track, const Settings& s) {
     const float intensity = clamp01(s.pointInvertIntensity);
     if (!(intensity > 0.0f)) return;
     const float size = pointSizeFor(track, s);
     const float radius = std::max(shapeRadiusFor(size, s), 0.75f);
     const Zone zone{track.blob.center, size + 2.0f, s.pointShape == 2};
-    forEachZonePixel(out, zone, [&](int32_t x, int32_t y, float d) {
+    forEachZonePixel(canvas, zone, [&](int32_t x, int32_t y, float d) {
         const float coverage = clamp01(radius - d + 0.75f);
         if (!(coverage > 0.0f)) return;
         const Pixel sample =
             sampleBilinear(src, static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f);
         const Pixel inverse{1.0f - clamp01(sample.r), 1.0f - clamp01(sample.g),
                             1.0f - clamp01(sample.b), 1.0f};
-        Pixel& dst = out.at(x, y);
+        Pixel& dst = canvas.image.at(x, y);
         dst = blendOver(dst, inverse, clamp01(clamp01(sample.a) * coverage * intensity));
     });
 }
 
-void applyFlash(Image& out, const Track& track, const Settings& s) {
+void applyFlash(Canvas canvas, const Track& track, const Settings& s) {
     const float intensity = clamp01(s.pointFlashIntensity);
     if (!(intensity > 0.0f)) return;
     const float size = pointSizeFor(track, s);
@@ -103,11 +104,11 @@ void applyFlash(Image& out, const Track& track, const Settings& s) {
     const float glow = std::max(s.pointFlashGlow, 0.0f) * 1.2f + 0.3f;
     const Zone zone{track.blob.center, size + 2.0f, s.pointShape == 2};
     const Pixel white{1.0f, 1.0f, 1.0f, 1.0f};
-    forEachZonePixel(out, zone, [&](int32_t x, int32_t y, float d) {
+    forEachZonePixel(canvas, zone, [&](int32_t x, int32_t y, float d) {
         const float coverage = clamp01(radius - d + 0.75f);
         if (!(coverage > 0.0f)) return;
         const float amount = clamp01((clamp01(1.0f - d / radius) * glow + 0.7f) * coverage * intensity);
-        Pixel& dst = out.at(x, y);
+        Pixel& dst = canvas.image.at(x, y);
         dst = blendOver(dst, white, amount);
     });
 }
@@ -164,7 +165,7 @@ Pixel sampleBilinear(const Image& src, float sx, float sy) {
     return lerp(top, bottom, ty);
 }
 
-void drawPointEffects(Image& out, const Image& src, const std::vector<Track>& tracks,
+void drawPointEffects(Canvas canvas, const Image& src, const std::vector<Track>& tracks,
                       const Settings& settings) {
     if (tracks.empty()) return;
     const Settings& s = settings;
@@ -177,11 +178,11 @@ void drawPointEffects(Image& out, const Image& src, const std::vector<Track>& tr
     const std::vector<uint8_t> inverted = selectPointEffectTracks(
         tracks, s, s.pointInvertEnable, s.pointInvertRandom, s.pointInvertMinTargets,
         s.pointInvertMaxTargets, s.pointInvertFrequency, kInversionSalt, inversionSlot(s));
-    if (!isUsableImage(out)) return;
+    if (!isUsableImage(canvas.image)) return;
     for (size_t i = 0; i < tracks.size(); ++i) {
-        if (magnified[i]) applyMagnifier(out, src, tracks[i], s);
-        if (inverted[i]) applyInversion(out, src, tracks[i], s);
-        if (flashing[i]) applyFlash(out, tracks[i], s);
+        if (magnified[i]) applyMagnifier(canvas, src, tracks[i], s);
+        if (inverted[i]) applyInversion(canvas, src, tracks[i], s);
+        if (flashing[i]) applyFlash(canvas, tracks[i], s);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/types.h"
+#include "overlay/canvas.h"
 
 namespace ormel {
 
@@ -27,7 +28,7 @@ Pixel sampleBilinear(const Image& src, float sx, float sy);
 
 // Layer 4 of the overlay: the three selections, then per track its
 // magnifier, inversion and flash.
-void drawPointEffects(Image& out, const Image& src, const std::vector<Track>& tracks,
+void drawPointEffects(Canvas canvas, const Image& src, const std::vector<Track>& tracks,
                       const Settings& settings);
 
 }  // namespace ormel

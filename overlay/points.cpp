@@ -13,11 +13,12 @@ namespace ormel {
 namespace {
 
 // Anti-aliased ring of radius S and stroke w, brightest where |d - S| is 0.
-void drawRing(Image& out, Vec2 c, float size, float stroke, Pixel colour, float opacity) {
+void drawRing(Canvas canvas, Vec2 c, float size, float stroke, Pixel colour, float opacity) {
+    Image& out = canvas.image;
     const float reach = size + stroke + 1.0f;
     int32_t x0, x1, y0, y1;
     if (!isUsableImage(out) || !clipRange(std::floor(c.x - reach), std::ceil(c.x + reach), out.width, x0, x1) ||
-        !clipRange(std::floor(c.y - reach), std::ceil(c.y + reach), out.height, y0, y1)) {
+        !clipRows(std::floor(c.y - reach), std::ceil(c.y + reach), canvas, y0, y1)) {
         return;
     }
     const float edge = std::max(stroke * 0.5f, 0.5f) + 0.75f;
@@ -37,10 +38,11 @@ void drawRing(Image& out, Vec2 c, float size, float stroke, Pixel colour, float 
 }
 
 // Flat fill of the columns and rows trunc(c - S) .. trunc(c + S), no anti-aliasing.
-void fillSquare(Image& out, Vec2 c, float size, Pixel colour, float opacity) {
+void fillSquare(Canvas canvas, Vec2 c, float size, Pixel colour, float opacity) {
+    Image& out = canvas.image;
     int32_t x0, x1, y0, y1;
     if (!isUsableImage(out) || !clipRange(std::trunc(c.x - size), std::trunc(c.x + size), out.width, x0, x1) ||
-        !clipRange(std::trunc(c.y - size), std::trunc(c.y + size), out.height, y0, y1)) {
+        !clipRows(std::trunc(c.y - size), std::trunc(c.y + size), canvas, y0, y1)) {
         return;
     }
     const float amount = clamp01(opacity * 0.2f * colour.a);
@@ -54,7 +56,7 @@ void fillSquare(Image& out, Vec2 c, float size, Pixel colour, float opacity) {
 
 }  // namespace
 
-void drawPoint(Image& out, const Track& track, const Settings& settings) {
+void drawPoint(Canvas out, const Track& track, const Settings& settings) {
     const float size = pointSizeFor(track, settings);
     const float stroke = std::max(settings.pointStroke, 0.5f);
     const Vec2 c = track.blob.center;

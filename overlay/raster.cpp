@@ -69,13 +69,14 @@ bool linearInterval(float c, float k, float low, float high, float& from, float&
 
 }  // namespace
 
-void drawDisk(Image& image, Vec2 centre, float radius, Pixel colour, float opacity) {
+void drawDisk(Canvas canvas, Vec2 centre, float radius, Pixel colour, float opacity) {
+    Image& image = canvas.image;
     if (radius <= 0.0f || opacity <= 0.0f || !isUsableImage(image)) return;
     int32_t x0, x1, y0, y1;
     if (!clipRange(std::floor(centre.x - radius - 1.0f), std::ceil(centre.x + radius + 1.0f),
                    image.width, x0, x1) ||
-        !clipRange(std::floor(centre.y - radius - 1.0f), std::ceil(centre.y + radius + 1.0f),
-                   image.height, y0, y1)) {
+        !clipRows(std::floor(centre.y - radius - 1.0f), std::ceil(centre.y + radius + 1.0f),
+                  canvas, y0, y1)) {
         return;
     }
     // A little beyond the exact reach, so rounding in the per-pixel distance
@@ -139,8 +140,9 @@ struct StrokeLayer {
 // own. Every pixel's result depends only on its own earlier value, so the
 // layers can be applied pixel by pixel in one scan, sharing the projection
 // and the distance, with exactly the same outcome.
-void drawStrokeLayers(Image& image, Vec2 a, Vec2 b, const StrokeLayer* layers, int32_t count,
+void drawStrokeLayers(Canvas canvas, Vec2 a, Vec2 b, const StrokeLayer* layers, int32_t count,
                       Pixel colour, float dash) {
+    Image& image = canvas.image;
     StrokeLayer live[3];
     int32_t n = 0;
     for (int32_t i = 0; i < count && n < 3; ++i) {
@@ -152,7 +154,7 @@ void drawStrokeLayers(Image& image, Vec2 a, Vec2 b, const StrokeLayer* layers, i
     const float len2 = dx * dx + dy * dy;
     const float len = std::sqrt(len2);
     if (len <= 0.001f) {
-        for (int32_t i = 0; i < n; ++i) drawDisk(image, a, live[i].half, colour, live[i].opacity);
+        for (int32_t i = 0; i < n; ++i) drawDisk(canvas, a, live[i].half, colour, live[i].opacity);
         return;
     }
     if (!isUsableImage(image)) return;
@@ -174,8 +176,8 @@ void drawStrokeLayers(Image& image, Vec2 a, Vec2 b, const StrokeLayer* layers, i
     int32_t x0, x1, y0, y1;
     if (!clipRange(std::floor(std::min(a.x, b.x) - m), std::ceil(std::max(a.x, b.x) + m),
                    image.width, x0, x1) ||
-        !clipRange(std::floor(std::min(a.y, b.y) - m), std::ceil(std::max(a.y, b.y) + m),
-                   image.height, y0, y1)) {
+        !clipRows(std::floor(std::min(a.y, b.y) - m), std::ceil(std::max(a.y, b.y) + m),
+                  canvas, y0, y1)) {
         return;
     }
     const float ux = dx / len;
@@ -208,27 +210,27 @@ void drawStrokeLayers(Image& image, Vec2 a, Vec2 b, const StrokeLayer* layers, i
 
 }  // namespace
 
-void drawLineCore(Image& image, Vec2 a, Vec2 b, float width, Pixel colour, float opacity,
+void drawLineCore(Canvas canvas, Vec2 a, Vec2 b, float width, Pixel colour, float opacity,
                   float dash) {
     const StrokeLayer core{width * 0.5f, opacity};
-    drawStrokeLayers(image, a, b, &core, 1, colour, dash);
+    drawStrokeLayers(canvas, a, b, &core, 1, colour, dash);
 }
 
-void drawLine(Image& image, Vec2 a, Vec2 b, float width, Pixel colour, float opacity, float dash,
+void drawLine(Canvas canvas, Vec2 a, Vec2 b, float width, Pixel colour, float opacity, float dash,
               float glowAmount) {
     const float g = glowAmount;
     if (g > 0.0f) {
         const StrokeLayer layers[3] = {{width * (8.0f * g + 4.0f) * 0.5f, opacity * g * 0.16f},
                                        {width * (4.0f * g + 2.0f) * 0.5f, opacity * g * 0.24f},
                                        {width * 0.5f, opacity}};
-        drawStrokeLayers(image, a, b, layers, 3, colour, dash);
+        drawStrokeLayers(canvas, a, b, layers, 3, colour, dash);
     } else {
         const StrokeLayer core{width * 0.5f, opacity};
-        drawStrokeLayers(image, a, b, &core, 1, colour, dash);
+        drawStrokeLayers(canvas, a, b, &core, 1, colour, dash);
     }
 }
 
-void drawRect(Image& image, float left, float top, float right, float bottom, float width,
+void drawRect(Canvas canvas, float left, float top, float right, float bottom, float width,
               Pixel colour, float opacity, const Settings& settings) {
     const Vec2 topLeft{left, top};
     const Vec2 topRight{right, top};
@@ -236,10 +238,10 @@ void drawRect(Image& image, float left, float top, float right, float bottom, fl
     const Vec2 bottomLeft{left, bottom};
     const float dash = settings.dashLength;
     const float glow = settings.glowAmount;
-    drawLine(image, topLeft, topRight, width, colour, opacity, dash, glow);
-    drawLine(image, topRight, bottomRight, width, colour, opacity, dash, glow);
-    drawLine(image, bottomRight, bottomLeft, width, colour, opacity, dash, glow);
-    drawLine(image, bottomLeft, topLeft, width, colour, opacity, dash, glow);
+    drawLine(canvas, topLeft, topRight, width, colour, opacity, dash, glow);
+    drawLine(canvas, topRight, bottomRight, width, colour, opacity, dash, glow);
+    drawLine(canvas, bottomRight, bottomLeft, width, colour, opacity, dash, glow);
+    drawLine(canvas, bottomLeft, topLeft, width, colour, opacity, dash, glow);
 }
 
 }  // namespace ormel

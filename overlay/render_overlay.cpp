@@ -11,29 +11,33 @@
 namespace ormel {
 
 void renderOverlay(Image& out, const Image& src, const std::vector<Track>& tracks,
-                   const Settings& settings) {
+                   const Settings& settings, const RowBands& bands) {
     if (tracks.empty() || !isUsableImage(out)) return;
 
-    if (settings.drawTrails && settings.trailOpacity > 0.0f && settings.temporalFrames >= 1) {
-        drawTrails(out, tracks, settings);
-    }
-
+    const bool trails = settings.drawTrails && settings.trailOpacity > 0.0f && settings.temporalFrames >= 1;
+    std::vector<Edge> edges;
     if (settings.drawLines && tracks.size() >= 2 && settings.connectionMode != 0) {
-        const std::vector<Edge> edges = limitEdges(buildEdges(tracks, settings), settings);
-        for (const Edge& edge : edges) drawConnection(out, tracks, edge, settings);
+        edges = limitEdges(buildEdges(tracks, settings), settings);
     }
 
-    if (settings.drawBoxes) {
-        for (const Track& track : tracks) drawBox(out, track, settings);
-    }
+    bands.forEachBand(out.height, [&](Band rows) {
+        const Canvas canvas(out, rows);
+        if (trails) drawTrails(canvas, tracks, settings);
 
-    drawPointEffects(out, src, tracks, settings);
+        for (const Edge& edge : edges) drawConnection(canvas, tracks, edge, settings);
 
-    // Point then label per track, so a later track's point covers an earlier label.
-    for (const Track& track : tracks) {
-        if (settings.drawPoints) drawPoint(out, track, settings);
-        if (settings.drawLabels) drawLabel(out, track, settings);
-    }
+        if (settings.drawBoxes) {
+            for (const Track& track : tracks) drawBox(canvas, track, settings);
+        }
+
+        drawPointEffects(canvas, src, tracks, settings);
+
+        // Point then label per track, so a later track's point covers an earlier label.
+        for (const Track& track : tracks) {
+            if (settings.drawPoints) drawPoint(canvas, track, settings);
+            if (settings.drawLabels) drawLabel(canvas, track, settings);
+        }
+    });
 }
 
 }  // namespace ormel

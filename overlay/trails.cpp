@@ -4,7 +4,7 @@
 
 namespace ormel {
 
-void drawTrails(Image& out, const std::vector<Track>& tracks, const Settings& settings) {
+void drawTrails(Canvas out, const std::vector<Track>& tracks, const Settings& settings) {
     for (const Track& track : tracks) {
         const size_t n = track.trail.size();
         if (n < 2) continue;

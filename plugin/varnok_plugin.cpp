@@ -9,7 +9,10 @@
 #include "engine/int_conversion.h"
 #include "engine/process_frame.h"
 #include "engine/reduction.h"
+#include "openfx/support/ofx_suites.h"
+#include "plugin/host_threads.h"
 #include "plugin/image_transfer.h"
+#include "plugin/image_transfer_bands.h"
 #include "plugin/param_catalogue.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
@@ -111,11 +114,13 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     if (!isFloatRgba(*dst)) OFX::throwSuiteStatusException(kOfxStatErrValue);
 
     const ormel::Settings settings = settingsAt(t);
+    // The host's threads, when it lends them, share out each pass of the frame.
+    const ormel::RowBands bands = ormel::rowBandsFrom(OFX::suites().multiThread);
     std::unique_lock<std::mutex> own(scratchMutex_, std::try_to_lock);
     Scratch spare;
     Scratch& scratch = own.owns_lock() ? scratch_ : spare;
     ormel::Image& current = scratch.current;
-    ormel::readHostImageInto(accessOf(src.get()), current);
+    ormel::readHostImageInto(accessOf(src.get()), current, bands);
 
     // One earlier frame at a time: fetched, reduced straight from the host's
     // memory (or found by its label), released before the next.
@@ -127,16 +132,16 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
         const double when = t - n;
         ormel::FrameRegions e;
         e.frame = ormel::saturateToInt32(std::round(when));
-        if (earlierRegions(when, current.width, current.height, settings, &e.regions))
+        if (earlierRegions(when, current.width, current.height, settings, bands, &e.regions))
             earlier.push_back(std::move(e));
     }
 
-    ormel::processFrameWithRegionsInto(current, earlier, settings, scratch.result);
-    ormel::writeHostImage(scratch.result.image, accessOf(dst.get()));
+    ormel::processFrameWithRegionsInto(current, earlier, settings, scratch.result, bands);
+    ormel::writeHostImage(scratch.result.image, accessOf(dst.get()), bands);
 }
 
 bool VarnokPlugin::earlierRegions(double time, int32_t width, int32_t height, const ormel::Settings& settings,
-                                  std::vector<ormel::Blob>* regions) {
+                                  const ormel::RowBands& bands, std::vector<ormel::Blob>* regions) {
     std::unique_ptr<OFX::Image> image = sourceClip->fetchImage(time);
     if (!image) return false;
     const ormel::HostImageAccess access = accessOf(image.get());
@@ -147,7 +152,7 @@ bool VarnokPlugin::earlierRegions(double time, int32_t width, int32_t height, co
     const std::string key =
         ormel::detectionKey(image->getUniqueIdentifier(), width, height, factor, ormel::detectionSettings(settings));
     if (detections_.find(key, regions)) return true;
-    *regions = ormel::detectEarlierRegions(ormel::readHostImageReduced(access, factor), settings);
+    *regions = ormel::detectEarlierRegions(ormel::readHostImageReduced(access, factor), settings, bands);
     detections_.store(key, *regions);
     return true;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/row_bands.h"
 #include "engine/types.h"
 #include "openfx/support/ofx_support.h"
 #include "plugin/detection_cache.h"
@@ -52,7 +53,7 @@ private:
     // the host image reduced for detection; false when the frame is missing
     // or of another size than `width` x `height`.
     bool earlierRegions(double time, int32_t width, int32_t height, const ormel::Settings& settings,
-                        std::vector<ormel::Blob>* regions);
+                        const ormel::RowBands& bands, std::vector<ormel::Blob>* regions);
 
     ormel::DetectionCache detections_;
     // Frame-sized memory reused from one render to the next, so a render

@@ -47,39 +47,49 @@ CellMean sampleCell(const Image& image, int32_t x0, int32_t y0, int32_t cell) {
 
 }  // namespace
 
-void applyAsciiArt(Image& image, const Settings& settings) {
+void applyAsciiArt(Image& image, const Settings& settings, const RowBands& bands) {
     const float amount = settings.asciiAmount;
     if (!isUsableImage(image) || settings.asciiMode == 0 || !(amount > 0.001f)) return;
 
     // Any non-zero mode other than 2 behaves as the overlay mode.
     const bool replace = settings.asciiMode == 2;
-    const Image copy = image;
-    Image layer(image.width, image.height, replace ? Pixel{0.0f, 0.0f, 0.0f, 1.0f} : Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    const Pixel clear = replace ? Pixel{0.0f, 0.0f, 0.0f, 1.0f} : Pixel{0.0f, 0.0f, 0.0f, 0.0f};
     const int32_t cell = std::min(std::max(settings.asciiCellSize, kMinCell), kMaxCell);
     const int32_t scale = std::max(1, cell / 6);
-
-    for (int64_t y0 = 0; y0 < image.height; y0 += cell) {
-        for (int64_t x0 = 0; x0 < image.width; x0 += cell) {
-            const CellMean mean = sampleCell(copy, static_cast<int32_t>(x0), static_cast<int32_t>(y0), cell);
-            // NaN brightness reads as the darkest character.
-            const int32_t index = truncClamped(9.99 * mean.luminance, 0, 9, 0);
-            const char c = kRamp[index];
-            if (c == ' ') continue;  // the space glyph draws nothing
-            Pixel colour{0.85f, 1.0f, 0.92f, 1.0f};
-            if (replace) {
-                const Pixel& m = mean.colour;
-                colour = Pixel{m.r + 0.65f * (0.8f - m.r), m.g + 0.65f * (1.0f - m.g), m.b + 0.65f * (0.92f - m.b), 1.0f};
-            }
-            drawText(layer, static_cast<int32_t>(x0), static_cast<int32_t>(y0), std::string_view(&c, 1), scale, colour,
-                     amount);
-        }
-    }
-
     const float a = clamp01(amount);
-    for (size_t i = 0; i < image.pixels.size(); ++i) {
-        image.pixels[i] = replace ? lerpPixel(copy.pixels[i], layer.pixels[i], a)
-                                  : blendOver(copy.pixels[i], layer.pixels[i], a);
-    }
+    const int32_t width = image.width;
+
+    // A glyph (at most 4 s by 5 s, s = cell / 6) stays inside its own cell, and
+    // a cell reads only its own pixels, so each row of cells is sampled, drawn
+    // on a strip of its own height and blended back before the next: no copy
+    // of the whole picture, and bands of cell rows never meet.
+    const int32_t cellRows = static_cast<int32_t>((static_cast<int64_t>(image.height) + cell - 1) / cell);
+    bands.forEachBand(cellRows, [&](Band band) {
+        Image strip;
+        for (int32_t row = band.begin; row < band.end; ++row) {
+            const int32_t y0 = row * cell;
+            const int32_t rows = std::min(cell, image.height - y0);
+            strip = Image(width, rows, clear);
+            for (int64_t x0 = 0; x0 < width; x0 += cell) {
+                const CellMean mean = sampleCell(image, static_cast<int32_t>(x0), y0, cell);
+                // NaN brightness reads as the darkest character.
+                const int32_t index = truncClamped(9.99 * mean.luminance, 0, 9, 0);
+                const char c = kRamp[index];
+                if (c == ' ') continue;  // the space glyph draws nothing
+                Pixel colour{0.85f, 1.0f, 0.92f, 1.0f};
+                if (replace) {
+                    const Pixel& m = mean.colour;
+                    colour = Pixel{m.r + 0.65f * (0.8f - m.r), m.g + 0.65f * (1.0f - m.g),
+                                   m.b + 0.65f * (0.92f - m.b), 1.0f};
+                }
+                drawText(strip, static_cast<int32_t>(x0), 0, std::string_view(&c, 1), scale, colour, amount);
+            }
+            Pixel* out = &image.at(0, y0);
+            for (size_t i = 0; i < strip.pixels.size(); ++i) {
+                out[i] = replace ? lerpPixel(out[i], strip.pixels[i], a) : blendOver(out[i], strip.pixels[i], a);
+            }
+        }
+    });
 }
 
 }  // namespace ormel

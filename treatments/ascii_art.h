@@ -1,6 +1,7 @@
 // ASCII-art rendering: each cell of the picture becomes one character of the bitmap font.
 #pragma once
 
+#include "engine/row_bands.h"
 #include "engine/types.h"
 
 namespace ormel {
@@ -8,6 +9,7 @@ namespace ormel {
 // Mode 1 lays light characters over the darkened picture, mode 2 replaces the picture
 // with characters in the cells' own colours; skipped when asciiMode is 0 or asciiAmount
 // is at or below 0.001.
-void applyAsciiArt(Image& image, const Settings& settings);
+void applyAsciiArt(Image& image, const Settings& settings,
+                   const RowBands& bands = RowBands::single());
 
 }  // namespace ormel

@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "engine/image_checks.h"
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define VARNOK_BLUR_AVX 1
+#endif
 
 namespace ormel {
 namespace {
@@ -48,7 +54,7 @@ bool moderate(const Pixel* row, int w) {
 int clampIndex(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
 
 // O(1) per pixel: a window sum slid along the row.
-void runningRow(const Pixel* row, Pixel* out, int w, int r) {
+void runningRowPlain(const Pixel* row, Pixel* out, int w, int r) {
     const double count = 2.0 * r + 1.0;
     Sum4 sum;
     for (int k = -r; k <= r; ++k) sum.add(row[clampIndex(k, w)]);
@@ -56,6 +62,119 @@ void runningRow(const Pixel* row, Pixel* out, int w, int r) {
         out[x] = sum.mean(count);
         sum.add(row[clampIndex(x + r + 1, w)]);
         sum.sub(row[clampIndex(x - r, w)]);
+    }
+}
+
+#if defined(VARNOK_BLUR_AVX)
+// A pixel's four sums as one vector of doubles: the same additions,
+// subtractions and divisions on each channel in the same order, so the same
+// bits, with a division for four channels at once.
+__attribute__((target("avx"))) inline __m256d widen(const Pixel& p) {
+    return _mm256_cvtps_pd(_mm_loadu_ps(&p.r));
+}
+
+// A sum of all +0 (what a clear stretch of an overlay layer leaves) has the
+// mean +0, so the division, by far the slowest step, is skipped there.
+__attribute__((target("avx"))) inline void storeMean(Pixel& p, __m256d sum, __m256d count) {
+    const __m256i bits = _mm256_castpd_si256(sum);
+    if (_mm256_testz_si256(bits, bits)) {
+        _mm_storeu_ps(&p.r, _mm_setzero_ps());
+        return;
+    }
+    _mm_storeu_ps(&p.r, _mm256_cvtpd_ps(_mm256_div_pd(sum, count)));
+}
+
+__attribute__((target("avx"))) bool allZeroBitsAvx(const Pixel* p, size_t n) {
+    const uint32_t* bits = reinterpret_cast<const uint32_t*>(p);
+    uint32_t any = 0;
+    for (size_t i = 0; i < n * 4; ++i) any |= bits[i];
+    return any == 0;
+}
+
+// Stretches of 64 pixels where the sum is +0 and every pixel entering and
+// leaving the window is +0 are written as +0 without stepping: the sum stays
+// +0 through them, and so do the means.
+__attribute__((target("avx"))) void runningRowAvx(const Pixel* row, Pixel* out, int w, int r) {
+    constexpr int kStretch = 64;
+    const int stretches = (w + kStretch - 1) / kStretch;
+    uint64_t clearMask[8] = {0, 0, 0, 0, 0, 0, 0, 0};  // rows up to 32768 pixels wide
+    const bool track = stretches <= 512;
+    if (track) {
+        for (int c = 0; c < stretches; ++c) {
+            const size_t from = static_cast<size_t>(c) * kStretch;
+            if (allZeroBitsAvx(row + from, static_cast<size_t>(std::min(kStretch, w - c * kStretch))))
+                clearMask[c / 64] |= uint64_t{1} << (c % 64);
+        }
+    }
+    // Whether the pixels at clamped positions [lo, hi] are all +0.
+    auto clearBetween = [&](int lo, int hi) {
+        lo = clampIndex(lo, w);
+        hi = clampIndex(hi, w);
+        for (int c = lo / kStretch; c <= hi / kStretch; ++c)
+            if (!((clearMask[c / 64] >> (c % 64)) & 1u)) return false;
+        return true;
+    };
+    const __m256d count = _mm256_set1_pd(2.0 * r + 1.0);
+    __m256d sum = _mm256_setzero_pd();
+    for (int k = -r; k <= r; ++k) sum = _mm256_add_pd(sum, widen(row[clampIndex(k, w)]));
+    for (int x = 0; x < w;) {
+        const int end = std::min(x + kStretch, w);
+        const __m256i bits = _mm256_castpd_si256(sum);
+        if (track && _mm256_testz_si256(bits, bits) && clearBetween(x + r + 1, end + r) &&
+            clearBetween(x - r, end - 1 - r)) {
+            std::fill(out + x, out + end, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+            x = end;
+            continue;
+        }
+        for (; x < end; ++x) {
+            storeMean(out[x], sum, count);
+            sum = _mm256_add_pd(sum, widen(row[clampIndex(x + r + 1, w)]));
+            sum = _mm256_sub_pd(sum, widen(row[clampIndex(x - r, w)]));
+        }
+    }
+}
+
+__attribute__((target("avx"))) void verticalStepAvx(Pixel* out, const Pixel* in, const Pixel* leaving, Sum4* sums,
+                                                    int w, double count) {
+    const __m256d n = _mm256_set1_pd(count);
+    for (int x = 0; x < w; ++x) {
+        double* s = &sums[x].r;
+        __m256d sum = _mm256_loadu_pd(s);
+        storeMean(out[x], sum, n);
+        sum = _mm256_add_pd(sum, widen(in[x]));
+        sum = _mm256_sub_pd(sum, widen(leaving[x]));
+        _mm256_storeu_pd(s, sum);
+    }
+}
+
+bool haveAvx() {
+    static const bool have = __builtin_cpu_supports("avx");
+    return have;
+}
+#endif
+
+void runningRow(const Pixel* row, Pixel* out, int w, int r) {
+#if defined(VARNOK_BLUR_AVX)
+    if (haveAvx()) {
+        runningRowAvx(row, out, w, r);
+        return;
+    }
+#endif
+    runningRowPlain(row, out, w, r);
+}
+
+void verticalStep(Pixel* out, const Pixel* in, const Pixel* leaving, Sum4* sums, int w, double count) {
+#if defined(VARNOK_BLUR_AVX)
+    if (haveAvx()) {
+        verticalStepAvx(out, in, leaving, sums, w, count);
+        return;
+    }
+#endif
+    for (int x = 0; x < w; ++x) {
+        Sum4& s = sums[x];
+        out[x] = s.mean(count);
+        s.add(in[x]);
+        s.sub(leaving[x]);
     }
 }
 
@@ -69,40 +188,99 @@ void directRow(const Pixel* row, Pixel* out, int w, int r) {
     }
 }
 
+// Whether pixels [0, n) are all zero bits (+0 in every channel).
+bool allZeroBits(const Pixel* p, size_t n) {
+    const uint32_t* bits = reinterpret_cast<const uint32_t*>(p);
+    uint32_t any = 0;
+    for (size_t i = 0; i < n * 4; ++i) any |= bits[i];
+    return any == 0;
+}
+
+constexpr int kChunk = 64;
+
 // O(1) per pixel, in place: one running sum per column slid down the rows, so memory
 // is read in order. Rows leave the window after they are overwritten, so the last
 // r + 1 original rows are kept in a small ring.
-void verticalRunningInPlace(Image& image, int r) {
-    const int w = image.width;
+// Only the columns [x0, x1) are touched, so bands of columns can run side by side.
+// Columns go in chunks of 64: where a chunk's sums are all +0 and the rows
+// entering and leaving the window are +0 there too, its means are +0 and its
+// sums stay +0, so the chunk is written as zeros without summing (a clear
+// stretch of an overlay layer costs next to nothing; the bits are the same).
+void verticalRunningInPlace(Image& image, int r, int x0, int x1) {
+    const int w = x1 - x0;
     const int h = image.height;
-    const size_t rowSize = static_cast<size_t>(w);
+    const size_t rowSize = static_cast<size_t>(image.width);
+    const size_t cols = static_cast<size_t>(w);
     const double count = 2.0 * r + 1.0;
-    auto row = [&](int y) { return &image.pixels[static_cast<size_t>(clampIndex(y, h)) * rowSize]; };
-    std::vector<Sum4> sums(rowSize);
+    auto row = [&](int y) { return &image.pixels[static_cast<size_t>(clampIndex(y, h)) * rowSize + static_cast<size_t>(x0)]; };
+    const int chunks = (w + kChunk - 1) / kChunk;
+    auto chunkWidth = [&](int c) { return std::min(kChunk, w - c * kChunk); };
+    // Which chunks of each row were all +0 before the pass.
+    std::vector<uint8_t> zero(static_cast<size_t>(h) * static_cast<size_t>(chunks));
+    for (int y = 0; y < h; ++y) {
+        const Pixel* p = row(y);
+        for (int c = 0; c < chunks; ++c)
+            zero[static_cast<size_t>(y) * chunks + c] = allZeroBits(p + c * kChunk, static_cast<size_t>(chunkWidth(c)));
+    }
+    auto zeroAt = [&](int y, int c) { return zero[static_cast<size_t>(clampIndex(y, h)) * chunks + c] != 0; };
+
+    std::vector<Sum4> sums(cols);
+    std::vector<int> busyRows(static_cast<size_t>(chunks), 0);  // rows of the window not +0 in the chunk
     for (int k = -r; k <= r; ++k) {
         const Pixel* p = row(k);
         for (int x = 0; x < w; ++x) sums[static_cast<size_t>(x)].add(p[x]);
+        for (int c = 0; c < chunks; ++c) busyRows[static_cast<size_t>(c)] += !zeroAt(k, c);
     }
+    auto sumsZero = [&](int c) {
+        const uint64_t* bits = reinterpret_cast<const uint64_t*>(&sums[static_cast<size_t>(c) * kChunk]);
+        uint64_t any = 0;
+        for (size_t i = 0; i < static_cast<size_t>(chunkWidth(c)) * 4; ++i) any |= bits[i];
+        return any == 0;
+    };
+    std::vector<uint8_t> clear(static_cast<size_t>(chunks));
+    for (int c = 0; c < chunks; ++c) clear[static_cast<size_t>(c)] = sumsZero(c);
+
     const size_t ringRows = static_cast<size_t>(r) + 1;
-    std::vector<Pixel> ring(ringRows * rowSize);
-    auto saved = [&](int y) { return &ring[(static_cast<size_t>(y) % ringRows) * rowSize]; };
+    std::vector<Pixel> ring(ringRows * cols);
+    const std::vector<Pixel> zeros(static_cast<size_t>(kChunk), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    auto saved = [&](int y) { return &ring[(static_cast<size_t>(y) % ringRows) * cols]; };
     for (int y = 0; y < h; ++y) {
         Pixel* out = row(y);
-        std::copy(out, out + w, saved(y));
         const Pixel* in = row(y + r + 1);
-        const Pixel* leaving = saved(y - r < 0 ? 0 : y - r);
-        for (int x = 0; x < w; ++x) {
-            Sum4& s = sums[static_cast<size_t>(x)];
-            out[x] = s.mean(count);
-            s.add(in[x]);
-            s.sub(leaving[x]);
+        const int leavingRow = y - r < 0 ? 0 : y - r;
+        const Pixel* leaving = saved(leavingRow);
+        Pixel* keep = saved(y);
+        for (int c = 0; c < chunks; ++c) {
+            const int from = c * kChunk;
+            const int n = chunkWidth(c);
+            const bool inZero = zeroAt(y + r + 1, c);
+            const bool outZero = zeroAt(leavingRow, c);
+            // A +0 chunk is not kept in the ring: it leaves as zeros.
+            if (!zeroAt(y, c)) std::copy(out + from, out + from + n, keep + from);
+            if (clear[static_cast<size_t>(c)] && inZero && outZero) {
+                std::fill(out + from, out + from + n, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+                continue;
+            }
+            verticalStep(out + from, in + from, outZero ? zeros.data() : leaving + from, &sums[static_cast<size_t>(from)],
+                         n, count);
+            int& busy = busyRows[static_cast<size_t>(c)];
+            const bool wasBusy = busy != 0;
+            busy += !inZero;
+            busy -= !outZero;
+            // Once only +0 rows are left in the window the sums no longer change:
+            // if they came back to +0 exactly, the chunk is clear from here on.
+            if (busy != 0) {
+                clear[static_cast<size_t>(c)] = 0;
+            } else if (wasBusy) {
+                clear[static_cast<size_t>(c)] = sumsZero(c);
+            }
         }
     }
 }
 
-void verticalDirect(const Image& src, Image& dst, int r) {
+void verticalDirect(const Image& src, Image& dst, int r, Band band) {
     const double count = 2.0 * r + 1.0;
-    for (int y = 0; y < src.height; ++y) {
+    for (int y = band.begin; y < band.end; ++y) {
         for (int x = 0; x < src.width; ++x) {
             Sum4 sum;
             for (int k = -r; k <= r; ++k) sum.add(src.at(x, clampIndex(y + k, src.height)));
@@ -113,29 +291,38 @@ void verticalDirect(const Image& src, Image& dst, int r) {
 
 }  // namespace
 
-Image blurredImage(const Image& image, int radius) {
+Image blurredImage(const Image& image, int radius, const RowBands& bands) {
     if (radius <= 0 || !isUsableImage(image)) return image;
     const int r = std::min(radius, kMaxRadius);
     const int w = image.width;
     Image result(w, image.height);
-    bool allModerate = true;
-    for (int y = 0; y < image.height; ++y) {
-        const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(w);
-        const Pixel* row = &image.pixels[offset];
-        if (moderate(row, w)) {
-            runningRow(row, &result.pixels[offset], w, r);
-        } else {
-            directRow(row, &result.pixels[offset], w, r);
-            allModerate = false;
+    // One flag per row, so no two bands write the same memory.
+    std::vector<char> rowModerate(static_cast<size_t>(image.height), 1);
+    bands.forEachBand(image.height, [&](Band band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(w);
+            const Pixel* row = &image.pixels[offset];
+            if (allZeroBits(row, static_cast<size_t>(w))) {
+                // Sums of +0 stay +0, and so do their means.
+                std::fill(&result.pixels[offset], &result.pixels[offset] + w, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+                continue;
+            }
+            if (moderate(row, w)) {
+                runningRow(row, &result.pixels[offset], w, r);
+            } else {
+                directRow(row, &result.pixels[offset], w, r);
+                rowModerate[static_cast<size_t>(y)] = 0;
+            }
         }
-    }
+    });
+    const bool allModerate = std::find(rowModerate.begin(), rowModerate.end(), 0) == rowModerate.end();
     // A mean never exceeds its inputs, so moderate rows stay moderate after the first pass.
     if (allModerate) {
-        verticalRunningInPlace(result, r);
+        bands.forEachBand(w, [&](Band columns) { verticalRunningInPlace(result, r, columns.begin, columns.end); });
         return result;
     }
     const Image across = result;
-    verticalDirect(across, result, r);
+    bands.forEachBand(image.height, [&](Band band) { verticalDirect(across, result, r, band); });
     return result;
 }
 

@@ -1,6 +1,9 @@
 #include "treatments/glitch_slices.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <vector>
 
 #include "engine/image_checks.h"
 #include "overlay/hash.h"
@@ -8,11 +11,10 @@
 
 namespace ormel {
 
-void applyGlitchSlices(Image& image, const Settings& settings) {
+void applyGlitchSlices(Image& image, const Settings& settings, const RowBands& bands) {
     const float g = settings.glitchAmount;
     if (!isUsableImage(image) || !(g > 0.001f)) return;
 
-    const Image copy = image;
     const int32_t attempts = truncClamped(16.0f * g, 1, 24, 1);
     // Kept in float: trunc(34 g) may exceed any int for huge amounts; the shift is
     // clamped to the width before it becomes an integer.
@@ -21,6 +23,11 @@ void applyGlitchSlices(Image& image, const Settings& settings) {
     const int32_t seed = settings.seed;
     const int32_t frame = settings.frameNumber;
 
+    // Every slice copies rows of the untouched picture, so a row ends up as the
+    // last slice over it left it: one shift per row, applied once.
+    constexpr int32_t kUnshifted = INT32_MIN;
+    std::vector<int32_t> rowShift(static_cast<size_t>(image.height), kUnshifted);
+    bool any = false;
     for (int32_t i = 0; i < attempts; ++i) {
         float draws[4];
         for (int32_t k = 0; k < 4; ++k) draws[k] = hash01(i, frame, k, seedPlus(seed, 811 + 10 * k));
@@ -30,14 +37,26 @@ void applyGlitchSlices(Image& image, const Settings& settings) {
         const int32_t sliceHeight = truncClamped(g * draws[2] * 18.0f + 1.0f, 1, image.height, 1);
         const int32_t shift = truncClamped((draws[3] - 0.5f) * 2.0f * maxShift, -image.width, image.width, 0);
         const int32_t bottom = sliceHeight < image.height - top ? top + sliceHeight : image.height;
-        for (int32_t y = top; y < bottom; ++y) {
-            for (int32_t x = 0; x < image.width; ++x) {
+        for (int32_t y = top; y < bottom; ++y) rowShift[static_cast<size_t>(y)] = shift;
+        any = true;
+    }
+    if (!any) return;
+
+    const int32_t width = image.width;
+    bands.forEachBand(image.height, [&](Band band) {
+        std::vector<Pixel> copy(static_cast<size_t>(width));
+        for (int32_t y = band.begin; y < band.end; ++y) {
+            const int32_t shift = rowShift[static_cast<size_t>(y)];
+            if (shift == kUnshifted || shift == 0) continue;
+            Pixel* row = &image.at(0, y);
+            std::copy(row, row + width, copy.begin());
+            for (int32_t x = 0; x < width; ++x) {
                 int32_t from = x + shift;
-                from = from < 0 ? 0 : (from >= image.width ? image.width - 1 : from);
-                image.at(x, y) = copy.at(from, y);
+                from = from < 0 ? 0 : (from >= width ? width - 1 : from);
+                row[x] = copy[static_cast<size_t>(from)];
             }
         }
-    }
+    });
 }
 
 }  // namespace ormel

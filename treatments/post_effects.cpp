@@ -10,16 +10,16 @@
 
 namespace ormel {
 
-void applyPostEffects(Image& image, const Settings& settings) {
+void applyPostEffects(Image& image, const Settings& settings, const RowBands& bands) {
     // A size that disagrees with the pixel array is treated as no picture at all.
     if (!isUsableImage(image)) return;
     // Each stage checks its own threshold and takes its own copy when it reads neighbours.
-    applyLensDistortion(image, settings);
-    applyRadialBlur(image, settings);
-    applyGlitchSlices(image, settings);
-    applyChromaticAberration(image, settings);
-    applyScreenPass(image, settings);
-    applyAsciiArt(image, settings);
+    applyLensDistortion(image, settings, bands);
+    applyRadialBlur(image, settings, bands);
+    applyGlitchSlices(image, settings, bands);
+    applyChromaticAberration(image, settings, bands);
+    applyScreenPass(image, settings, bands);
+    applyAsciiArt(image, settings, bands);
 }
 
 }  // namespace ormel

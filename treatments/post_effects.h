@@ -1,6 +1,7 @@
 // The screen treatment chain run over the composited frame.
 #pragma once
 
+#include "engine/row_bands.h"
 #include "engine/types.h"
 
 namespace ormel {
@@ -8,6 +9,7 @@ namespace ormel {
 // In order: lens distortion and fisheye, radial blur, glitch slices, chromatic
 // aberration, the per-pixel pass (always on) and the ASCII rendering. In place;
 // an empty image is left as it is.
-void applyPostEffects(Image& image, const Settings& settings);
+void applyPostEffects(Image& image, const Settings& settings,
+                      const RowBands& bands = RowBands::single());
 
 }  // namespace ormel

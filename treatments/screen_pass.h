@@ -1,12 +1,14 @@
 // The always-on per-pixel pass: scan lines, vignette, noise, VHS flicker, inversion.
 #pragma once
 
+#include "engine/row_bands.h"
 #include "engine/types.h"
 
 namespace ormel {
 
 // Works in place. Even with every amount at 0 it clamps r, g and b into [0, 1];
 // alpha is never touched.
-void applyScreenPass(Image& image, const Settings& settings);
+void applyScreenPass(Image& image, const Settings& settings,
+                     const RowBands& bands = RowBands::single());
 
 }  // namespace ormel

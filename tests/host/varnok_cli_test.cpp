@@ -151,6 +151,28 @@ TEST(VarnokCli, RenderingOneFrameAloneEqualsTheSameFrameOfAFullRender) {
     EXPECT_EQ(readFrame(d + "/all.0010.exr").data, readFrame(d + "/one.0010.exr").data);
 }
 
+// The plug-in splits each frame over the threads varnok lends it; the pixels
+// must not depend on how many (float EXR in and out, so every bit is kept).
+TEST(VarnokCli, ThreadCountChangesNoPixel) {
+    REQUIRE_VARNOK();
+    const std::string d = freshDir("threads");
+    writeSequence(d + "/in.%04d.exr", 1, 4, 67, 41, SampleType::Float);
+    const std::string look = " --preset 3 --set drawBoxText=on --set glitchAmount=0.8 --set radialBlur=0.5 --quiet";
+    for (const char* n : {"1", "2", "5"}) {
+        RunResult r = run("render " + d + "/in.%04d.exr -o " + d + "/t" + n + ".%04d.exr --threads " + n + look);
+        ASSERT_EQ(r.status, 0) << r.output;
+    }
+    for (int f = 1; f <= 4; ++f) {
+        const std::string frame = "000" + std::to_string(f) + ".exr";
+        const NativeFrame one = readFrame(d + "/t1." + frame);
+        EXPECT_EQ(one.data, readFrame(d + "/t2." + frame).data) << f;
+        EXPECT_EQ(one.data, readFrame(d + "/t5." + frame).data) << f;
+    }
+    RunResult r = run("render " + d + "/in.%04d.exr -o " + d + "/x.%04d.exr --threads 0");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("--threads expects"), std::string::npos) << r.output;
+}
+
 TEST(VarnokCli, TemporalTrackingUsesEarlierFramesDecodedOnce) {
     REQUIRE_VARNOK();
     const std::string d = freshDir("temporal");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/thread_runners.h"
 #include "tests/treatments/test_images.h"
 
 namespace ormel {
@@ -63,6 +64,58 @@ TEST(BoxBlur, NonFiniteAndHugeValuesStayInsideTheirWindow) {
     EXPECT_FLOAT_EQ(out.at(8, 10).r, directBoxBlur(image, 2).at(8, 10).r);
     EXPECT_TRUE(std::isfinite(out.at(39, 20).g));
     EXPECT_LT(out.at(20, 8).b, 1.0f);
+}
+
+// The sliding sums as plainly as they can be written: the window sum of the
+// first position, then one pixel in and one out per step, in double.
+Image slidingBoxBlur(const Image& image, int r) {
+    auto pass = [r](const Image& src, bool vertical) {
+        Image out(src.width, src.height);
+        const int lines = vertical ? src.width : src.height;
+        const int length = vertical ? src.height : src.width;
+        auto at = [&](int line, int i) -> const Pixel& {
+            i = std::clamp(i, 0, length - 1);
+            return vertical ? src.at(line, i) : src.at(i, line);
+        };
+        for (int line = 0; line < lines; ++line) {
+            double s[4] = {0, 0, 0, 0};
+            for (int k = -r; k <= r; ++k) {
+                const Pixel& p = at(line, k);
+                s[0] += p.r, s[1] += p.g, s[2] += p.b, s[3] += p.a;
+            }
+            const double n = 2.0 * r + 1.0;
+            for (int i = 0; i < length; ++i) {
+                (vertical ? out.at(line, i) : out.at(i, line)) =
+                    Pixel{float(s[0] / n), float(s[1] / n), float(s[2] / n), float(s[3] / n)};
+                const Pixel& in = at(line, i + r + 1);
+                const Pixel& gone = at(line, i - r);
+                s[0] += in.r, s[1] += in.g, s[2] += in.b, s[3] += in.a;
+                s[0] -= gone.r, s[1] -= gone.g, s[2] -= gone.b, s[3] -= gone.a;
+            }
+        }
+        return out;
+    };
+    return pass(pass(image, false), true);
+}
+
+// A mostly clear layer, as the overlay-only pixel sort blurs: the clear
+// stretches are written as +0 without summing, which must give the very bits
+// of the sliding sums, including where a mark's sums leave a residue behind
+// (1 and 1e-20 in one window do not cancel exactly) and where -0 is present.
+TEST(BoxBlur, ClearStretchesGiveTheSlidingSumsBits) {
+    for (int r : {1, 5, 24}) {
+        Image image(150, 140, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+        image.at(20, 30) = Pixel{1.0f, 0.5f, 0.25f, 1.0f};
+        image.at(21, 30) = Pixel{1e-20f, 3e-9f, 0.7f, 1e-30f};
+        image.at(100, 100) = Pixel{0.3f, 0.3f, 0.3f, 0.3f};
+        image.at(140, 5) = Pixel{-0.0f, 0.0f, -0.0f, 0.0f};
+        for (int x = 64; x < 80; ++x) image.at(x, 70) = Pixel{0.9f, 0.1f, 0.4f, 0.8f};
+        const Image want = slidingBoxBlur(image, r);
+        const Image got = blurredImage(image, r);
+        for (size_t i = 0; i < want.pixels.size(); ++i)
+            ASSERT_TRUE(testing::samePixel(got.pixels[i], want.pixels[i])) << r << " at " << i;
+        EXPECT_TRUE(sameImage(blurredImage(image, r, testing_support::threadedBands(3)), want)) << r;
+    }
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "treatments/lens_distortion.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 #include "tests/treatments/test_images.h"
+#include "treatments/bilinear.h"
 
 namespace ormel {
 namespace {
@@ -48,6 +51,40 @@ TEST(LensDistortionRules, FisheyeTermMultipliesByTheFourthPowerAsOneFactor) {
         }
     }
     EXPECT_EQ(mismatches, 0);
+}
+
+// Every pixel, all four channels, against the per-pixel rule for widths that
+// leave every remainder of the eight-pixel vector path, one-row and
+// one-column images, and factors that overflow to infinity or turn NaN.
+TEST(LensDistortionRules, EveryPixelIsTheBilinearSampleAtItsPosition) {
+    const float huge = 3e38f;
+    const std::pair<float, float> amounts[] = {{0.37f, 0.713f}, {-0.9f, 0.0f}, {huge, 0.2f}, {-huge, huge}, {0.002f, 1e30f}};
+    for (auto [w, h] : {std::pair{8, 5}, {13, 7}, {23, 1}, {1, 9}, {31, 4}}) {
+        for (auto [lens, fisheye] : amounts) {
+            const Image original = testing::patternImage(w, h, w + h);
+            Settings s = testing::quietSettings();
+            s.lensDistortion = lens;
+            s.fisheye = fisheye;
+            Image image = original;
+            applyLensDistortion(image, s);
+            const float cx = static_cast<float>(w - 1) / 2.0f, cy = static_cast<float>(h - 1) / 2.0f;
+            const float sx = cx > 0.0f ? 1.0f / cx : 1.0f, sy = cy > 0.0f ? 1.0f / cy : 1.0f;
+            for (int32_t y = 0; y < h; ++y) {
+                for (int32_t x = 0; x < w; ++x) {
+                    const float nx = (static_cast<float>(x) - cx) * sx;
+                    const float ny = (static_cast<float>(y) - cy) * sy;
+                    const float r2 = nx * nx + ny * ny;
+                    const float r4 = r2 * r2;
+                    float f = 1.0f + 0.75f * lens * r2 + 1.15f * fisheye * r4;
+                    f = std::isnan(f) ? 1.0f : std::clamp(f, -FLT_MAX, FLT_MAX);
+                    const float X = cx > 0.0f ? cx + f * nx * cx : cx;
+                    const float Y = cy > 0.0f ? cy + f * ny * cy : cy;
+                    ASSERT_TRUE(testing::samePixel(image.at(x, y), bilinearSample(original, X, Y)))
+                        << w << "x" << h << " " << lens << "," << fisheye << " at " << x << "," << y;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

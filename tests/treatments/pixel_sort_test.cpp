@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -87,6 +88,40 @@ TEST(PixelSort, EqualLuminancesKeepTheirOrderBothWays) {
         for (int32_t x = 0; x < 6; ++x) {
             EXPECT_EQ(rows.at(x, y).a, byRow[x].a) << y;
             EXPECT_EQ(columns.at(y, x).a, byColumn[x].a) << y;
+        }
+    }
+}
+
+// Runs of every length up to 70 holding NaN keys (below every number, equal to
+// each other), -0 and +0 (equal) and repeated keys, in both directions: the
+// result is the stable sort under that order, told apart by alpha.
+TEST(PixelSort, NaNAndSignedZeroKeysSortStablyInEveryRunLength) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const Pixel kinds[] = {{nan, 0.5f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.0f, 0.0f},  {-0.0f, -0.0f, -0.0f, 0.0f},
+                           {0.3f, 0.3f, 0.3f, 0.0f}, {-1.0f, 0.2f, 0.0f, 0.0f}, {0.9f, 0.1f, 0.4f, 0.0f}};
+    auto less = [](float a, float b) {
+        if (std::isnan(a)) return !std::isnan(b);
+        return !std::isnan(b) && a < b;
+    };
+    Settings s = plainSort(512);
+    s.pixelSortScope = 0;  // alpha decides activity, so every key here takes part
+    for (int32_t n = 2; n <= 70; ++n) {
+        Image image(n, 8);
+        for (int32_t y = 0; y < 8; ++y)
+            for (int32_t x = 0; x < n; ++x) {
+                Pixel p = kinds[static_cast<size_t>(hash01(x, y, n, 5) * 6.0f)];
+                p.a = 0.5f + static_cast<float>(x) / 256.0f;  // active, and names the pixel
+                image.at(x, y) = p;
+            }
+        const Image original = image;
+        applyPixelSortAxis(image, s, false);
+        for (int32_t y = 0; y < 8; ++y) {
+            std::vector<Pixel> run(original.pixels.begin() + y * n, original.pixels.begin() + (y + 1) * n);
+            const bool descending = hash01(y, 0, s.frameNumber, seedPlus(s.seed, 1231)) > 0.5f;
+            std::stable_sort(run.begin(), run.end(), [&](const Pixel& a, const Pixel& b) {
+                return descending ? less(lum(b), lum(a)) : less(lum(a), lum(b));
+            });
+            for (int32_t x = 0; x < n; ++x) ASSERT_EQ(image.at(x, y).a, run[x].a) << n << " " << y << " " << x;
         }
     }
 }

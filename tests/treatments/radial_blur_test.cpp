@@ -1,10 +1,12 @@
 #include "treatments/radial_blur.h"
 
+#include <algorithm>
 #include <limits>
 
 #include <gtest/gtest.h>
 
 #include "tests/treatments/test_images.h"
+#include "treatments/bilinear.h"
 
 namespace ormel {
 namespace {
@@ -59,6 +61,50 @@ TEST(RadialBlur, EdgesCentreAndUniformAreasHold) {
         s.radialBlur = huge;
         applyRadialBlur(image, s);
         EXPECT_TRUE(testing::allFinite(image)) << huge;
+    }
+}
+
+// The mean of bilinear samples along the line to the centre, pixel by pixel:
+// the vector paths (eight, four and one pixel at a time) must give its bits,
+// whatever the width, amount and values (huge ones included).
+TEST(RadialBlur, EveryPixelIsTheDoubleMeanOfItsBilinearSamples) {
+    for (int32_t width : {1, 3, 4, 7, 8, 13, 29, 300}) {
+        for (float amount : {0.05f, 0.37f, 1.0f}) {
+            Image image = testing::patternImage(width, 9, width);
+            image.at(0, 4) = Pixel{1e30f, -3e29f, 7.0f, 1e-30f};
+            if (width == 300) {
+                // Mostly clear, as an overlay layer is: a few marks, and a -0 that
+                // must come out +0 like any other pixel whose samples are all zero.
+                for (int32_t i = 0; i < width * 9; ++i)
+                    if (i % 97 != 0) image.pixels[static_cast<size_t>(i)] = Pixel{0.0f, 0.0f, 0.0f, 0.0f};
+                image.at(250, 2) = Pixel{-0.0f, -0.0f, 0.0f, -0.0f};
+            }
+            const Image before = image;
+            Settings s = testing::quietSettings();
+            s.radialBlur = amount;
+            applyRadialBlur(image, s);
+            const int32_t samples = std::min(static_cast<int32_t>(10.0f * amount), 9) + 3;
+            const float strength = 0.085f * amount;
+            const float cx = static_cast<float>(width - 1) / 2.0f, cy = 4.0f;
+            for (int32_t y = 0; y < 9; ++y) {
+                for (int32_t x = 0; x < width; ++x) {
+                    double sum[4] = {0.0, 0.0, 0.0, 0.0};
+                    for (int32_t k = 0; k < samples; ++k) {
+                        const float scale = 1.0f - (static_cast<float>(k) / static_cast<float>(samples - 1)) * strength;
+                        const Pixel p = bilinearSample(before, cx + scale * (static_cast<float>(x) - cx),
+                                                       cy + scale * (static_cast<float>(y) - cy));
+                        sum[0] += p.r;
+                        sum[1] += p.g;
+                        sum[2] += p.b;
+                        sum[3] += p.a;
+                    }
+                    const double n = samples;
+                    const Pixel want{static_cast<float>(sum[0] / n), static_cast<float>(sum[1] / n),
+                                     static_cast<float>(sum[2] / n), static_cast<float>(sum[3] / n)};
+                    ASSERT_TRUE(testing::samePixel(image.at(x, y), want)) << width << " " << amount << " " << x << "," << y;
+                }
+            }
+        }
     }
 }
 

@@ -1,0 +1,207 @@
+// Every built-in look through processFrame on a 1920 x 1080 frame, on one
+// thread and on two of the host's workers (the threads the multithread suite
+// lends the plug-in). Wall time, since the point is how much sooner a frame
+// is ready; the summary gives each look's two-thread time as a ratio to its
+// one-thread time measured in the same run, and both against one memcpy of
+// the frame.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/process_frame.h"
+#include "host/worker_pool.h"
+#include "overlay/hash.h"
+#include "plugin/settings_sampling.h"
+#include "presets/builtin_looks.h"
+#include "presets/preset_apply.h"
+#include "presets/param_access.h"
+#include "plugin/param_catalogue.h"
+
+namespace {
+
+using ormel::Image;
+using ormel::Pixel;
+
+constexpr int32_t kWidth = 1920;
+constexpr int32_t kHeight = 1080;
+constexpr int32_t kFrame = 12;
+// Earlier frames held for the temporal look; more only adds memory, the cost
+// per frame is in the current one.
+constexpr int32_t kMaxHistory = 4;
+
+// Parameters as a plain table at the catalogue defaults, with a look applied.
+class TableParams : public ormel::ParamAccess, public ormel::ParamReader {
+public:
+    TableParams() {
+        for (const ormel::ParamSpec& s : ormel::paramCatalogue()) {
+            ormel::PresetValue v;
+            switch (s.kind) {
+                case ormel::ParamKind::Rgb: v = ormel::rgbValue(s.defaultRgb[0], s.defaultRgb[1], s.defaultRgb[2]); break;
+                case ormel::ParamKind::Boolean: v = ormel::boolValue(s.defaultValue != 0.0); break;
+                case ormel::ParamKind::Integer: v = ormel::integerValue(static_cast<int>(s.defaultValue)); break;
+                case ormel::ParamKind::Choice: v = ormel::choiceValue(static_cast<int>(s.defaultValue)); break;
+                case ormel::ParamKind::Double: v = ormel::doubleValue(s.defaultValue); break;
+                default: v = ormel::textValue(""); break;
+            }
+            values_[s.name] = v;
+        }
+    }
+    ormel::PresetValue value(const std::string& n) const override { return values_.at(n); }
+    ormel::PresetValue valueAt(const std::string& n, double) const override { return values_.at(n); }
+    void setValue(const std::string& n, const ormel::PresetValue& v) override { values_[n] = v; }
+    double getDouble(const std::string& n) const override { return values_.at(n).number; }
+    int getInt(const std::string& n) const override { return values_.at(n).integer; }
+    bool getBool(const std::string& n) const override { return values_.at(n).flag; }
+    int getChoice(const std::string& n) const override { return values_.at(n).integer; }
+    std::array<double, 3> getRgb(const std::string& n) const override { return values_.at(n).rgb; }
+
+private:
+    std::map<std::string, ormel::PresetValue> values_;
+};
+
+ormel::Settings lookSettings(int look) {
+    TableParams params;
+    ormel::applyBuiltinPreset(params, look);
+    return ormel::sampleSettings(params, kFrame);
+}
+
+// Texture with discs in each colour the looks key (red, green, white, cyan).
+Image lookFrame(int32_t frame) {
+    Image image(kWidth, kHeight);
+    for (int32_t y = 0; y < kHeight; ++y) {
+        for (int32_t x = 0; x < kWidth; ++x) {
+            const float n = ormel::hash01(x, y, 0, 3);
+            image.at(x, y) = Pixel{0.1f + 0.25f * n, 0.2f * static_cast<float>(y) / kHeight, 0.3f * n, 1.0f};
+        }
+    }
+    const Pixel colours[] = {{0.95f, 0.05f, 0.03f, 1.0f}, {0.0f, 1.0f, 0.18f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f},
+                             {0.0f, 0.95f, 1.0f, 1.0f}};
+    for (int32_t i = 0; i < 48; ++i) {
+        const float cx = 40.0f + ormel::hash01(i, 1, 0, 9) * (kWidth - 80) + 3.0f * static_cast<float>(frame);
+        const float cy = 40.0f + ormel::hash01(i, 2, 0, 9) * (kHeight - 80);
+        const float r = 8.0f + 20.0f * ormel::hash01(i, 3, 0, 9);
+        for (int32_t y = static_cast<int32_t>(cy - r); y <= static_cast<int32_t>(cy + r); ++y) {
+            for (int32_t x = static_cast<int32_t>(cx - r); x <= static_cast<int32_t>(cx + r); ++x) {
+                const float dx = static_cast<float>(x) - cx, dy = static_cast<float>(y) - cy;
+                if (x >= 0 && y >= 0 && x < kWidth && y < kHeight && dx * dx + dy * dy <= r * r)
+                    image.at(x, y) = colours[i % 4];
+            }
+        }
+    }
+    return image;
+}
+
+struct Frames {
+    Image current = lookFrame(kFrame);
+    std::vector<ormel::FrameSample> history;
+    Frames() {
+        for (int32_t k = kMaxHistory; k >= 1; --k) history.push_back({kFrame - k, lookFrame(kFrame - k)});
+    }
+};
+
+const Frames& frames() {
+    static const Frames f;
+    return f;
+}
+
+ormel::RowBands workerBands(unsigned threads) {
+    ormel::RowBands bands;
+    if (threads < 2) return bands;
+    bands.bands = static_cast<int32_t>(4 * threads);  // as the plug-in cuts them
+    bands.runJobs = [](int32_t count, const std::function<void(int32_t)>& job) {
+        ofxhost::runOnWorkers(static_cast<unsigned>(count), [&](unsigned i) { job(static_cast<int32_t>(i)); });
+    };
+    return bands;
+}
+
+void BM_MemcpyFrame(benchmark::State& state) {
+    const Image& src = frames().current;
+    Image dst(kWidth, kHeight);
+    for (auto _ : state) {
+        std::memcpy(static_cast<void*>(dst.pixels.data()), src.pixels.data(), src.pixels.size() * sizeof(Pixel));
+        benchmark::DoNotOptimize(dst.pixels.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+// Arguments: the look, then the number of threads.
+void BM_Look(benchmark::State& state) {
+    const int look = static_cast<int>(state.range(0));
+    const unsigned threads = static_cast<unsigned>(state.range(1));
+    ofxhost::setWorkerCount(threads);
+    ormel::Settings settings = lookSettings(look);
+    settings.renderEngine = 0;  // the processor path, the one split over threads
+    const Frames& f = frames();
+    std::vector<ormel::FrameSample> history(
+        f.history.end() - std::min<ptrdiff_t>(kMaxHistory, std::max(settings.temporalFrames, 0)), f.history.end());
+    const ormel::RowBands bands = workerBands(threads);
+    for (auto _ : state) {
+        ormel::TraceResult r = ormel::processFrame(f.current, history, settings, bands);
+        benchmark::DoNotOptimize(r.image.pixels.data());
+    }
+    state.SetLabel(ormel::builtinLooks()[static_cast<size_t>(look)].name);
+}
+
+double fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "min" || run.error_occurred) continue;
+            const std::string& args = run.run_name.args;
+            ms_[run.run_name.function_name + (args.empty() ? "" : "/" + args)] = run.GetAdjustedRealTime();
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const double copy = ms_["BM_MemcpyFrame"];
+        if (copy <= 0.0) return;
+        std::printf("\nFastest of 5 (wall time); one memcpy of the frame: %.3f ms\n", copy);
+        std::printf("  %-26s %9s %9s %9s %9s %8s\n", "look", "1 thr ms", "2 thr ms", "1 thr x", "2 thr x", "2 / 1");
+        for (int look = 0; look < ormel::kBuiltinLookCount; ++look) {
+            const std::string base = "BM_Look/" + std::to_string(look) + "/";
+            const double one = ms_[base + "1"];
+            const double two = ms_[base + "2"];
+            if (one <= 0.0 || two <= 0.0) continue;
+            std::printf("  %-26s %9.2f %9.2f %9.2f %9.2f %8.2f\n",
+                        ormel::builtinLooks()[static_cast<size_t>(look)].name.c_str(), one, two, one / copy,
+                        two / copy, two / one);
+        }
+    }
+
+private:
+    std::map<std::string, double> ms_;
+};
+
+}  // namespace
+
+BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
+    ->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
+// One and two threads of the same look run next to each other, so both see
+// the same load from the rest of the machine.
+BENCHMARK(BM_Look)->ArgsProduct({benchmark::CreateDenseRange(0, ormel::kBuiltinLookCount - 1, 1), {1, 2}})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+
+int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // The allocator settings varnok runs the plug-in with: whole-frame buffers
+    // are reused instead of costing fresh zeroed pages each frame.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

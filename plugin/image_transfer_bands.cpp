@@ -1,0 +1,82 @@
+#include "plugin/image_transfer_bands.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <climits>
+
+namespace ormel {
+
+Image readHostImage(const HostImageAccess& src, const RowBands& bands) {
+    const int64_t w = static_cast<int64_t>(src.x2) - src.x1;
+    const int64_t h = static_cast<int64_t>(src.y2) - src.y1;
+    const int64_t stride = src.rowBytes < 0 ? -static_cast<int64_t>(src.rowBytes) : src.rowBytes;
+    // One band is the plain routine's single pass; so is every case it turns
+    // down or copies pixel by pixel.
+    if (!bands.runJobs || bands.bands < 2 || !src.floatRgba || src.data == nullptr || w <= 0 || h < 2 ||
+        w > INT32_MAX || h > INT32_MAX || stride < w * static_cast<int64_t>(sizeof(Pixel))) {
+        return readHostImage(src);
+    }
+    Image out(static_cast<int32_t>(w), static_cast<int32_t>(h));
+    const size_t rowCopy = static_cast<size_t>(w) * sizeof(Pixel);
+    bands.forEachBand(out.height, [&](Band band) {
+        for (int32_t y = band.begin; y < band.end; ++y) {
+            // Engine row y is host row y2 - 1 - y, counted from y1.
+            const auto* row = static_cast<const unsigned char*>(src.data) +
+                              static_cast<std::ptrdiff_t>(h - 1 - y) * static_cast<std::ptrdiff_t>(src.rowBytes);
+            std::memcpy(static_cast<void*>(&out.at(0, y)), row, rowCopy);
+        }
+    });
+    return out;
+}
+
+void readHostImageInto(const HostImageAccess& src, Image& out, const RowBands& bands) {
+    const int64_t w = static_cast<int64_t>(src.x2) - src.x1;
+    const int64_t h = static_cast<int64_t>(src.y2) - src.y1;
+    const int64_t stride = src.rowBytes < 0 ? -static_cast<int64_t>(src.rowBytes) : src.rowBytes;
+    if (!bands.runJobs || bands.bands < 2 || !src.floatRgba || src.data == nullptr || w <= 0 || h < 2 ||
+        w > INT32_MAX || h > INT32_MAX || stride < w * static_cast<int64_t>(sizeof(Pixel))) {
+        readHostImageInto(src, out);
+        return;
+    }
+    out.width = static_cast<int32_t>(w);
+    out.height = static_cast<int32_t>(h);
+    out.pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    const size_t rowCopy = static_cast<size_t>(w) * sizeof(Pixel);
+    bands.forEachBand(out.height, [&](Band band) {
+        for (int32_t y = band.begin; y < band.end; ++y) {
+            // Engine row y is host row y2 - 1 - y, counted from y1.
+            const auto* row = static_cast<const unsigned char*>(src.data) +
+                              static_cast<std::ptrdiff_t>(h - 1 - y) * static_cast<std::ptrdiff_t>(src.rowBytes);
+            std::memcpy(static_cast<void*>(&out.at(0, y)), row, rowCopy);
+        }
+    });
+}
+
+void writeHostImage(const Image& image, const HostImageAccess& dst, const RowBands& bands) {
+    const int64_t hostH = static_cast<int64_t>(dst.y2) - dst.y1;
+    const int64_t cols = std::min<int64_t>(static_cast<int64_t>(dst.x2) - dst.x1, image.width);
+    const int64_t rows = std::min<int64_t>(hostH, image.height);
+    const int64_t stride = dst.rowBytes < 0 ? -static_cast<int64_t>(dst.rowBytes) : dst.rowBytes;
+    const size_t rowCopy = static_cast<size_t>(std::max<int64_t>(cols, 0)) * sizeof(Pixel);
+    // Only whole rows at a usable stride are split; everything else (and every
+    // check) is the plain routine's.
+    const bool rowWise = dst.floatRgba && dst.data != nullptr && !image.empty() &&
+                         image.pixels.size() == static_cast<size_t>(image.width) * static_cast<size_t>(image.height) &&
+                         cols > 0 && rows > 0 && stride >= static_cast<int64_t>(rowCopy);
+    if (!rowWise || rows < 2) {
+        writeHostImage(image, dst);
+        return;
+    }
+    bands.forEachBand(static_cast<int32_t>(rows), [&](Band band) {
+        for (int32_t i = band.begin; i < band.end; ++i) {
+            // Engine row i is host row y2 - 1 - i, counted from y1.
+            auto* row = static_cast<unsigned char*>(dst.data) +
+                        static_cast<std::ptrdiff_t>(hostH - 1 - i) * static_cast<std::ptrdiff_t>(dst.rowBytes);
+            std::memcpy(row, static_cast<const void*>(&image.at(0, i)), rowCopy);
+        }
+    });
+}
+
+}  // namespace ormel

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "fuzz/plugin_fixture.h"
-#include "host/param_text.h"
+#include "cli/param_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

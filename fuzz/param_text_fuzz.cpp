@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "host/param_text.h"
+#include "cli/param_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     varnok_fuzz::FuzzInput in(data, size);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/process_frame.h"
+#include "pipeline/process_frame.h"
 #include "fuzz/fuzz_input.h"
 #include "plugin/param_catalogue.h"
 #include "plugin/settings_sampling.h"

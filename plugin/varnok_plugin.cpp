@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/int_conversion.h"
-#include "engine/process_frame.h"
+#include "pipeline/process_frame.h"
 #include "engine/reduction.h"
 #include "openfx/support/ofx_suites.h"
 #include "plugin/host_threads.h"

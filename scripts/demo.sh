@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 dir=$(scripts/build.sh | tail -n 1)
-"$dir/host/varnok" demo -o out/demo "$@"
+"$dir/cli/varnok" demo -o out/demo "$@"

@@ -2,7 +2,7 @@
 
 #include "bench/engine/bench_frames.h"
 #include "engine/detection.h"
-#include "engine/process_frame.h"
+#include "pipeline/process_frame.h"
 #include "engine/tracks.h"
 
 namespace ormel {

@@ -12,10 +12,10 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "host/demo_clip.h"
+#include "media/demo_clip.h"
 #include "host/image_buffer.h"
-#include "host/image_io.h"
-#include "host/native_frame.h"
+#include "media/image_io.h"
+#include "media/native_frame.h"
 #include "host/ofx_host.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/process_frame.h"
+#include "pipeline/process_frame.h"
 #include "host/worker_pool.h"
 #include "overlay/hash.h"
 #include "plugin/settings_sampling.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/process_frame.h"
+#include "pipeline/process_frame.h"
 #include "host/ofx_host.h"
 #include "plugin/image_transfer.h"
 #include "plugin/param_catalogue.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/process_frame.h"
+#include "pipeline/process_frame.h"
 #include "varnok_test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/process_frame.h"
+#include "pipeline/process_frame.h"
 #include "overlay/hash.h"
 #include "plugin/settings_sampling.h"
 #include "presets/builtin_looks.h"

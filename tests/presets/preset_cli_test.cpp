@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/image_io.h"
-#include "host/native_frame.h"
+#include "media/image_io.h"
+#include "media/native_frame.h"
 #include "tests/presets/temp_dir.h"
 
 namespace ormel {

@@ -1,0 +1,203 @@
+#include "cli/cli_options.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#ifndef VARNOK_DEFAULT_PLUGIN
+#define VARNOK_DEFAULT_PLUGIN "Varnok.ofx.bundle"
+#endif
+
+namespace varnok {
+
+const char* usageText() {
+    return "usage:\n"
+           "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
+           "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
+           "                [--cache-mb N] [--threads N]\n"
+           "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
+           "                [--id N] and the options of render\n"
+           "  varnok params [--json] [--plugin BUNDLE]\n"
+           "  varnok presets [--plugin BUNDLE]\n"
+           "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
+           "\n"
+           "INPUT and OUTPUT: image sequences (name.%04d.png, name.####.exr), single images,\n"
+           "or videos (mp4, mov, mkv, webm). --set NAME@FRAME=VALUE sets a keyframe.\n"
+           "--preset picks a built-in look (number or name, see `varnok presets`) before the\n"
+           "--set values; --press then reports each push button (saveCustomPreset, savePreset,\n"
+           "loadPreset, loadCustomPreset) at the first frame, e.g. with --set presetPath=FILE.\n"
+           "The plug-in is --plugin, else $VARNOK_PLUGIN, else the bundle built with varnok.\n"
+           "--cache-mb N keeps up to N MB of frames converted to float for the earlier frames\n"
+           "the effect reads again (default: enough for 64 earlier 1080p frames and the current\n"
+           "one, 2088 MB, but at most a quarter of physical memory; 0 converts every fetch\n"
+           "afresh).\n"
+           "track writes, per frame, the tracks the effect draws with the same settings: x from\n"
+           "the left and y from the top in footage pixels (csv, json; ae is After Effects\n"
+           "keyframe data for one track, pasted onto Position), except chan, a Nuke file for\n"
+           "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own.\n"
+           "--threads N sets how many threads the plug-in may use through the host's\n"
+           "multithread suite (and varnok for its own frame conversions); default: every processor.\n";
+}
+
+namespace {
+
+bool parseInt(const std::string& s, int* out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (*end != '\0' || errno == ERANGE || v < -1000000000L || v > 1000000000L) return false;
+    *out = static_cast<int>(v);
+    return true;
+}
+
+// "A-B", "A" or with negative numbers "-5--1".
+bool parseRange(const std::string& s, int* a, int* b) {
+    const size_t dash = s.find('-', 1);
+    if (dash == std::string::npos) {
+        if (!parseInt(s, a)) return false;
+        *b = *a;
+        return true;
+    }
+    return parseInt(s.substr(0, dash), a) && parseInt(s.substr(dash + 1), b) && *a <= *b;
+}
+
+}  // namespace
+
+bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) {
+    if (argc < 2) {
+        *error = "no command given";
+        return false;
+    }
+    o->command = argv[1];
+    if (o->command == "-h" || o->command == "--help" || o->command == "help") {
+        o->command = "help";
+        return true;
+    }
+    if (o->command != "render" && o->command != "track" && o->command != "params" && o->command != "presets" &&
+        o->command != "demo") {
+        *error = "unknown command \"" + o->command + "\"";
+        return false;
+    }
+    std::vector<std::string> positional;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string* out) {
+            if (i + 1 >= argc) {
+                *error = a + " needs a value";
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "-o" || a == "--output") {
+            if (!value(&o->output)) return false;
+        } else if (a == "--frames") {
+            if (!value(&v)) return false;
+            if (!parseRange(v, &o->firstFrame, &o->lastFrame)) {
+                *error = "--frames expects A-B with A <= B, got \"" + v + "\"";
+                return false;
+            }
+            o->hasFrames = true;
+        } else if (a == "--set") {
+            if (!value(&v)) return false;
+            o->sets.push_back(v);
+        } else if (a == "--preset") {
+            if (!value(&o->preset)) return false;
+        } else if (a == "--press") {
+            if (!value(&v)) return false;
+            o->presses.push_back(v);
+        } else if (a == "--plugin") {
+            if (!value(&o->plugin)) return false;
+        } else if (a == "--fps") {
+            if (!value(&v)) return false;
+            char* end = nullptr;
+            o->fps = std::strtod(v.c_str(), &end);
+            if (*end != '\0' || !(o->fps > 0.0) || o->fps > 1000.0) {
+                *error = "--fps expects a rate between 0 and 1000, got \"" + v + "\"";
+                return false;
+            }
+        } else if (a == "--format") {
+            if (!value(&o->trackFormat)) return false;
+        } else if (a == "--id") {
+            if (!value(&v)) return false;
+            if (!parseInt(v, &o->trackId) || o->trackId < 1) {
+                *error = "--id expects a track id (1 or more), got \"" + v + "\"";
+                return false;
+            }
+        } else if (a == "--cache-mb") {
+            if (!value(&v)) return false;
+            int mb = 0;
+            if (!parseInt(v, &mb) || mb < 0 || mb > 1048576) {
+                *error = "--cache-mb expects megabytes between 0 and 1048576, got \"" + v + "\"";
+                return false;
+            }
+            o->cacheMb = mb;
+        } else if (a == "--frames-count") {
+            if (!value(&v)) return false;
+            if (!parseInt(v, &o->demoFrames) || o->demoFrames < 1 || o->demoFrames > 10000) {
+                *error = "--frames-count expects a number of frames between 1 and 10000";
+                return false;
+            }
+        } else if (a == "--threads") {
+            if (!value(&v)) return false;
+            if (!parseInt(v, &o->threads) || o->threads < 1 || o->threads > 1024) {
+                *error = "--threads expects a number of threads between 1 and 1024, got \"" + v + "\"";
+                return false;
+            }
+        } else if (a == "--quiet" || a == "-q") {
+            o->quiet = true;
+        } else if (a == "--json") {
+            o->json = true;
+        } else if (a == "--stats") {
+            o->stats = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            *error = "unknown option " + a;
+            return false;
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (o->command == "render" || o->command == "track") {
+        if (positional.size() != 1) {
+            *error = o->command + (positional.empty() ? " needs an INPUT" : " takes one INPUT");
+            return false;
+        }
+        o->input = positional[0];
+        if (o->output.empty()) {
+            *error = o->command + " needs -o OUTPUT";
+            return false;
+        }
+    } else if (!positional.empty()) {
+        *error = "unexpected argument " + positional[0];
+        return false;
+    }
+    if ((!o->preset.empty() || !o->presses.empty()) && o->command != "render" && o->command != "track") {
+        *error = "--preset and --press belong to render and track";
+        return false;
+    }
+    if (o->command == "demo" && o->output.empty()) o->output = "out/demo";
+    return true;
+}
+
+long defaultCacheMegabytes() {
+    const long wanted = 2088;   // 66 x 1920 x 1080 x 16 bytes: 64 earlier frames, the current one, one spare
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0) return wanted;
+    const long quarterMb = static_cast<long>(static_cast<double>(pages) * pageSize / 4.0 / 1048576.0);
+    return std::min(wanted, quarterMb);
+}
+
+std::string pluginPath(const CliOptions& o) {
+    if (!o.plugin.empty()) return o.plugin;
+    const char* env = std::getenv("VARNOK_PLUGIN");
+    if (env && *env) return env;
+    return VARNOK_DEFAULT_PLUGIN;
+}
+
+}  // namespace varnok

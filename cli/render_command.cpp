@@ -1,0 +1,88 @@
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/command_setup.h"
+#include "cli/commands.h"
+#include "media/frame_sink.h"
+#include "media/frame_source.h"
+#include "cli/render_loop.h"
+
+namespace varnok {
+
+namespace {
+
+long minorPageFaults() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return u.ru_minflt;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "varnok: %s\n", message.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int runRenderCommand(const CliOptions& o) {
+    std::string error;
+    CommandSetup setup;
+    if (!setUpCommand(o, &setup, &error)) return fail(error);
+    FrameSource& source = setup.source;
+    const std::vector<int>& frames = setup.frames;
+    const double fps = setup.fps;
+    ofxhost::Plugin* plugin = setup.plugin.get();
+    ofxhost::Instance* instance = setup.instance.get();
+
+    FrameSink sink;
+    if (!sink.open(o.output, source.width(), source.height(), fps, source.sampleType(), frames.size(), &error))
+        return fail(error);
+
+    RenderLoop loop;
+    loop.instance = instance;
+    loop.frames = frames;
+    loop.sink = &sink;
+    loop.progress = !o.quiet && ::isatty(STDERR_FILENO);
+    loop.prefetch = [&source](int first, int current) {
+        source.setCapacity(static_cast<size_t>(current - first) + 2);
+        source.forgetFloatsBefore(first);
+        // In order, so a video is decoded once, forwards.
+        for (int f = first; f <= current && !source.failed(); ++f) source.get(f);
+    };
+    loop.sourceError = [&source]() { return source.error(); };
+    LoopTimes times;
+    const long faultsBefore = minorPageFaults();
+    if (!runRenderLoop(loop, &times, &error)) {
+        sink.discard();
+        return fail(error);
+    }
+    if (!sink.commit(&error)) return fail(error);
+    if (o.stats) {
+        const double n = std::max(1, times.frames);
+        const double render = times.render - source.convertSeconds;
+        std::fprintf(stderr,
+                     "frames %d (%dx%d), per frame: decode %.2f ms, convert %.2f ms, render %.2f ms, "
+                     "encode %.2f ms; decodes %d; history cache peak %.1f MB, %d hits, %d conversions\n",
+                     times.frames, source.width(), source.height(), 1e3 * source.decodeSeconds / n,
+                     1e3 * source.convertSeconds / n, 1e3 * render / n, 1e3 * sink.encodeSeconds / n,
+                     source.decodes, source.peakCacheBytes / 1048576.0, source.floatHits, source.conversions);
+        std::fprintf(stderr, "minor page faults per frame (varnok itself, in the loop): %.0f\n",
+                     static_cast<double>(minorPageFaults() - faultsBefore) / n);
+        // What the plug-in itself logged last (Varnok: its detection cache).
+        const auto& messages = plugin->messages();
+        for (auto it = messages.rbegin(); it != messages.rend(); ++it)
+            if (it->find("cache") != std::string::npos) {
+                std::fprintf(stderr, "plug-in log: %s\n", it->c_str());
+                break;
+            }
+    }
+    if (!o.quiet)
+        std::fprintf(stderr, "wrote %d frame%s to %s\n", times.frames, times.frames == 1 ? "" : "s",
+                     o.output.c_str());
+    return 0;
+}
+
+}  // namespace varnok

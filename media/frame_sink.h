@@ -1,0 +1,61 @@
+// Where rendered frames go. Everything is written under temporary names and
+// renamed only when the whole render succeeded, so a failed run never leaves
+// output that looks complete. A frame is encoded on one background thread
+// while the next one renders; its failure is reported by the next write() or
+// by commit(), and frames reach the file in the order they were written.
+#pragma once
+
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "media/media_path.h"
+#include "media/native_frame.h"
+#include "host/ofx_host.h"
+#include "media/video_io.h"
+
+namespace varnok {
+
+class FrameSink {
+public:
+    ~FrameSink();   // discards anything not committed
+
+    // `inputType` guides the bit depth of image outputs.
+    bool open(const std::string& path, int width, int height, double fps, SampleType inputType,
+              size_t frameCount, std::string* error);
+    // False when this frame or the one before it could not be encoded.
+    bool write(int frame, const ofxhost::FloatImage& image, std::string* error);
+    bool write(int frame, ofxhost::FloatImage&& image, std::string* error);
+    bool commit(std::string* error);
+    void discard();
+    // The memory of a frame that has been encoded, for the next render to
+    // reuse (empty when there is none yet).
+    ofxhost::FloatImage takeSpareFrame();
+
+    double encodeSeconds = 0.0;   // time spent encoding, on whichever thread
+
+private:
+    MediaPath media_;
+    SampleType type_ = SampleType::U8;
+    int channels_ = 4;
+    std::unique_ptr<VideoWriter> video_;
+    std::string videoTemp_;
+    std::vector<std::pair<std::string, std::string>> pending_;   // temporary, final
+    bool committed_ = false;
+
+    struct Encoded {
+        bool ok = true;
+        std::string error;
+        double seconds = 0.0;
+    };
+    // Waits for the frame being encoded; false (and `*error`) when it failed.
+    bool finishPending(std::string* error);
+    // "" temp: video; `final` names the file in messages.
+    Encoded encode(const ofxhost::FloatImage& image, const std::string& temp, const std::string& final);
+    std::future<Encoded> encoding_;
+    std::shared_ptr<ofxhost::FloatImage> inFlight_;   // the frame being encoded
+    ofxhost::FloatImage spare_;
+};
+
+}  // namespace varnok

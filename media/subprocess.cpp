@@ -1,0 +1,143 @@
+#include "media/subprocess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+extern char** environ;
+
+namespace varnok {
+
+namespace {
+
+std::vector<char*> cArgs(const std::vector<std::string>& argv) {
+    std::vector<char*> out;
+    for (const auto& a : argv) out.push_back(const_cast<char*>(a.c_str()));
+    out.push_back(nullptr);
+    return out;
+}
+
+}  // namespace
+
+Subprocess::~Subprocess() {
+    if (pid_ > 0) {
+        kill();
+        wait();
+    }
+    if (!errPath_.empty()) ::unlink(errPath_.c_str());
+}
+
+bool Subprocess::start(const std::vector<std::string>& argv, Pipe pipe, std::string* error) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        *error = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
+    char tmpl[] = "/tmp/varnok-stderr-XXXXXX";
+    const int errFd = ::mkstemp(tmpl);
+    if (errFd >= 0) errPath_ = tmpl;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (pipe == Pipe::ToChild) {
+        posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
+    } else {
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
+    if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+    std::vector<char*> args = cArgs(argv);
+    const int rc = ::posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (errFd >= 0) ::close(errFd);
+    if (rc != 0) {
+        pid_ = -1;
+        ::close(fds[0]);
+        ::close(fds[1]);
+        *error = "cannot run " + argv[0] + ": " + std::strerror(rc);
+        return false;
+    }
+    if (pipe == Pipe::ToChild) {
+        ::close(fds[0]);
+        fd_ = fds[1];
+    } else {
+        ::close(fds[1]);
+        fd_ = fds[0];
+    }
+    return true;
+}
+
+bool Subprocess::readExactly(void* data, size_t n) {
+    auto* p = static_cast<char*>(data);
+    while (n > 0) {
+        const ssize_t got = ::read(fd_, p, n);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        p += got;
+        n -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+bool Subprocess::writeAll(const void* data, size_t n) {
+    const auto* p = static_cast<const char*>(data);
+    while (n > 0) {
+        const ssize_t put = ::write(fd_, p, n);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        p += put;
+        n -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
+void Subprocess::closePipe() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+int Subprocess::wait() {
+    closePipe();
+    if (pid_ <= 0) return -1;
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void Subprocess::kill() {
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
+}
+
+std::string Subprocess::lastErrorLine() const {
+    std::ifstream in(errPath_);
+    std::string line, last;
+    while (std::getline(in, line))
+        if (!line.empty()) last = line;
+    return last;
+}
+
+std::string captureOutput(const std::vector<std::string>& argv, int* status) {
+    Subprocess p;
+    std::string error;
+    std::string out;
+    if (!p.start(argv, Subprocess::Pipe::FromChild, &error)) {
+        if (status) *status = -1;
+        return out;
+    }
+    char c;
+    while (p.readExactly(&c, 1)) out.push_back(c);
+    const int st = p.wait();
+    if (status) *status = st;
+    return out;
+}
+
+}  // namespace varnok

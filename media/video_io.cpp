@@ -1,0 +1,220 @@
+#include "media/video_io.h"
+
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "host/worker_pool.h"
+
+namespace varnok {
+
+namespace {
+
+std::string fpsText(double fps) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", fps > 0 && std::isfinite(fps) ? fps : 24.0);
+    return buf;
+}
+
+}  // namespace
+
+int countVideoFrames(const std::string& path) {
+    int status = 0;
+    const std::string out = captureOutput({"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets",
+                                           "-show_entries", "stream=nb_read_packets", "-of", "csv=p=0", path},
+                                          &status);
+    return status == 0 ? std::atoi(out.c_str()) : -1;
+}
+
+bool probeVideo(const std::string& path, VideoInfo* info, std::string* error) {
+    int status = 0;
+    const std::string out = captureOutput(
+        {"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+         "stream=width,height,avg_frame_rate,r_frame_rate,nb_frames,pix_fmt", "-of",
+         "default=noprint_wrappers=1", path},
+        &status);
+    if (status != 0 || out.empty()) {
+        *error = "cannot read video " + path + " (ffprobe found no video stream)";
+        return false;
+    }
+    std::istringstream lines(out);
+    std::string line;
+    auto rate = [](const std::string& v) {
+        double num = 0, den = 1;
+        if (std::sscanf(v.c_str(), "%lf/%lf", &num, &den) == 2 && den > 0) return num / den;
+        return std::atof(v.c_str());
+    };
+    double avg = 0, r = 0;
+    while (std::getline(lines, line)) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "width") info->width = std::atoi(value.c_str());
+        else if (key == "height") info->height = std::atoi(value.c_str());
+        else if (key == "avg_frame_rate") avg = rate(value);
+        else if (key == "r_frame_rate") r = rate(value);
+        else if (key == "nb_frames" && value != "N/A") info->frameCount = std::atoi(value.c_str());
+        else if (key == "pix_fmt")
+            info->deep = value.find("10") != std::string::npos || value.find("12") != std::string::npos ||
+                         value.find("16") != std::string::npos || value.find("f32") != std::string::npos;
+    }
+    info->fps = avg > 0 && std::isfinite(avg) ? avg : (r > 0 && std::isfinite(r) ? r : 24.0);
+    if (info->width <= 0 || info->height <= 0 || info->width > 65536 || info->height > 65536) {
+        *error = "video " + path + " has no usable frame size";
+        return false;
+    }
+    return true;
+}
+
+bool VideoReader::open(const std::string& path, const VideoInfo& info, std::string* error) {
+    info_ = info;
+    position_ = 0;
+    proc_ = std::make_unique<Subprocess>();
+    // -xerror: a damaged stream stops the decode with an error instead of
+    // concealed or dropped frames that would render as if nothing happened.
+    return proc_->start({"ffmpeg", "-v", "error", "-nostdin", "-xerror", "-i", path, "-map", "0:v:0", "-fps_mode",
+                         "passthrough", "-f", "rawvideo", "-pix_fmt", info.deep ? "rgba64le" : "rgb24", "-"},
+                        Subprocess::Pipe::FromChild, error);
+}
+
+bool VideoReader::next(NativeFrame* frame) {
+    if (!proc_) return false;
+    frame->width = info_.width;
+    frame->height = info_.height;
+    frame->channels = info_.deep ? 4 : 3;
+    frame->type = info_.deep ? SampleType::U16 : SampleType::U8;
+    frame->data.resize(static_cast<size_t>(info_.width) * info_.height * frame->channels * sampleBytes(frame->type));
+    if (!proc_->readExactly(frame->data.data(), frame->data.size())) {
+        const int st = proc_->wait();
+        if (st != 0) error_ = "ffmpeg failed decoding: " + proc_->lastErrorLine();
+        proc_.reset();
+        return false;
+    }
+    ++position_;
+    return true;
+}
+
+bool VideoWriter::open(const std::string& path, int width, int height, double fps, std::string* error,
+                       bool eightBit) {
+    path_ = path;
+    frames_ = 0;
+    width_ = width;
+    height_ = height;
+    eightBit_ = eightBit;
+    const size_t dot = path.find_last_of('.');
+    std::string ext = dot == std::string::npos ? "" : path.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
+                                     eightBit ? "rgb24" : "rgba64le", "-s", std::to_string(width) + "x" + std::to_string(height),
+                                     "-framerate", fpsText(fps), "-i", "-",
+                                     // 4:2:0 needs even sizes.
+                                     "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2"};
+    if (ext == "webm") {
+        for (const char* a : {"-c:v", "libvpx-vp9", "-crf", "32", "-b:v", "0", "-row-mt", "1", "-deadline",
+                              "good", "-cpu-used", "4", "-pix_fmt", "yuv420p"})
+            args.push_back(a);
+    } else {
+        for (const char* a : {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p"})
+            args.push_back(a);
+        if (ext == "mp4" || ext == "mov" || ext == "m4v") {
+            args.push_back("-movflags");
+            args.push_back("+faststart");
+        }
+    }
+    args.push_back(path);
+    proc_ = std::make_unique<Subprocess>();
+    return proc_->start(args, Subprocess::Pipe::ToChild, error);
+}
+
+namespace {
+
+// Clamped to [0, 1] (NaN to 0), then lround for a non-negative product:
+// exact in double, then truncated.
+template <typename T>
+T toSample(float v, float top) {
+    const float u = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
+    return static_cast<T>(static_cast<double>(u * top) + 0.5);
+}
+
+}  // namespace
+
+bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
+    if (!proc_) {
+        *error = "video encoder is not running";
+        return false;
+    }
+    if (frame.width != width_ || frame.height != height_) {
+        *error = "frame size changed while encoding";
+        return false;
+    }
+    // Rows converted in bands on the host's threads.
+    const size_t rows = static_cast<size_t>(frame.height);
+    const size_t rowPixels = static_cast<size_t>(frame.width);
+    const unsigned jobs = static_cast<unsigned>(std::min<size_t>(ofxhost::workerCount(), rows));
+    const void* data = nullptr;
+    size_t bytes = 0;
+    if (eightBit_) {
+        bytes_.resize(rows * rowPixels * 3);
+        ofxhost::runOnWorkers(jobs, [&](unsigned j) {
+            const size_t end = rows * (j + 1) / jobs * rowPixels;
+            for (size_t p = rows * j / jobs * rowPixels; p < end; ++p) {
+                for (size_t c = 0; c < 3; ++c) bytes_[p * 3 + c] = toSample<uint8_t>(frame.rgba[p * 4 + c], 255.0f);
+            }
+        });
+        data = bytes_.data();
+        bytes = bytes_.size();
+    } else {
+        scratch_.resize(frame.rgba.size());
+        ofxhost::runOnWorkers(jobs, [&](unsigned j) {
+            const size_t end = rows * (j + 1) / jobs * rowPixels * 4;
+            for (size_t i = rows * j / jobs * rowPixels * 4; i < end; ++i)
+                scratch_[i] = toSample<uint16_t>(frame.rgba[i], 65535.0f);
+        });
+        data = scratch_.data();
+        bytes = scratch_.size() * 2;
+    }
+    if (!proc_->writeAll(data, bytes)) {
+        const std::string why = proc_->lastErrorLine();
+        *error = "ffmpeg stopped taking frames: " + (why.empty() ? std::string("the encoder quit without a word") : why);
+        return false;
+    }
+    ++frames_;
+    return true;
+}
+
+bool VideoWriter::close(std::string* error) {
+    if (!proc_) return false;
+    const int st = proc_->wait();
+    if (st != 0) {
+        *error = "ffmpeg failed encoding: " + proc_->lastErrorLine();
+        proc_.reset();
+        return false;
+    }
+    proc_.reset();
+    const int found = countVideoFrames(path_);
+    if (found != frames_) {
+        struct statvfs fs {};
+        const std::string dir = path_.find('/') == std::string::npos ? "." : path_.substr(0, path_.rfind('/') + 1);
+        const bool full = ::statvfs(dir.c_str(), &fs) == 0 && fs.f_bavail == 0;
+        *error = "cannot write " + path_ + ": " +
+                 (full ? std::string("No space left on device")
+                       : "the encoded file holds " + std::to_string(std::max(found, 0)) + " of " +
+                             std::to_string(frames_) + " frames");
+        return false;
+    }
+    return true;
+}
+
+void VideoWriter::abort() {
+    if (proc_) {
+        proc_->kill();
+        proc_->wait();
+        proc_.reset();
+    }
+}
+
+}  // namespace varnok

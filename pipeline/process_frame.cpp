@@ -1,0 +1,250 @@
+#include "pipeline/process_frame.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "pipeline/composite_layer.h"
+#include "engine/detection.h"
+#include "engine/image_checks.h"
+#include "engine/int_conversion.h"
+#include "engine/pixel_ops.h"
+#include "engine/reduction.h"
+#include "engine/tracks.h"
+#include "overlay/render_overlay.h"
+#include "treatments/pixel_sort.h"
+#include "treatments/post_effects.h"
+#include "treatments/radial_blur.h"
+
+namespace ormel {
+namespace {
+
+constexpr int32_t kOutputOverlayOnly = 1;
+constexpr int32_t kOutputMatte = 2;
+constexpr int32_t kOutputOriginal = 0;
+constexpr int32_t kScopeOverlayOnly = 0;
+constexpr int32_t kScopeWholePicture = 1;
+constexpr float kRadialBlurThreshold = 0.001f;
+
+struct Rescale {
+    float sx = 1.0f;
+    float sy = 1.0f;
+};
+
+Blob scaleBlob(Blob b, Rescale k) {
+    b.area = roundToInt32(static_cast<float>(b.area) * k.sx * k.sy);
+    b.minX = floorToInt32(static_cast<float>(b.minX) * k.sx);
+    b.minY = floorToInt32(static_cast<float>(b.minY) * k.sy);
+    b.maxX = ceilToInt32(static_cast<float>(b.maxX) * k.sx);
+    b.maxY = ceilToInt32(static_cast<float>(b.maxY) * k.sy);
+    b.center = {b.center.x * k.sx, b.center.y * k.sy};
+    return b;
+}
+
+Track scaleTrack(Track t, Rescale k) {
+    t.blob = scaleBlob(t.blob, k);
+    for (Vec2& p : t.trail) {
+        p = {p.x * k.sx, p.y * k.sy};
+    }
+    t.speed *= (k.sx + k.sy) * 0.5f;
+    return t;
+}
+
+// Nearest-neighbour enlargement of the reduced mask to the full frame.
+std::vector<float> enlargeMask(const std::vector<float>& small, int32_t smallW, int32_t smallH, int32_t width,
+                               int32_t height, const RowBands& bands) {
+    std::vector<float> mask(static_cast<size_t>(width) * static_cast<size_t>(height), 0.0f);
+    if (smallW < 1 || smallH < 1 || width < 1 || height < 1 ||
+        small.size() != static_cast<size_t>(smallW) * static_cast<size_t>(smallH)) {
+        return mask;
+    }
+    std::vector<size_t> column(static_cast<size_t>(width));
+    for (int64_t x = 0; x < width; ++x) {
+        column[static_cast<size_t>(x)] = static_cast<size_t>(std::min<int64_t>(x * smallW / width, smallW - 1));
+    }
+    bands.forEachBand(height, [&](Band band) {
+    for (int64_t y = band.begin; y < band.end; ++y) {
+        const int64_t row = std::min<int64_t>(y * smallH / height, smallH - 1);
+        const float* src = small.data() + static_cast<size_t>(row) * static_cast<size_t>(smallW);
+        float* dst = mask.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+        for (int32_t x = 0; x < width; ++x) {
+            dst[x] = src[column[static_cast<size_t>(x)]];
+        }
+    }
+    });
+    return mask;
+}
+
+// Detects in the current frame at the detection resolution and replays the
+// earlier frames' regions; everything comes back in full-frame pixels.
+void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
+                    TraceResult& result, const RowBands& bands) {
+    const int32_t factor = detectionFactor(settings);
+    if (factor == 1) {
+        result.blobs = detectBlobs(source, settings, &result.mask, bands);
+        result.tracks = buildTracksFromRegions(earlier, result.blobs, settings);
+        return;
+    }
+    const Image reduced = downsampleNearest(source, factor);
+    const Settings small = reducedSettings(settings, factor);
+    const Rescale back{static_cast<float>(source.width) / static_cast<float>(reduced.width),
+                       static_cast<float>(source.height) / static_cast<float>(reduced.height)};
+    const bool matte = settings.outputMode == kOutputMatte;
+
+    std::vector<float> reducedMask;
+    const std::vector<Blob> reducedBlobs = detectBlobs(reduced, small, matte ? &reducedMask : nullptr, bands);
+    result.blobs.reserve(reducedBlobs.size());
+    for (const Blob& b : reducedBlobs) {
+        result.blobs.push_back(scaleBlob(b, back));
+    }
+    if (matte) {
+        result.mask = enlargeMask(reducedMask, reduced.width, reduced.height, source.width, source.height, bands);
+    }
+    if (earlier.empty() || settings.temporalFrames < 1) {
+        // Identities and trails come from the full-frame regions alone.
+        result.tracks = buildTracksFromRegions({}, result.blobs, settings);
+        return;
+    }
+    std::vector<Track> tracks = buildTracksFromRegions(earlier, reducedBlobs, small);
+    result.tracks.reserve(tracks.size());
+    for (Track& t : tracks) {
+        result.tracks.push_back(scaleTrack(std::move(t), back));
+    }
+}
+
+// The picture the overlay is drawn on: the source at its opacity, a clear
+// picture, or the matte as grey with the mask as alpha. Written into `out`,
+// reusing its memory.
+void basePicture(const Image& source, const std::vector<float>& mask, const Settings& settings, Image& out,
+                 const RowBands& bands) {
+    if (!isUsableImage(source)) {
+        out = Image{};
+        return;
+    }
+    out.width = source.width;
+    out.height = source.height;
+    if (settings.outputMode == kOutputOverlayOnly) {
+        out.pixels.assign(source.pixels.size(), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+        return;
+    }
+    if (settings.outputMode == kOutputMatte) {
+        const bool haveMask = mask.size() == source.pixels.size();
+        out.pixels.resize(source.pixels.size());
+        const size_t width = static_cast<size_t>(source.width);
+        bands.forEachBand(source.height, [&](Band band) {
+            for (size_t i = band.begin * width; i < band.end * width; ++i) {
+                const float m = haveMask ? mask[i] : 0.0f;
+                out.pixels[i] = Pixel{m, m, m, m};
+            }
+        });
+        return;
+    }
+    const float o = clamp01(settings.sourceOpacity);
+    if (o == 1.0f) {
+        out.pixels = source.pixels;
+        return;
+    }
+    out.pixels.resize(source.pixels.size());
+    const size_t width = static_cast<size_t>(source.width);
+    bands.forEachBand(source.height, [&](Band band) {
+        for (size_t i = band.begin * width; i < band.end * width; ++i) {
+            const Pixel& p = source.pixels[i];
+            out.pixels[i] = Pixel{p.r * o, p.g * o, p.b * o, p.a * o};
+        }
+    });
+}
+
+// The radial blur and an overlay-only pixel sort must not touch the source, so
+// the overlay then goes on a layer of its own that is treated and laid over.
+void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<Track>& tracks,
+                         const Settings& settings, const RowBands& bands) {
+    const bool sortOverlayOnly = settings.pixelSortEnable && settings.pixelSortScope == kScopeOverlayOnly;
+    const bool separateLayer =
+        settings.outputMode == kOutputOriginal && (settings.radialBlur > kRadialBlurThreshold || sortOverlayOnly);
+    if (!separateLayer) {
+        renderOverlay(picture, source, tracks, settings, bands);
+        applyPostEffects(picture, settings, bands);
+        if (settings.pixelSortEnable) {
+            applyPixelSort(picture, settings, bands);
+        }
+        return;
+    }
+    Image layer(picture.width, picture.height, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    renderOverlay(layer, source, tracks, settings, bands);
+    applyRadialBlur(layer, settings, bands);
+    if (sortOverlayOnly) {
+        applyPixelSort(layer, settings, bands);
+    }
+    compositeLayer(picture, layer, bands);
+    Settings chain = settings;
+    chain.radialBlur = 0.0f;
+    chain.pixelSortEnable = false;
+    applyPostEffects(picture, chain, bands);
+    if (settings.pixelSortEnable && settings.pixelSortScope == kScopeWholePicture) {
+        applyPixelSort(picture, settings, bands);
+    }
+}
+
+}  // namespace
+
+std::vector<Blob> detectEarlierRegions(const Image& reducedFrame, const Settings& settings, const RowBands& bands) {
+    return detectBlobs(reducedFrame, detectionSettings(settings), nullptr, bands);
+}
+
+TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings) {
+    return processFrame(source, samples, settings, RowBands::single());
+}
+
+TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings,
+                         const RowBands& bands) {
+    std::vector<FrameRegions> earlier;
+    if (isUsableImage(source) && settings.temporalFrames >= 1) {
+        const int32_t factor = detectionFactor(settings);
+        earlier.reserve(samples.size());
+        for (const FrameSample& s : samples) {
+            // At full resolution an unusable frame still counts as a frame
+            // without regions; reduced, it is left out.
+            if (factor == 1) {
+                earlier.push_back({s.frame, detectEarlierRegions(s.image, settings, bands)});
+            } else if (isUsableImage(s.image)) {
+                earlier.push_back(
+                    {s.frame, detectEarlierRegions(downsampleNearest(s.image, factor), settings, bands)});
+            }
+        }
+    }
+    return processFrameWithRegions(source, earlier, settings, bands);
+}
+
+TraceResult processFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
+                                    const Settings& settings, const RowBands& bands) {
+    TraceResult result;
+    processFrameWithRegionsInto(source, earlier, settings, result, bands);
+    return result;
+}
+
+TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
+                                  const Settings& settings, const RowBands& bands) {
+    TraceResult result;
+    if (isUsableImage(source)) {
+        detectAndTrack(source, earlier, settings, result, bands);
+    }
+    return result;
+}
+
+void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
+                                 const Settings& settings, TraceResult& result, const RowBands& bands) {
+    result.blobs.clear();
+    result.tracks.clear();
+    result.mask.clear();
+    if (!isUsableImage(source)) {
+        result.image = Image{};
+        return;
+    }
+    detectAndTrack(source, earlier, settings, result, bands);
+    basePicture(source, result.mask, settings, result.image, bands);
+    if (settings.outputMode != kOutputMatte) {
+        drawOverlayAndTreat(result.image, source, result.tracks, settings, bands);
+    }
+}
+
+}  // namespace ormel

@@ -1,0 +1,136 @@
+// Which pictures the overlay, radial blur, pixel sort and treatment chain reach.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "pipeline/process_frame.h"
+#include "tests/engine/test_images.h"
+
+namespace ormel {
+namespace {
+
+using testing_images::fillRect;
+using testing_images::kRed;
+using testing_images::plainKey;
+
+// A grey-blue ramp (never keyed, luminance well above the sort threshold) with
+// one red square near the top-left corner for the overlay to mark.
+Image rampWithTarget() {
+    Image image(96, 64);
+    for (int32_t y = 0; y < image.height; ++y) {
+        for (int32_t x = 0; x < image.width; ++x) {
+            const float v = 0.3f + 0.5f * static_cast<float>(x + 2 * y) / 224.0f;
+            image.at(x, y) = Pixel{v * 0.8f, v * 0.8f, v, 1.0f};
+        }
+    }
+    fillRect(image, 8, 8, 14, 14, kRed);
+    return image;
+}
+
+Settings marksAtTheTarget() {
+    Settings s = plainKey();
+    s.detectionScale = 1;
+    s.drawLabels = false;  // labels reach far to the right of the point
+    s.renderEngine = 0;
+    return s;
+}
+
+// Pixels of the bottom-right quarter: far from every mark of the overlay.
+bool farCornerMatchesSource(const Image& out, const Image& source) {
+    for (int32_t y = 40; y < source.height; ++y) {
+        for (int32_t x = 60; x < source.width; ++x) {
+            const Pixel& a = out.at(x, y);
+            const Pixel& b = source.at(x, y);
+            if (a.r != b.r || a.g != b.g || a.b != b.b || a.a != b.a) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool differsNearTarget(const Image& out, const Image& source) {
+    for (int32_t y = 0; y < 24; ++y) {
+        for (int32_t x = 0; x < 24; ++x) {
+            if (out.at(x, y).g != source.at(x, y).g) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(ProcessFrameLayers, RadialBlurOverTheSourceBlursOnlyTheOverlay) {
+    const Image source = rampWithTarget();
+    Settings s = marksAtTheTarget();
+    s.radialBlur = 1.0f;
+    const Image out = processFrame(source, {}, s).image;
+    EXPECT_TRUE(farCornerMatchesSource(out, source));
+    EXPECT_TRUE(differsNearTarget(out, source));
+
+    // Without a source underneath, the chain blurs the overlay picture itself,
+    // which differs from drawing the marks unblurred.
+    s.outputMode = 1;
+    const Image blurred = processFrame(source, {}, s).image;
+    s.radialBlur = 0.0f;
+    const Image sharp = processFrame(source, {}, s).image;
+    EXPECT_NE(blurred.pixels.size(), 0u);
+    bool anyDifference = false;
+    for (size_t i = 0; i < sharp.pixels.size(); ++i) {
+        anyDifference = anyDifference || sharp.pixels[i].a != blurred.pixels[i].a;
+    }
+    EXPECT_TRUE(anyDifference);
+}
+
+TEST(ProcessFrameLayers, PixelSortScopeChoosesTheLayer) {
+    const Image source = rampWithTarget();
+    Settings s = marksAtTheTarget();
+    s.pixelSortEnable = true;
+    s.pixelSortScope = 0;
+    const Image overlayOnly = processFrame(source, {}, s).image;
+    EXPECT_TRUE(farCornerMatchesSource(overlayOnly, source));
+    EXPECT_TRUE(differsNearTarget(overlayOnly, source));
+
+    // The whole picture is bright enough to be active: the far corner streaks too.
+    s.pixelSortScope = 1;
+    const Image whole = processFrame(source, {}, s).image;
+    EXPECT_FALSE(farCornerMatchesSource(whole, source));
+}
+
+TEST(ProcessFrameLayers, MatteGetsNeitherOverlayNorTreatments) {
+    const Image source = rampWithTarget();
+    Settings s = marksAtTheTarget();
+    s.outputMode = 2;
+    s.scanline = 1.0f;
+    s.invertAmount = 1.0f;
+    s.pixelSortEnable = true;
+    s.pixelSortScope = 1;
+    const TraceResult result = processFrame(source, {}, s);
+    ASSERT_EQ(result.mask.size(), result.image.pixels.size());
+    for (size_t i = 0; i < result.mask.size(); ++i) {
+        const float m = result.mask[i];
+        const Pixel& p = result.image.pixels[i];
+        ASSERT_TRUE(p.r == m && p.g == m && p.b == m && p.a == m) << "pixel " << i;
+    }
+}
+
+TEST(ProcessFrameLayers, RepeatedRendersAreIdentical) {
+    const Image source = rampWithTarget();
+    Settings s = marksAtTheTarget();
+    s.radialBlur = 0.5f;
+    s.pixelSortEnable = true;
+    s.glitchAmount = 0.5f;
+    s.noise = 0.3f;
+    s.frameNumber = 7;
+    const Image first = processFrame(source, {}, s).image;
+    const Image second = processFrame(source, {}, s).image;
+    ASSERT_EQ(first.pixels.size(), second.pixels.size());
+    for (size_t i = 0; i < first.pixels.size(); ++i) {
+        const Pixel& a = first.pixels[i];
+        const Pixel& b = second.pixels[i];
+        ASSERT_TRUE(a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a) << "pixel " << i;
+    }
+}
+
+}  // namespace
+}  // namespace ormel

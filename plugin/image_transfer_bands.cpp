@@ -9,25 +9,8 @@
 namespace ormel {
 
 Image readHostImage(const HostImageAccess& src, const RowBands& bands) {
-    const int64_t w = static_cast<int64_t>(src.x2) - src.x1;
-    const int64_t h = static_cast<int64_t>(src.y2) - src.y1;
-    const int64_t stride = src.rowBytes < 0 ? -static_cast<int64_t>(src.rowBytes) : src.rowBytes;
-    // One band is the plain routine's single pass; so is every case it turns
-    // down or copies pixel by pixel.
-    if (!bands.runJobs || bands.bands < 2 || !src.floatRgba || src.data == nullptr || w <= 0 || h < 2 ||
-        w > INT32_MAX || h > INT32_MAX || stride < w * static_cast<int64_t>(sizeof(Pixel))) {
-        return readHostImage(src);
-    }
-    Image out(static_cast<int32_t>(w), static_cast<int32_t>(h));
-    const size_t rowCopy = static_cast<size_t>(w) * sizeof(Pixel);
-    bands.forEachBand(out.height, [&](Band band) {
-        for (int32_t y = band.begin; y < band.end; ++y) {
-            // Engine row y is host row y2 - 1 - y, counted from y1.
-            const auto* row = static_cast<const unsigned char*>(src.data) +
-                              static_cast<std::ptrdiff_t>(h - 1 - y) * static_cast<std::ptrdiff_t>(src.rowBytes);
-            std::memcpy(static_cast<void*>(&out.at(0, y)), row, rowCopy);
-        }
-    });
+    Image out;
+    readHostImageInto(src, out, bands);
     return out;
 }
 
@@ -35,6 +18,8 @@ void readHostImageInto(const HostImageAccess& src, Image& out, const RowBands& b
     const int64_t w = static_cast<int64_t>(src.x2) - src.x1;
     const int64_t h = static_cast<int64_t>(src.y2) - src.y1;
     const int64_t stride = src.rowBytes < 0 ? -static_cast<int64_t>(src.rowBytes) : src.rowBytes;
+    // One band is the plain routine's single pass; so is every case it turns
+    // down or copies pixel by pixel.
     if (!bands.runJobs || bands.bands < 2 || !src.floatRgba || src.data == nullptr || w <= 0 || h < 2 ||
         w > INT32_MAX || h > INT32_MAX || stride < w * static_cast<int64_t>(sizeof(Pixel))) {
         readHostImageInto(src, out);

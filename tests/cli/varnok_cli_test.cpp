@@ -10,42 +10,19 @@
 
 #include "media/image_io.h"
 #include "media/native_frame.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
 
 using varnok::NativeFrame;
 using varnok::SampleType;
 
-struct RunResult {
-    int status = -1;
-    std::string output;   // stdout and stderr together
-};
-
-RunResult run(const std::string& args) {
-    RunResult r;
-    const std::string cmd = std::string(VARNOK_EXE) + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-bool haveVarnok() { return exists(VARNOK_BUNDLE); }
-
-std::string freshDir(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "varnok_cli_" + name;
-    std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
-    return dir;
-}
+using cli_test::exists;
+using cli_test::freshDir;
+using cli_test::haveVarnok;
+using cli_test::readFrame;
+using cli_test::run;
+using cli_test::RunResult;
 
 // A frame with a red disc that moves right by 3 pixels per frame over a grey field.
 ofxhost::FloatImage discFrame(int w, int h, int frame) {
@@ -70,13 +47,6 @@ void writeSequence(const std::string& pattern, int first, int count, int w, int 
         std::string err;
         ASSERT_TRUE(varnok::writeImageFile(name, discFrame(w, h, f - first), type, 4, &err)) << err;
     }
-}
-
-NativeFrame readFrame(const std::string& path) {
-    NativeFrame f;
-    std::string err;
-    EXPECT_TRUE(varnok::readImageFile(path, &f, &err)) << err;
-    return f;
 }
 
 std::string listDir(const std::string& dir) {

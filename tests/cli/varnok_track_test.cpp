@@ -14,27 +14,19 @@
 
 #include "media/image_io.h"
 #include "media/native_frame.h"
+#include "tests/cli/cli_test_support.h"
 
 namespace {
 
 using varnok::SampleType;
 
 int run(const std::string& args, std::string* output) {
-    const std::string cmd = std::string(VARNOK_EXE) + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) output->append(buf, n);
-    const int st = ::pclose(p);
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    const cli_test::RunResult r = cli_test::run(args);
+    *output += r.output;
+    return r.status;
 }
 
-std::string freshDir(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "varnok_track_" + name;
-    std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
-    return dir;
-}
+std::string freshDir(const std::string& name) { return cli_test::freshDir("track_" + name); }
 
 // Discs of the colours the looks look for, moving at different speeds.
 ofxhost::FloatImage discs(int frame) {

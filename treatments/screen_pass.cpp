@@ -9,35 +9,6 @@
 namespace ormel {
 namespace {
 
-// Only the scan gain and the clamp: the usual state of the pass, kept free of
-// per-pixel branches so it vectorises and runs at memory speed.
-void clampRow(Pixel* row, int32_t width, float scan) {
-    for (int32_t x = 0; x < width; ++x) {
-        Pixel& p = row[x];
-        p.r = clamp01(p.r * scan);
-        p.g = clamp01(p.g * scan);
-        p.b = clamp01(p.b * scan);
-    }
-}
-
-void flickerRow(Pixel* row, int32_t width, float flicker) {
-    for (int32_t x = 0; x < width; ++x) {
-        Pixel& p = row[x];
-        p.r = clamp01(p.r * flicker);
-        p.g = clamp01(p.g * flicker);
-        p.b = clamp01(p.b * flicker);
-    }
-}
-
-void invertRow(Pixel* row, int32_t width, float amount) {
-    for (int32_t x = 0; x < width; ++x) {
-        Pixel& p = row[x];
-        p.r = clamp01(p.r + amount * (1.0f - 2.0f * p.r));
-        p.g = clamp01(p.g + amount * (1.0f - 2.0f * p.g));
-        p.b = clamp01(p.b + amount * (1.0f - 2.0f * p.b));
-    }
-}
-
 // What the per-pixel path needs of one row.
 struct ShadeRow {
     float scan;
@@ -53,8 +24,9 @@ struct ShadeRow {
     int32_t seed;
 };
 
-// The pass with vignette or noise on, one row; which stages are on is a
-// template argument, so the loop carries no branch and vectorises. Every step
+// The pass over one row; which stages are on is a template argument, so the
+// loop carries no branch and vectorises (with only the scan gain and the
+// clamp, the usual state, it runs at memory speed). Every step
 // is the same single-precision operation as pixel by pixel, so the same bits.
 template <bool vignetteOn, bool noiseOn, bool flickerOn, bool invertOn>
 inline void shadeRowBody(Pixel* row, int32_t width, const ShadeRow& k) {
@@ -172,15 +144,6 @@ void applyScreenPass(Image& image, const Settings& settings, const RowBands& ban
             flicker = 1.0f + 0.28f * vhs * (frameFlicker - 0.5f) + 0.12f * vhs * (rowFlicker - 0.5f);
         }
         Pixel* row = &image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width)];
-        if (!vignetteOn && !noiseOn) {
-            // Each step clamps its own result, so running them row-wide one after the
-            // other gives the same values as running them pixel by pixel.
-            clampRow(row, image.width, scan);
-            if (flickerOn) flickerRow(row, image.width, flicker);
-            if (invertOn) invertRow(row, image.width, invert);
-            continue;
-        }
-
         const ShadeRow k{scan, flicker, invert, settings.vignette, settings.noise, cx,
                          static_cast<float>(y) - cy, radius, y, frame, seed};
         shade(row, image.width, k);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "treatments/gpu/kernel_source.h"
@@ -154,12 +155,15 @@ ocl::Program buildPixelSortProgram(const ocl::Api& api, ocl::Context context, oc
 }
 
 const OpenClRuntime& openClRuntime() {
-    // Never destroyed: render threads of other instances may still use it
-    // while the host unloads, and the driver reclaims it with the process.
-    static OpenClRuntime* runtime = new OpenClRuntime();
+    // Never torn down: nothing runs at unload or exit (the destructor is
+    // trivial), so no driver call happens after the driver may be gone, and
+    // the driver reclaims its objects with the process. Static storage rather
+    // than the heap: a bundle unloaded and loaded again leaves nothing behind.
+    static_assert(std::is_trivially_destructible<OpenClRuntime>::value, "kept without teardown");
+    static OpenClRuntime runtime;
     static std::once_flag once;
-    std::call_once(once, [] { initialise(*runtime); });
-    return *runtime;
+    std::call_once(once, [] { initialise(runtime); });
+    return runtime;
 }
 
 }  // namespace ormel

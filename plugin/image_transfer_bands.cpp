@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstring>
 #include <climits>
+#include <vector>
+
+#include "engine/reduction.h"
 
 namespace ormel {
 
@@ -35,6 +38,41 @@ void readHostImageInto(const HostImageAccess& src, Image& out, const RowBands& b
             const auto* row = static_cast<const unsigned char*>(src.data) +
                               static_cast<std::ptrdiff_t>(h - 1 - y) * static_cast<std::ptrdiff_t>(src.rowBytes);
             std::memcpy(static_cast<void*>(&out.at(0, y)), row, rowCopy);
+        }
+    });
+}
+
+void readHostImageReducedInto(const HostImageAccess& src, int32_t factor, Image& out, const RowBands& bands) {
+    if (factor <= 1) {
+        readHostImageInto(src, out, bands);
+        return;
+    }
+    const int64_t w = static_cast<int64_t>(src.x2) - src.x1;
+    const int64_t h = static_cast<int64_t>(src.y2) - src.y1;
+    const int64_t stride = src.rowBytes < 0 ? -static_cast<int64_t>(src.rowBytes) : src.rowBytes;
+    // Only whole rows at a usable stride are read here; every other case, and
+    // every refusal, is the plain routine's.
+    if (!src.floatRgba || src.data == nullptr || w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX ||
+        stride < w * static_cast<int64_t>(sizeof(Pixel))) {
+        out = readHostImageReduced(src, factor);
+        return;
+    }
+    const int32_t width = static_cast<int32_t>(w), height = static_cast<int32_t>(h);
+    out.width = reducedExtent(width, factor);
+    out.height = reducedExtent(height, factor);
+    out.pixels.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
+    std::vector<size_t> offsets(static_cast<size_t>(out.width));
+    for (int32_t x = 0; x < out.width; ++x)
+        offsets[static_cast<size_t>(x)] = static_cast<size_t>(nearestSourceIndex(x, factor, width)) * sizeof(Pixel);
+    // Each kept pixel sits on a cache line of its own, so the time is memory
+    // latency; the bands let several threads wait at once.
+    bands.forEachBand(out.height, [&](Band band) {
+        for (int32_t y = band.begin; y < band.end; ++y) {
+            const int32_t sy = nearestSourceIndex(y, factor, height);
+            const auto* row = static_cast<const unsigned char*>(src.data) +
+                              static_cast<std::ptrdiff_t>(h - 1 - sy) * static_cast<std::ptrdiff_t>(src.rowBytes);
+            Pixel* dst = &out.at(0, y);
+            for (size_t x = 0; x < offsets.size(); ++x) std::memcpy(static_cast<void*>(dst + x), row + offsets[x], sizeof(Pixel));
         }
     });
 }

@@ -1,8 +1,10 @@
 #include "plugin/varnok_plugin.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -122,39 +124,79 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     ormel::Image& current = scratch.current;
     ormel::readHostImageInto(accessOf(src.get()), current, bands);
 
-    // One earlier frame at a time: fetched, reduced straight from the host's
-    // memory (or found by its label), released before the next.
-    const int32_t frames = clampTemporalFrames(settings.temporalFrames);
-    detections_.reserve(static_cast<size_t>(frames) * 4);
     std::vector<ormel::FrameRegions> earlier;
-    earlier.reserve(static_cast<size_t>(frames));
-    for (int32_t n = frames; n >= 1; --n) {
-        const double when = t - n;
-        ormel::FrameRegions e;
-        e.frame = ormel::saturateToInt32(std::round(when));
-        if (earlierRegions(when, current.width, current.height, settings, bands, &e.regions))
-            earlier.push_back(std::move(e));
-    }
+    collectEarlierRegions(t, clampTemporalFrames(settings.temporalFrames), current.width, current.height, settings,
+                          bands, scratch.reduced, earlier);
 
     ormel::processFrameWithRegionsInto(current, earlier, settings, scratch.result, bands);
     ormel::writeHostImage(scratch.result.image, accessOf(dst.get()), bands);
 }
 
-bool VarnokPlugin::earlierRegions(double time, int32_t width, int32_t height, const ormel::Settings& settings,
-                                  const ormel::RowBands& bands, std::vector<ormel::Blob>* regions) {
-    std::unique_ptr<OFX::Image> image = sourceClip->fetchImage(time);
-    if (!image) return false;
-    const ormel::HostImageAccess access = accessOf(image.get());
-    // Only frames that read as a picture of the current frame's size count.
-    const int64_t w = static_cast<int64_t>(access.x2) - access.x1, h = static_cast<int64_t>(access.y2) - access.y1;
-    if (!access.floatRgba || width <= 0 || height <= 0 || w != width || h != height) return false;
+void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t width, int32_t height,
+                                         const ormel::Settings& settings, const ormel::RowBands& bands,
+                                         std::vector<ormel::Image>& reduced,
+                                         std::vector<ormel::FrameRegions>& earlier) {
+    earlier.clear();
+    if (frames < 1 || width <= 0 || height <= 0) return;
+    detections_.reserve(static_cast<size_t>(frames) * 4);
+    earlier.reserve(static_cast<size_t>(frames));
     const int32_t factor = ormel::detectionFactor(settings);
-    const std::string key =
-        ormel::detectionKey(image->getUniqueIdentifier(), width, height, factor, ormel::detectionSettings(settings));
-    if (detections_.find(key, regions)) return true;
-    *regions = ormel::detectEarlierRegions(ormel::readHostImageReduced(access, factor), settings, bands);
-    detections_.store(key, *regions);
-    return true;
+    const ormel::Settings detection = ormel::detectionSettings(settings);
+
+    // One earlier frame of the host's at a time: fetched, reduced straight
+    // from its memory, released before the next. The reduced pictures wait
+    // (at most half a full frame of them, and at least one) and are then
+    // detected side by side, a frame per host thread; each frame's regions
+    // depend on that frame alone, so the bits do not depend on the threads.
+    const size_t budget = std::max<size_t>(1, static_cast<size_t>(width) * static_cast<size_t>(height) / 2);
+    struct Pending {
+        size_t slot;  // into `earlier`
+        std::string key;
+    };
+    std::vector<Pending> pending;
+    size_t waiting = 0;
+    auto detectPending = [&] {
+        const int32_t count = static_cast<int32_t>(pending.size());
+        auto detectOne = [&](int32_t i, const ormel::RowBands& rows) {
+            earlier[pending[static_cast<size_t>(i)].slot].regions =
+                ormel::detectEarlierRegions(reduced[static_cast<size_t>(i)], settings, rows);
+        };
+        if (count == 1 || !bands.runJobs) {
+            for (int32_t i = 0; i < count; ++i) detectOne(i, bands);
+        } else {
+            bands.runJobs(count, [&](int32_t i) { detectOne(i, ormel::RowBands::single()); });
+        }
+        // Stored in frame order, so the cache ages as a one-by-one render leaves it.
+        for (const Pending& p : pending) detections_.store(p.key, earlier[p.slot].regions);
+        pending.clear();
+        waiting = 0;
+    };
+
+    for (int32_t n = frames; n >= 1; --n) {
+        const double when = time - n;
+        std::unique_ptr<OFX::Image> image = sourceClip->fetchImage(when);
+        if (!image) continue;
+        const ormel::HostImageAccess access = accessOf(image.get());
+        // Only frames that read as a picture of the current frame's size count.
+        const int64_t w = static_cast<int64_t>(access.x2) - access.x1;
+        const int64_t h = static_cast<int64_t>(access.y2) - access.y1;
+        if (!access.floatRgba || w != width || h != height) continue;
+        ormel::FrameRegions e;
+        e.frame = ormel::saturateToInt32(std::round(when));
+        std::string key = ormel::detectionKey(image->getUniqueIdentifier(), width, height, factor, detection);
+        const bool known = detections_.find(key, &e.regions);
+        earlier.push_back(std::move(e));
+        if (known) continue;
+
+        if (reduced.size() <= pending.size()) reduced.emplace_back();
+        ormel::Image& picture = reduced[pending.size()];
+        ormel::readHostImageReducedInto(access, factor, picture, bands);
+        image.reset();
+        pending.push_back({earlier.size() - 1, std::move(key)});
+        waiting += picture.pixels.size();
+        if (waiting + picture.pixels.size() > budget) detectPending();
+    }
+    detectPending();
 }
 
 void VarnokPlugin::endSequenceRender(const OFX::EndSequenceRenderArguments&) {

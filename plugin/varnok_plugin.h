@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/row_bands.h"
+#include "engine/tracks.h"
 #include "engine/types.h"
 #include "openfx/support/ofx_support.h"
 #include "plugin/detection_cache.h"
@@ -49,11 +50,13 @@ public:
     OFX::Clip* sourceClip = nullptr;
 
 private:
-    // The regions of one earlier source frame, from the cache or read from
-    // the host image reduced for detection; false when the frame is missing
-    // or of another size than `width` x `height`.
-    bool earlierRegions(double time, int32_t width, int32_t height, const ormel::Settings& settings,
-                        const ormel::RowBands& bands, std::vector<ormel::Blob>* regions);
+    // The regions of the `frames` source frames before `time`, oldest first,
+    // each from the cache or detected in the host image reduced for
+    // detection. Frames that are missing or of another size than `width` x
+    // `height` are left out.
+    void collectEarlierRegions(double time, int32_t frames, int32_t width, int32_t height,
+                               const ormel::Settings& settings, const ormel::RowBands& bands,
+                               std::vector<ormel::Image>& reduced, std::vector<ormel::FrameRegions>& earlier);
 
     ormel::DetectionCache detections_;
     // Frame-sized memory reused from one render to the next, so a render
@@ -62,6 +65,7 @@ private:
     struct Scratch {
         ormel::Image current;
         ormel::TraceResult result;
+        std::vector<ormel::Image> reduced;  // earlier frames awaiting detection
     };
     std::mutex scratchMutex_;
     Scratch scratch_;

@@ -1,4 +1,5 @@
 #include "plugin/image_transfer.h"
+#include "plugin/image_transfer_bands.h"
 
 #include "engine/reduction.h"
 
@@ -6,6 +7,7 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -74,9 +76,22 @@ TEST(ImageTransfer, ReadsTheHostsTopRowAsRowZero) {
     EXPECT_EQ(img.at(3, 0).g, 1.0f);
 }
 
+// Three bands run in reverse order, as host threads may finish them.
+ormel::RowBands reversedBands() {
+    ormel::RowBands bands;
+    bands.bands = 3;
+    bands.runJobs = [](int32_t count, const std::function<void(int32_t)>& job) {
+        for (int32_t i = count - 1; i >= 0; --i) job(i);
+    };
+    return bands;
+}
+
 // Reducing straight from host memory takes exactly the pixels the engine's
-// own reduction of the full copy would, whatever the stride or path.
+// own reduction of the full copy would, whatever the stride, path or bands;
+// the banded read leaves nothing of what its target held before.
 TEST(ImageTransfer, ReducedReadEqualsReducingTheFullRead) {
+    const ormel::RowBands bands = reversedBands();
+    Image reused(40, 20, Pixel{9.0f, 9.0f, 9.0f, 9.0f});
     for (bool topFirst : {false, true})
         for (int w : {1, 7, 33})
             for (int h : {1, 5, 18})
@@ -88,6 +103,12 @@ TEST(ImageTransfer, ReducedReadEqualsReducingTheFullRead) {
                     ASSERT_EQ(got.height, want.height);
                     ASSERT_EQ(std::memcmp(got.pixels.data(), want.pixels.data(), want.pixels.size() * 16), 0)
                         << w << "x" << h << " /" << factor << " topFirst " << topFirst;
+                    ormel::readHostImageReducedInto(host.access(3, -4), factor, reused, bands);
+                    ASSERT_EQ(reused.width, want.width);
+                    ASSERT_EQ(reused.height, want.height);
+                    ASSERT_EQ(reused.pixels.size(), want.pixels.size());
+                    ASSERT_EQ(std::memcmp(reused.pixels.data(), want.pixels.data(), want.pixels.size() * 16), 0)
+                        << "banded " << w << "x" << h << " /" << factor << " topFirst " << topFirst;
                 }
     HostBuffer host(9, 6, 0);
     HostImageAccess a = host.access(0, 0);
@@ -103,8 +124,13 @@ TEST(ImageTransfer, ReducedReadEqualsReducingTheFullRead) {
     EXPECT_EQ(got.at(0, 0).r, 2.0f);
     EXPECT_EQ(got.at(0, 0).g, 3.0f);   // engine row 2 of 6 is host row 3
     EXPECT_EQ(got.at(1, 0).a, 0.0f);   // reduced column 1 reads column 6, which has no address
+    Image banded;
+    ormel::readHostImageReducedInto(a, 4, banded, bands);
+    EXPECT_EQ(std::memcmp(banded.pixels.data(), got.pixels.data(), got.pixels.size() * 16), 0);
     a.floatRgba = false;
     EXPECT_TRUE(ormel::readHostImageReduced(a, 4).empty());
+    ormel::readHostImageReducedInto(a, 4, banded, bands);
+    EXPECT_TRUE(banded.empty());
 }
 
 TEST(ImageTransfer, AddressFallbackAndPixelsWithoutAddress) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/worker_pool.h"
 #include "pipeline/process_frame.h"
 #include "varnok_test_support.h"
 
@@ -70,17 +71,25 @@ protected:
     std::map<double, double> shifted;   // time -> extra motion, to change a picture behind a time
 };
 
+// Reduced earlier frames are detected side by side on the host's threads, so
+// the thread count is varied too; the pool is given back as it was.
 TEST_F(PluginHistory, StreamedHistoryGivesTheWholeFrameResultForEveryFactorAndMode) {
-    for (int scale = 0; scale < 4; ++scale)
-        for (int mode = 0; mode < 3; ++mode) {
-            set("detectionScale", scale);
-            set("outputMode", mode);
-            inst->clearFetchLog();
-            expectRenderMatches(10, "scale " + std::to_string(scale) + " mode " + std::to_string(mode));
-            // Output, source and one earlier frame at most.
-            EXPECT_LE(inst->peakImagesOutstanding(), 3);
-            EXPECT_EQ(inst->imagesOutstanding(), 0);
-        }
+    const unsigned workers = ofxhost::workerCount();
+    for (unsigned threads : {1u, 2u, 3u, 8u}) {
+        ofxhost::setWorkerCount(threads);
+        for (int scale = 0; scale < 4; ++scale)
+            for (int mode = 0; mode < 3; ++mode) {
+                set("detectionScale", scale);
+                set("outputMode", mode);
+                inst->clearFetchLog();
+                expectRenderMatches(10, "scale " + std::to_string(scale) + " mode " + std::to_string(mode) +
+                                            " threads " + std::to_string(threads));
+                // Output, source and one earlier frame at most.
+                EXPECT_LE(inst->peakImagesOutstanding(), 3);
+                EXPECT_EQ(inst->imagesOutstanding(), 0);
+            }
+    }
+    ofxhost::setWorkerCount(workers);
 }
 
 // With labels, regions come from the cache on later renders; a picture that

@@ -1,7 +1,9 @@
 #include "pipeline/process_frame.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "pipeline/composite_layer.h"
@@ -123,14 +125,19 @@ void basePicture(const Image& source, const std::vector<float>& mask, const Sett
     }
     out.width = source.width;
     out.height = source.height;
+    const size_t width = static_cast<size_t>(source.width);
+    // Sized first (a no-op when the memory is reused), then filled band by
+    // band: a whole-frame pass on one thread would hold every other one up.
+    out.pixels.resize(source.pixels.size());
     if (settings.outputMode == kOutputOverlayOnly) {
-        out.pixels.assign(source.pixels.size(), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+        bands.forEachBand(source.height, [&](Band band) {
+            std::fill(out.pixels.begin() + static_cast<std::ptrdiff_t>(band.begin * width),
+                      out.pixels.begin() + static_cast<std::ptrdiff_t>(band.end * width), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+        });
         return;
     }
     if (settings.outputMode == kOutputMatte) {
         const bool haveMask = mask.size() == source.pixels.size();
-        out.pixels.resize(source.pixels.size());
-        const size_t width = static_cast<size_t>(source.width);
         bands.forEachBand(source.height, [&](Band band) {
             for (size_t i = band.begin * width; i < band.end * width; ++i) {
                 const float m = haveMask ? mask[i] : 0.0f;
@@ -141,11 +148,12 @@ void basePicture(const Image& source, const std::vector<float>& mask, const Sett
     }
     const float o = clamp01(settings.sourceOpacity);
     if (o == 1.0f) {
-        out.pixels = source.pixels;
+        bands.forEachBand(source.height, [&](Band band) {
+            std::memcpy(static_cast<void*>(out.pixels.data() + band.begin * width), source.pixels.data() + band.begin * width,
+                        (band.end - band.begin) * width * sizeof(Pixel));
+        });
         return;
     }
-    out.pixels.resize(source.pixels.size());
-    const size_t width = static_cast<size_t>(source.width);
     bands.forEachBand(source.height, [&](Band band) {
         for (size_t i = band.begin * width; i < band.end * width; ++i) {
             const Pixel& p = source.pixels[i];

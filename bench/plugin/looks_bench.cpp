@@ -1,4 +1,6 @@
-// Every built-in look through processFrame on a 1920 x 1080 frame, on one
+// Every built-in look through the frame pipeline on a 1920 x 1080 frame as the
+// plug-in runs it in a sequential render (result memory reused, earlier
+// frames' regions already known), on one
 // thread and on two of the host's workers (the threads the multithread suite
 // lends the plug-in). Wall time, since the point is how much sooner a frame
 // is ready; the summary gives each look's two-thread time as a ratio to its
@@ -7,6 +9,7 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/reduction.h"
 #include "pipeline/process_frame.h"
 #include "host/worker_pool.h"
 #include "overlay/hash.h"
@@ -111,6 +115,20 @@ const Frames& frames() {
     return f;
 }
 
+// The earlier frames' regions as a labelling host's plug-in has them in a
+// sequential render: detected once, then found in its cache.
+std::vector<ormel::FrameRegions> earlierRegions(const ormel::Settings& settings) {
+    const Frames& f = frames();
+    const int32_t count = std::min<int32_t>(kMaxHistory, std::max(settings.temporalFrames, 0));
+    const int32_t factor = ormel::detectionFactor(settings);
+    std::vector<ormel::FrameRegions> earlier;
+    for (auto it = f.history.end() - count; it != f.history.end(); ++it) {
+        const ormel::Image reduced = factor == 1 ? it->image : ormel::downsampleNearest(it->image, factor);
+        earlier.push_back({it->frame, ormel::detectEarlierRegions(reduced, settings, ormel::RowBands::single())});
+    }
+    return earlier;
+}
+
 ormel::RowBands workerBands(unsigned threads) {
     ormel::RowBands bands;
     if (threads < 2) return bands;
@@ -146,18 +164,56 @@ void BM_Look(benchmark::State& state) {
     ormel::Settings settings = lookSettings(look);
     settings.renderEngine = 0;  // the processor path, the one split over threads
     const Frames& f = frames();
-    std::vector<ormel::FrameSample> history(
-        f.history.end() - std::min<ptrdiff_t>(kMaxHistory, std::max(settings.temporalFrames, 0)), f.history.end());
+    const std::vector<ormel::FrameRegions> earlier = earlierRegions(settings);
+    ormel::TraceResult r;
     const ormel::RowBands bands = workerBands(threads);
     // Processor time of every thread of the process: the work a frame costs,
     // whatever share of the machine the threads got.
     const double before = processSeconds();
     for (auto _ : state) {
-        ormel::TraceResult r = ormel::processFrame(f.current, history, settings, bands);
+        ormel::processFrameWithRegionsInto(f.current, earlier, settings, r, bands);
         benchmark::DoNotOptimize(r.image.pixels.data());
     }
     state.counters["all_threads_cpu_ms"] =
         1e3 * (processSeconds() - before) / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.SetLabel(ormel::builtinLooks()[static_cast<size_t>(look)].name);
+}
+
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+// Every band on the calling thread, timed: the share of a frame's processor
+// time spent inside bands is what more threads can divide, the rest runs on
+// one thread whatever their number. Unlike wall time on a shared machine,
+// the share does not depend on whether a second core is free.
+void BM_LookParallelShare(benchmark::State& state) {
+    const int look = static_cast<int>(state.range(0));
+    ormel::Settings settings = lookSettings(look);
+    settings.renderEngine = 0;
+    const Frames& f = frames();
+    const std::vector<ormel::FrameRegions> earlier = earlierRegions(settings);
+    ormel::TraceResult r;
+    double inBands = 0.0, total = 0.0;
+    int depth = 0;
+    ormel::RowBands bands;
+    bands.bands = 8;
+    bands.runJobs = [&](int32_t count, const std::function<void(int32_t)>& job) {
+        const bool outermost = depth++ == 0;
+        const double start = threadSeconds();
+        for (int32_t i = 0; i < count; ++i) job(i);
+        if (outermost) inBands += threadSeconds() - start;
+        --depth;
+    };
+    for (auto _ : state) {
+        const double start = threadSeconds();
+        ormel::processFrameWithRegionsInto(f.current, earlier, settings, r, bands);
+        benchmark::DoNotOptimize(r.image.pixels.data());
+        total += threadSeconds() - start;
+    }
+    state.counters["parallel_share"] = total > 0.0 ? inBands / total : 0.0;
     state.SetLabel(ormel::builtinLooks()[static_cast<size_t>(look)].name);
 }
 
@@ -172,6 +228,8 @@ public:
             const std::string& args = run.run_name.args;
             const std::string key = run.run_name.function_name + (args.empty() ? "" : "/" + args);
             ms_[key] = run.GetAdjustedRealTime();
+            const auto share = run.counters.find("parallel_share");
+            if (share != run.counters.end()) share_[key] = share->second.value;
             const auto cpu = run.counters.find("all_threads_cpu_ms");
             if (cpu != run.counters.end()) cpu_[key] = cpu->second.value;
         }
@@ -182,22 +240,27 @@ public:
         if (copy <= 0.0) return;
         std::printf("\nFastest of 5 (wall time); one memcpy of the frame: %.3f ms. The cpu columns are the\n"
                     "processor time of all threads per frame (the fastest repetition's), in ms.\n", copy);
-        std::printf("  %-26s %9s %9s %9s %9s %8s %11s %11s\n", "look", "1 thr ms", "2 thr ms", "1 thr x", "2 thr x", "2 / 1",
-                    "cpu 1 thr", "cpu 2 thr");
+        std::printf("The last two columns: the share of one thread's processor time spent in bands, and the\n"
+                    "two-thread time it allows at best as a ratio to one thread (1 - share / 2).\n");
+        std::printf("  %-26s %9s %9s %9s %9s %8s %11s %11s %8s %8s\n", "look", "1 thr ms", "2 thr ms", "1 thr x", "2 thr x",
+                    "2 / 1", "cpu 1 thr", "cpu 2 thr", "share", "bound");
         for (int look = 0; look < ormel::kBuiltinLookCount; ++look) {
             const std::string base = "BM_Look/" + std::to_string(look) + "/";
             const double one = ms_[base + "1"];
             const double two = ms_[base + "2"];
             if (one <= 0.0 || two <= 0.0) continue;
-            std::printf("  %-26s %9.2f %9.2f %9.2f %9.2f %8.2f %11.2f %11.2f\n",
+            const std::string shareKey = "BM_LookParallelShare/" + std::to_string(look);
+            const double share = share_.count(shareKey) ? share_[shareKey] : 0.0;
+            std::printf("  %-26s %9.2f %9.2f %9.2f %9.2f %8.2f %11.2f %11.2f %8.2f %8.2f\n",
                         ormel::builtinLooks()[static_cast<size_t>(look)].name.c_str(), one, two, one / copy,
-                        two / copy, two / one, cpu_[base + "1"], cpu_[base + "2"]);
+                        two / copy, two / one, cpu_[base + "1"], cpu_[base + "2"], share, 1.0 - share / 2.0);
         }
     }
 
 private:
     std::map<std::string, double> ms_;
     std::map<std::string, double> cpu_;
+    std::map<std::string, double> share_;
 };
 
 }  // namespace
@@ -209,6 +272,9 @@ BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetit
 BENCHMARK(BM_Look)->ArgsProduct({benchmark::CreateDenseRange(0, ormel::kBuiltinLookCount - 1, 1), {1, 2}})
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", fastest);
+
+BENCHMARK(BM_LookParallelShare)->DenseRange(0, ormel::kBuiltinLookCount - 1, 1)->Unit(benchmark::kMillisecond)
+    ->Repetitions(3)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
 
 int main(int argc, char** argv) {
 #if defined(__GLIBC__)

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <vector>
+
+#include "host/worker_pool.h"
 
 namespace ofxhost {
 
@@ -212,6 +216,23 @@ ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const Ima
     return b;
 }
 
+namespace {
+
+// The marker fill of a reused output, shared out over the host's threads so
+// a frame-sized pass does not hold up the ones the plug-in renders on.
+void fillOnWorkers(std::vector<float>& values, float fill) {
+    const size_t chunk = size_t{1} << 18;
+    const size_t jobs = (values.size() + chunk - 1) / chunk;
+    runOnWorkers(static_cast<unsigned>(jobs), [&](unsigned j) {
+        const size_t begin = static_cast<size_t>(j) * chunk;
+        const size_t end = std::min(values.size(), begin + chunk);
+        std::fill(values.begin() + static_cast<std::ptrdiff_t>(begin), values.begin() + static_cast<std::ptrdiff_t>(end),
+                  fill);
+    });
+}
+
+}  // namespace
+
 ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout) {
     return makeOutputBuffer(width, height, layout, nullptr);
 }
@@ -228,7 +249,7 @@ ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout, F
             spare->rgba.size() == static_cast<size_t>(width) * static_cast<size_t>(height) * 4) {
             b.frame = std::make_shared<FloatImage>(std::move(*spare));
             *spare = FloatImage();
-            std::fill(b.frame->rgba.begin(), b.frame->rgba.end(), layout.outputFill);
+            fillOnWorkers(b.frame->rgba, layout.outputFill);
         } else {
             b.frame = std::make_shared<FloatImage>(width, height, layout.outputFill);
         }

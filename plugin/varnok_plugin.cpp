@@ -145,10 +145,10 @@ void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t wi
 
     // One earlier frame of the host's at a time: fetched, reduced straight
     // from its memory, released before the next. The reduced pictures wait
-    // (at most half a full frame of them, and at least one) and are then
+    // (at most a quarter of a full frame of them, and at least one) and are then
     // detected side by side, a frame per host thread; each frame's regions
     // depend on that frame alone, so the bits do not depend on the threads.
-    const size_t budget = std::max<size_t>(1, static_cast<size_t>(width) * static_cast<size_t>(height) / 2);
+    const size_t budget = std::max<size_t>(1, static_cast<size_t>(width) * static_cast<size_t>(height) / 4);
     struct Pending {
         size_t slot;  // into `earlier`
         std::string key;

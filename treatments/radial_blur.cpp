@@ -279,9 +279,9 @@ void meanSkippingClear(const Source& source, const SampleColumns& columns, const
 // The columns whose upper mixes add their base first, done again pixel by
 // pixel from the source rows (a mixed row serves as upper and lower row alike).
 void redoUpperBaseFirst(const Source& source, const SampleColumns& columns, const SampleRows& rows,
-                        int32_t samples, const float* const* bottom, int32_t begin, int32_t end, float* out) {
+                        int32_t samples, const radial::ColumnSet& set, const float* const* bottom, int32_t begin,
+                        int32_t end, float* out) {
     const int32_t width = source.width();
-    const radial::ColumnSet set = radial::upperBaseFirst(width);
     int32_t x = set.first;
     if (x < begin) x += (begin - x + set.step - 1) / set.step * set.step;
     const float* upper[kMaxSamples];
@@ -321,7 +321,11 @@ void applyRadialBlur(Image& image, const Settings& settings, const RowBands& ban
     const Source source(image, bands);
     const SampleColumns columns(image.width, cx, scales, samples);
     const int32_t width = image.width;
+    const radial::ColumnSet redo = radial::upperBaseFirst(width);
     bands.forEachBand(image.height, [&](Band band) {
+        std::vector<SampleRows> bandRows;
+        bandRows.reserve(static_cast<size_t>(band.end - band.begin));
+        for (int32_t y = band.begin; y < band.end; ++y) bandRows.emplace_back(image.height, y, cy, scales, samples);
         MixedRows mixed(source, columns, samples);
         const float* top[kMaxSamples];
         const float* bottom[kMaxSamples];
@@ -330,15 +334,14 @@ void applyRadialBlur(Image& image, const Settings& settings, const RowBands& ban
             mixed.startStrip(begin, end);
             const std::pair<int32_t, int32_t> reach = columns.reach(samples, begin, end);
             for (int32_t y = band.begin; y < band.end; ++y) {
-                const SampleRows rows(image.height, y, cy, scales, samples);
+                const SampleRows& rows = bandRows[static_cast<size_t>(y - band.begin)];
                 if (y + kAhead < band.end) {
                     // The rows that enter the samples' reach a few rows ahead, over
-                    // every column any sample of the strip reads, and the output row.
-                    const SampleRows ahead(image.height, y + kAhead, cy, scales, samples);
+                    // every column any sample of the strip reads.
+                    const SampleRows& ahead = bandRows[static_cast<size_t>(y + kAhead - band.begin)];
                     prefetchPixels(source.row(ahead.bottom[0]) + static_cast<size_t>(reach.first) * 4, reach.second);
                     prefetchPixels(source.row(ahead.bottom[samples - 1]) + static_cast<size_t>(reach.first) * 4,
                                    reach.second);
-                    prefetchPixels(reinterpret_cast<const float*>(&image.at(begin, y + kAhead)), end - begin);
                 }
                 for (int32_t k = 0; k < samples; ++k) mixed.fetch(k, rows.top[k], rows.bottom[k], top[k], bottom[k]);
                 float* out = reinterpret_cast<float*>(&image.at(begin, y));
@@ -347,7 +350,9 @@ void applyRadialBlur(Image& image, const Settings& settings, const RowBands& ban
                 } else {
                     meanSkippingClear(source, columns, rows, samples, top, bottom, begin, end, out);
                 }
-                redoUpperBaseFirst(source, columns, rows, samples, bottom, begin, end, out);
+                if (redo.first < end && redo.end > begin) {
+                    redoUpperBaseFirst(source, columns, rows, samples, redo, bottom, begin, end, out);
+                }
             }
         }
     });

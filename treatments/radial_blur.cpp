@@ -21,55 +21,41 @@ constexpr int32_t kMaxSamples = 12;
 constexpr int32_t kStrip = 64;
 constexpr int32_t kChunk = 64;
 
-// The picture before the blur. Each row is followed by a repeat of its last
-// pixel, so the pixel after column x0 is always bilinearSample's x1 =
-// min(x0 + 1, width - 1). It also notes which 64-column chunks of each row
-// hold only zero bits: a sample that reads only such pixels is +0 in every
-// channel (each mix and sum of +0 is +0), so a mostly clear overlay layer
-// costs little.
-class Source {
+// Which 64-column chunks of each row of the picture hold only zero bits. A
+// sample that reads only such pixels is +0 in every channel (each mix and
+// sum of +0 is +0), so a mostly clear overlay layer costs little.
+class ClearChunks {
 public:
-    // Floats past the last row that a vector load near its end may touch.
-    static constexpr size_t kSlack = 32;
+    ClearChunks(int32_t width, int32_t height)
+        : words_((static_cast<size_t>(width) + kChunk * 64 - 1) / (kChunk * 64)),
+          bits_(words_ * static_cast<size_t>(height), 0),
+          rowHasClear_(static_cast<size_t>(height), 0) {}
 
-    Source(const Image& image, const RowBands& bands)
-        : width_(image.width),
-          stride_((static_cast<size_t>(image.width) + 1) * 4),
-          data_(new float[stride_ * static_cast<size_t>(image.height) + kSlack]),
-          words_((static_cast<size_t>(image.width) + kChunk * 64 - 1) / (kChunk * 64)),
-          bits_(words_ * static_cast<size_t>(image.height), 0),
-          rowHasClear_(static_cast<size_t>(image.height), 0) {
-        const size_t width = static_cast<size_t>(image.width);
-        bands.forEachBand(image.height, [&](Band band) {
-            for (int32_t y = band.begin; y < band.end; ++y) {
-                const float* in = reinterpret_cast<const float*>(&image.pixels[static_cast<size_t>(y) * width]);
-                float* out = data_.get() + static_cast<size_t>(y) * stride_;
-                uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
-                bool anyClear = false;
-                for (size_t chunk = 0; chunk * kChunk < width; ++chunk) {
-                    const size_t begin = chunk * kChunk * 4;
-                    const size_t end = std::min(width, chunk * kChunk + kChunk) * 4;
-                    std::memcpy(out + begin, in + begin, (end - begin) * sizeof(float));
-                    uint32_t any = 0;
-                    for (size_t i = begin; i < end; ++i) {
-                        uint32_t bits;
-                        std::memcpy(&bits, out + i, sizeof bits);
-                        any |= bits;
-                    }
-                    if (any != 0) {
-                        row[chunk / 64] |= uint64_t{1} << (chunk % 64);
-                    } else {
-                        anyClear = true;
-                    }
-                }
-                std::memcpy(out + width * 4, in + (width - 1) * 4, 4 * sizeof(float));
-                rowHasClear_[static_cast<size_t>(y)] = anyClear ? 1 : 0;
+    void scan(const float* pixels, int32_t width, int32_t y) {
+        uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
+        bool anyClear = false;
+        for (int32_t chunk = 0; chunk * kChunk < width; ++chunk) {
+            const size_t begin = static_cast<size_t>(chunk) * kChunk * 4;
+            const size_t end = static_cast<size_t>(std::min(width, chunk * kChunk + kChunk)) * 4;
+            uint32_t any = 0;
+            for (size_t i = begin; i < end; ++i) {
+                uint32_t bits;
+                std::memcpy(&bits, pixels + i, sizeof bits);
+                any |= bits;
             }
-        });
-        for (uint8_t flag : rowHasClear_) anyClear_ = anyClear_ || flag != 0;
+            if (any != 0) {
+                row[chunk / 64] |= uint64_t{1} << (chunk % 64);
+            } else {
+                anyClear = true;
+            }
+        }
+        rowHasClear_[static_cast<size_t>(y)] = anyClear ? 1 : 0;
     }
 
-    const float* row(int32_t y) const { return data_.get() + static_cast<size_t>(y) * stride_; }
+    // After every row is scanned.
+    void finish() {
+        for (uint8_t flag : rowHasClear_) anyClear_ = anyClear_ || flag != 0;
+    }
 
     // False when no chunk anywhere is clear: then no block needs asking.
     bool anyClear() const { return anyClear_; }
@@ -83,16 +69,71 @@ public:
         return true;
     }
 
-    int32_t width() const { return width_; }
-
 private:
-    int32_t width_;
-    size_t stride_;
-    std::unique_ptr<float[]> data_;
     size_t words_;
     std::vector<uint64_t> bits_;
     std::vector<uint8_t> rowHasClear_;
     bool anyClear_ = false;
+};
+
+// Where the pixels of the picture before the blur are read from. When every
+// scale lies in [0, 1], a sample reads toward the centre only, so the
+// picture itself serves: output is written strip by strip in an order that
+// never overwrites a column a later strip reads (see stripOrder), and only the
+// rows a band reads beyond its own edges are copied beforehand, as another
+// band may write them meanwhile. Otherwise (amounts past 1 / 0.085) the whole
+// picture is copied, each row followed by a repeat of its last pixel.
+class Originals {
+public:
+    Originals(const Image& image, bool inPlace, int32_t reachRows, const RowBands& bands)
+        : width_(image.width), height_(image.height),
+          pixels_(reinterpret_cast<const float*>(image.pixels.data())), zeros_(image.width, image.height) {
+        const size_t width = static_cast<size_t>(image.width);
+        if (inPlace) {
+            saved_.resize(static_cast<size_t>(image.height));
+        } else {
+            stride_ = (width + 1) * 4;
+            copy_.reset(new float[stride_ * static_cast<size_t>(image.height)]);
+        }
+        bands.forEachBand(image.height, [&](Band band) {
+            for (int32_t y = band.begin; y < band.end; ++y) {
+                const float* in = pixels_ + static_cast<size_t>(y) * width * 4;
+                zeros_.scan(in, image.width, y);
+                if (copy_) {
+                    float* out = copy_.get() + static_cast<size_t>(y) * stride_;
+                    std::memcpy(out, in, width * 4 * sizeof(float));
+                    std::memcpy(out + width * 4, in + (width - 1) * 4, 4 * sizeof(float));
+                } else if ((band.begin > 0 && y < band.begin + reachRows) ||
+                           (band.end < image.height && y >= band.end - reachRows)) {
+                    saved_[static_cast<size_t>(y)].reset(new float[width * 4]);
+                    std::memcpy(saved_[static_cast<size_t>(y)].get(), in, width * 4 * sizeof(float));
+                }
+            }
+        });
+        zeros_.finish();
+    }
+
+    // Row y as it was, for work on the rows of `band`.
+    const float* row(int32_t y, Band band) const {
+        if (copy_) return copy_.get() + static_cast<size_t>(y) * stride_;
+        if ((y < band.begin || y >= band.end) && saved_[static_cast<size_t>(y)]) {
+            return saved_[static_cast<size_t>(y)].get();
+        }
+        return pixels_ + static_cast<size_t>(y) * static_cast<size_t>(width_) * 4;
+    }
+
+    // True when every row carries one pixel past its last.
+    bool padded() const { return copy_ != nullptr; }
+    const ClearChunks& zeros() const { return zeros_; }
+    int32_t width() const { return width_; }
+
+private:
+    int32_t width_, height_;
+    const float* pixels_;
+    ClearChunks zeros_;
+    size_t stride_ = 0;
+    std::unique_ptr<float[]> copy_;
+    std::vector<std::unique_ptr<float[]>> saved_;
 };
 
 // Where sample k of each output column reads, as bilinearSample finds it: the
@@ -158,9 +199,11 @@ struct SampleRows {
 // its upper one and only one new row is mixed.
 class MixedRows {
 public:
-    MixedRows(const Source& source, const SampleColumns& columns, int32_t samples)
-        : source_(source), columns_(columns), samples_(samples),
-          data_(new float[static_cast<size_t>(samples) * 2 * kStrip * 4]) {}
+    MixedRows(const Originals& source, const SampleColumns& columns, int32_t samples, Band band)
+        : source_(source), columns_(columns), samples_(samples), band_(band),
+          data_(new float[static_cast<size_t>(samples) * 2 * kStrip * 4]) {
+        std::fill(first_, first_ + kStrip, 0);
+    }
 
     void startStrip(int32_t begin, int32_t end) {
         begin_ = begin;
@@ -200,17 +243,31 @@ private:
         const int32_t* x0 = &columns_.x0[static_cast<size_t>(k) * static_cast<size_t>(width)];
         const float* fx = &columns_.fx[static_cast<size_t>(k) * static_cast<size_t>(width)];
         float* out = slot(k, s);
-        const float* row = source_.row(y);
-        if (!source_.anyClear()) {
-            radial::mixColumns(row, x0 + begin_, fx + begin_, end_ - begin_, out);
+        const float* row = source_.row(y, band_);
+        // Without a repeated pixel after the row, columns on the last one mix
+        // it with itself (bilinearSample's x1 is the same column); they come
+        // last, as columns only grow with x here.
+        int32_t end = end_;
+        if (!source_.padded()) {
+            while (end > begin_ && x0[end - 1] >= width - 1) --end;
+            if (end < end_) {
+                float edge[8];
+                std::memcpy(edge, row + static_cast<size_t>(width - 1) * 4, 4 * sizeof(float));
+                std::memcpy(edge + 4, edge, 4 * sizeof(float));
+                radial::mixColumns(edge, first_, fx + end, end_ - end, out + static_cast<size_t>(end - begin_) * 4);
+            }
+        }
+        const ClearChunks& zeros = source_.zeros();
+        if (!zeros.anyClear()) {
+            radial::mixColumns(row, x0 + begin_, fx + begin_, end - begin_, out);
             return;
         }
         // Columns move monotonically with x, so the ends of a piece bound its columns.
-        for (int32_t x = begin_; x < end_; x += kChunk) {
-            const int32_t n = std::min(kChunk, end_ - x);
+        for (int32_t x = begin_; x < end; x += kChunk) {
+            const int32_t n = std::min(kChunk, end - x);
             const int32_t a = x0[x], b = x0[x + n - 1];
             float* o = out + static_cast<size_t>(x - begin_) * 4;
-            if (source_.clear(y, std::min(a, b), std::min(std::max(a, b) + 1, width - 1))) {
+            if (zeros.clear(y, std::min(a, b), std::min(std::max(a, b) + 1, width - 1))) {
                 std::fill(o, o + static_cast<size_t>(n) * 4, 0.0f);
             } else {
                 radial::mixColumns(row, x0 + x, fx + x, n, o);
@@ -218,11 +275,13 @@ private:
         }
     }
 
-    const Source& source_;
+    const Originals& source_;
     const SampleColumns& columns_;
     int32_t samples_;
+    Band band_;
     std::unique_ptr<float[]> data_;
     int32_t held_[kMaxSamples][2];
+    int32_t first_[kStrip];  // column 0 for every pixel of a strip
     int32_t begin_ = 0, end_ = 0;
 };
 
@@ -234,36 +293,35 @@ void prefetchPixels(const float* p, int32_t count) {
 }
 
 // True when every sample of the pixels [x, x + count) reads only zero pixels.
-bool blockIsClear(const Source& source, const SampleColumns& columns, const SampleRows& rows, int32_t samples,
-                  int32_t x, int32_t count) {
-    const int32_t width = source.width();
+bool blockIsClear(const ClearChunks& zeros, const SampleColumns& columns, const SampleRows& rows, int32_t samples,
+                  int32_t width, int32_t x, int32_t count) {
     for (int32_t k = 0; k < samples; ++k) {
         const int32_t* x0 = &columns.x0[static_cast<size_t>(k) * static_cast<size_t>(width)];
         const int32_t a = x0[x], b = x0[x + count - 1];
         const int32_t lo = std::min(a, b);
         const int32_t hi = std::min(std::max(a, b) + 1, width - 1);
-        if (!source.clear(rows.top[k], lo, hi) || !source.clear(rows.bottom[k], lo, hi)) return false;
+        if (!zeros.clear(rows.top[k], lo, hi) || !zeros.clear(rows.bottom[k], lo, hi)) return false;
     }
     return true;
 }
 
 // The means of columns [begin, end) of one output row, blocks of eight whose
 // samples all read clear pixels written as +0 without mixing.
-void meanSkippingClear(const Source& source, const SampleColumns& columns, const SampleRows& rows, int32_t samples,
-                       const float* const* top, const float* const* bottom, int32_t begin, int32_t end, float* out) {
+void meanSkippingClear(const ClearChunks& zeros, const SampleColumns& columns, const SampleRows& rows,
+                       int32_t samples, int32_t width, const float* const* top, const float* const* bottom,
+                       int32_t begin, int32_t end, float* out) {
     constexpr int32_t kBlock = 8;
     auto blockEnd = [&](int32_t x) { return std::min(x + kBlock, end); };
+    auto clear = [&](int32_t x) { return blockIsClear(zeros, columns, rows, samples, width, x, blockEnd(x) - x); };
     for (int32_t x = begin; x < end;) {
         float* o = out + static_cast<size_t>(x - begin) * 4;
-        if (blockIsClear(source, columns, rows, samples, x, blockEnd(x) - x)) {
+        if (clear(x)) {
             std::fill(o, o + static_cast<size_t>(blockEnd(x) - x) * 4, 0.0f);
             x = blockEnd(x);
             continue;
         }
         int32_t runEnd = blockEnd(x);
-        while (runEnd < end && !blockIsClear(source, columns, rows, samples, runEnd, blockEnd(runEnd) - runEnd)) {
-            runEnd = blockEnd(runEnd);
-        }
+        while (runEnd < end && !clear(runEnd)) runEnd = blockEnd(runEnd);
         const float* runTop[kMaxSamples];
         const float* runBottom[kMaxSamples];
         const size_t offset = static_cast<size_t>(x - begin) * 4;
@@ -271,14 +329,14 @@ void meanSkippingClear(const Source& source, const SampleColumns& columns, const
             runTop[k] = top[k] + offset;
             runBottom[k] = bottom[k] + offset;
         }
-        radial::meanOfSamples(runTop, runBottom, rows.fy, samples, x, runEnd - x, source.width(), o);
+        radial::meanOfSamples(runTop, runBottom, rows.fy, samples, x, runEnd - x, width, o);
         x = runEnd;
     }
 }
 
 // The columns whose upper mixes add their base first, done again pixel by
 // pixel from the source rows (a mixed row serves as upper and lower row alike).
-void redoUpperBaseFirst(const Source& source, const SampleColumns& columns, const SampleRows& rows,
+void redoUpperBaseFirst(const Originals& source, Band band, const SampleColumns& columns, const SampleRows& rows,
                         int32_t samples, const radial::ColumnSet& set, const float* const* bottom, int32_t begin,
                         int32_t end, float* out) {
     const int32_t width = source.width();
@@ -287,15 +345,65 @@ void redoUpperBaseFirst(const Source& source, const SampleColumns& columns, cons
     const float* upper[kMaxSamples];
     const float* lower[kMaxSamples];
     float fx[kMaxSamples];
+    float edge[kMaxSamples][8];
     for (; x < std::min(end, set.end); x += set.step) {
         for (int32_t k = 0; k < samples; ++k) {
             const size_t at = static_cast<size_t>(k) * static_cast<size_t>(width) + static_cast<size_t>(x);
-            upper[k] = source.row(rows.top[k]) + static_cast<size_t>(columns.x0[at]) * 4;
+            const int32_t x0 = columns.x0[at];
+            upper[k] = source.row(rows.top[k], band) + static_cast<size_t>(x0) * 4;
+            if (x0 == width - 1 && !source.padded()) {
+                std::memcpy(edge[k], upper[k], 4 * sizeof(float));
+                std::memcpy(edge[k] + 4, upper[k], 4 * sizeof(float));
+                upper[k] = edge[k];
+            }
             fx[k] = columns.fx[at];
             lower[k] = bottom[k] + static_cast<size_t>(x - begin) * 4;
         }
         radial::meanWithUpperBaseFirst(upper, fx, lower, rows.fy, samples, out + static_cast<size_t>(x - begin) * 4);
     }
+}
+
+// A strip of output columns and whether its first column must wait for the
+// next strip: the one to its left still reads it.
+struct Strip {
+    int32_t begin, end;
+    bool holdFirst;
+};
+
+// Strips in the order they are done. Left of the centre a sample reads only
+// columns at or right of its pixel (up to the centre column and the one after
+// it); right of the centre only columns left of its pixel and the one after
+// it. So the left strips go left to right, the right ones right to left
+// (each holding back its first column, which the next one reads), and the
+// strip holding the centre columns comes last: no strip reads a column an
+// earlier one has written. Strips start at multiples of eight, as the column
+// rules of the means count in groups of eight.
+std::vector<Strip> stripOrder(int32_t width, float cx) {
+    std::vector<Strip> strips;
+    const int32_t centre = static_cast<int32_t>(cx);
+    const int32_t middleBegin = centre / 8 * 8;
+    const int32_t middleEnd = std::min(width, middleBegin + kStrip);
+    for (int32_t begin = 0; begin < middleBegin; begin += kStrip) {
+        strips.push_back(Strip{begin, std::min(middleBegin, begin + kStrip), false});
+    }
+    std::vector<Strip> right;
+    for (int32_t begin = middleEnd; begin < width; begin += kStrip) {
+        right.push_back(Strip{begin, std::min(width, begin + kStrip), true});
+    }
+    strips.insert(strips.end(), right.rbegin(), right.rend());
+    strips.push_back(Strip{middleBegin, middleEnd, false});
+    return strips;
+}
+
+// The rows any output row of the picture reads beyond itself, at most.
+int32_t rowReach(int32_t height, float cy, const float* scales, int32_t samples) {
+    const SampleRows first(height, 0, cy, scales, samples);
+    const SampleRows last(height, height - 1, cy, scales, samples);
+    int32_t reach = 0;
+    for (int32_t k = 0; k < samples; ++k) {
+        reach = std::max({reach, first.bottom[k], height - 1 - last.top[k]});
+    }
+    return reach + 2;
 }
 
 }  // namespace
@@ -313,47 +421,68 @@ void applyRadialBlur(Image& image, const Settings& settings, const RowBands& ban
     const float cx = static_cast<float>(image.width - 1) / 2.0f;
     const float cy = static_cast<float>(image.height - 1) / 2.0f;
 
-    float scales[kMaxSamples];
+    float scales[kMaxSamples] = {};
     for (int32_t k = 0; k < samples; ++k) {
         scales[k] = 1.0f - (static_cast<float>(k) / static_cast<float>(samples - 1)) * strength;
     }
 
-    const Source source(image, bands);
+    const bool inPlace = scales[samples - 1] >= 0.0f;
+    const Originals source(image, inPlace, rowReach(image.height, cy, scales, samples), bands);
     const SampleColumns columns(image.width, cx, scales, samples);
     const int32_t width = image.width;
     const radial::ColumnSet redo = radial::upperBaseFirst(width);
+    const std::vector<Strip> strips = stripOrder(width, cx);
     bands.forEachBand(image.height, [&](Band band) {
+        const size_t rowCount = static_cast<size_t>(band.end - band.begin);
         std::vector<SampleRows> bandRows;
-        bandRows.reserve(static_cast<size_t>(band.end - band.begin));
+        bandRows.reserve(rowCount);
         for (int32_t y = band.begin; y < band.end; ++y) bandRows.emplace_back(image.height, y, cy, scales, samples);
-        MixedRows mixed(source, columns, samples);
+        MixedRows mixed(source, columns, samples, band);
+        // The band's output for one strip, written back once the strip is done.
+        std::unique_ptr<Pixel[]> done(new Pixel[rowCount * kStrip]);
+        std::vector<Pixel> held(rowCount);
+        int32_t heldColumn = -1;
         const float* top[kMaxSamples];
         const float* bottom[kMaxSamples];
-        for (int32_t begin = 0; begin < width; begin += kStrip) {
-            const int32_t end = std::min(width, begin + kStrip);
+        for (const Strip& strip : strips) {
+            const int32_t begin = strip.begin, end = strip.end;
             mixed.startStrip(begin, end);
             const std::pair<int32_t, int32_t> reach = columns.reach(samples, begin, end);
             for (int32_t y = band.begin; y < band.end; ++y) {
-                const SampleRows& rows = bandRows[static_cast<size_t>(y - band.begin)];
+                const size_t row = static_cast<size_t>(y - band.begin);
+                const SampleRows& rows = bandRows[row];
                 if (y + kAhead < band.end) {
                     // The rows that enter the samples' reach a few rows ahead, over
                     // every column any sample of the strip reads.
-                    const SampleRows& ahead = bandRows[static_cast<size_t>(y + kAhead - band.begin)];
-                    prefetchPixels(source.row(ahead.bottom[0]) + static_cast<size_t>(reach.first) * 4, reach.second);
-                    prefetchPixels(source.row(ahead.bottom[samples - 1]) + static_cast<size_t>(reach.first) * 4,
+                    const SampleRows& ahead = bandRows[row + kAhead];
+                    prefetchPixels(source.row(ahead.bottom[0], band) + static_cast<size_t>(reach.first) * 4,
+                                   reach.second);
+                    prefetchPixels(source.row(ahead.bottom[samples - 1], band) + static_cast<size_t>(reach.first) * 4,
                                    reach.second);
                 }
                 for (int32_t k = 0; k < samples; ++k) mixed.fetch(k, rows.top[k], rows.bottom[k], top[k], bottom[k]);
-                float* out = reinterpret_cast<float*>(&image.at(begin, y));
-                if (!source.anyClear()) {
+                float* out = reinterpret_cast<float*>(done.get() + row * kStrip);
+                if (!source.zeros().anyClear()) {
                     radial::meanOfSamples(top, bottom, rows.fy, samples, begin, end - begin, width, out);
                 } else {
-                    meanSkippingClear(source, columns, rows, samples, top, bottom, begin, end, out);
+                    meanSkippingClear(source.zeros(), columns, rows, samples, width, top, bottom, begin, end, out);
                 }
                 if (redo.first < end && redo.end > begin) {
-                    redoUpperBaseFirst(source, columns, rows, samples, redo, bottom, begin, end, out);
+                    redoUpperBaseFirst(source, band, columns, rows, samples, redo, bottom, begin, end, out);
                 }
             }
+            const int32_t first = strip.holdFirst ? begin + 1 : begin;
+            for (int32_t y = band.begin; y < band.end; ++y) {
+                const size_t row = static_cast<size_t>(y - band.begin);
+                const Pixel* from = done.get() + row * kStrip;
+                std::copy(from + (first - begin), from + (end - begin), &image.at(first, y));
+                if (heldColumn >= 0) image.at(heldColumn, y) = held[row];
+                if (strip.holdFirst) held[row] = from[0];
+            }
+            heldColumn = strip.holdFirst ? begin : -1;
+        }
+        if (heldColumn >= 0) {
+            for (int32_t y = band.begin; y < band.end; ++y) image.at(heldColumn, y) = held[static_cast<size_t>(y - band.begin)];
         }
     });
 }

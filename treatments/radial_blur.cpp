@@ -10,131 +10,20 @@
 
 #include "engine/image_checks.h"
 #include "treatments/radial_rows.h"
+#include "treatments/radial_source.h"
 #include "treatments/safe_convert.h"
 
 namespace ormel {
 namespace {
 
+using radial::ClearChunks;
+using radial::Originals;
+constexpr int32_t kChunk = ClearChunks::kChunk;
+
 constexpr int32_t kMaxSamples = 12;
 // Output columns done together: the mixed rows of every sample for this many
 // columns stay in the processor's near caches from one output row to the next.
 constexpr int32_t kStrip = 64;
-constexpr int32_t kChunk = 64;
-
-// Which 64-column chunks of each row of the picture hold only zero bits. A
-// sample that reads only such pixels is +0 in every channel (each mix and
-// sum of +0 is +0), so a mostly clear overlay layer costs little.
-class ClearChunks {
-public:
-    ClearChunks(int32_t width, int32_t height)
-        : words_((static_cast<size_t>(width) + kChunk * 64 - 1) / (kChunk * 64)),
-          bits_(words_ * static_cast<size_t>(height), 0),
-          rowHasClear_(static_cast<size_t>(height), 0) {}
-
-    void scan(const float* pixels, int32_t width, int32_t y) {
-        uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
-        bool anyClear = false;
-        for (int32_t chunk = 0; chunk * kChunk < width; ++chunk) {
-            const size_t begin = static_cast<size_t>(chunk) * kChunk * 4;
-            const size_t end = static_cast<size_t>(std::min(width, chunk * kChunk + kChunk)) * 4;
-            uint32_t any = 0;
-            for (size_t i = begin; i < end; ++i) {
-                uint32_t bits;
-                std::memcpy(&bits, pixels + i, sizeof bits);
-                any |= bits;
-            }
-            if (any != 0) {
-                row[chunk / 64] |= uint64_t{1} << (chunk % 64);
-            } else {
-                anyClear = true;
-            }
-        }
-        rowHasClear_[static_cast<size_t>(y)] = anyClear ? 1 : 0;
-    }
-
-    // After every row is scanned.
-    void finish() {
-        for (uint8_t flag : rowHasClear_) anyClear_ = anyClear_ || flag != 0;
-    }
-
-    // False when no chunk anywhere is clear: then no block needs asking.
-    bool anyClear() const { return anyClear_; }
-
-    // True when columns [lo, hi] of row y hold only zero pixels.
-    bool clear(int32_t y, int32_t lo, int32_t hi) const {
-        const uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
-        for (int32_t chunk = lo / kChunk; chunk <= hi / kChunk; ++chunk) {
-            if ((row[chunk / 64] >> (chunk % 64)) & 1u) return false;
-        }
-        return true;
-    }
-
-private:
-    size_t words_;
-    std::vector<uint64_t> bits_;
-    std::vector<uint8_t> rowHasClear_;
-    bool anyClear_ = false;
-};
-
-// Where the pixels of the picture before the blur are read from. When every
-// scale lies in [0, 1], a sample reads toward the centre only, so the
-// picture itself serves: output is written strip by strip in an order that
-// never overwrites a column a later strip reads (see stripOrder), and only the
-// rows a band reads beyond its own edges are copied beforehand, as another
-// band may write them meanwhile. Otherwise (amounts past 1 / 0.085) the whole
-// picture is copied, each row followed by a repeat of its last pixel.
-class Originals {
-public:
-    Originals(const Image& image, bool inPlace, int32_t reachRows, const RowBands& bands)
-        : width_(image.width), height_(image.height),
-          pixels_(reinterpret_cast<const float*>(image.pixels.data())), zeros_(image.width, image.height) {
-        const size_t width = static_cast<size_t>(image.width);
-        if (inPlace) {
-            saved_.resize(static_cast<size_t>(image.height));
-        } else {
-            stride_ = (width + 1) * 4;
-            copy_.reset(new float[stride_ * static_cast<size_t>(image.height)]);
-        }
-        bands.forEachBand(image.height, [&](Band band) {
-            for (int32_t y = band.begin; y < band.end; ++y) {
-                const float* in = pixels_ + static_cast<size_t>(y) * width * 4;
-                zeros_.scan(in, image.width, y);
-                if (copy_) {
-                    float* out = copy_.get() + static_cast<size_t>(y) * stride_;
-                    std::memcpy(out, in, width * 4 * sizeof(float));
-                    std::memcpy(out + width * 4, in + (width - 1) * 4, 4 * sizeof(float));
-                } else if ((band.begin > 0 && y < band.begin + reachRows) ||
-                           (band.end < image.height && y >= band.end - reachRows)) {
-                    saved_[static_cast<size_t>(y)].reset(new float[width * 4]);
-                    std::memcpy(saved_[static_cast<size_t>(y)].get(), in, width * 4 * sizeof(float));
-                }
-            }
-        });
-        zeros_.finish();
-    }
-
-    // Row y as it was, for work on the rows of `band`.
-    const float* row(int32_t y, Band band) const {
-        if (copy_) return copy_.get() + static_cast<size_t>(y) * stride_;
-        if ((y < band.begin || y >= band.end) && saved_[static_cast<size_t>(y)]) {
-            return saved_[static_cast<size_t>(y)].get();
-        }
-        return pixels_ + static_cast<size_t>(y) * static_cast<size_t>(width_) * 4;
-    }
-
-    // True when every row carries one pixel past its last.
-    bool padded() const { return copy_ != nullptr; }
-    const ClearChunks& zeros() const { return zeros_; }
-    int32_t width() const { return width_; }
-
-private:
-    int32_t width_, height_;
-    const float* pixels_;
-    ClearChunks zeros_;
-    size_t stride_ = 0;
-    std::unique_ptr<float[]> copy_;
-    std::vector<std::unique_ptr<float[]>> saved_;
-};
 
 // Where sample k of each output column reads, as bilinearSample finds it: the
 // left column and the horizontal fraction. They depend only on the column

@@ -5,6 +5,7 @@
 
 #include "engine/image_checks.h"
 #include "engine/pixel_ops.h"
+#include "treatments/ascii_blend.h"
 #include "overlay/bitmap_text.h"
 #include "treatments/bilinear.h"
 #include "treatments/safe_convert.h"
@@ -85,8 +86,10 @@ void applyAsciiArt(Image& image, const Settings& settings, const RowBands& bands
                 drawText(strip, static_cast<int32_t>(x0), 0, std::string_view(&c, 1), scale, colour, amount);
             }
             Pixel* out = &image.at(0, y0);
-            for (size_t i = 0; i < strip.pixels.size(); ++i) {
-                out[i] = replace ? lerpPixel(out[i], strip.pixels[i], a) : blendOver(out[i], strip.pixels[i], a);
+            if (replace) {
+                for (size_t i = 0; i < strip.pixels.size(); ++i) out[i] = lerpPixel(out[i], strip.pixels[i], a);
+            } else {
+                blendLayerOver(out, strip.pixels.data(), strip.pixels.size(), a);
             }
         }
     });

@@ -3,245 +3,296 @@
 #include <algorithm>
 #include <cfloat>
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <utility>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#endif
-
 #include "engine/image_checks.h"
-#include "treatments/bilinear.h"
+#include "treatments/radial_rows.h"
+#include "treatments/radial_source.h"
 #include "treatments/safe_convert.h"
 
 namespace ormel {
 namespace {
 
-// The mean of the samples along the line toward the centre, one pixel at a time.
-void blurPixel(const Image& copy, Image& image, int32_t x, int32_t y, float cx, float cy, const float* scales,
-               int32_t samples, double count) {
-    const float dx = static_cast<float>(x) - cx;
-    const float dy = static_cast<float>(y) - cy;
-    // Summed in double so a run of equal samples averages back to exactly their value.
-    double r = 0.0, g = 0.0, b = 0.0, a = 0.0;
-    for (int32_t k = 0; k < samples; ++k) {
-        const Pixel s = bilinearSample(copy, cx + scales[k] * dx, cy + scales[k] * dy);
-        r += s.r;
-        g += s.g;
-        b += s.b;
-        a += s.a;
-    }
-    image.at(x, y) = Pixel{static_cast<float>(r / count), static_cast<float>(g / count),
-                           static_cast<float>(b / count), static_cast<float>(a / count)};
-}
+using radial::ClearChunks;
+using radial::Originals;
+constexpr int32_t kChunk = ClearChunks::kChunk;
 
-// Where sample k of every pixel of row y reads: the two source rows and the
-// vertical fraction, as bilinearSample finds them (the row's dy is shared).
-struct SampleRows {
-    const float* top[12];
-    const float* bottom[12];
-    float fy[12];
-    int32_t index[24];  // the top and bottom row numbers of each sample
+constexpr int32_t kMaxSamples = 12;
+// Output columns done together: the mixed rows of every sample for this many
+// columns stay in the processor's near caches from one output row to the next.
+constexpr int32_t kStrip = 64;
+
+// Where sample k of each output column reads, as bilinearSample finds it: the
+// left column and the horizontal fraction. They depend only on the column
+// (one scale per sample), so they are found once for the whole picture.
+struct SampleColumns {
+    std::vector<int32_t> x0;  // sample k's columns at [k * width, (k + 1) * width)
+    std::vector<float> fx;
+
+    SampleColumns(int32_t width, float cx, const float* scales, int32_t samples)
+        : x0(static_cast<size_t>(width) * static_cast<size_t>(samples)),
+          fx(static_cast<size_t>(width) * static_cast<size_t>(samples)) {
+        const float hi = static_cast<float>(width - 1);
+        for (int32_t k = 0; k < samples; ++k) {
+            int32_t* columns = &x0[static_cast<size_t>(k) * static_cast<size_t>(width)];
+            float* fractions = &fx[static_cast<size_t>(k) * static_cast<size_t>(width)];
+            for (int32_t x = 0; x < width; ++x) {
+                const float px = clampCoordinate(cx + scales[k] * (static_cast<float>(x) - cx), hi);
+                const int32_t c = static_cast<int32_t>(px);
+                const float f = px - static_cast<float>(c);
+                columns[x] = c;
+                fractions[x] = f < 0.0f ? 0.0f : (f > 1.0f ? 1.0f : f);
+            }
+        }
+    }
+
+    // The first column any sample of output columns [begin, end) reads, and
+    // how many from there. Columns move monotonically with the scale and
+    // with x, so the first and last sample at both ends bound them.
+    std::pair<int32_t, int32_t> reach(int32_t samples, int32_t begin, int32_t end) const {
+        const size_t last = static_cast<size_t>(samples - 1) * (x0.size() / static_cast<size_t>(samples));
+        const int32_t ends[4] = {x0[static_cast<size_t>(begin)], x0[static_cast<size_t>(end - 1)],
+                                 x0[last + static_cast<size_t>(begin)], x0[last + static_cast<size_t>(end - 1)]};
+        const int32_t lo = *std::min_element(ends, ends + 4);
+        const int32_t hi = *std::max_element(ends, ends + 4);
+        return {lo, hi - lo + 2};
+    }
 };
 
-SampleRows sampleRows(const Image& copy, int32_t y, float cy, const float* scales, int32_t samples) {
-    SampleRows rows;
-    const float dy = static_cast<float>(y) - cy;
-    const float* base = reinterpret_cast<const float*>(copy.pixels.data());
-    const size_t stride = static_cast<size_t>(copy.width) * 4;
-    for (int32_t k = 0; k < samples; ++k) {
-        const float py = clampCoordinate(cy + scales[k] * dy, static_cast<float>(copy.height - 1));
-        const int32_t y0 = static_cast<int32_t>(py);
-        const int32_t y1 = y0 + 1 < copy.height ? y0 + 1 : copy.height - 1;
-        float fy = py - static_cast<float>(y0);
-        fy = fy < 0.0f ? 0.0f : (fy > 1.0f ? 1.0f : fy);
-        rows.index[2 * k] = y0;
-        rows.index[2 * k + 1] = y1;
-        rows.top[k] = base + static_cast<size_t>(y0) * stride;
-        rows.bottom[k] = base + static_cast<size_t>(y1) * stride;
-        rows.fy[k] = fy;
-    }
-    return rows;
-}
+// The upper and lower source rows and the vertical fraction of each sample
+// of output row y (the row's dy is shared by its pixels).
+struct SampleRows {
+    int32_t top[kMaxSamples];
+    int32_t bottom[kMaxSamples];
+    float fy[kMaxSamples];
 
-#if defined(__SSE2__)
-// Four pixels of a row at once: the sample columns, their clamps and
-// fractions for the four side by side, then each pixel's bilinear mix with
-// its four channels in one vector. Every operation is bilinearSample's and
-// blurPixel's own, in their order, on single floats lane by lane (and the
-// sums in double), so the bits are the same.
-void blurFour(const Image& copy, Image& image, int32_t x, int32_t y, float cx, const SampleRows& rows,
-              const float* scales, int32_t samples, double count) {
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 one = _mm_set1_ps(1.0f);
-    const __m128 hiX = _mm_set1_ps(static_cast<float>(copy.width - 1));
-    const __m128i lastX = _mm_set1_epi32(copy.width - 1);
-    const __m128i oneI = _mm_set1_epi32(1);
-    const __m128 centreX = _mm_set1_ps(cx);
-    const __m128 dx = _mm_sub_ps(_mm_cvtepi32_ps(_mm_setr_epi32(x, x + 1, x + 2, x + 3)), centreX);
-
-    __m128d low[4], high[4];
-    for (int i = 0; i < 4; ++i) low[i] = high[i] = _mm_setzero_pd();
-
-    for (int32_t k = 0; k < samples; ++k) {
-        const __m128 sx = _mm_add_ps(centreX, _mm_mul_ps(_mm_set1_ps(scales[k]), dx));
-        // clampCoordinate: not above 0 (NaN included) is 0, else min(v, hi).
-        const __m128 px = _mm_and_ps(_mm_cmpgt_ps(sx, zero), _mm_min_ps(sx, hiX));
-        const __m128i x0 = _mm_cvttps_epi32(px);
-        const __m128i x1p = _mm_add_epi32(x0, oneI);
-        const __m128i inside = _mm_cmplt_epi32(x1p, lastX);
-        const __m128i x1 = _mm_or_si128(_mm_and_si128(inside, x1p), _mm_andnot_si128(inside, lastX));
-        // px >= trunc(px), so the fraction is never below +0 and max/min only guard.
-        const __m128 fx = _mm_min_ps(_mm_max_ps(_mm_sub_ps(px, _mm_cvtepi32_ps(x0)), zero), one);
-
-        alignas(16) int32_t ix0[4], ix1[4];
-        alignas(16) float tx[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(ix0), x0);
-        _mm_store_si128(reinterpret_cast<__m128i*>(ix1), x1);
-        _mm_store_ps(tx, fx);
-        const float* row0 = rows.top[k];
-        const float* row1 = rows.bottom[k];
-        const __m128 fy = _mm_set1_ps(rows.fy[k]);
-        for (int i = 0; i < 4; ++i) {
-            const __m128 p00 = _mm_loadu_ps(row0 + static_cast<size_t>(ix0[i]) * 4);
-            const __m128 p10 = _mm_loadu_ps(row0 + static_cast<size_t>(ix1[i]) * 4);
-            const __m128 p01 = _mm_loadu_ps(row1 + static_cast<size_t>(ix0[i]) * 4);
-            const __m128 p11 = _mm_loadu_ps(row1 + static_cast<size_t>(ix1[i]) * 4);
-            const __m128 fxi = _mm_set1_ps(tx[i]);
-            const __m128 top = _mm_add_ps(p00, _mm_mul_ps(_mm_sub_ps(p10, p00), fxi));
-            const __m128 bottom = _mm_add_ps(p01, _mm_mul_ps(_mm_sub_ps(p11, p01), fxi));
-            const __m128 s = _mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), fy));
-            low[i] = _mm_add_pd(low[i], _mm_cvtps_pd(s));
-            high[i] = _mm_add_pd(high[i], _mm_cvtps_pd(_mm_movehl_ps(s, s)));
+    SampleRows(int32_t height, int32_t y, float cy, const float* scales, int32_t samples) {
+        const float dy = static_cast<float>(y) - cy;
+        for (int32_t k = 0; k < samples; ++k) {
+            const float py = clampCoordinate(cy + scales[k] * dy, static_cast<float>(height - 1));
+            const int32_t y0 = static_cast<int32_t>(py);
+            const float f = py - static_cast<float>(y0);
+            top[k] = y0;
+            bottom[k] = y0 + 1 < height ? y0 + 1 : height - 1;
+            fy[k] = f < 0.0f ? 0.0f : (f > 1.0f ? 1.0f : f);
         }
     }
-    const __m128d n = _mm_set1_pd(count);
-    float* out = reinterpret_cast<float*>(&image.at(x, y));
-    for (int i = 0; i < 4; ++i) {
-        const __m128 rg = _mm_cvtpd_ps(_mm_div_pd(low[i], n));
-        const __m128 ba = _mm_cvtpd_ps(_mm_div_pd(high[i], n));
-        _mm_storeu_ps(out + 4 * i, _mm_movelh_ps(rg, ba));
-    }
-}
-#endif
+};
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define VARNOK_RADIAL_AVX2 1
-// The same as blurFour for eight pixels, two to a 256-bit vector, with each
-// pixel's four sums in one vector of doubles. Plain IEEE single and double
-// operations only (no fused multiply-add), so the bits are the same again.
-__attribute__((target("avx2"))) void blurEight(const Image& copy, Image& image, int32_t x, int32_t y, float cx,
-                                               const SampleRows& rows, const float* scales, int32_t samples,
-                                               double count) {
-    const __m256 zero = _mm256_setzero_ps();
-    const __m256 one = _mm256_set1_ps(1.0f);
-    const __m256 hiX = _mm256_set1_ps(static_cast<float>(copy.width - 1));
-    const __m256i lastX = _mm256_set1_epi32(copy.width - 1);
-    const __m256i oneI = _mm256_set1_epi32(1);
-    const __m256 centreX = _mm256_set1_ps(cx);
-    const __m256 dx = _mm256_sub_ps(
-        _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7))),
-        centreX);
-
-    __m256d sum[8];
-    for (int i = 0; i < 8; ++i) sum[i] = _mm256_setzero_pd();
-
-    for (int32_t k = 0; k < samples; ++k) {
-        const __m256 sx = _mm256_add_ps(centreX, _mm256_mul_ps(_mm256_set1_ps(scales[k]), dx));
-        const __m256 px = _mm256_and_ps(_mm256_cmp_ps(sx, zero, _CMP_GT_OQ), _mm256_min_ps(sx, hiX));
-        const __m256i x0 = _mm256_cvttps_epi32(px);
-        const __m256i x1 = _mm256_min_epi32(_mm256_add_epi32(x0, oneI), lastX);
-        const __m256 fx = _mm256_min_ps(_mm256_max_ps(_mm256_sub_ps(px, _mm256_cvtepi32_ps(x0)), zero), one);
-
-        alignas(32) int32_t ix0[8], ix1[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(ix0), x0);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(ix1), x1);
-        const float* row0 = rows.top[k];
-        const float* row1 = rows.bottom[k];
-        const __m256 fy = _mm256_set1_ps(rows.fy[k]);
-        for (int i = 0; i < 8; i += 2) {
-            const size_t a0 = static_cast<size_t>(ix0[i]) * 4, a1 = static_cast<size_t>(ix1[i]) * 4;
-            const size_t b0 = static_cast<size_t>(ix0[i + 1]) * 4, b1 = static_cast<size_t>(ix1[i + 1]) * 4;
-            const __m256 p00 = _mm256_loadu2_m128(row0 + b0, row0 + a0);
-            const __m256 p10 = _mm256_loadu2_m128(row0 + b1, row0 + a1);
-            const __m256 p01 = _mm256_loadu2_m128(row1 + b0, row1 + a0);
-            const __m256 p11 = _mm256_loadu2_m128(row1 + b1, row1 + a1);
-            const __m256 fxi = _mm256_permutevar8x32_ps(fx, _mm256_setr_epi32(i, i, i, i, i + 1, i + 1, i + 1, i + 1));
-            const __m256 top = _mm256_add_ps(p00, _mm256_mul_ps(_mm256_sub_ps(p10, p00), fxi));
-            const __m256 bottom = _mm256_add_ps(p01, _mm256_mul_ps(_mm256_sub_ps(p11, p01), fxi));
-            const __m256 s = _mm256_add_ps(top, _mm256_mul_ps(_mm256_sub_ps(bottom, top), fy));
-            sum[i] = _mm256_add_pd(sum[i], _mm256_cvtps_pd(_mm256_castps256_ps128(s)));
-            sum[i + 1] = _mm256_add_pd(sum[i + 1], _mm256_cvtps_pd(_mm256_extractf128_ps(s, 1)));
-        }
-    }
-    const __m256d n = _mm256_set1_pd(count);
-    float* out = reinterpret_cast<float*>(&image.at(x, y));
-    for (int i = 0; i < 8; ++i) _mm_storeu_ps(out + 4 * i, _mm256_cvtpd_ps(_mm256_div_pd(sum[i], n)));
-}
-
-bool haveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
-#endif
-
-// Which 64-column chunks of each row hold any pixel that is not all zero
-// bits. A pixel whose every sample reads only such zero pixels is +0 in every
-// channel (each mix and sum of +0 is +0), so an overlay layer that is mostly
-// clear costs little.
-class ZeroChunks {
+// The horizontally mixed source rows of one strip of columns, two per sample
+// (the upper and lower rows it reads now). Moving down one output row, a
+// sample's rows move down by less than one: its lower row usually becomes
+// its upper one and only one new row is mixed.
+class MixedRows {
 public:
-    ZeroChunks(const Image& image, const RowBands& bands)
-        : words_((static_cast<size_t>(image.width) + 64 * 64 - 1) / (64 * 64)),
-          bits_(words_ * static_cast<size_t>(image.height), 0) {
-        const size_t width = static_cast<size_t>(image.width);
-        bands.forEachBand(image.height, [&](Band band) {
-            for (int32_t y = band.begin; y < band.end; ++y) {
-                const uint32_t* p = reinterpret_cast<const uint32_t*>(&image.pixels[static_cast<size_t>(y) * width]);
-                uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
-                for (size_t chunk = 0; chunk * 64 < width; ++chunk) {
-                    const size_t end = std::min(width, chunk * 64 + 64) * 4;
-                    uint32_t any = 0;
-                    for (size_t i = chunk * 256; i < end; ++i) any |= p[i];
-                    if (any != 0) row[chunk / 64] |= uint64_t{1} << (chunk % 64);
-                }
-            }
-        });
+    MixedRows(const Originals& source, const SampleColumns& columns, int32_t samples, Band band)
+        : source_(source), columns_(columns), samples_(samples), band_(band),
+          data_(new float[static_cast<size_t>(samples) * 2 * kStrip * 4]) {
+        std::fill(first_, first_ + kStrip, 0);
     }
 
-    // True when columns [lo, hi] of row y hold only zero pixels.
-    bool clear(int32_t y, int32_t lo, int32_t hi) const {
-        const uint64_t* row = &bits_[static_cast<size_t>(y) * words_];
-        for (int32_t chunk = lo / 64; chunk <= hi / 64; ++chunk) {
-            if ((row[chunk / 64] >> (chunk % 64)) & 1u) return false;
+    void startStrip(int32_t begin, int32_t end) {
+        begin_ = begin;
+        end_ = end;
+        for (int32_t k = 0; k < samples_; ++k) held_[k][0] = held_[k][1] = -1;
+    }
+
+    // Points top and bottom at sample k's mixed rows for source rows y0 and y1.
+    void fetch(int32_t k, int32_t y0, int32_t y1, const float*& top, const float*& bottom) {
+        int32_t upper = slotHolding(k, y0);
+        if (upper < 0) {
+            upper = held_[k][0] == y1 ? 1 : 0;
+            mix(k, upper, y0);
         }
-        return true;
+        int32_t lower = upper;
+        if (y1 != y0) {
+            lower = slotHolding(k, y1);
+            if (lower < 0) {
+                lower = 1 - upper;
+                mix(k, lower, y1);
+            }
+        }
+        top = slot(k, upper);
+        bottom = slot(k, lower);
     }
 
 private:
-    size_t words_;
-    std::vector<uint64_t> bits_;
+    int32_t slotHolding(int32_t k, int32_t y) const {
+        return held_[k][0] == y ? 0 : (held_[k][1] == y ? 1 : -1);
+    }
+
+    float* slot(int32_t k, int32_t s) { return data_.get() + static_cast<size_t>(2 * k + s) * kStrip * 4; }
+
+    void mix(int32_t k, int32_t s, int32_t y) {
+        held_[k][s] = y;
+        const int32_t width = source_.width();
+        const int32_t* x0 = &columns_.x0[static_cast<size_t>(k) * static_cast<size_t>(width)];
+        const float* fx = &columns_.fx[static_cast<size_t>(k) * static_cast<size_t>(width)];
+        float* out = slot(k, s);
+        const float* row = source_.row(y, band_);
+        // Without a repeated pixel after the row, columns on the last one mix
+        // it with itself (bilinearSample's x1 is the same column); they come
+        // last, as columns only grow with x here.
+        int32_t end = end_;
+        if (!source_.padded()) {
+            while (end > begin_ && x0[end - 1] >= width - 1) --end;
+            if (end < end_) {
+                float edge[8];
+                std::memcpy(edge, row + static_cast<size_t>(width - 1) * 4, 4 * sizeof(float));
+                std::memcpy(edge + 4, edge, 4 * sizeof(float));
+                radial::mixColumns(edge, first_, fx + end, end_ - end, out + static_cast<size_t>(end - begin_) * 4);
+            }
+        }
+        const ClearChunks& zeros = source_.zeros();
+        if (!zeros.anyClear()) {
+            radial::mixColumns(row, x0 + begin_, fx + begin_, end - begin_, out);
+            return;
+        }
+        // Columns move monotonically with x, so the ends of a piece bound its columns.
+        for (int32_t x = begin_; x < end; x += kChunk) {
+            const int32_t n = std::min(kChunk, end - x);
+            const int32_t a = x0[x], b = x0[x + n - 1];
+            float* o = out + static_cast<size_t>(x - begin_) * 4;
+            if (zeros.clear(y, std::min(a, b), std::min(std::max(a, b) + 1, width - 1))) {
+                std::fill(o, o + static_cast<size_t>(n) * 4, 0.0f);
+            } else {
+                radial::mixColumns(row, x0 + x, fx + x, n, o);
+            }
+        }
+    }
+
+    const Originals& source_;
+    const SampleColumns& columns_;
+    int32_t samples_;
+    Band band_;
+    std::unique_ptr<float[]> data_;
+    int32_t held_[kMaxSamples][2];
+    int32_t first_[kStrip];  // column 0 for every pixel of a strip
+    int32_t begin_ = 0, end_ = 0;
 };
 
-// True when every sample of the pixels [x, x + count) of the row reads only
-// zero pixels. Sample columns move monotonically with x (one scale per
-// sample), so the first and last pixels bound each sample's columns.
-bool blockIsClear(const ZeroChunks& zeros, const Image& copy, int32_t x, int32_t count, float cx,
-                  const int32_t* rowIndex, const float* scales, int32_t samples) {
-    const float hi = static_cast<float>(copy.width - 1);
-    auto column = [&](int32_t px, float scale) {
-        return static_cast<int32_t>(clampCoordinate(cx + scale * (static_cast<float>(px) - cx), hi));
-    };
+constexpr int32_t kAhead = 2;
+
+// Asks for count pixels from p to be brought into the cache.
+void prefetchPixels(const float* p, int32_t count) {
+    for (int32_t i = 0; i < count; i += 4) __builtin_prefetch(p + static_cast<size_t>(i) * 4);
+}
+
+// True when every sample of the pixels [x, x + count) reads only zero pixels.
+bool blockIsClear(const ClearChunks& zeros, const SampleColumns& columns, const SampleRows& rows, int32_t samples,
+                  int32_t width, int32_t x, int32_t count) {
     for (int32_t k = 0; k < samples; ++k) {
-        const int32_t a = column(x, scales[k]);
-        const int32_t b = column(x + count - 1, scales[k]);
+        const int32_t* x0 = &columns.x0[static_cast<size_t>(k) * static_cast<size_t>(width)];
+        const int32_t a = x0[x], b = x0[x + count - 1];
         const int32_t lo = std::min(a, b);
-        const int32_t top = std::min(std::max(a, b) + 1, copy.width - 1);
-        if (!zeros.clear(rowIndex[2 * k], lo, top) || !zeros.clear(rowIndex[2 * k + 1], lo, top)) return false;
+        const int32_t hi = std::min(std::max(a, b) + 1, width - 1);
+        if (!zeros.clear(rows.top[k], lo, hi) || !zeros.clear(rows.bottom[k], lo, hi)) return false;
     }
     return true;
+}
+
+// The means of columns [begin, end) of one output row, blocks of eight whose
+// samples all read clear pixels written as +0 without mixing.
+void meanSkippingClear(const ClearChunks& zeros, const SampleColumns& columns, const SampleRows& rows,
+                       int32_t samples, int32_t width, const float* const* top, const float* const* bottom,
+                       int32_t begin, int32_t end, float* out) {
+    constexpr int32_t kBlock = 8;
+    auto blockEnd = [&](int32_t x) { return std::min(x + kBlock, end); };
+    auto clear = [&](int32_t x) { return blockIsClear(zeros, columns, rows, samples, width, x, blockEnd(x) - x); };
+    for (int32_t x = begin; x < end;) {
+        float* o = out + static_cast<size_t>(x - begin) * 4;
+        if (clear(x)) {
+            std::fill(o, o + static_cast<size_t>(blockEnd(x) - x) * 4, 0.0f);
+            x = blockEnd(x);
+            continue;
+        }
+        int32_t runEnd = blockEnd(x);
+        while (runEnd < end && !clear(runEnd)) runEnd = blockEnd(runEnd);
+        const float* runTop[kMaxSamples];
+        const float* runBottom[kMaxSamples];
+        const size_t offset = static_cast<size_t>(x - begin) * 4;
+        for (int32_t k = 0; k < samples; ++k) {
+            runTop[k] = top[k] + offset;
+            runBottom[k] = bottom[k] + offset;
+        }
+        radial::meanOfSamples(runTop, runBottom, rows.fy, samples, x, runEnd - x, width, o);
+        x = runEnd;
+    }
+}
+
+// The columns whose upper mixes add their base first, done again pixel by
+// pixel from the source rows (a mixed row serves as upper and lower row alike).
+void redoUpperBaseFirst(const Originals& source, Band band, const SampleColumns& columns, const SampleRows& rows,
+                        int32_t samples, const radial::ColumnSet& set, const float* const* bottom, int32_t begin,
+                        int32_t end, float* out) {
+    const int32_t width = source.width();
+    int32_t x = set.first;
+    if (x < begin) x += (begin - x + set.step - 1) / set.step * set.step;
+    const float* upper[kMaxSamples];
+    const float* lower[kMaxSamples];
+    float fx[kMaxSamples];
+    float edge[kMaxSamples][8];
+    for (; x < std::min(end, set.end); x += set.step) {
+        for (int32_t k = 0; k < samples; ++k) {
+            const size_t at = static_cast<size_t>(k) * static_cast<size_t>(width) + static_cast<size_t>(x);
+            const int32_t x0 = columns.x0[at];
+            upper[k] = source.row(rows.top[k], band) + static_cast<size_t>(x0) * 4;
+            if (x0 == width - 1 && !source.padded()) {
+                std::memcpy(edge[k], upper[k], 4 * sizeof(float));
+                std::memcpy(edge[k] + 4, upper[k], 4 * sizeof(float));
+                upper[k] = edge[k];
+            }
+            fx[k] = columns.fx[at];
+            lower[k] = bottom[k] + static_cast<size_t>(x - begin) * 4;
+        }
+        radial::meanWithUpperBaseFirst(upper, fx, lower, rows.fy, samples, out + static_cast<size_t>(x - begin) * 4);
+    }
+}
+
+// A strip of output columns and whether its first column must wait for the
+// next strip: the one to its left still reads it.
+struct Strip {
+    int32_t begin, end;
+    bool holdFirst;
+};
+
+// Strips in the order they are done. Left of the centre a sample reads only
+// columns at or right of its pixel (up to the centre column and the one after
+// it); right of the centre only columns left of its pixel and the one after
+// it. So the left strips go left to right, the right ones right to left
+// (each holding back its first column, which the next one reads), and the
+// strip holding the centre columns comes last: no strip reads a column an
+// earlier one has written. Strips start at multiples of eight, as the column
+// rules of the means count in groups of eight.
+std::vector<Strip> stripOrder(int32_t width, float cx) {
+    std::vector<Strip> strips;
+    const int32_t centre = static_cast<int32_t>(cx);
+    const int32_t middleBegin = centre / 8 * 8;
+    const int32_t middleEnd = std::min(width, middleBegin + kStrip);
+    for (int32_t begin = 0; begin < middleBegin; begin += kStrip) {
+        strips.push_back(Strip{begin, std::min(middleBegin, begin + kStrip), false});
+    }
+    std::vector<Strip> right;
+    for (int32_t begin = middleEnd; begin < width; begin += kStrip) {
+        right.push_back(Strip{begin, std::min(width, begin + kStrip), true});
+    }
+    strips.insert(strips.end(), right.rbegin(), right.rend());
+    strips.push_back(Strip{middleBegin, middleEnd, false});
+    return strips;
+}
+
+// The rows any output row of the picture reads beyond itself, at most.
+int32_t rowReach(int32_t height, float cy, const float* scales, int32_t samples) {
+    const SampleRows first(height, 0, cy, scales, samples);
+    const SampleRows last(height, height - 1, cy, scales, samples);
+    int32_t reach = 0;
+    for (int32_t k = 0; k < samples; ++k) {
+        reach = std::max({reach, first.bottom[k], height - 1 - last.top[k]});
+    }
+    return reach + 2;
 }
 
 }  // namespace
@@ -253,39 +304,74 @@ void applyRadialBlur(Image& image, const Settings& settings, const RowBands& ban
     // An infinite amount would turn 0 * strength into NaN for the first sample.
     if (amount > FLT_MAX) amount = FLT_MAX;
 
-    const Image copy = image;
     const int32_t extra = truncClamped(10.0f * amount, 0, 9, 0);
     const int32_t samples = extra + 3;
     const float strength = 0.085f * amount;
     const float cx = static_cast<float>(image.width - 1) / 2.0f;
     const float cy = static_cast<float>(image.height - 1) / 2.0f;
 
-    float scales[12];
+    float scales[kMaxSamples] = {};
     for (int32_t k = 0; k < samples; ++k) {
         scales[k] = 1.0f - (static_cast<float>(k) / static_cast<float>(samples - 1)) * strength;
     }
 
-    const double count = static_cast<double>(samples);
-    const ZeroChunks zeros(copy, bands);
+    const bool inPlace = scales[samples - 1] >= 0.0f;
+    const Originals source(image, inPlace, rowReach(image.height, cy, scales, samples), bands);
+    const SampleColumns columns(image.width, cx, scales, samples);
+    const int32_t width = image.width;
+    const radial::ColumnSet redo = radial::upperBaseFirst(width);
+    const std::vector<Strip> strips = stripOrder(width, cx);
     bands.forEachBand(image.height, [&](Band band) {
-        for (int32_t y = band.begin; y < band.end; ++y) {
-            int32_t x = 0;
-            const SampleRows rows = sampleRows(copy, y, cy, scales, samples);
-#if defined(VARNOK_RADIAL_AVX2)
-            if (haveAvx2()) {
-                for (; x + 8 <= image.width; x += 8) {
-                    if (blockIsClear(zeros, copy, x, 8, cx, rows.index, scales, samples)) {
-                        std::fill(&image.at(x, y), &image.at(x, y) + 8, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
-                        continue;
-                    }
-                    blurEight(copy, image, x, y, cx, rows, scales, samples, count);
+        const size_t rowCount = static_cast<size_t>(band.end - band.begin);
+        std::vector<SampleRows> bandRows;
+        bandRows.reserve(rowCount);
+        for (int32_t y = band.begin; y < band.end; ++y) bandRows.emplace_back(image.height, y, cy, scales, samples);
+        MixedRows mixed(source, columns, samples, band);
+        // The band's output for one strip, written back once the strip is done.
+        std::unique_ptr<Pixel[]> done(new Pixel[rowCount * kStrip]);
+        std::vector<Pixel> held(rowCount);
+        int32_t heldColumn = -1;
+        const float* top[kMaxSamples];
+        const float* bottom[kMaxSamples];
+        for (const Strip& strip : strips) {
+            const int32_t begin = strip.begin, end = strip.end;
+            mixed.startStrip(begin, end);
+            const std::pair<int32_t, int32_t> reach = columns.reach(samples, begin, end);
+            for (int32_t y = band.begin; y < band.end; ++y) {
+                const size_t row = static_cast<size_t>(y - band.begin);
+                const SampleRows& rows = bandRows[row];
+                if (y + kAhead < band.end) {
+                    // The rows that enter the samples' reach a few rows ahead, over
+                    // every column any sample of the strip reads.
+                    const SampleRows& ahead = bandRows[row + kAhead];
+                    prefetchPixels(source.row(ahead.bottom[0], band) + static_cast<size_t>(reach.first) * 4,
+                                   reach.second);
+                    prefetchPixels(source.row(ahead.bottom[samples - 1], band) + static_cast<size_t>(reach.first) * 4,
+                                   reach.second);
+                }
+                for (int32_t k = 0; k < samples; ++k) mixed.fetch(k, rows.top[k], rows.bottom[k], top[k], bottom[k]);
+                float* out = reinterpret_cast<float*>(done.get() + row * kStrip);
+                if (!source.zeros().anyClear()) {
+                    radial::meanOfSamples(top, bottom, rows.fy, samples, begin, end - begin, width, out);
+                } else {
+                    meanSkippingClear(source.zeros(), columns, rows, samples, width, top, bottom, begin, end, out);
+                }
+                if (redo.first < end && redo.end > begin) {
+                    redoUpperBaseFirst(source, band, columns, rows, samples, redo, bottom, begin, end, out);
                 }
             }
-#endif
-#if defined(__SSE2__)
-            for (; x + 4 <= image.width; x += 4) blurFour(copy, image, x, y, cx, rows, scales, samples, count);
-#endif
-            for (; x < image.width; ++x) blurPixel(copy, image, x, y, cx, cy, scales, samples, count);
+            const int32_t first = strip.holdFirst ? begin + 1 : begin;
+            for (int32_t y = band.begin; y < band.end; ++y) {
+                const size_t row = static_cast<size_t>(y - band.begin);
+                const Pixel* from = done.get() + row * kStrip;
+                std::copy(from + (first - begin), from + (end - begin), &image.at(first, y));
+                if (heldColumn >= 0) image.at(heldColumn, y) = held[row];
+                if (strip.holdFirst) held[row] = from[0];
+            }
+            heldColumn = strip.holdFirst ? begin : -1;
+        }
+        if (heldColumn >= 0) {
+            for (int32_t y = band.begin; y < band.end; ++y) image.at(heldColumn, y) = held[static_cast<size_t>(y - band.begin)];
         }
     });
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/pixel_ops.h"
 #include "tests/treatments/test_images.h"
 
 namespace ormel {
@@ -88,6 +89,25 @@ TEST(AsciiArt, OverlayAndReplaceModesMixDifferently) {
     hostile.at(10, 10).g = std::numeric_limits<float>::infinity();
     EXPECT_EQ(rendered(hostile, 2, std::numeric_limits<float>::infinity(), 8).width, 32);
     EXPECT_TRUE(sameImage(rendered(busy, 0, 1.0f, 8), busy));
+}
+
+// Where no character is drawn the overlay mode is blendOver with a clear layer,
+// pixel by pixel: the vector blend must keep the colour lanes and the clamped
+// alpha lane apart, in full vectors and in the odd pixel at the end of a row.
+TEST(AsciiArt, OverlayBetweenCharactersIsTheOverBlendOfEveryPixel) {
+    for (int32_t width : {1, 2, 13}) {
+        Image dark(width, 11);
+        for (size_t i = 0; i < dark.pixels.size(); ++i) {
+            const float v = 0.01f * static_cast<float>(i % 7);
+            dark.pixels[i] = Pixel{v, 0.02f - v, -v, i % 3 == 0 ? 1.5f : (i % 3 == 1 ? -0.25f : 0.4f)};
+        }
+        dark.pixels[0].a = std::numeric_limits<float>::quiet_NaN();
+        const Image out = rendered(dark, 1, 0.6f, 4);
+        for (size_t i = 0; i < dark.pixels.size(); ++i) {
+            ASSERT_TRUE(testing::samePixel(out.pixels[i], blendOver(dark.pixels[i], Pixel{0, 0, 0, 0}, 0.6f)))
+                << width << " " << i;
+        }
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "treatments/pixel_sort.h"
 #include "treatments/pixel_sort_common.h"
 #include "treatments/pixel_sort_order.h"
+#include "treatments/pixel_sort_run.h"
 #include "treatments/safe_convert.h"
 
 #if defined(__SSE2__)
@@ -37,8 +38,8 @@ struct LineRules {
     int32_t scope;
     int32_t frame;
     int32_t seed;
-    float colourMix;
-    Pixel colour;
+    RunTint tint;
+    bool tintHasNaN;
 };
 
 LineRules lineRules(const Settings& settings, bool vertical) {
@@ -53,8 +54,9 @@ LineRules lineRules(const Settings& settings, bool vertical) {
     k.scope = settings.pixelSortScope;
     k.frame = settings.frameNumber;
     k.seed = settings.seed;
-    k.colourMix = clamp01(settings.pixelSortColorMix);
-    k.colour = settings.pixelSortColor;
+    k.tint = RunTint{settings.pixelSortColor, clamp01(settings.pixelSortColorMix)};
+    const Pixel& c = k.tint.colour;
+    k.tintHasNaN = c.r != c.r || c.g != c.g || c.b != c.b;
     return k;
 }
 
@@ -62,16 +64,20 @@ LineRules lineRules(const Settings& settings, bool vertical) {
 struct LineScratch {
     std::vector<float> luminance;  // per position, as the line was before the pass
     std::vector<uint64_t> active;  // one bit per position
+    std::vector<uint64_t> nan;     // one bit per position holding a NaN channel
     std::vector<Pixel> run;        // the segment being sorted, as it was
     RunOrder order;
 };
 
-// Every position's luminance and activity, read once before the line changes.
+// Every position's luminance, activity and NaNs, read once before the line changes.
 void measureLine(const Pixel* line, int32_t positions, const LineRules& k, LineScratch& s) {
+    const size_t words = (static_cast<size_t>(positions) + 63) / 64;
     s.luminance.resize(static_cast<size_t>(positions));
-    s.active.assign((static_cast<size_t>(positions) + 63) / 64, 0);
+    s.active.assign(words, 0);
+    s.nan.assign(words, 0);
     float* lum = s.luminance.data();
     uint64_t* bits = s.active.data();
+    uint64_t* nan = s.nan.data();
     int32_t j = 0;
 #if defined(VARNOK_SORT_SSE2)
     // Four pixels turned into channel vectors; the same products and sums in
@@ -87,12 +93,16 @@ void measureLine(const Pixel* line, int32_t positions, const LineRules& k, LineS
         const __m128 v = k.scope == 0 ? a : l;
         // j is a multiple of four, so the four bits stay within one word.
         bits[j >> 6] |= static_cast<uint64_t>(_mm_movemask_ps(_mm_cmpgt_ps(v, threshold))) << (j & 63);
+        const __m128 unordered = _mm_or_ps(_mm_cmpunord_ps(r, g), _mm_cmpunord_ps(b, a));
+        nan[j >> 6] |= static_cast<uint64_t>(_mm_movemask_ps(unordered)) << (j & 63);
     }
 #endif
     for (; j < positions; ++j) {
-        lum[j] = sortLuminance(line[j]);
-        const float v = k.scope == 0 ? line[j].a : lum[j];
+        const Pixel& p = line[j];
+        lum[j] = sortLuminance(p);
+        const float v = k.scope == 0 ? p.a : lum[j];
         if (v > k.threshold) bits[j >> 6] |= uint64_t{1} << (j & 63);
+        if (p.r != p.r || p.g != p.g || p.b != p.b || p.a != p.a) nan[j >> 6] |= uint64_t{1} << (j & 63);
     }
 }
 
@@ -140,7 +150,7 @@ void sortLine(const Pixel* line, Pixel* out, ptrdiff_t stride, int32_t positions
         const int32_t flip = descending ? -1 : 0;
         int32_t* keys = runKeys(s.order, n);
         for (int32_t m = 0; m < n; ++m) keys[m] = luminanceOrderKey(lum[j0 + m]) ^ flip;
-        orderRun(s.order, n);
+        rankRun(s.order, n);
 
         float mix = k.amount;
         int32_t offset = 0;
@@ -152,22 +162,9 @@ void sortLine(const Pixel* line, Pixel* out, ptrdiff_t stride, int32_t positions
         }
 
         s.run.assign(line + j0, line + e);
-        const Pixel* run = s.run.data();
-        const int32_t* order = s.order.order.data();
-        Pixel* target = out + static_cast<ptrdiff_t>(j0) * stride;
-        // (offset + m) mod n, stepped instead of divided.
-        int32_t at = offset;
-        for (int32_t m = 0; m < n; ++m, at = at + 1 == n ? 0 : at + 1) {
-            const int32_t from = order[at];
-            const Pixel& src = run[from];
-            const float key = lum[j0 + from];
-            const Pixel& orig = run[m];
-            const float w = std::max(std::max(src.r, src.g), std::max(src.b, 1.65f * key));
-            const Pixel tint{k.colour.r * w, k.colour.g * w, k.colour.b * w, src.a};
-            Pixel c = mixPixel(src, tint, k.colourMix);
-            c.a = src.a;  // the tint carries the pixel's own alpha; keep it exact
-            target[static_cast<ptrdiff_t>(m) * stride] = mixPixel(orig, c, mix);
-        }
+        const bool payloadsMatter = k.tintHasNaN || nextWithBit<true>(s.nan.data(), j0, e) < e;
+        writeSortedRun(s.run.data(), lum + j0, s.order.ranks.data(), n, offset, mix, k.tint, payloadsMatter,
+                       out + static_cast<ptrdiff_t>(j0) * stride, stride);
     }
 }
 

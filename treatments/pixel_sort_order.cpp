@@ -11,8 +11,8 @@
 namespace ormel {
 namespace {
 
-// Keys are read eight at a time by the vector ranking, so runs are padded to this.
-constexpr size_t kLanes = 8;
+// Keys are read sixteen at a time by the vector ranking, so runs are padded to this.
+constexpr size_t kLanes = 16;
 // Ranking by counting costs n comparisons per key, the merge sort about
 // 4 log2(n) dependent steps; past this length the merge sort is cheaper.
 constexpr int32_t kMaxRankedRun = 384;
@@ -90,7 +90,7 @@ void sortWords(std::vector<uint64_t>& words, std::vector<uint64_t>& spare) {
 // Each key becomes one word, the key (made unsigned in the same order) above
 // its position, so the words are distinct and their plain order is the
 // stable order of the keys.
-void orderByMerging(RunOrder& run, int32_t n) {
+void rankByMerging(RunOrder& run, int32_t n) {
     run.words.resize(static_cast<size_t>(n));
     for (int32_t m = 0; m < n; ++m) {
         const uint32_t key = static_cast<uint32_t>(run.keys[static_cast<size_t>(m)]) ^ 0x80000000u;
@@ -98,42 +98,96 @@ void orderByMerging(RunOrder& run, int32_t n) {
     }
     sortWords(run.words, run.spare);
     for (int32_t r = 0; r < n; ++r)
-        run.order[static_cast<size_t>(r)] = static_cast<int32_t>(static_cast<uint32_t>(run.words[static_cast<size_t>(r)]));
+        run.ranks[static_cast<uint32_t>(run.words[static_cast<size_t>(r)])] = r;
 }
 
 #if defined(VARNOK_SORT_AVX2)
 // The rank of key i in the stable order is the number of keys before it that
 // are not greater plus the number after it that are smaller:
 //   rank(i) = i - #{j < i : k[j] > k[i]} + #{j > i : k[j] < k[i]}.
-// Eight keys are ranked at once against every key in turn; the counts have no
-// dependence on one another, unlike the steps of a merge.
-__attribute__((target("avx2"))) void orderByRanking(RunOrder& run, int32_t n) {
+// Sixteen keys (two vectors) are ranked at once against every key in turn;
+// the counts do not depend on one another, unlike the steps of a merge, and
+// two keys per step feed separate sums so no addition waits on the last.
+struct RankSums {
+    __m256i low0, low1, high0, high1;
+};
+
+// Keys j in [from, to) all lie before (sign +1, counting greater keys) or
+// after (sign -1, counting smaller keys) both vectors of keys.
+template <bool before>
+__attribute__((target("avx2"))) inline void countRange(const int32_t* keys, int32_t from, int32_t to, __m256i low,
+                                                        __m256i high, RankSums& sums) {
+    int32_t j = from;
+    for (; j + 2 <= to; j += 2) {
+        const __m256i k0 = _mm256_set1_epi32(keys[j]);
+        const __m256i k1 = _mm256_set1_epi32(keys[j + 1]);
+        if (before) {
+            sums.low0 = _mm256_add_epi32(sums.low0, _mm256_cmpgt_epi32(k0, low));
+            sums.high0 = _mm256_add_epi32(sums.high0, _mm256_cmpgt_epi32(k0, high));
+            sums.low1 = _mm256_add_epi32(sums.low1, _mm256_cmpgt_epi32(k1, low));
+            sums.high1 = _mm256_add_epi32(sums.high1, _mm256_cmpgt_epi32(k1, high));
+        } else {
+            sums.low0 = _mm256_sub_epi32(sums.low0, _mm256_cmpgt_epi32(low, k0));
+            sums.high0 = _mm256_sub_epi32(sums.high0, _mm256_cmpgt_epi32(high, k0));
+            sums.low1 = _mm256_sub_epi32(sums.low1, _mm256_cmpgt_epi32(low, k1));
+            sums.high1 = _mm256_sub_epi32(sums.high1, _mm256_cmpgt_epi32(high, k1));
+        }
+    }
+    if (j < to) {
+        const __m256i k = _mm256_set1_epi32(keys[j]);
+        if (before) {
+            sums.low0 = _mm256_add_epi32(sums.low0, _mm256_cmpgt_epi32(k, low));
+            sums.high0 = _mm256_add_epi32(sums.high0, _mm256_cmpgt_epi32(k, high));
+        } else {
+            sums.low0 = _mm256_sub_epi32(sums.low0, _mm256_cmpgt_epi32(low, k));
+            sums.high0 = _mm256_sub_epi32(sums.high0, _mm256_cmpgt_epi32(high, k));
+        }
+    }
+}
+
+// Keys j in [base, to), inside the vector `mine` that starts at base: each
+// lane counts j as before itself when j is at a smaller position.
+__attribute__((target("avx2"))) inline __m256i countWithin(const int32_t* keys, int32_t base, int32_t to, __m256i mine,
+                                                           __m256i sum) {
+    const __m256i laneIndex = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    for (int32_t j = base; j < to; ++j) {
+        const __m256i other = _mm256_set1_epi32(keys[j]);
+        const __m256i laterLanes = _mm256_cmpgt_epi32(laneIndex, _mm256_set1_epi32(j - base));
+        sum = _mm256_add_epi32(sum, _mm256_and_si256(laterLanes, _mm256_cmpgt_epi32(other, mine)));
+        sum = _mm256_sub_epi32(sum, _mm256_andnot_si256(laterLanes, _mm256_cmpgt_epi32(mine, other)));
+    }
+    return sum;
+}
+
+__attribute__((target("avx2"))) void rankByCounting(RunOrder& run, int32_t n) {
+    constexpr int32_t kWidth = 8;
     const int32_t* keys = run.keys.data();
     int32_t* ranks = run.ranks.data();
     const __m256i laneIndex = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    for (int32_t ib = 0; ib < n; ib += static_cast<int32_t>(kLanes)) {
-        const __m256i mine = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys + ib));
-        __m256i acc = _mm256_setzero_si256();
-        for (int32_t j = 0; j < ib; ++j) {
-            const __m256i other = _mm256_set1_epi32(keys[j]);
-            acc = _mm256_add_epi32(acc, _mm256_cmpgt_epi32(other, mine));
-        }
-        const int32_t blockEnd = std::min(n, ib + static_cast<int32_t>(kLanes));
-        for (int32_t j = ib; j < blockEnd; ++j) {
-            const __m256i other = _mm256_set1_epi32(keys[j]);
-            // Lanes whose key comes after position j count j as "before".
-            const __m256i after = _mm256_cmpgt_epi32(laneIndex, _mm256_set1_epi32(j - ib));
-            acc = _mm256_add_epi32(acc, _mm256_and_si256(after, _mm256_cmpgt_epi32(other, mine)));
-            acc = _mm256_sub_epi32(acc, _mm256_andnot_si256(after, _mm256_cmpgt_epi32(mine, other)));
-        }
-        for (int32_t j = blockEnd; j < n; ++j) {
-            const __m256i other = _mm256_set1_epi32(keys[j]);
-            acc = _mm256_sub_epi32(acc, _mm256_cmpgt_epi32(mine, other));
-        }
-        const __m256i rank = _mm256_add_epi32(acc, _mm256_add_epi32(laneIndex, _mm256_set1_epi32(ib)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(ranks + ib), rank);
+    for (int32_t ib = 0; ib < n; ib += 2 * kWidth) {
+        // Keys past n are padding: their lanes are ranked and ignored.
+        const int32_t mid = std::min(n, ib + kWidth);
+        const int32_t end = std::min(n, ib + 2 * kWidth);
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys + ib));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys + ib + kWidth));
+        RankSums sums{_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+        countRange<true>(keys, 0, ib, low, high, sums);
+        // Keys of the low vector: within it for itself, before the high one.
+        sums.low0 = countWithin(keys, ib, mid, low, sums.low0);
+        for (int32_t j = ib; j < mid; ++j)
+            sums.high1 = _mm256_add_epi32(sums.high1, _mm256_cmpgt_epi32(_mm256_set1_epi32(keys[j]), high));
+        // Keys of the high vector: after the low one, within it for itself.
+        for (int32_t j = mid; j < end; ++j)
+            sums.low1 = _mm256_sub_epi32(sums.low1, _mm256_cmpgt_epi32(low, _mm256_set1_epi32(keys[j])));
+        sums.high0 = countWithin(keys, mid, end, high, sums.high0);
+        countRange<false>(keys, end, n, low, high, sums);
+        const __m256i first = _mm256_add_epi32(laneIndex, _mm256_set1_epi32(ib));
+        const __m256i second = _mm256_add_epi32(first, _mm256_set1_epi32(kWidth));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(ranks + ib),
+                            _mm256_add_epi32(first, _mm256_add_epi32(sums.low0, sums.low1)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(ranks + ib + kWidth),
+                            _mm256_add_epi32(second, _mm256_add_epi32(sums.high0, sums.high1)));
     }
-    for (int32_t i = 0; i < n; ++i) run.order[static_cast<size_t>(ranks[i])] = i;
 }
 
 bool haveAvx2() {
@@ -150,17 +204,16 @@ int32_t* runKeys(RunOrder& run, int32_t n) {
     return run.keys.data();
 }
 
-void orderRun(RunOrder& run, int32_t n) {
+void rankRun(RunOrder& run, int32_t n) {
     if (n < 1) return;
-    if (run.order.size() < static_cast<size_t>(n)) run.order.resize(static_cast<size_t>(n));
+    if (run.ranks.size() < padded(n)) run.ranks.resize(padded(n));
 #if defined(VARNOK_SORT_AVX2)
     if (n <= kMaxRankedRun && haveAvx2()) {
-        if (run.ranks.size() < padded(n)) run.ranks.resize(padded(n));
-        orderByRanking(run, n);
+        rankByCounting(run, n);
         return;
     }
 #endif
-    orderByMerging(run, n);
+    rankByMerging(run, n);
 }
 
 }  // namespace ormel

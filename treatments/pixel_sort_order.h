@@ -1,4 +1,4 @@
-// The order of one pixel-sort run: which position lands at each sorted place.
+// The order of one pixel-sort run: the sorted place of each position.
 #pragma once
 
 #include <cstdint>
@@ -24,17 +24,16 @@ inline int32_t luminanceOrderKey(float luminance) {
 // Working memory for ordering runs, kept across runs so none allocates once warm.
 struct RunOrder {
     std::vector<int32_t> keys;   // the run's keys, written through runKeys
-    std::vector<int32_t> order;  // order[r]: the position holding the r-th smallest key
-    std::vector<int32_t> ranks;
+    std::vector<int32_t> ranks;  // ranks[m]: the place of position m's key in sorted order
     std::vector<uint64_t> words;
     std::vector<uint64_t> spare;
 };
 
-// Room for n keys; the caller writes keys[0 .. n) before orderRun.
+// Room for n keys; the caller writes keys[0 .. n) before rankRun.
 int32_t* runKeys(RunOrder& run, int32_t n);
 
-// A stable ascending sort of the n keys: fills order[0 .. n), equal keys in
-// the order of their positions.
-void orderRun(RunOrder& run, int32_t n);
+// A stable ascending sort of the n keys: fills ranks[0 .. n), equal keys
+// ranked in the order of their positions.
+void rankRun(RunOrder& run, int32_t n);
 
 }  // namespace ormel

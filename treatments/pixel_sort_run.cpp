@@ -1,7 +1,8 @@
 #include "treatments/pixel_sort_run.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "treatments/pixel_sort_common.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -10,19 +11,6 @@
 
 namespace ormel {
 namespace {
-
-// When both operands of a sum or product are NaN the processor returns the
-// first one, made quiet, so which payload survives would depend on the
-// operand order a compiler happens to choose. These make the choice in code.
-float quietened(float a) {
-    uint32_t bits;
-    std::memcpy(&bits, &a, sizeof bits);
-    bits |= 0x00400000u;
-    std::memcpy(&a, &bits, sizeof a);
-    return a;
-}
-float sumKeepingFirst(float a, float b) { return a != a && b != b ? quietened(a) : a + b; }
-float productKeepingFirst(float a, float b) { return a != a && b != b ? quietened(a) : a * b; }
 
 // The tint's strength: the largest channel, or 1.65 times the luminance if
 // larger. std::max keeps its first argument unless the second is larger, so a

@@ -10,7 +10,9 @@
 #include "treatments/pixel_sort.h"
 #include "treatments/pixel_sort_common.h"
 #include "treatments/pixel_sort_order.h"
+#include "treatments/pixel_sort_passes.h"
 #include "treatments/pixel_sort_run.h"
+#include "treatments/pixel_sort_soften.h"
 #include "treatments/safe_convert.h"
 
 #if defined(__SSE2__)
@@ -65,7 +67,6 @@ struct LineScratch {
     std::vector<float> luminance;  // per position, as the line was before the pass
     std::vector<uint64_t> active;  // one bit per position
     std::vector<uint64_t> nan;     // one bit per position holding a NaN channel
-    std::vector<Pixel> run;        // the segment being sorted, as it was
     RunOrder order;
 };
 
@@ -118,10 +119,9 @@ int32_t nextWithBit(const uint64_t* bits, int32_t j, int32_t end) {
     return end;
 }
 
-// Sorts the runs of line i. `line` is the line as it was before the pass
-// (contiguous, whichever axis it lies along) and `out` its first pixel in the
-// image, `stride` pixels apart; only the pixels of sorted runs are written.
-// They may be the same pixels: each run is copied before it is written.
+// Sorts the runs of line i. `line` is a copy of the line as it was before the
+// pass (contiguous, whichever axis it lies along) and `out` its first pixel in
+// the image, `stride` pixels apart; only the pixels of sorted runs are written.
 void sortLine(const Pixel* line, Pixel* out, ptrdiff_t stride, int32_t positions, int32_t i, const LineRules& k,
               LineScratch& s) {
     measureLine(line, positions, k, s);
@@ -161,22 +161,30 @@ void sortLine(const Pixel* line, Pixel* out, ptrdiff_t stride, int32_t positions
             offset = truncClamped(static_cast<float>(n) * hash01(i, j0, k.frame, seedPlus(k.seed, 1259)), 0, n - 1, 0);
         }
 
-        s.run.assign(line + j0, line + e);
         const bool payloadsMatter = k.tintHasNaN || nextWithBit<true>(s.nan.data(), j0, e) < e;
-        writeSortedRun(s.run.data(), lum + j0, s.order.ranks.data(), n, offset, mix, k.tint, payloadsMatter,
+        writeSortedRun(line + j0, lum + j0, s.order.ranks.data(), n, offset, mix, k.tint, payloadsMatter,
                        out + static_cast<ptrdiff_t>(j0) * stride, stride);
     }
 }
 
 // Lines are independent: each reads only its own pixels as they were before
-// the pass, so bands of rows (or of columns) can run side by side.
-void sortRows(Image& image, const LineRules& k, const RowBands& bands) {
+// the pass, so bands of rows (or of columns) can run side by side. With
+// `blurred`, each row is softened toward it first.
+void sortRows(Image& image, const LineRules& k, const RowBands& bands, const Image* blurred, float t) {
     const int32_t width = image.width;
+    const size_t w = static_cast<size_t>(width);
     bands.forEachBand(image.height, [&](Band band) {
         LineScratch scratch;
+        std::vector<Pixel> line(w);
         for (int32_t y = band.begin; y < band.end; ++y) {
             Pixel* row = &image.at(0, y);
-            sortLine(row, row, 1, width, y, k, scratch);
+            if (blurred != nullptr) {
+                softenPixels(row, &blurred->at(0, y), line.data(), w, t);
+                std::copy(line.begin(), line.end(), row);
+            } else {
+                std::copy(row, row + width, line.begin());
+            }
+            sortLine(line.data(), row, 1, width, y, k, scratch);
         }
     });
 }
@@ -211,8 +219,14 @@ void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical, c
     if (vertical) {
         sortColumns(image, rules, bands);
     } else {
-        sortRows(image, rules, bands);
+        sortRows(image, rules, bands, nullptr, 0.0f);
     }
+}
+
+void softenThenSortRows(Image& image, const Image& blurred, float t, const Settings& settings,
+                        const RowBands& bands) {
+    if (!isUsableImage(image)) return;
+    sortRows(image, lineRules(settings, false), bands, &blurred, t);
 }
 
 }  // namespace ormel

@@ -193,6 +193,7 @@ void sortRows(Image& image, const LineRules& k, const RowBands& bands, const Ima
 // rows in order); sorted runs are written straight back into the columns.
 void sortColumns(Image& image, const LineRules& k, const RowBands& bands) {
     constexpr int32_t kBlock = 16;
+    constexpr int32_t kPixelsPerLine = 4;  // 64-byte cache lines
     const int32_t height = image.height;
     const size_t h = static_cast<size_t>(height);
     const ptrdiff_t stride = image.width;
@@ -201,8 +202,14 @@ void sortColumns(Image& image, const LineRules& k, const RowBands& bands) {
         std::vector<Pixel> source(h * kBlock);
         for (int32_t x0 = band.begin; x0 < band.end; x0 += kBlock) {
             const int32_t cols = std::min(kBlock, band.end - x0);
+            const bool another = x0 + 2 * kBlock <= band.end;
             for (int32_t y = 0; y < height; ++y) {
                 const Pixel* row = &image.at(x0, y);
+                // Rows lie far apart, so memory is asked early for the next
+                // block's share of this row.
+                if (another) {
+                    for (int32_t c = 0; c < kBlock; c += kPixelsPerLine) __builtin_prefetch(row + kBlock + c);
+                }
                 for (int32_t c = 0; c < cols; ++c) source[static_cast<size_t>(c) * h + static_cast<size_t>(y)] = row[c];
             }
             for (int32_t c = 0; c < cols; ++c)

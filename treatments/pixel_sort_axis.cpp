@@ -70,40 +70,47 @@ struct LineScratch {
     RunOrder order;
 };
 
-// Every position's luminance, activity and NaNs, read once before the line changes.
+// Every position's luminance, activity and NaNs, read once before the line
+// changes. Bits gather in a register a word (64 positions) at a time.
 void measureLine(const Pixel* line, int32_t positions, const LineRules& k, LineScratch& s) {
     const size_t words = (static_cast<size_t>(positions) + 63) / 64;
     s.luminance.resize(static_cast<size_t>(positions));
-    s.active.assign(words, 0);
-    s.nan.assign(words, 0);
+    s.active.resize(words);
+    s.nan.resize(words);
     float* lum = s.luminance.data();
-    uint64_t* bits = s.active.data();
-    uint64_t* nan = s.nan.data();
-    int32_t j = 0;
 #if defined(VARNOK_SORT_SSE2)
     // Four pixels turned into channel vectors; the same products and sums in
     // the same grouping as sortLuminance, lane by lane.
     const __m128 wr = _mm_set1_ps(0.2126f), wg = _mm_set1_ps(0.7152f), wb = _mm_set1_ps(0.0722f);
     const __m128 threshold = _mm_set1_ps(k.threshold);
-    for (; j + 4 <= positions; j += 4) {
-        __m128 r = _mm_loadu_ps(&line[j].r), g = _mm_loadu_ps(&line[j + 1].r);
-        __m128 b = _mm_loadu_ps(&line[j + 2].r), a = _mm_loadu_ps(&line[j + 3].r);
-        _MM_TRANSPOSE4_PS(r, g, b, a);
-        const __m128 l = _mm_add_ps(_mm_add_ps(_mm_mul_ps(wr, r), _mm_mul_ps(wg, g)), _mm_mul_ps(wb, b));
-        _mm_storeu_ps(lum + j, l);
-        const __m128 v = k.scope == 0 ? a : l;
-        // j is a multiple of four, so the four bits stay within one word.
-        bits[j >> 6] |= static_cast<uint64_t>(_mm_movemask_ps(_mm_cmpgt_ps(v, threshold))) << (j & 63);
-        const __m128 unordered = _mm_or_ps(_mm_cmpunord_ps(r, g), _mm_cmpunord_ps(b, a));
-        nan[j >> 6] |= static_cast<uint64_t>(_mm_movemask_ps(unordered)) << (j & 63);
-    }
 #endif
-    for (; j < positions; ++j) {
-        const Pixel& p = line[j];
-        lum[j] = sortLuminance(p);
-        const float v = k.scope == 0 ? p.a : lum[j];
-        if (v > k.threshold) bits[j >> 6] |= uint64_t{1} << (j & 63);
-        if (p.r != p.r || p.g != p.g || p.b != p.b || p.a != p.a) nan[j >> 6] |= uint64_t{1} << (j & 63);
+    for (size_t word = 0; word < words; ++word) {
+        const int32_t base = static_cast<int32_t>(word * 64);
+        const int32_t stop = std::min(positions, base + 64);
+        uint64_t active = 0, nan = 0;
+        int32_t j = base;
+#if defined(VARNOK_SORT_SSE2)
+        for (; j + 4 <= stop; j += 4) {
+            __m128 r = _mm_loadu_ps(&line[j].r), g = _mm_loadu_ps(&line[j + 1].r);
+            __m128 b = _mm_loadu_ps(&line[j + 2].r), a = _mm_loadu_ps(&line[j + 3].r);
+            _MM_TRANSPOSE4_PS(r, g, b, a);
+            const __m128 l = _mm_add_ps(_mm_add_ps(_mm_mul_ps(wr, r), _mm_mul_ps(wg, g)), _mm_mul_ps(wb, b));
+            _mm_storeu_ps(lum + j, l);
+            const __m128 v = k.scope == 0 ? a : l;
+            active |= static_cast<uint64_t>(_mm_movemask_ps(_mm_cmpgt_ps(v, threshold))) << (j - base);
+            const __m128 unordered = _mm_or_ps(_mm_cmpunord_ps(r, g), _mm_cmpunord_ps(b, a));
+            nan |= static_cast<uint64_t>(_mm_movemask_ps(unordered)) << (j - base);
+        }
+#endif
+        for (; j < stop; ++j) {
+            const Pixel& p = line[j];
+            lum[j] = sortLuminance(p);
+            const float v = k.scope == 0 ? p.a : lum[j];
+            active |= static_cast<uint64_t>(v > k.threshold) << (j - base);
+            nan |= static_cast<uint64_t>(p.r != p.r || p.g != p.g || p.b != p.b || p.a != p.a) << (j - base);
+        }
+        s.active[word] = active;
+        s.nan[word] = nan;
     }
 }
 

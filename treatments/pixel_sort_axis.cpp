@@ -6,7 +6,6 @@
 #include "engine/image_checks.h"
 #include "engine/pixel_ops.h"
 #include "overlay/hash.h"
-#include "treatments/bilinear.h"
 #include "treatments/pixel_sort.h"
 #include "treatments/pixel_sort_common.h"
 #include "treatments/pixel_sort_order.h"

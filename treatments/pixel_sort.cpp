@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "engine/image_checks.h"
-#include "engine/pixel_ops.h"
-#include "treatments/bilinear.h"
 #include "treatments/box_blur.h"
 #include "treatments/gpu/pixel_sort_gpu.h"
-#include "treatments/pixel_sort_common.h"
+#include "treatments/pixel_sort_glow.h"
+#include "treatments/pixel_sort_passes.h"
+#include "treatments/pixel_sort_soften.h"
 #include "treatments/safe_convert.h"
 
 namespace ormel {
@@ -16,40 +16,14 @@ namespace {
 // The box blur caps its radius at 24, so anything above is only kept finite here.
 constexpr int32_t kRadiusCeiling = 1024;
 
-void softenToward(Image& image, float radiusScale, float mix, const RowBands& bands) {
-    const int32_t radius = roundClamped(radiusScale, 1, kRadiusCeiling, 1);
-    const Image blurred = blurredImage(image, radius, bands);
-    const float t = std::min(mix, 1.0f);
-    const size_t width = static_cast<size_t>(image.width);
-    bands.forEachBand(image.height, [&](Band band) {
-        for (size_t i = band.begin * width; i < band.end * width; ++i) {
-            image.pixels[i] = mixPixel(image.pixels[i], blurred.pixels[i], t);
-        }
-    });
-}
+int32_t blurRadius(float scale) { return roundClamped(scale, 1, kRadiusCeiling, 1); }
 
-void addGlow(Image& image, const Settings& settings, float glow, const RowBands& bands) {
-    const int32_t radius = roundClamped(18.0f * glow, 1, kRadiusCeiling, 1);
-    const Image blurred = blurredImage(image, radius, bands);
-    const float threshold = clamp01(settings.pixelSortThreshold);
-    const float gate = settings.pixelSortThreshold > 0.0f ? 0.5f * std::min(threshold, 1.0f) : 0.0f;
-    const float g = std::min(glow, 1.0f);
-    const Pixel colour = settings.pixelSortColor;
-    const int32_t scope = settings.pixelSortScope;
+void softenWith(Image& image, const Image& blurred, float t, const RowBands& bands) {
     const size_t width = static_cast<size_t>(image.width);
     bands.forEachBand(image.height, [&](Band band) {
-    for (size_t i = band.begin * width; i < band.end * width; ++i) {
-        const Pixel& q = blurred.pixels[i];
-        const float v = sortActivity(q, scope);
-        if (!(v > gate)) continue;
-        const float w = clamp01(1.8f * std::max(sortLuminance(q), v));
-        const float k = clamp01(0.65f * g * w);
-        Pixel& p = image.pixels[i];
-        p.r = p.r * (1.0f - k) + (colour.r * w) * k;
-        p.g = p.g * (1.0f - k) + (colour.g * w) * k;
-        p.b = p.b * (1.0f - k) + (colour.b * w) * k;
-        p.a = clamp01(p.a * (1.0f - k) + k);
-    }
+        const size_t from = static_cast<size_t>(band.begin) * width;
+        const size_t count = static_cast<size_t>(band.end - band.begin) * width;
+        softenPixels(&image.pixels[from], &blurred.pixels[from], &image.pixels[from], count, t);
     });
 }
 
@@ -61,19 +35,34 @@ void applyPixelSort(Image& image, const Settings& settings, const RowBands& band
     if (settings.renderEngine == 1 && applyPixelSortGpu(image, settings)) return;
 
     const float blur = settings.pixelSortBlur;
+    const int32_t direction = settings.pixelSortDirection;
+    const bool horizontal = direction == 0 || direction == 2;
+    const bool vertical = direction == 1 || direction == 2;
+    const float pre = 0.45f * blur;
+    if (blur > 0.001f && pre > 0.001f) {
+        const Image blurred = blurredImage(image, blurRadius(10.0f * pre), bands);
+        const float t = std::min(pre, 1.0f);
+        // Softened rows go straight into the row pass, saving a sweep over the frame.
+        if (horizontal) {
+            softenThenSortRows(image, blurred, t, settings, bands);
+        } else {
+            softenWith(image, blurred, t, bands);
+        }
+    } else if (horizontal) {
+        applyPixelSortAxis(image, settings, false, bands);
+    }
+    if (vertical) applyPixelSortAxis(image, settings, true, bands);
+
     if (blur > 0.001f) {
-        const float pre = 0.45f * blur;
-        if (pre > 0.001f) softenToward(image, 10.0f * pre, pre, bands);
+        const Image blurred = blurredImage(image, blurRadius(10.0f * blur), bands);
+        softenWith(image, blurred, std::min(blur, 1.0f), bands);
     }
 
-    const int32_t direction = settings.pixelSortDirection;
-    if (direction == 0 || direction == 2) applyPixelSortAxis(image, settings, false, bands);
-    if (direction == 1 || direction == 2) applyPixelSortAxis(image, settings, true, bands);
-
-    if (blur > 0.001f) softenToward(image, 10.0f * blur, blur, bands);
-
     const float glow = settings.pixelSortGlow;
-    if (glow > 0.001f) addGlow(image, settings, glow, bands);
+    if (glow > 0.001f) {
+        const Image blurred = blurredImage(image, blurRadius(18.0f * glow), bands);
+        addSortGlow(image, blurred, settings, glow, bands);
+    }
 }
 
 }  // namespace ormel

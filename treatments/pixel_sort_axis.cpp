@@ -1,17 +1,23 @@
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "engine/image_checks.h"
 #include "engine/pixel_ops.h"
 #include "overlay/hash.h"
-#include "treatments/bilinear.h"
 #include "treatments/pixel_sort.h"
 #include "treatments/pixel_sort_common.h"
+#include "treatments/pixel_sort_order.h"
+#include "treatments/pixel_sort_passes.h"
+#include "treatments/pixel_sort_run.h"
+#include "treatments/pixel_sort_soften.h"
 #include "treatments/safe_convert.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define VARNOK_SORT_SSE2 1
+#endif
 
 namespace ormel {
 namespace {
@@ -19,91 +25,7 @@ namespace {
 constexpr int32_t kMinLength = 2;
 constexpr int32_t kMaxLength = 512;
 
-// A run is sorted by luminance key, stably, with NaN keys below every number
-// (and equal to each other) and -0 equal to +0. Each position becomes one
-// 64-bit word: the key mapped to an unsigned number in the same order, then
-// the position, so that a plain sort of the words is that stable sort (the
-// position breaks ties the way stability does) and moves eight bytes, not a
-// whole pixel, per step.
-uint32_t orderedKey(float key) {
-    if (std::isnan(key)) return 0;
-    if (key == 0.0f) key = 0.0f;  // -0 sorts with +0
-    uint32_t bits;
-    std::memcpy(&bits, &key, sizeof bits);
-    // Negative numbers reverse their order, positive ones go above them; every
-    // number lands above 0 (only a NaN pattern would map there).
-    return (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
-}
-
 float clampRange(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
-// Sorts distinct words ascending (so any correct sort gives the same order):
-// sorted blocks of four, then merges of doubling width between `words` and
-// `spare`. The merges choose with a compare and select instead of a branch,
-// since luminance keys arrive in no order a branch predictor could follow.
-void sortWords(std::vector<uint64_t>& words, std::vector<uint64_t>& spare) {
-    const size_t n = words.size();
-    if (n < 2) return;
-    uint64_t* a = words.data();
-    for (size_t i = 0; i + 1 < n; i += 4) {
-        // A four-input network (or its first pairs for a shorter tail).
-        auto exchange = [&](size_t p, size_t q) {
-            if (q >= n) return;
-            const uint64_t x = a[p], y = a[q];
-            a[p] = x < y ? x : y;
-            a[q] = x < y ? y : x;
-        };
-        exchange(i, i + 1);
-        exchange(i + 2, i + 3);
-        exchange(i, i + 2);
-        exchange(i + 1, i + 3);
-        exchange(i + 1, i + 2);
-    }
-    if (n <= 4) return;
-    spare.resize(n);
-    uint64_t* from = a;
-    uint64_t* to = spare.data();
-    for (size_t width = 4; width < n; width *= 2) {
-        for (size_t start = 0; start < n; start += 2 * width) {
-            const size_t mid = std::min(start + width, n);
-            const size_t end = std::min(start + 2 * width, n);
-            if (end - mid == width) {
-                // Two runs of equal length: the smallest taken from the fronts and
-                // the largest from the backs at once, two independent chains.
-                // After s < width steps neither end has left its run.
-                const uint64_t* l = from + start;
-                const uint64_t* r = from + mid;
-                const uint64_t* lt = from + mid - 1;
-                const uint64_t* rt = from + end - 1;
-                uint64_t* head = to + start;
-                uint64_t* tail = to + end - 1;
-                for (size_t step = 0; step < width; ++step) {
-                    const bool right = *r < *l;
-                    *head++ = right ? *r : *l;
-                    r += right;
-                    l += !right;
-                    const bool left = *rt < *lt;
-                    *tail-- = left ? *lt : *rt;
-                    lt -= left;
-                    rt -= !left;
-                }
-                continue;
-            }
-            size_t i = start, j = mid, k = start;
-            while (i < mid && j < end) {
-                const uint64_t x = from[i], y = from[j];
-                const bool takeRight = y < x;
-                to[k++] = takeRight ? y : x;
-                i += !takeRight;
-                j += takeRight;
-            }
-            while (i < mid) to[k++] = from[i++];
-            while (j < end) to[k++] = from[j++];
-        }
-        std::swap(from, to);
-    }
-    if (from != a) std::copy(from, from + n, a);
-}
 
 // Everything a line needs besides its pixels.
 struct LineRules {
@@ -117,8 +39,8 @@ struct LineRules {
     int32_t scope;
     int32_t frame;
     int32_t seed;
-    float colourMix;
-    Pixel colour;
+    RunTint tint;
+    bool tintHasNaN;
 };
 
 LineRules lineRules(const Settings& settings, bool vertical) {
@@ -133,26 +55,86 @@ LineRules lineRules(const Settings& settings, bool vertical) {
     k.scope = settings.pixelSortScope;
     k.frame = settings.frameNumber;
     k.seed = settings.seed;
-    k.colourMix = clamp01(settings.pixelSortColorMix);
-    k.colour = settings.pixelSortColor;
+    k.tint = RunTint{settings.pixelSortColor, clamp01(settings.pixelSortColorMix)};
+    const Pixel& c = k.tint.colour;
+    k.tintHasNaN = c.r != c.r || c.g != c.g || c.b != c.b;
     return k;
 }
 
-// Sorts the runs of line i. `source` is the line as it was before the pass and
-// `target` the line being written (holding the same pixels on entry); both
-// are contiguous, whichever axis the line lies along.
-void sortLine(const Pixel* source, Pixel* target, int32_t positions, int32_t i, const LineRules& k,
-              std::vector<uint64_t>& buffer, std::vector<uint64_t>& spare, std::vector<uint8_t>& activeAt) {
-    const float threshold = k.threshold;
-    const int32_t scope = k.scope;
-    activeAt.resize(static_cast<size_t>(positions));
-    for (int32_t j = 0; j < positions; ++j) activeAt[static_cast<size_t>(j)] = sortActivity(source[j], scope) > threshold;
-    int32_t j = 0;
-    while (j < positions) {
-        if (!activeAt[static_cast<size_t>(j)]) {
-            ++j;
-            continue;
+// Working memory of one band, reused by each of its lines.
+struct LineScratch {
+    std::vector<float> luminance;  // per position, as the line was before the pass
+    std::vector<uint64_t> active;  // one bit per position
+    std::vector<uint64_t> nan;     // one bit per position holding a NaN channel
+    RunOrder order;
+};
+
+// Every position's luminance, activity and NaNs, read once before the line
+// changes. Bits gather in a register a word (64 positions) at a time.
+void measureLine(const Pixel* line, int32_t positions, const LineRules& k, LineScratch& s) {
+    const size_t words = (static_cast<size_t>(positions) + 63) / 64;
+    s.luminance.resize(static_cast<size_t>(positions));
+    s.active.resize(words);
+    s.nan.resize(words);
+    float* lum = s.luminance.data();
+#if defined(VARNOK_SORT_SSE2)
+    // Four pixels turned into channel vectors; the same products and sums in
+    // the same grouping as sortLuminance, lane by lane.
+    const __m128 wr = _mm_set1_ps(0.2126f), wg = _mm_set1_ps(0.7152f), wb = _mm_set1_ps(0.0722f);
+    const __m128 threshold = _mm_set1_ps(k.threshold);
+#endif
+    for (size_t word = 0; word < words; ++word) {
+        const int32_t base = static_cast<int32_t>(word * 64);
+        const int32_t stop = std::min(positions, base + 64);
+        uint64_t active = 0, nan = 0;
+        int32_t j = base;
+#if defined(VARNOK_SORT_SSE2)
+        for (; j + 4 <= stop; j += 4) {
+            __m128 r = _mm_loadu_ps(&line[j].r), g = _mm_loadu_ps(&line[j + 1].r);
+            __m128 b = _mm_loadu_ps(&line[j + 2].r), a = _mm_loadu_ps(&line[j + 3].r);
+            _MM_TRANSPOSE4_PS(r, g, b, a);
+            const __m128 l = _mm_add_ps(_mm_add_ps(_mm_mul_ps(wr, r), _mm_mul_ps(wg, g)), _mm_mul_ps(wb, b));
+            _mm_storeu_ps(lum + j, l);
+            const __m128 v = k.scope == 0 ? a : l;
+            active |= static_cast<uint64_t>(_mm_movemask_ps(_mm_cmpgt_ps(v, threshold))) << (j - base);
+            const __m128 unordered = _mm_or_ps(_mm_cmpunord_ps(r, g), _mm_cmpunord_ps(b, a));
+            nan |= static_cast<uint64_t>(_mm_movemask_ps(unordered)) << (j - base);
         }
+#endif
+        for (; j < stop; ++j) {
+            const Pixel& p = line[j];
+            lum[j] = sortLuminance(p);
+            const float v = k.scope == 0 ? p.a : lum[j];
+            active |= static_cast<uint64_t>(v > k.threshold) << (j - base);
+            nan |= static_cast<uint64_t>(p.r != p.r || p.g != p.g || p.b != p.b || p.a != p.a) << (j - base);
+        }
+        s.active[word] = active;
+        s.nan[word] = nan;
+    }
+}
+
+// The first position in [j, end) whose bit is `wanted`, or end. Bits past the
+// line's end are clear, so a search for set bits never stops there.
+template <bool wanted>
+int32_t nextWithBit(const uint64_t* bits, int32_t j, int32_t end) {
+    while (j < end) {
+        const uint64_t word = (wanted ? bits[j >> 6] : ~bits[j >> 6]) >> (j & 63);
+        if (word != 0) return std::min(end, j + __builtin_ctzll(word));
+        j = (j | 63) + 1;
+    }
+    return end;
+}
+
+// Sorts the runs of line i. `line` is a copy of the line as it was before the
+// pass (contiguous, whichever axis it lies along) and `out` its first pixel in
+// the image, `stride` pixels apart; only the pixels of sorted runs are written.
+void sortLine(const Pixel* line, Pixel* out, ptrdiff_t stride, int32_t positions, int32_t i, const LineRules& k,
+              LineScratch& s) {
+    measureLine(line, positions, k, s);
+    const uint64_t* active = s.active.data();
+    const float* lum = s.luminance.data();
+    int32_t j = 0;
+    while ((j = nextWithBit<true>(active, j, positions)) < positions) {
         const int32_t j0 = j;
         int32_t limit = k.length;
         if (k.randomize) {
@@ -162,8 +144,7 @@ void sortLine(const Pixel* source, Pixel* target, int32_t positions, int32_t i, 
         }
         // positions - j0 first, so j0 + limit never overflows.
         const int32_t maxEnd = j0 + std::min(limit, positions - j0);
-        int32_t e = j0 + 1;
-        while (e < maxEnd && activeAt[static_cast<size_t>(e)]) ++e;
+        const int32_t e = nextWithBit<false>(active, j0 + 1, maxEnd);
         const int32_t n = e - j0;
         j = e;
         if (n < 2) continue;
@@ -172,13 +153,10 @@ void sortLine(const Pixel* source, Pixel* target, int32_t positions, int32_t i, 
         // Brightest first inverts the key's order but not the positions', so
         // equal keys keep their order either way.
         const bool descending = hash01(i, j0, k.frame, seedPlus(k.seed, k.orderKey)) > 0.5f;
-        const uint32_t flip = descending ? 0xFFFFFFFFu : 0u;
-        buffer.clear();
-        for (int32_t m = 0; m < n; ++m) {
-            const uint64_t key = orderedKey(sortLuminance(source[j0 + m])) ^ flip;
-            buffer.push_back(key << 32 | static_cast<uint32_t>(m));
-        }
-        sortWords(buffer, spare);
+        const int32_t flip = descending ? -1 : 0;
+        int32_t* keys = runKeys(s.order, n);
+        for (int32_t m = 0; m < n; ++m) keys[m] = luminanceOrderKey(lum[j0 + m]) ^ flip;
+        rankRun(s.order, n);
 
         float mix = k.amount;
         int32_t offset = 0;
@@ -189,68 +167,59 @@ void sortLine(const Pixel* source, Pixel* target, int32_t positions, int32_t i, 
             offset = truncClamped(static_cast<float>(n) * hash01(i, j0, k.frame, seedPlus(k.seed, 1259)), 0, n - 1, 0);
         }
 
-        // (offset + m) mod n, stepped instead of divided.
-        int32_t at = offset;
-        for (int32_t m = 0; m < n; ++m, at = at + 1 == n ? 0 : at + 1) {
-            const uint32_t from = static_cast<uint32_t>(buffer[static_cast<size_t>(at)]);
-            const Pixel& s = source[j0 + static_cast<int32_t>(from)];
-            const float key = sortLuminance(s);
-            const Pixel& orig = source[j0 + m];
-            const float w = std::max(std::max(s.r, s.g), std::max(s.b, 1.65f * key));
-            const Pixel tint{k.colour.r * w, k.colour.g * w, k.colour.b * w, s.a};
-            Pixel c = mixPixel(s, tint, k.colourMix);
-            c.a = s.a;  // the tint carries the pixel's own alpha; keep it exact
-            target[j0 + m] = mixPixel(orig, c, mix);
-        }
+        const bool payloadsMatter = k.tintHasNaN || nextWithBit<true>(s.nan.data(), j0, e) < e;
+        writeSortedRun(line + j0, lum + j0, s.order.ranks.data(), n, offset, mix, k.tint, payloadsMatter,
+                       out + static_cast<ptrdiff_t>(j0) * stride, stride);
     }
 }
 
 // Lines are independent: each reads only its own pixels as they were before
-// the pass, so bands of rows (or of columns) can run side by side.
-void sortRows(Image& image, const LineRules& k, const RowBands& bands) {
+// the pass, so bands of rows (or of columns) can run side by side. With
+// `blurred`, each row is softened toward it first.
+void sortRows(Image& image, const LineRules& k, const RowBands& bands, const Image* blurred, float t) {
     const int32_t width = image.width;
+    const size_t w = static_cast<size_t>(width);
     bands.forEachBand(image.height, [&](Band band) {
-        std::vector<uint64_t> buffer;
-        buffer.reserve(static_cast<size_t>(k.length) * 13 / 10 + 1);
-        std::vector<uint64_t> spare;
-        std::vector<uint8_t> activeAt;
-        std::vector<Pixel> line(static_cast<size_t>(width));
+        LineScratch scratch;
+        std::vector<Pixel> line(w);
         for (int32_t y = band.begin; y < band.end; ++y) {
             Pixel* row = &image.at(0, y);
-            std::copy(row, row + width, line.begin());
-            sortLine(line.data(), row, width, y, k, buffer, spare, activeAt);
+            if (blurred != nullptr) {
+                softenPixels(row, &blurred->at(0, y), line.data(), w, t);
+                std::copy(line.begin(), line.end(), row);
+            } else {
+                std::copy(row, row + width, line.begin());
+            }
+            sortLine(line.data(), row, 1, width, y, k, scratch);
         }
     });
 }
 
 // Columns are gathered a block at a time into contiguous lines (reading the
-// rows in order), sorted, and scattered back.
+// rows in order); sorted runs are written straight back into the columns.
 void sortColumns(Image& image, const LineRules& k, const RowBands& bands) {
     constexpr int32_t kBlock = 16;
+    constexpr int32_t kPixelsPerLine = 4;  // 64-byte cache lines
     const int32_t height = image.height;
     const size_t h = static_cast<size_t>(height);
+    const ptrdiff_t stride = image.width;
     bands.forEachBand(image.width, [&](Band band) {
-        std::vector<uint64_t> buffer;
-        buffer.reserve(static_cast<size_t>(k.length) * 13 / 10 + 1);
-        std::vector<uint64_t> spare;
-        std::vector<uint8_t> activeAt;
+        LineScratch scratch;
         std::vector<Pixel> source(h * kBlock);
-        std::vector<Pixel> target(h * kBlock);
         for (int32_t x0 = band.begin; x0 < band.end; x0 += kBlock) {
             const int32_t cols = std::min(kBlock, band.end - x0);
+            const bool another = x0 + 2 * kBlock <= band.end;
             for (int32_t y = 0; y < height; ++y) {
                 const Pixel* row = &image.at(x0, y);
+                // Rows lie far apart, so memory is asked early for the next
+                // block's share of this row.
+                if (another) {
+                    for (int32_t c = 0; c < kBlock; c += kPixelsPerLine) __builtin_prefetch(row + kBlock + c);
+                }
                 for (int32_t c = 0; c < cols; ++c) source[static_cast<size_t>(c) * h + static_cast<size_t>(y)] = row[c];
             }
-            std::copy(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(h) * cols, target.begin());
-            for (int32_t c = 0; c < cols; ++c) {
-                const size_t at = static_cast<size_t>(c) * h;
-                sortLine(&source[at], &target[at], height, x0 + c, k, buffer, spare, activeAt);
-            }
-            for (int32_t y = 0; y < height; ++y) {
-                Pixel* row = &image.at(x0, y);
-                for (int32_t c = 0; c < cols; ++c) row[c] = target[static_cast<size_t>(c) * h + static_cast<size_t>(y)];
-            }
+            for (int32_t c = 0; c < cols; ++c)
+                sortLine(&source[static_cast<size_t>(c) * h], &image.at(x0 + c, 0), stride, height, x0 + c, k, scratch);
         }
     });
 }
@@ -263,8 +232,14 @@ void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical, c
     if (vertical) {
         sortColumns(image, rules, bands);
     } else {
-        sortRows(image, rules, bands);
+        sortRows(image, rules, bands, nullptr, 0.0f);
     }
+}
+
+void softenThenSortRows(Image& image, const Image& blurred, float t, const Settings& settings,
+                        const RowBands& bands) {
+    if (!isUsableImage(image)) return;
+    sortRows(image, lineRules(settings, false), bands, &blurred, t);
 }
 
 }  // namespace ormel

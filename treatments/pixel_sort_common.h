@@ -1,6 +1,9 @@
 // Luminance and activity rules shared by the sorting passes and the glow.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
+
 #include "engine/types.h"
 
 namespace ormel {
@@ -10,5 +13,19 @@ inline float sortLuminance(const Pixel& p) { return (0.2126f * p.r + 0.7152f * p
 
 // On the overlay layer (scope 0) opacity decides what is active; elsewhere brightness.
 inline float sortActivity(const Pixel& p, int32_t scope) { return scope == 0 ? p.a : sortLuminance(p); }
+
+// When both operands of a sum or product are NaN the processor returns the
+// first one, made quiet, so which payload survives would depend on the
+// operand order a compiler happens to choose. These make the choice in code,
+// for the places where the order has always been the given one.
+inline float quietened(float a) {
+    uint32_t bits;
+    std::memcpy(&bits, &a, sizeof bits);
+    bits |= 0x00400000u;
+    std::memcpy(&a, &bits, sizeof a);
+    return a;
+}
+inline float sumKeepingFirst(float a, float b) { return a != a && b != b ? quietened(a) : a + b; }
+inline float productKeepingFirst(float a, float b) { return a != a && b != b ? quietened(a) : a * b; }
 
 }  // namespace ormel

@@ -125,6 +125,17 @@ void BM_PixelSortDefaults(benchmark::State& state) {
     runAgainstMemcpy(state, [&](Image& image) { ormel::applyPixelSort(image, s); });
 }
 
+// The two sorting passes alone (no softening, no glow), apart from the box blurs.
+void BM_PixelSortPassesOnly(benchmark::State& state) {
+    Settings s = quiet();
+    s.pixelSortEnable = true;
+    s.pixelSortScope = 1;
+    s.pixelSortBlur = 0.0f;
+    s.pixelSortGlow = 0.0f;
+    runAgainstMemcpy(state, [&](Image& image) { ormel::applyPixelSort(image, s); });
+}
+BENCHMARK(BM_PixelSortPassesOnly)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_MemcpyFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScreenPassOnly)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChainEveryStage)->UseManualTime()->Unit(benchmark::kMillisecond);

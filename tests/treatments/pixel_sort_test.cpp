@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "overlay/hash.h"
+#include "tests/support/thread_runners.h"
 #include "tests/treatments/test_images.h"
+#include "treatments/box_blur.h"
+#include "treatments/pixel_sort_order.h"
 
 namespace ormel {
 namespace {
@@ -124,6 +128,154 @@ TEST(PixelSort, NaNAndSignedZeroKeysSortStablyInEveryRunLength) {
             for (int32_t x = 0; x < n; ++x) ASSERT_EQ(image.at(x, y).a, run[x].a) << n << " " << y << " " << x;
         }
     }
+}
+
+// Ranks against std::stable_sort for every run length across the vector
+// blocks (16 keys) and past the longest ranked run, where the merge sort takes
+// over; keys drawn from a few values (ties) or from the whole range, with one
+// RunOrder reused so a longer earlier run's leftovers are in place.
+TEST(PixelSortOrder, RanksAreTheStableOrderOfTheKeys) {
+    RunOrder run;
+    for (int32_t n : {1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 32, 33, 47, 64, 93, 127, 200, 383, 384, 385, 400, 700, 5}) {
+        for (int32_t spread : {3, 0}) {
+            std::vector<int32_t> keys(static_cast<size_t>(n));
+            for (int32_t m = 0; m < n; ++m) {
+                const uint32_t h = static_cast<uint32_t>(hash01(m, n, spread, 11) * 16777216.0f);
+                keys[static_cast<size_t>(m)] =
+                    spread != 0 ? static_cast<int32_t>(h % spread) - 1 : static_cast<int32_t>(h * 0x9E3779B1u);
+            }
+            keys[0] = INT32_MIN;
+            keys[static_cast<size_t>(n - 1)] = n > 2 ? INT32_MAX : keys[static_cast<size_t>(n - 1)];
+            std::copy(keys.begin(), keys.end(), runKeys(run, n));
+            rankRun(run, n);
+            std::vector<int32_t> order(static_cast<size_t>(n));
+            for (int32_t m = 0; m < n; ++m) order[static_cast<size_t>(m)] = m;
+            std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+                return keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+            });
+            for (int32_t r = 0; r < n; ++r)
+                ASSERT_EQ(run.ranks[static_cast<size_t>(order[static_cast<size_t>(r)])], r) << n << " " << spread;
+        }
+    }
+    EXPECT_LT(luminanceOrderKey(std::numeric_limits<float>::quiet_NaN()), luminanceOrderKey(-INFINITY));
+    EXPECT_EQ(luminanceOrderKey(-0.0f), luminanceOrderKey(0.0f));
+    EXPECT_LT(luminanceOrderKey(-1e-45f), luminanceOrderKey(0.0f));
+    EXPECT_LT(luminanceOrderKey(0.0f), luminanceOrderKey(1e-45f));
+    EXPECT_LT(luminanceOrderKey(-2.0f), luminanceOrderKey(-1.0f));
+}
+
+// Where two NaNs meet in a sum or product, the one kept is fixed: the tint's
+// over the pixel's in a sorted run, the pixel's over the blurred copy's in the
+// softening. A run with a NaN takes the pixel-by-pixel path, a run without
+// one the vector path; both must give the plain arithmetic elsewhere.
+TEST(PixelSort, NaNPayloadsFollowAFixedOperandOrder) {
+    auto nanWith = [](uint32_t payload) {
+        const uint32_t bits = 0x7F800000u | payload;
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    };
+    auto bitsOf = [](float f) {
+        uint32_t b;
+        std::memcpy(&b, &f, sizeof b);
+        return b;
+    };
+    Settings s = plainSort(512);
+    s.pixelSortScope = 0;
+    s.pixelSortColorMix = 0.5f;
+    s.pixelSortColor = Pixel{nanWith(0x12345u), 0.25f, 0.5f, 1.0f};  // a signalling NaN
+    Image image(3, 2, Pixel{0.5f, 0.25f, 0.75f, 1.0f});
+    image.at(0, 0) = Pixel{nanWith(0x400777u), 0.2f, 0.2f, 1.0f};
+    image.at(1, 0) = Pixel{0.1f, 0.3f, 0.2f, 1.0f};
+    image.at(0, 1) = Pixel{0.1f, 0.3f, 0.2f, 1.0f};
+    applyPixelSortAxis(image, s, false);
+    bool sawTintNaN = false;
+    for (int32_t x = 0; x < 3; ++x) {
+        const float r = image.at(x, 0).r;
+        if (r != r) {
+            EXPECT_EQ(bitsOf(r), 0x7F812345u | 0x00400000u);  // the colour's NaN, made quiet
+            sawTintNaN = true;
+        }
+    }
+    EXPECT_TRUE(sawTintNaN);
+
+    Settings plain = plainSort(512);
+    plain.pixelSortColorMix = 0.5f;
+    plain.pixelSortColor = Pixel{1.0f, 0.25f, 0.5f, 1.0f};
+    Image finite(4, 1);
+    for (int32_t x = 0; x < 4; ++x) finite.at(x, 0) = Pixel{0.2f * x, 0.7f - 0.1f * x, 0.3f, 1.0f};
+    const Image before = finite;
+    applyPixelSortAxis(finite, plain, false);
+    for (int32_t x = 0; x < 4; ++x) {
+        // The run is four pixels sorted; each landing pixel gets its tinted self.
+        const std::vector<Pixel> sorted = sortedRun(before, 0, 0, 4, plain);
+        const Pixel& q = sorted[static_cast<size_t>(x)];
+        const float w = std::max(std::max(q.r, q.g), std::max(q.b, 1.65f * lum(q)));
+        EXPECT_EQ(finite.at(x, 0).r, q.r * 0.5f + (1.0f * w) * 0.5f) << x;
+        EXPECT_EQ(finite.at(x, 0).g, q.g * 0.5f + (0.25f * w) * 0.5f) << x;
+        EXPECT_EQ(finite.at(x, 0).a, q.a) << x;
+    }
+
+    // Softening: a NaN pixel beside a NaN neighbour keeps its own payload.
+    Settings soft = testing::quietSettings();
+    soft.pixelSortEnable = true;
+    soft.pixelSortDirection = 3;  // no sorting pass: the softenings and the glow alone
+    soft.pixelSortBlur = 0.2f;
+    soft.pixelSortGlow = 0.0f;
+    Image layer(5, 1, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    layer.at(2, 0).g = nanWith(0x400abcu);
+    layer.at(3, 0).g = nanWith(0x400def);
+    applyPixelSort(layer, soft);
+    EXPECT_EQ(bitsOf(layer.at(2, 0).g), 0x7FC00ABCu);
+    EXPECT_EQ(bitsOf(layer.at(3, 0).g), 0x7FC00DEFu);
+}
+
+// Bands of rows and of columns, cut anywhere (including inside a block of
+// gathered columns), real threads or reversed order: the same bits as one band.
+TEST(PixelSort, AnyBandCountGivesTheSameBits) {
+    Image original = patternImage(83, 71, 9);
+    original.at(40, 30) = Pixel{std::numeric_limits<float>::quiet_NaN(), 0.5f, 0.5f, 1.0f};
+    Settings s = testing::quietSettings();
+    s.pixelSortEnable = true;
+    s.pixelSortScope = 1;
+    s.pixelSortLength = 20;
+    Image want = original;
+    applyPixelSort(want, s);
+    for (int32_t n : {2, 3, 5, 17, 100}) {
+        Image threaded = original, reversed = original;
+        applyPixelSort(threaded, s, testing_support::threadedBands(n));
+        applyPixelSort(reversed, s, testing_support::reversedBands(n));
+        EXPECT_TRUE(sameImage(threaded, want)) << n;
+        EXPECT_TRUE(sameImage(reversed, want)) << n;
+    }
+}
+
+// The softening before the sort is done inside the row pass; it must equal
+// softening the frame and then sorting its rows.
+TEST(PixelSort, SofteningBeforeTheRowPassIsTheSameAsOnItsOwn) {
+    const Image original = patternImage(61, 23, 4);
+    Settings s = testing::quietSettings();
+    s.pixelSortEnable = true;
+    s.pixelSortScope = 1;
+    s.pixelSortDirection = 0;
+    s.pixelSortBlur = 0.6f;
+    s.pixelSortGlow = 0.0f;
+    Image fused = original;
+    applyPixelSort(fused, s);
+
+    auto soften = [](Image& image, int radius, float t) {
+        const Image blurred = blurredImage(image, radius);
+        for (size_t i = 0; i < image.pixels.size(); ++i) {
+            Pixel& p = image.pixels[i];
+            const Pixel& b = blurred.pixels[i];
+            p = Pixel{p.r * (1 - t) + b.r * t, p.g * (1 - t) + b.g * t, p.b * (1 - t) + b.b * t, p.a * (1 - t) + b.a * t};
+        }
+    };
+    Image byHand = original;
+    soften(byHand, 3, 0.45f * 0.6f);  // radius round(10 * 0.27)
+    applyPixelSortAxis(byHand, s, false);
+    soften(byHand, 6, 0.6f);
+    EXPECT_TRUE(sameImage(fused, byHand));
 }
 
 TEST(PixelSort, RandomisedRunIsRotatedByItsDraw) {

@@ -40,15 +40,23 @@ struct Sum4 {
     }
 };
 
-bool moderate(const Pixel* row, int w) {
+enum class RowKind { Clear, Moderate, Wild };
+
+// One sweep over a row: all +0 (nothing to sum), every value moderate (the
+// running sum is exact enough), or neither (each window summed afresh).
+RowKind rowKind(const Pixel* row, int w) {
+    const uint32_t* bits = reinterpret_cast<const uint32_t*>(row);
+    uint32_t any = 0;
     bool ok = true;
     for (int x = 0; x < w; ++x) {
         const Pixel& p = row[x];
+        any |= bits[4 * x] | bits[4 * x + 1] | bits[4 * x + 2] | bits[4 * x + 3];
         // Written so NaN fails the test too; no early exit keeps the loop vectorisable.
         ok &= std::fabs(p.r) <= kRunningSumLimit && std::fabs(p.g) <= kRunningSumLimit &&
               std::fabs(p.b) <= kRunningSumLimit && std::fabs(p.a) <= kRunningSumLimit;
     }
-    return ok;
+    if (any == 0) return RowKind::Clear;
+    return ok ? RowKind::Moderate : RowKind::Wild;
 }
 
 int clampIndex(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
@@ -293,21 +301,32 @@ void verticalDirect(const Image& src, Image& dst, int r, Band band) {
 
 Image blurredImage(const Image& image, int radius, const RowBands& bands) {
     if (radius <= 0 || !isUsableImage(image)) return image;
+    Image result;
+    blurredImageInto(image, radius, result, bands);
+    return result;
+}
+
+void blurredImageInto(const Image& image, int radius, Image& result, const RowBands& bands) {
+    if (radius <= 0 || !isUsableImage(image)) {
+        result = image;
+        return;
+    }
     const int r = std::min(radius, kMaxRadius);
     const int w = image.width;
-    Image result(w, image.height);
+    result.width = w;
+    result.height = image.height;
+    result.pixels.resize(image.pixels.size());  // every pixel is written below
     // One flag per row, so no two bands write the same memory.
     std::vector<char> rowModerate(static_cast<size_t>(image.height), 1);
     bands.forEachBand(image.height, [&](Band band) {
         for (int y = band.begin; y < band.end; ++y) {
             const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(w);
             const Pixel* row = &image.pixels[offset];
-            if (allZeroBits(row, static_cast<size_t>(w))) {
+            const RowKind kind = rowKind(row, w);
+            if (kind == RowKind::Clear) {
                 // Sums of +0 stay +0, and so do their means.
                 std::fill(&result.pixels[offset], &result.pixels[offset] + w, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
-                continue;
-            }
-            if (moderate(row, w)) {
+            } else if (kind == RowKind::Moderate) {
                 runningRow(row, &result.pixels[offset], w, r);
             } else {
                 directRow(row, &result.pixels[offset], w, r);
@@ -319,11 +338,10 @@ Image blurredImage(const Image& image, int radius, const RowBands& bands) {
     // A mean never exceeds its inputs, so moderate rows stay moderate after the first pass.
     if (allModerate) {
         bands.forEachBand(w, [&](Band columns) { verticalRunningInPlace(result, r, columns.begin, columns.end); });
-        return result;
+        return;
     }
     const Image across = result;
     bands.forEachBand(image.height, [&](Band band) { verticalDirect(across, result, r, band); });
-    return result;
 }
 
 }  // namespace ormel

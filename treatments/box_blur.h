@@ -11,4 +11,8 @@ namespace ormel {
 // A radius of 0 or less, or an empty image, gives an unchanged copy.
 Image blurredImage(const Image& image, int radius, const RowBands& bands = RowBands::single());
 
+// The same into `out` (which must not be `image`), reusing the memory it holds:
+// callers that blur several times a frame take fresh pages only once.
+void blurredImageInto(const Image& image, int radius, Image& out, const RowBands& bands = RowBands::single());
+
 }  // namespace ormel

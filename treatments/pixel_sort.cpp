@@ -39,8 +39,9 @@ void applyPixelSort(Image& image, const Settings& settings, const RowBands& band
     const bool horizontal = direction == 0 || direction == 2;
     const bool vertical = direction == 1 || direction == 2;
     const float pre = 0.45f * blur;
+    Image blurred;  // one buffer for the up to three blurs
     if (blur > 0.001f && pre > 0.001f) {
-        const Image blurred = blurredImage(image, blurRadius(10.0f * pre), bands);
+        blurredImageInto(image, blurRadius(10.0f * pre), blurred, bands);
         const float t = std::min(pre, 1.0f);
         // Softened rows go straight into the row pass, saving a sweep over the frame.
         if (horizontal) {
@@ -54,13 +55,13 @@ void applyPixelSort(Image& image, const Settings& settings, const RowBands& band
     if (vertical) applyPixelSortAxis(image, settings, true, bands);
 
     if (blur > 0.001f) {
-        const Image blurred = blurredImage(image, blurRadius(10.0f * blur), bands);
+        blurredImageInto(image, blurRadius(10.0f * blur), blurred, bands);
         softenWith(image, blurred, std::min(blur, 1.0f), bands);
     }
 
     const float glow = settings.pixelSortGlow;
     if (glow > 0.001f) {
-        const Image blurred = blurredImage(image, blurRadius(18.0f * glow), bands);
+        blurredImageInto(image, blurRadius(18.0f * glow), blurred, bands);
         addSortGlow(image, blurred, settings, glow, bands);
     }
 }

@@ -19,6 +19,9 @@ constexpr float kExactChordLimit = 1.0e6f;
 
 constexpr int32_t kRun = kCoverageRun;
 
+// Widest scan of a horizontal stroke whose per-column projection is kept.
+constexpr int32_t kColumnCache = 1024;
+
 using Span = RowSpan;
 
 // Narrows `span` to the pixels whose centres lie in [left, right], with one
@@ -184,23 +187,22 @@ void drawStrokeLayers(Canvas canvas, Vec2 a, Vec2 b, const StrokeLayer* layers, 
     const float uy = dy / len;
     const bool dashed = dash > 1.0f;
     const float period = 2.0f * dash;
-    RowSpan spans[3];
-    const StrokeRow setup{a, dx, dy, len, len2, dashed, period, dash, n, h, opacityOf, spans};
+    StrokeRow setup{a, dx, dy, len, len2, dashed, period, dash, n, h, opacityOf};
+    // The layers are nested capsules round one segment: the widest one's
+    // chord of a row holds every pixel any layer covers, so it is the only
+    // chord worked out.
+    const float reach = widest + 0.75f + kSpanSlack;
+    float columnEx2[kColumnCache + 8];
+    float columnAy[kColumnCache + 8];
+    if (!dashed && dy == 0.0f && x1 - x0 < kColumnCache) {
+        fillStrokeColumns(setup, x0, x1 - x0 + 1, columnEx2, columnAy);
+        setup.columnEx2 = columnEx2;
+        setup.columnAy = columnAy;
+        setup.columnFirst = x0;
+    }
     for (int32_t y = y0; y <= y1; ++y) {
         const float py = static_cast<float>(y) + 0.5f;
-        // Each layer only visits its own chord of the row: a halo many times
-        // wider than the core would otherwise make the core scan it too.
-        Span span{x0 + 1, x0};
-        for (int32_t k = 0; k < n; ++k) {
-            spans[k] = capsuleChord(a, b, ux, uy, len, h[k] + 0.75f + kSpanSlack, py, x0, x1);
-            if (spans[k].lo > spans[k].hi) continue;
-            if (span.lo > span.hi) {
-                span = spans[k];
-            } else {
-                span.lo = std::min(span.lo, spans[k].lo);
-                span.hi = std::max(span.hi, spans[k].hi);
-            }
-        }
+        const Span span = capsuleChord(a, b, ux, uy, len, reach, py, x0, x1);
         if (span.lo > span.hi) continue;
         Pixel* row = &image.at(0, y);
         prefetchRowAhead(image, y, span.lo, span.hi);

@@ -88,6 +88,14 @@ ORMEL_TARGET_AVX2 inline __m256 addInOrder(__m256 first, __m256 second) {
     return sum;
 }
 
+// old with first + second in the lanes of `take`, a NaN in both giving
+// first's payload (see addInOrder).
+ORMEL_TARGET_AVX512 inline __m256 addInOrderMasked(__m256 old, __mmask8 take, __m256 first,
+                                                   __m256 second) {
+    __asm__("vaddps %3, %2, %0%{%1%}" : "+v"(old) : "Yk"(take), "v"(first), "v"(second));
+    return old;
+}
+
 // Pixels [x, x + count) of a row as an octet, count 1 to 8: a short octet is
 // copied through a zeroed buffer so nothing past the row is read or written.
 struct OctetSlot {
@@ -108,6 +116,43 @@ struct OctetSlot {
         }
         storeOctet(spare, o);
         std::memcpy(static_cast<void*>(target), spare, sizeof(Pixel) * static_cast<size_t>(count));
+    }
+};
+
+// The same with AVX-512 masked loads and stores, which touch nothing past
+// the count (masked-off lanes read as zero and are never written).
+struct OctetSlotMasked {
+    Pixel* target;
+    int32_t count;
+
+    OctetSlotMasked(Pixel* row, int32_t x, int32_t n) : target(row + x), count(n) {}
+    // Lanes of the j-th group of eight floats (pixels 2j and 2j + 1) that lie
+    // inside the count.
+    __mmask8 floatsOf(int32_t j) const {
+        const int32_t valid = 4 * count - 8 * j;
+        if (valid >= 8) return 0xFF;
+        return valid <= 0 ? 0 : static_cast<__mmask8>((1u << valid) - 1u);
+    }
+    ORMEL_TARGET_AVX512 PixelOctet load() const {
+        if (count == 8) return loadOctet(target);
+        const float* f = reinterpret_cast<const float*>(target);
+        PixelOctet o{_mm256_maskz_loadu_ps(floatsOf(0), f), _mm256_maskz_loadu_ps(floatsOf(1), f + 8),
+                     _mm256_maskz_loadu_ps(floatsOf(2), f + 16),
+                     _mm256_maskz_loadu_ps(floatsOf(3), f + 24)};
+        transposeOctet(o.r, o.g, o.b, o.a);
+        return o;
+    }
+    ORMEL_TARGET_AVX512 void store(PixelOctet o) const {
+        if (count == 8) {
+            storeOctet(target, o);
+            return;
+        }
+        transposeOctet(o.r, o.g, o.b, o.a);
+        float* f = reinterpret_cast<float*>(target);
+        _mm256_mask_storeu_ps(f, floatsOf(0), o.r);
+        _mm256_mask_storeu_ps(f + 8, floatsOf(1), o.g);
+        _mm256_mask_storeu_ps(f + 16, floatsOf(2), o.b);
+        _mm256_mask_storeu_ps(f + 24, floatsOf(3), o.a);
     }
 };
 
@@ -155,9 +200,9 @@ ORMEL_TARGET_AVX512 inline void blendOctetCoverageMasked(PixelOctet& o, __m256 d
     if (!colour.opaque) raw = _mm256_mul_ps(raw, colour.alpha);
     const __m256 amount = _mm256_max_ps(_mm256_min_ps(raw, one), zero);
     const __m256 keep = _mm256_sub_ps(one, amount);
-    o.r = _mm256_mask_mov_ps(o.r, take, addInOrder(_mm256_mul_ps(colour.r, amount), _mm256_mul_ps(o.r, keep)));
-    o.g = _mm256_mask_mov_ps(o.g, take, addInOrder(_mm256_mul_ps(colour.g, amount), _mm256_mul_ps(o.g, keep)));
-    o.b = _mm256_mask_mov_ps(o.b, take, addInOrder(_mm256_mul_ps(colour.b, amount), _mm256_mul_ps(o.b, keep)));
+    o.r = addInOrderMasked(o.r, take, _mm256_mul_ps(colour.r, amount), _mm256_mul_ps(o.r, keep));
+    o.g = addInOrderMasked(o.g, take, _mm256_mul_ps(colour.g, amount), _mm256_mul_ps(o.g, keep));
+    o.b = addInOrderMasked(o.b, take, _mm256_mul_ps(colour.b, amount), _mm256_mul_ps(o.b, keep));
     const __m256 alpha = _mm256_add_ps(_mm256_mul_ps(o.a, keep), amount);
     o.a = _mm256_mask_max_ps(o.a, take, _mm256_min_ps(alpha, one), zero);
 }

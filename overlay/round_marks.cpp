@@ -139,7 +139,7 @@ ORMEL_TARGET_AVX512 void drawRoundRows(Canvas canvas, Vec2 c, const MarkScan* sc
             const __m256i columns = octetColumns(static_cast<int32_t>(x));
             const __m256 dx = _mm256_sub_ps(_mm256_add_ps(_mm256_cvtepi32_ps(columns), half), cx);
             const __m256 d = _mm256_sqrt_ps(_mm256_add_ps(_mm256_mul_ps(dx, dx), dy2));
-            OctetSlot slot(row, static_cast<int32_t>(x), count);
+            OctetSlotMasked slot(row, static_cast<int32_t>(x), count);
             PixelOctet o = slot.load();
             for (int32_t k = 0; k < n; ++k) {
                 if (!live[k] || x + 7 < spans[k].lo || x > spans[k].hi) continue;

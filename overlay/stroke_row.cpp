@@ -197,7 +197,7 @@ ORMEL_TARGET_AVX512 void strokeRowOctetsMasked(Pixel* row, float py, RowSpan spa
     for (int64_t x = span.lo; x <= span.hi; x += 8) {
         const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
         const __m256 d = octetDistance<kShape>(g, static_cast<int32_t>(x), s);
-        OctetSlot slot(row, static_cast<int32_t>(x), count);
+        OctetSlotMasked slot(row, static_cast<int32_t>(x), count);
         PixelOctet o = slot.load();
         for (int32_t k = 0; k < s.layers; ++k) {
             blendOctetCoverageMasked(o, d, 0xFF, s.half[k] + 0.75f, s.opacity[k], colour);

@@ -133,6 +133,56 @@ void blendRun(Pixel* p, int64_t count, const TextBlend& blend) {
     }
 }
 
+// Longest text drawn row by row; its glyphs and pen positions are kept on the stack.
+constexpr size_t kRowMajorChars = 128;
+
+// The lit cells of glyph row r at pen `left`, as runs of whole cells.
+void blendGlyphRow(Pixel* row, int64_t width, int64_t left, uint8_t bits, int64_t s,
+                   const TextBlend& blend) {
+    for (int64_t k = 0; k < 3;) {
+        if (!(bits & (4u >> k))) {
+            ++k;
+            continue;
+        }
+        int64_t end = k + 1;
+        while (end < 3 && (bits & (4u >> end))) ++end;
+        const int64_t x0 = std::max<int64_t>(left + k * s, 0);
+        const int64_t x1 = std::min<int64_t>(left + end * s, width);
+        if (x0 < x1) blendRun(row + x0, x1 - x0, blend);
+        k = end;
+    }
+}
+
+void drawTextRows(const Canvas& canvas, int32_t x, int32_t y, std::string_view text, int64_t s,
+                  const TextBlend& blend) {
+    Image& image = canvas.image;
+    const int64_t width = image.width;
+    Glyph glyphs[kRowMajorChars];
+    int64_t pens[kRowMajorChars];
+    size_t count = 0;
+    int64_t pen = x;
+    for (char byte : text) {
+        if (pen >= width) break;
+        const unsigned char c = upper(byte);
+        if (c == ' ') {
+            pen += 3 * s;
+            continue;
+        }
+        glyphs[count] = upperGlyph(c);
+        pens[count++] = pen;
+        pen += 4 * s;
+    }
+    const int64_t y0 = std::max<int64_t>(y, canvas.rowBegin);
+    const int64_t y1 = std::min<int64_t>(y + 5 * s, std::min<int64_t>(image.height, canvas.rowEnd));
+    for (int64_t py = y0; py < y1; ++py) {
+        const int64_t r = (py - y) / s;
+        Pixel* row = &image.at(0, static_cast<int32_t>(py));
+        for (size_t i = 0; i < count; ++i) {
+            if (glyphs[i].rows[r] != 0) blendGlyphRow(row, width, pens[i], glyphs[i].rows[r], s, blend);
+        }
+    }
+}
+
 }  // namespace
 
 Glyph glyphFor(unsigned char c) { return upperGlyph(upper(static_cast<char>(c))); }
@@ -158,9 +208,13 @@ void drawText(Canvas canvas, int32_t x, int32_t y, std::string_view text, int32_
     // Whole rows of text above or below the image, or an empty image, draw nothing.
     if (!isUsableImage(image) || y + 5 * s <= 0 || y >= height) return;
     // No two cells of one text overlap, so each pixel is blended at most once
-    // and the cells of a glyph row can be drawn as runs.
+    // and a text can be drawn row by row, the lit cells of each glyph row as
+    // runs, in whatever order suits the memory.
     const bool runs = std::isfinite(colour.r) && std::isfinite(colour.g) && std::isfinite(colour.b);
-    const TextBlend blend = textBlend(lanes, a);
+    if (runs && text.size() <= kRowMajorChars) {
+        drawTextRows(canvas, x, y, text, s, textBlend(lanes, a));
+        return;
+    }
     int64_t pen = x;
     for (char byte : text) {
         // The pen only moves right, so nothing further can land in the image.
@@ -176,25 +230,6 @@ void drawText(Canvas canvas, int32_t x, int32_t y, std::string_view text, int32_
             const int64_t y0 = std::max<int64_t>(top, canvas.rowBegin);
             const int64_t y1 = std::min<int64_t>(top + s, std::min<int64_t>(height, canvas.rowEnd));
             if (y0 >= y1) continue;
-            if (runs) {
-                for (int64_t k = 0; k < 3;) {
-                    if (!(g.rows[r] & (4u >> k))) {
-                        ++k;
-                        continue;
-                    }
-                    int64_t end = k + 1;
-                    while (end < 3 && (g.rows[r] & (4u >> end))) ++end;
-                    const int64_t x0 = std::max<int64_t>(pen + k * s, 0);
-                    const int64_t x1 = std::min<int64_t>(pen + end * s, width);
-                    if (x0 < x1) {
-                        for (int64_t py = y0; py < y1; ++py) {
-                            blendRun(&image.at(static_cast<int32_t>(x0), static_cast<int32_t>(py)), x1 - x0, blend);
-                        }
-                    }
-                    k = end;
-                }
-                continue;
-            }
             for (int64_t k = 0; k < 3; ++k) {
                 if (!(g.rows[r] & (4u >> k))) continue;
                 const int64_t left = pen + k * s;

@@ -34,11 +34,12 @@ struct PixelOctet {
 struct OctetColour {
     __m256 r, g, b, alpha;
     bool opaque;
+    bool unitAlpha;  // alpha in (0, 1]: a -0 alpha would give a -0 amount
 };
 
 ORMEL_TARGET_AVX2 inline OctetColour octetColour(Pixel colour) {
     return {_mm256_set1_ps(colour.r), _mm256_set1_ps(colour.g), _mm256_set1_ps(colour.b),
-            _mm256_set1_ps(colour.a), colour.a == 1.0f};
+            _mm256_set1_ps(colour.a), colour.a == 1.0f, colour.a > 0.0f && colour.a <= 1.0f};
 }
 
 // Column numbers x .. x + 7 in the octet's lane order.
@@ -198,7 +199,12 @@ ORMEL_TARGET_AVX512 inline void blendOctetCoverageMasked(PixelOctet& o, __m256 d
     if (take == 0) return;
     __m256 raw = _mm256_mul_ps(coverage, _mm256_set1_ps(opacity));
     if (!colour.opaque) raw = _mm256_mul_ps(raw, colour.alpha);
-    const __m256 amount = _mm256_max_ps(_mm256_min_ps(raw, one), zero);
+    // Where the lane is taken the coverage lies in (0, 1]; with the opacity
+    // and the alpha in (0, 1] too their product cannot leave [+0, 1], and the
+    // clamp would return it unchanged.
+    const __m256 amount = opacity > 0.0f && opacity <= 1.0f && colour.unitAlpha
+                              ? raw
+                              : _mm256_max_ps(_mm256_min_ps(raw, one), zero);
     const __m256 keep = _mm256_sub_ps(one, amount);
     o.r = addInOrderMasked(o.r, take, _mm256_mul_ps(colour.r, amount), _mm256_mul_ps(o.r, keep));
     o.g = addInOrderMasked(o.g, take, _mm256_mul_ps(colour.g, amount), _mm256_mul_ps(o.g, keep));

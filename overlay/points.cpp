@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "engine/pixel_ops.h"
-#include "overlay/coverage_run.h"
 #include "overlay/point_size.h"
 #include "overlay/raster.h"
 #include "overlay/round_marks.h"

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstring>
 
 #include "engine/pixel_ops.h"
 #include "overlay/coverage_run.h"
+#include "overlay/pixel_octet.h"
 #include "overlay/safe_int.h"
 
 namespace ormel {
@@ -72,6 +75,114 @@ unsigned char upper(char byte) {
     return static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(byte)));
 }
 
+#if defined(ORMEL_PIXEL_OCTETS)
+// Two pixels per step; the last odd pixel on its own. The alpha lanes take
+// clamp01's two steps as minps and maxps with the value first.
+ORMEL_TARGET_AVX2 void blendRunAvx2(Pixel* p, int64_t count, PixelLanes keep, PixelLanes share) {
+    float* f = reinterpret_cast<float*>(p);
+    __m128 keep4, share4;
+    std::memcpy(&keep4, &keep, sizeof(keep4));
+    std::memcpy(&share4, &share, sizeof(share4));
+    const __m256 k = _mm256_set_m128(keep4, keep4);
+    const __m256 c = _mm256_set_m128(share4, share4);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256 zero = _mm256_setzero_ps();
+    int64_t i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const __m256 q = _mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(f + 4 * i), k), c);
+        const __m256 alpha = _mm256_max_ps(_mm256_min_ps(q, one), zero);
+        _mm256_storeu_ps(f + 4 * i, _mm256_blend_ps(q, alpha, 0x88));
+    }
+    if (i < count) {
+        const __m128 q = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(f + 4 * i), keep4), share4);
+        const __m128 alpha = _mm_max_ps(_mm_min_ps(q, _mm_set1_ps(1.0f)), _mm_setzero_ps());
+        _mm_storeu_ps(f + 4 * i, _mm_blend_ps(q, alpha, 0x8));
+    }
+}
+#endif
+
+// One blend of a whole text: every pixel moves toward the colour by the same
+// amount, so the colour's share is worked out once.
+struct TextBlend {
+    PixelLanes keep;
+    PixelLanes share;  // colour lanes (alpha lane 1) times the amount
+};
+
+TextBlend textBlend(PixelLanes lanes, float amount) {
+    const float keep = 1.0f - amount;
+    return {PixelLanes{keep, keep, keep, keep}, lanes * amount};
+}
+
+// blendInPlace over the pixels [0, count) with the blend's fixed terms. With
+// a finite colour the share is finite, so which operand of the add comes
+// first cannot change a NaN payload.
+void blendRun(Pixel* p, int64_t count, const TextBlend& blend) {
+    int64_t i = 0;
+#if defined(ORMEL_PIXEL_OCTETS)
+    if (haveAvx2()) {
+        blendRunAvx2(p, count, blend.keep, blend.share);
+        return;
+    }
+#endif
+    for (; i < count; ++i) {
+        PixelLanes q;
+        std::memcpy(&q, &p[i], sizeof(q));
+        q = q * blend.keep + blend.share;
+        q[3] = clamp01(q[3]);
+        std::memcpy(static_cast<void*>(&p[i]), &q, sizeof(q));
+    }
+}
+
+// Longest text drawn row by row; its glyphs and pen positions are kept on the stack.
+constexpr size_t kRowMajorChars = 128;
+
+// The lit cells of glyph row r at pen `left`, as runs of whole cells.
+void blendGlyphRow(Pixel* row, int64_t width, int64_t left, uint8_t bits, int64_t s,
+                   const TextBlend& blend) {
+    for (int64_t k = 0; k < 3;) {
+        if (!(bits & (4u >> k))) {
+            ++k;
+            continue;
+        }
+        int64_t end = k + 1;
+        while (end < 3 && (bits & (4u >> end))) ++end;
+        const int64_t x0 = std::max<int64_t>(left + k * s, 0);
+        const int64_t x1 = std::min<int64_t>(left + end * s, width);
+        if (x0 < x1) blendRun(row + x0, x1 - x0, blend);
+        k = end;
+    }
+}
+
+void drawTextRows(const Canvas& canvas, int32_t x, int32_t y, std::string_view text, int64_t s,
+                  const TextBlend& blend) {
+    Image& image = canvas.image;
+    const int64_t width = image.width;
+    Glyph glyphs[kRowMajorChars];
+    int64_t pens[kRowMajorChars];
+    size_t count = 0;
+    int64_t pen = x;
+    for (char byte : text) {
+        if (pen >= width) break;
+        const unsigned char c = upper(byte);
+        if (c == ' ') {
+            pen += 3 * s;
+            continue;
+        }
+        glyphs[count] = upperGlyph(c);
+        pens[count++] = pen;
+        pen += 4 * s;
+    }
+    const int64_t y0 = std::max<int64_t>(y, canvas.rowBegin);
+    const int64_t y1 = std::min<int64_t>(y + 5 * s, std::min<int64_t>(image.height, canvas.rowEnd));
+    for (int64_t py = y0; py < y1; ++py) {
+        const int64_t r = (py - y) / s;
+        Pixel* row = &image.at(0, static_cast<int32_t>(py));
+        for (size_t i = 0; i < count; ++i) {
+            if (glyphs[i].rows[r] != 0) blendGlyphRow(row, width, pens[i], glyphs[i].rows[r], s, blend);
+        }
+    }
+}
+
 }  // namespace
 
 Glyph glyphFor(unsigned char c) { return upperGlyph(upper(static_cast<char>(c))); }
@@ -96,6 +207,14 @@ void drawText(Canvas canvas, int32_t x, int32_t y, std::string_view text, int32_
     const int64_t height = image.height;
     // Whole rows of text above or below the image, or an empty image, draw nothing.
     if (!isUsableImage(image) || y + 5 * s <= 0 || y >= height) return;
+    // No two cells of one text overlap, so each pixel is blended at most once
+    // and a text can be drawn row by row, the lit cells of each glyph row as
+    // runs, in whatever order suits the memory.
+    const bool runs = std::isfinite(colour.r) && std::isfinite(colour.g) && std::isfinite(colour.b);
+    if (runs && text.size() <= kRowMajorChars) {
+        drawTextRows(canvas, x, y, text, s, textBlend(lanes, a));
+        return;
+    }
     int64_t pen = x;
     for (char byte : text) {
         // The pen only moves right, so nothing further can land in the image.

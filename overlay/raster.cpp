@@ -5,52 +5,17 @@
 
 #include "engine/pixel_ops.h"
 #include "overlay/coverage_run.h"
+#include "overlay/row_chords.h"
 #include "overlay/safe_int.h"
 #include "overlay/stroke_row.h"
 
 namespace ormel {
 namespace {
 
-constexpr float kSpanSlack = 0.1f;
-
-// Past this distance from the origin r * r - dy * dy (and the band's a.x +
-// from) round by more than the slack, so rows are not narrowed there.
-constexpr float kExactChordLimit = 1.0e6f;
-
 constexpr int32_t kRun = kCoverageRun;
 
-using Span = RowSpan;
-
-// Narrows `span` to the pixels whose centres lie in [left, right], with one
-// pixel of slack for rounding. NaN bounds leave the span as it is, since the
-// per-pixel test decides anyway; returns false when nothing is left (an empty
-// interval has left > right).
-bool narrowSpan(float left, float right, Span& span) {
-    if (std::isnan(left) || std::isnan(right)) return true;
-    if (left > right) return false;
-    const float first = std::floor(left - 0.5f) - 1.0f;
-    const float last = std::ceil(right - 0.5f) + 1.0f;
-    if (last < static_cast<float>(span.lo) || first > static_cast<float>(span.hi)) return false;
-    if (first > static_cast<float>(span.lo)) span.lo = static_cast<int32_t>(first);
-    if (last < static_cast<float>(span.hi)) span.hi = static_cast<int32_t>(last);
-    return span.lo <= span.hi;
-}
-
-// Grows [lo, hi] by the x interval a disk of radius r about (cx, cy) covers on
-// the horizontal line y = py.
-void addDiskChord(float cx, float cy, float r, float py, float& lo, float& hi) {
-    if (std::fabs(cx) >= kExactChordLimit || std::fabs(cy) >= kExactChordLimit || r >= kExactChordLimit) {
-        lo = -INFINITY;
-        hi = INFINITY;
-        return;
-    }
-    const float dy = py - cy;
-    const float rest = r * r - dy * dy;
-    if (!(rest > 0.0f)) return;
-    const float half = std::sqrt(rest);
-    lo = std::min(lo, cx - half);
-    hi = std::max(hi, cx + half);
-}
+// Widest scan of a horizontal stroke whose per-column projection is kept.
+constexpr int32_t kColumnCache = 1024;
 
 // Interval of x' where c * x' + k lies in [low, high]; false when empty.
 bool linearInterval(float c, float k, float low, float high, float& from, float& to) {
@@ -184,23 +149,22 @@ void drawStrokeLayers(Canvas canvas, Vec2 a, Vec2 b, const StrokeLayer* layers, 
     const float uy = dy / len;
     const bool dashed = dash > 1.0f;
     const float period = 2.0f * dash;
-    RowSpan spans[3];
-    const StrokeRow setup{a, dx, dy, len, len2, dashed, period, dash, n, h, opacityOf, spans};
+    StrokeRow setup{a, dx, dy, len, len2, dashed, period, dash, n, h, opacityOf};
+    // The layers are nested capsules round one segment: the widest one's
+    // chord of a row holds every pixel any layer covers, so it is the only
+    // chord worked out.
+    const float reach = widest + 0.75f + kSpanSlack;
+    float columnEx2[kColumnCache + 8];
+    float columnAy[kColumnCache + 8];
+    if (!dashed && dy == 0.0f && x1 - x0 < kColumnCache) {
+        fillStrokeColumns(setup, x0, x1 - x0 + 1, columnEx2, columnAy);
+        setup.columnEx2 = columnEx2;
+        setup.columnAy = columnAy;
+        setup.columnFirst = x0;
+    }
     for (int32_t y = y0; y <= y1; ++y) {
         const float py = static_cast<float>(y) + 0.5f;
-        // Each layer only visits its own chord of the row: a halo many times
-        // wider than the core would otherwise make the core scan it too.
-        Span span{x0 + 1, x0};
-        for (int32_t k = 0; k < n; ++k) {
-            spans[k] = capsuleChord(a, b, ux, uy, len, h[k] + 0.75f + kSpanSlack, py, x0, x1);
-            if (spans[k].lo > spans[k].hi) continue;
-            if (span.lo > span.hi) {
-                span = spans[k];
-            } else {
-                span.lo = std::min(span.lo, spans[k].lo);
-                span.hi = std::max(span.hi, spans[k].hi);
-            }
-        }
+        const Span span = capsuleChord(a, b, ux, uy, len, reach, py, x0, x1);
         if (span.lo > span.hi) continue;
         Pixel* row = &image.at(0, y);
         prefetchRowAhead(image, y, span.lo, span.hi);

@@ -7,11 +7,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 #include "overlay/coverage_run.h"
+#include "overlay/pixel_octet.h"
 
 namespace ormel {
 namespace {
@@ -43,11 +41,7 @@ namespace {
         }
         // Layer by layer: each pixel still sees its layers in order.
         for (int32_t k = 0; k < s.layers; ++k) {
-            const int32_t from = std::max(start, s.spans[k].lo);
-            const int32_t to = std::min(start + count - 1, s.spans[k].hi);
-            if (from > to) continue;
-            blendCoverageRun(row + from, dRun + (from - start), to - from + 1, s.half[k] + 0.75f,
-                             s.opacity[k], colour);
+            blendCoverageRun(row + start, dRun, count, s.half[k] + 0.75f, s.opacity[k], colour);
         }
     }
 }
@@ -91,151 +85,166 @@ void strokeRowQuads(Pixel* row, float py, RowSpan span, const StrokeRow& s,
         }
         QuadSlot slot(row, static_cast<int32_t>(x), count);
         PixelQuad q = slot.load();
+        const __m128 all = _mm_castsi128_ps(_mm_set1_epi32(-1));
         for (int32_t k = 0; k < s.layers; ++k) {
-            const RowSpan own = s.spans[k];
-            if (x + 3 < own.lo || x > own.hi) continue;
-            const __m128i inside = _mm_and_si128(_mm_cmpgt_epi32(xi, _mm_set1_epi32(own.lo - 1)),
-                                                 _mm_cmplt_epi32(xi, _mm_set1_epi32(own.hi + 1)));
-            blendQuadCoverage(q, d, _mm_castsi128_ps(inside), s.half[k] + 0.75f, s.opacity[k],
-                              colour);
+            blendQuadCoverage(q, d, all, s.half[k] + 0.75f, s.opacity[k], colour);
         }
         slot.store(q);
     }
 }
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#define ORMEL_STROKE_AVX2 1
-// The same row eight pixels at a time, for processors with AVX2. Loading
-// pixel pairs and transposing within each 128-bit half leaves the channel
-// planes in the lane order 0 2 4 6 1 3 5 7; the column numbers are laid out
-// the same way, and the transpose back restores the order. Only plain IEEE
-// single-precision operations are involved (no fused multiply-add), so the
-// bits are those of the four-pixel version.
-struct PixelOctet {
-    __m256 r, g, b, a;
+#endif
+
+#if defined(ORMEL_PIXEL_OCTETS)
+// How the distance of a pixel to the segment is found. A solid horizontal
+// segment reads its projection from per-column values and a solid vertical
+// one computes it once per row: in both, every pixel of a row or column gets
+// the projection the general formula would give it (the term the other axis
+// adds is a zero, whose sign cannot reach the distance), with no division per
+// pixel.
+enum class StrokeShape { General, Horizontal, Vertical };
+
+// The row's constants, broadcast.
+struct OctetStroke {
+    __m256 ax, ay, dx, dy, len2, py, ryDy;
+    __m256 axt, ey2;  // vertical: a.x + t * dx and the squared y distance
 };
 
-__attribute__((target("avx2"))) inline void transposeOctet(__m256& p, __m256& q, __m256& u,
-                                                           __m256& v) {
-    const __m256 t0 = _mm256_unpacklo_ps(p, q);
-    const __m256 t1 = _mm256_unpackhi_ps(p, q);
-    const __m256 t2 = _mm256_unpacklo_ps(u, v);
-    const __m256 t3 = _mm256_unpackhi_ps(u, v);
-    p = _mm256_shuffle_ps(t0, t2, 0x44);
-    q = _mm256_shuffle_ps(t0, t2, 0xEE);
-    u = _mm256_shuffle_ps(t1, t3, 0x44);
-    v = _mm256_shuffle_ps(t1, t3, 0xEE);
+ORMEL_TARGET_AVX2 inline OctetStroke octetStroke(float py, RowSpan span, const StrokeRow& s,
+                                                 StrokeShape shape) {
+    const float ryDy = (py - s.a.y) * s.dy;
+    OctetStroke g{_mm256_set1_ps(s.a.x), _mm256_set1_ps(s.a.y), _mm256_set1_ps(s.dx),
+                  _mm256_set1_ps(s.dy),  _mm256_set1_ps(s.len2), _mm256_set1_ps(py),
+                  _mm256_set1_ps(ryDy),  _mm256_setzero_ps(),    _mm256_setzero_ps()};
+    if (shape == StrokeShape::Vertical) {
+        // maxps and minps with the constant first, as in the per-pixel form.
+        const float px = static_cast<float>(span.lo) + 0.5f;
+        float t = ((px - s.a.x) * s.dx + ryDy) / s.len2;
+        t = 0.0f > t ? 0.0f : t;
+        t = 1.0f < t ? 1.0f : t;
+        const float ey = py - (s.a.y + t * s.dy);
+        g.axt = _mm256_set1_ps(s.a.x + t * s.dx);
+        g.ey2 = _mm256_set1_ps(ey * ey);
+    }
+    return g;
 }
 
-__attribute__((target("avx2"))) inline PixelOctet loadOctet(const Pixel* p) {
-    const float* f = reinterpret_cast<const float*>(p);
-    PixelOctet o{_mm256_loadu_ps(f), _mm256_loadu_ps(f + 8), _mm256_loadu_ps(f + 16),
-                 _mm256_loadu_ps(f + 24)};
-    transposeOctet(o.r, o.g, o.b, o.a);
-    return o;
-}
-
-__attribute__((target("avx2"))) inline void storeOctet(Pixel* p, PixelOctet o) {
-    transposeOctet(o.r, o.g, o.b, o.a);
-    float* f = reinterpret_cast<float*>(p);
-    _mm256_storeu_ps(f, o.r);
-    _mm256_storeu_ps(f + 8, o.g);
-    _mm256_storeu_ps(f + 16, o.b);
-    _mm256_storeu_ps(f + 24, o.a);
-}
-
-// blendQuadCoverage on eight lanes.
-__attribute__((target("avx2"))) inline void blendOctetCoverage(PixelOctet& o, __m256 d,
-                                                               __m256 allowed, float edge,
-                                                               float opacity, Pixel colour) {
-    const __m256 one = _mm256_set1_ps(1.0f);
-    const __m256 zero = _mm256_setzero_ps();
-    const __m256 coverage = _mm256_min_ps(one, _mm256_sub_ps(_mm256_set1_ps(edge), d));
-    const __m256 take = _mm256_and_ps(allowed, _mm256_cmp_ps(coverage, zero, _CMP_GT_OQ));
-    if (_mm256_movemask_ps(take) == 0) return;
-    const __m256 raw =
-        _mm256_mul_ps(_mm256_mul_ps(coverage, _mm256_set1_ps(opacity)), _mm256_set1_ps(colour.a));
-    const __m256 amount = _mm256_max_ps(_mm256_min_ps(raw, one), zero);
-    const __m256 keep = _mm256_sub_ps(one, amount);
-    const __m256 r = _mm256_add_ps(_mm256_mul_ps(o.r, keep), _mm256_mul_ps(_mm256_set1_ps(colour.r), amount));
-    const __m256 g = _mm256_add_ps(_mm256_mul_ps(o.g, keep), _mm256_mul_ps(_mm256_set1_ps(colour.g), amount));
-    const __m256 b = _mm256_add_ps(_mm256_mul_ps(o.b, keep), _mm256_mul_ps(_mm256_set1_ps(colour.b), amount));
-    const __m256 alpha = _mm256_add_ps(_mm256_mul_ps(o.a, keep), amount);
-    o.r = _mm256_blendv_ps(o.r, r, take);
-    o.g = _mm256_blendv_ps(o.g, g, take);
-    o.b = _mm256_blendv_ps(o.b, b, take);
-    o.a = _mm256_blendv_ps(o.a, _mm256_max_ps(_mm256_min_ps(alpha, one), zero), take);
-}
-
-__attribute__((target("avx2"))) void strokeRowOctets(Pixel* row, float py, RowSpan span,
-                                                     const StrokeRow& s, Pixel colour) {
+// Distances of the pixels x .. x + 7 (lane order of the octet) to the
+// segment; a pixel in a gap of the dashes is pushed infinitely far.
+template <StrokeShape kShape>
+ORMEL_TARGET_AVX2 inline __m256 octetDistance(const OctetStroke& g, int32_t x, const StrokeRow& s) {
+    const __m256 px = _mm256_add_ps(_mm256_cvtepi32_ps(octetColumns(x)), _mm256_set1_ps(0.5f));
+    if (kShape == StrokeShape::Vertical) {
+        const __m256 ex = _mm256_sub_ps(px, g.axt);
+        return _mm256_sqrt_ps(_mm256_add_ps(_mm256_mul_ps(ex, ex), g.ey2));
+    }
+    if (kShape == StrokeShape::Horizontal) {
+        const size_t at = static_cast<size_t>(x - s.columnFirst);
+        const __m256 ey = _mm256_sub_ps(g.py, loadOctetOrder(s.columnAy + at));
+        return _mm256_sqrt_ps(_mm256_add_ps(loadOctetOrder(s.columnEx2 + at), _mm256_mul_ps(ey, ey)));
+    }
     const __m256 zero = _mm256_setzero_ps();
     const __m256 one = _mm256_set1_ps(1.0f);
-    const __m256 ax = _mm256_set1_ps(s.a.x);
-    const __m256 ay = _mm256_set1_ps(s.a.y);
-    const __m256 dx = _mm256_set1_ps(s.dx);
-    const __m256 dy = _mm256_set1_ps(s.dy);
-    const __m256 len2 = _mm256_set1_ps(s.len2);
-    const __m256 pyv = _mm256_set1_ps(py);
-    const __m256 ryDy = _mm256_set1_ps((py - s.a.y) * s.dy);
-    const __m256i steps = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    __m256 t = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(px, g.ax), g.dx), g.ryDy), g.len2);
+    t = _mm256_min_ps(one, _mm256_max_ps(zero, t));
+    const __m256 ex = _mm256_sub_ps(px, _mm256_add_ps(g.ax, _mm256_mul_ps(t, g.dx)));
+    const __m256 ey = _mm256_sub_ps(g.py, _mm256_add_ps(g.ay, _mm256_mul_ps(t, g.dy)));
+    __m256 d = _mm256_sqrt_ps(_mm256_add_ps(_mm256_mul_ps(ex, ex), _mm256_mul_ps(ey, ey)));
+    if (s.dashed) {
+        float tLanes[8];
+        float dLanes[8];
+        _mm256_storeu_ps(tLanes, t);
+        _mm256_storeu_ps(dLanes, d);
+        for (int32_t i = 0; i < 8; ++i) {
+            if (std::fmod(s.len * tLanes[i], s.period) > s.dash) dLanes[i] = INFINITY;
+        }
+        d = _mm256_loadu_ps(dLanes);
+    }
+    return d;
+}
+
+StrokeShape shapeOf(const StrokeRow& s) {
+    if (s.columnEx2 != nullptr) return StrokeShape::Horizontal;
+    if (!s.dashed && s.dx == 0.0f) return StrokeShape::Vertical;
+    return StrokeShape::General;
+}
+
+// The row eight pixels at a time with AVX2. Every layer of the row is
+// blended wherever its coverage is positive; the span already holds all of
+// them.
+template <StrokeShape kShape>
+ORMEL_TARGET_AVX2 void strokeRowOctets(Pixel* row, float py, RowSpan span, const StrokeRow& s,
+                                       const OctetColour& colour) {
+    const OctetStroke g = octetStroke(py, span, s, kShape);
+    const __m256 all = _mm256_castsi256_ps(_mm256_set1_epi32(-1));
     for (int64_t x = span.lo; x <= span.hi; x += 8) {
         const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
-        const __m256i xi = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(x)), steps);
-        const __m256 px = _mm256_add_ps(_mm256_cvtepi32_ps(xi), _mm256_set1_ps(0.5f));
-        __m256 t = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(px, ax), dx), ryDy), len2);
-        t = _mm256_min_ps(one, _mm256_max_ps(zero, t));
-        const __m256 ex = _mm256_sub_ps(px, _mm256_add_ps(ax, _mm256_mul_ps(t, dx)));
-        const __m256 ey = _mm256_sub_ps(pyv, _mm256_add_ps(ay, _mm256_mul_ps(t, dy)));
-        __m256 d = _mm256_sqrt_ps(_mm256_add_ps(_mm256_mul_ps(ex, ex), _mm256_mul_ps(ey, ey)));
-        if (s.dashed) {
-            float tLanes[8];
-            float dLanes[8];
-            _mm256_storeu_ps(tLanes, t);
-            _mm256_storeu_ps(dLanes, d);
-            for (int32_t i = 0; i < 8; ++i) {
-                if (std::fmod(s.len * tLanes[i], s.period) > s.dash) dLanes[i] = INFINITY;
-            }
-            d = _mm256_loadu_ps(dLanes);
-        }
-        Pixel* target = row + x;
-        Pixel spare[8] = {};
-        if (count < 8) {
-            std::memcpy(static_cast<void*>(spare), target, sizeof(Pixel) * static_cast<size_t>(count));
-            target = spare;
-        }
-        PixelOctet o = loadOctet(target);
+        const __m256 d = octetDistance<kShape>(g, static_cast<int32_t>(x), s);
+        OctetSlot slot(row, static_cast<int32_t>(x), count);
+        PixelOctet o = slot.load();
         for (int32_t k = 0; k < s.layers; ++k) {
-            const RowSpan own = s.spans[k];
-            if (x + 7 < own.lo || x > own.hi) continue;
-            const __m256i inside =
-                _mm256_and_si256(_mm256_cmpgt_epi32(xi, _mm256_set1_epi32(own.lo - 1)),
-                                 _mm256_cmpgt_epi32(_mm256_set1_epi32(own.hi + 1), xi));
-            blendOctetCoverage(o, d, _mm256_castsi256_ps(inside), s.half[k] + 0.75f, s.opacity[k],
-                               colour);
+            blendOctetCoverage(o, d, all, s.half[k] + 0.75f, s.opacity[k], colour);
         }
-        storeOctet(target, o);
-        if (count < 8) {
-            std::memcpy(static_cast<void*>(row + x), spare, sizeof(Pixel) * static_cast<size_t>(count));
-        }
+        slot.store(o);
     }
 }
 
-bool haveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
+// The same with AVX-512VL's masked blends.
+template <StrokeShape kShape>
+ORMEL_TARGET_AVX512 void strokeRowOctetsMasked(Pixel* row, float py, RowSpan span,
+                                               const StrokeRow& s, const OctetColour& colour) {
+    const OctetStroke g = octetStroke(py, span, s, kShape);
+    for (int64_t x = span.lo; x <= span.hi; x += 8) {
+        const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
+        const __m256 d = octetDistance<kShape>(g, static_cast<int32_t>(x), s);
+        OctetSlotMasked slot(row, static_cast<int32_t>(x), count);
+        PixelOctet o = slot.load();
+        for (int32_t k = 0; k < s.layers; ++k) {
+            blendOctetCoverageMasked(o, d, 0xFF, s.half[k] + 0.75f, s.opacity[k], colour);
+        }
+        slot.store(o);
+    }
 }
 #endif
-#endif
+
 
 
 }  // namespace
 
+void fillStrokeColumns(const StrokeRow& s, int32_t first, int32_t count, float* ex2, float* ay) {
+    for (int32_t i = 0; i < count; ++i) {
+        // The per-pixel projection with the row's term, a zero, left out.
+        const float px = static_cast<float>(first + i) + 0.5f;
+        float t = ((px - s.a.x) * s.dx + 0.0f) / s.len2;
+        t = 0.0f > t ? 0.0f : t;
+        t = 1.0f < t ? 1.0f : t;
+        const float ex = px - (s.a.x + t * s.dx);
+        ex2[i] = ex * ex;
+        ay[i] = s.a.y + t * s.dy;
+    }
+    for (int32_t i = count; i < count + 8; ++i) {
+        ex2[i] = 0.0f;
+        ay[i] = 0.0f;
+    }
+}
+
 void blendStrokeRow(Pixel* row, float py, RowSpan span, const StrokeRow& s, Pixel colour) {
-#if defined(ORMEL_STROKE_AVX2)
+#if defined(ORMEL_PIXEL_OCTETS)
     if (haveAvx2()) {
-        strokeRowOctets(row, py, span, s, colour);
-        return;
+        const OctetColour c = octetColour(colour);
+        const StrokeShape shape = shapeOf(s);
+        if (haveAvx512()) {
+            switch (shape) {
+                case StrokeShape::Horizontal: return strokeRowOctetsMasked<StrokeShape::Horizontal>(row, py, span, s, c);
+                case StrokeShape::Vertical: return strokeRowOctetsMasked<StrokeShape::Vertical>(row, py, span, s, c);
+                default: return strokeRowOctetsMasked<StrokeShape::General>(row, py, span, s, c);
+            }
+        }
+        switch (shape) {
+            case StrokeShape::Horizontal: return strokeRowOctets<StrokeShape::Horizontal>(row, py, span, s, c);
+            case StrokeShape::Vertical: return strokeRowOctets<StrokeShape::Vertical>(row, py, span, s, c);
+            default: return strokeRowOctets<StrokeShape::General>(row, py, span, s, c);
+        }
     }
 #endif
 #if defined(__SSE2__)

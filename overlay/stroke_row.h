@@ -18,9 +18,8 @@ struct RowSpan {
 };
 
 // The segment a-b (dx, dy = b - a; len and len2 its length and squared
-// length) and the layers in drawing order. Layer k covers at most
-// spans[k] of the current row, with half-thickness half[k] and opacity
-// opacity[k].
+// length) and the layers in drawing order, layer k with half-thickness
+// half[k] and opacity opacity[k].
 struct StrokeRow {
     Vec2 a;
     float dx, dy, len, len2;
@@ -29,11 +28,22 @@ struct StrokeRow {
     int32_t layers;
     const float* half;
     const float* opacity;
-    const RowSpan* spans;
+    // A solid horizontal segment's projection does not depend on the row:
+    // when set, the per-column values from fillStrokeColumns, the first for
+    // column columnFirst.
+    const float* columnEx2 = nullptr;
+    const float* columnAy = nullptr;
+    int32_t columnFirst = 0;
 };
 
+// For the columns first .. first + count - 1 of a solid horizontal segment
+// (dy == 0): the squared x distance to the nearest point of the segment and
+// that point's y, computed exactly as the per-pixel projection does. Both
+// arrays need count + 8 entries; the last 8 are padding for vector loads.
+void fillStrokeColumns(const StrokeRow& s, int32_t first, int32_t count, float* ex2, float* ay);
+
 // Blends the pixels [span.lo, span.hi] of the row whose centres lie at height
-// py; span must lie inside the row and hold every spans[k].
+// py; span must lie inside the row and hold every pixel any layer covers.
 void blendStrokeRow(Pixel* row, float py, RowSpan span, const StrokeRow& s, Pixel colour);
 
 }  // namespace ormel

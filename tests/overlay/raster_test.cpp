@@ -127,6 +127,29 @@ TEST(DrawLine, HalosAndCoreEqualThreeSeparateSegments) {
     EXPECT_TRUE(samePixels(dot, disk));
 }
 
+// Solid horizontal and vertical strokes take their projection from per-column
+// or per-row values instead of dividing at every pixel; with glow, ends at
+// pixel centres and between them, and lengths around the vector width, every
+// layer must still match the whole-image scan.
+TEST(DrawLine, AxisAlignedGlowingStrokesMatchWholeImageScans) {
+    const Pixel c{0.3f, 0.6f, 0.9f, 1.0f};
+    for (float offset : {0.0f, 0.5f, 0.37f}) {
+        for (float length : {0.5f, 7.0f, 8.0f, 9.0f, 16.5f, 33.0f}) {
+            const float x = 6.0f + offset, y = 14.0f + offset;
+            const Vec2 ends[][2] = {{{x, y}, {x + length, y}}, {{x + length, y}, {x, y}},
+                                    {{x, y}, {x, y + length}}, {{x, y + length}, {x, y}}};
+            for (const auto& e : ends) {
+                Image got = ramp(50, 52), want = ramp(50, 52);
+                drawLine(got, e[0], e[1], 1.5f, c, 0.8f, 0.0f, 0.35f);
+                referenceLine(want, e[0], e[1], 1.5f * (8.0f * 0.35f + 4.0f), c, 0.8f * 0.35f * 0.16f, 0.0f);
+                referenceLine(want, e[0], e[1], 1.5f * (4.0f * 0.35f + 2.0f), c, 0.8f * 0.35f * 0.24f, 0.0f);
+                referenceLine(want, e[0], e[1], 1.5f, c, 0.8f, 0.0f);
+                EXPECT_TRUE(samePixels(got, want)) << e[0].x << "," << e[0].y << " -> " << e[1].x << "," << e[1].y;
+            }
+        }
+    }
+}
+
 TEST(DrawRect, EdgesInOrderEachWithItsOwnDashPhase) {
     Settings s;
     s.glowAmount = 0.0f;

@@ -1,6 +1,7 @@
 // Running the varnok program from tests and reading what it wrote.
 #pragma once
 
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -40,8 +41,9 @@ inline bool exists(const std::string& path) {
 inline bool haveVarnok() { return exists(VARNOK_BUNDLE); }
 
 // An empty folder of the test's own under the test temporary folder.
+// Named by process too: two test runs on one machine must not share folders.
 inline std::string freshDir(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "varnok_cli_" + name;
+    const std::string dir = ::testing::TempDir() + "varnok_cli_" + std::to_string(::getpid()) + "_" + name;
     std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
     return dir;
 }

@@ -1,4 +1,5 @@
 // Command-line parameter values and media path patterns.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -131,7 +132,7 @@ TEST(MediaPaths, RecognisesPatternsAndFindsFrames) {
     EXPECT_EQ(varnok::classifyPath("still.tif").kind, varnok::MediaKind::Image);
     EXPECT_EQ(varnok::classifyPath("100%/still.tif").kind, varnok::MediaKind::Image);
 
-    const std::string dir = ::testing::TempDir() + "media_paths_test";
+    const std::string dir = ::testing::TempDir() + "media_paths_test_" + std::to_string(::getpid());
     std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str());
     for (const char* name : {"a.0003.png", "a.0010.png", "a.7.png", "a.0004.jpg", "a.0005.png.partial-1.png"})
         std::ofstream(dir + "/" + name) << "x";

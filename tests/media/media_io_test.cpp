@@ -25,8 +25,9 @@ bool exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+// Named by process too: two test runs on one machine must not share folders.
 std::string freshDir(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "media_io_" + name;
+    const std::string dir = ::testing::TempDir() + "media_io_" + std::to_string(::getpid()) + "_" + name;
     std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
     return dir;
 }

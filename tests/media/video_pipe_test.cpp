@@ -1,5 +1,6 @@
 // Frames through ffmpeg's pipes: 8-bit footage travels as rgb24 both ways,
 // deeper footage as rgba64le, and the colours come back whichever was used.
+#include <unistd.h>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -10,8 +11,9 @@
 
 namespace {
 
+// Named by process too: two test runs on one machine must not share folders.
 std::string freshDir(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "varnok_pipe_" + name;
+    const std::string dir = ::testing::TempDir() + "varnok_pipe_" + std::to_string(::getpid()) + "_" + name;
     std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
     return dir;
 }

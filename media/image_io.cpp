@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "media/file_write.h"
+#include "media/unit_samples.h"
 #include "host/image_buffer.h"
 
 namespace varnok {
@@ -35,17 +36,6 @@ TypeDesc oiioType(SampleType t) {
         case SampleType::Float: return TypeDesc::FLOAT;
     }
     return TypeDesc::UINT8;
-}
-
-float unit(float v) {
-    if (!(v > 0.0f)) return 0.0f;
-    return v < 1.0f ? v : 1.0f;
-}
-
-// lround(unit(v) * scale): the product is never negative and far below 2^52,
-// so adding a half in double is exact and truncation is the rounding.
-unsigned roundUnit(float v, float scale) {
-    return static_cast<unsigned>(static_cast<double>(unit(v) * scale) + 0.5);
 }
 
 // Library messages can run over several lines; errors are one line.
@@ -134,11 +124,11 @@ bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, S
     };
     switch (type) {
         case SampleType::U8:
-            each([&](size_t k, float v) { data[k] = static_cast<uint8_t>(roundUnit(v, 255.0f)); });
+            each([&](size_t k, float v) { data[k] = static_cast<uint8_t>(roundUnitSample(v, 255.0f)); });
             break;
         case SampleType::U16:
             each([&](size_t k, float v) {
-                const uint16_t s = static_cast<uint16_t>(roundUnit(v, 65535.0f));
+                const uint16_t s = static_cast<uint16_t>(roundUnitSample(v, 65535.0f));
                 std::memcpy(data.data() + 2 * k, &s, 2);
             });
             break;

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "host/worker_pool.h"
+#include "media/unit_samples.h"
 
 namespace varnok {
 
@@ -130,18 +131,6 @@ bool VideoWriter::open(const std::string& path, int width, int height, double fp
     return proc_->start(args, Subprocess::Pipe::ToChild, error);
 }
 
-namespace {
-
-// Clamped to [0, 1] (NaN to 0), then lround for a non-negative product:
-// exact in double, then truncated.
-template <typename T>
-T toSample(float v, float top) {
-    const float u = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
-    return static_cast<T>(static_cast<double>(u * top) + 0.5);
-}
-
-}  // namespace
-
 bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
     if (!proc_) {
         *error = "video encoder is not running";
@@ -160,19 +149,18 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
     if (eightBit_) {
         bytes_.resize(rows * rowPixels * 3);
         ofxhost::runOnWorkers(jobs, [&](unsigned j) {
+            const size_t first = rows * j / jobs * rowPixels;
             const size_t end = rows * (j + 1) / jobs * rowPixels;
-            for (size_t p = rows * j / jobs * rowPixels; p < end; ++p) {
-                for (size_t c = 0; c < 3; ++c) bytes_[p * 3 + c] = toSample<uint8_t>(frame.rgba[p * 4 + c], 255.0f);
-            }
+            packRgb8(frame.rgba.data() + first * 4, end - first, bytes_.data() + first * 3);
         });
         data = bytes_.data();
         bytes = bytes_.size();
     } else {
         scratch_.resize(frame.rgba.size());
         ofxhost::runOnWorkers(jobs, [&](unsigned j) {
+            const size_t first = rows * j / jobs * rowPixels * 4;
             const size_t end = rows * (j + 1) / jobs * rowPixels * 4;
-            for (size_t i = rows * j / jobs * rowPixels * 4; i < end; ++i)
-                scratch_[i] = toSample<uint16_t>(frame.rgba[i], 65535.0f);
+            packUnit16(frame.rgba.data() + first, end - first, scratch_.data() + first);
         });
         data = scratch_.data();
         bytes = scratch_.size() * 2;

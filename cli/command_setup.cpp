@@ -49,6 +49,7 @@ bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
 
     inst.setSharedFrameProvider("Source", s->source.sharedProvider());
     inst.setFrameLabeler("Source", s->source.labeler());
+    inst.setFrameShapeProvider("Source", s->source.shapeProvider());
     const long cacheMb = o.cacheMb >= 0 ? o.cacheMb : defaultCacheMegabytes();
     s->source.setFloatBudget(static_cast<size_t>(cacheMb) * 1048576u);
     inst.setFrameRange(s->source.frames().front(), s->source.frames().back());

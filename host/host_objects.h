@@ -2,8 +2,10 @@
 // descriptors and instances), parameter sets, parameters, clips and images.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,6 +62,7 @@ struct ClipObj {
     FrameProvider provider;               // at most one of the two is set
     SharedFrameProvider sharedProvider;
     FrameLabeler labeler;
+    FrameShapeProvider shape;
     EffectObj* owner = nullptr;
 };
 
@@ -110,6 +113,10 @@ struct InstanceState {
         std::shared_ptr<const FloatImage> frame;
     };
     std::vector<CachedFrame> actionFrames;
+    // Pixels of images handed out before they existed are made under this
+    // lock, whichever thread reads them; a frame gone by then counts here.
+    std::mutex latePixelsMutex;
+    std::atomic<int> latePixelsMissing{0};
     bool preferencesDirty = true;              // clip preferences to run again before the next action
     double frameFirst = 0.0, frameLast = 0.0, frameRate = 24.0;
     double projectWidth = 1920.0, projectHeight = 1080.0;
@@ -139,6 +146,8 @@ namespace ofxhost {
 // The frame of an input clip at `t`, made once per action; null when the
 // clip has no provider or the provider has no frame there.
 std::shared_ptr<const FloatImage> frameAt(InstanceState& s, ClipObj& c, double t);
+// The clip's frame at `t` from its provider, leaving the action's frames alone.
+std::shared_ptr<const FloatImage> provideFrame(ClipObj& c, double t);
 // Properties of an instance clip that follow its layout and the frame range.
 void refreshClipProps(ClipObj& c, const InstanceState& s);
 }  // namespace ofxhost

@@ -138,6 +138,8 @@ float loadChannel(const uint8_t* p, BitDepth d) {
     return 0.0f;
 }
 
+}  // namespace
+
 // Float RGBA stored exactly as a FloatImage: top row first, no padding.
 bool isPlainFloat(const ImageLayout& l) {
     return l.depth == BitDepth::Float && l.components == Components::RGBA && l.rowPadding <= 0 &&
@@ -150,6 +152,8 @@ uint8_t* bottomRowOf(const FloatImage& f) {
     return reinterpret_cast<uint8_t*>(const_cast<float*>(f.rgba.data())) +
            static_cast<size_t>(f.height - 1) * static_cast<size_t>(f.width) * 16;
 }
+
+namespace {
 
 // Row `fy` of a top-down frame is OpenFX row y2 - 1 - fy of the buffer.
 uint8_t* rowFromTop(const ImageBuffer& b, int fy) {

@@ -40,6 +40,10 @@ uint16_t floatToHalf(float f);
 ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout);
 // The same, but a frame that already is float RGBA in the plain layout is
 // handed over without a copy (plug-ins only read source images).
+// Whether frames in `layout` are lent as they are, without a copy.
+bool isPlainFloat(const ImageLayout& layout);
+// The OpenFX data pointer of a frame lent as it is (its bottom row).
+uint8_t* bottomRowOf(const FloatImage& frame);
 ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const ImageLayout& layout);
 // An output buffer for a frame of width x height, every channel `layout.outputFill`.
 // In the plain float RGBA layout the pixels are a FloatImage (`frame`).

@@ -196,6 +196,7 @@ void Instance::setFrameProvider(const std::string& clip, FrameProvider provider)
         c->provider = std::move(provider);
         c->sharedProvider = nullptr;
         c->labeler = nullptr;
+        c->shape = nullptr;
         s.preferencesDirty = true;
         refreshClipProps(*c, s);
     }
@@ -207,6 +208,7 @@ void Instance::setSharedFrameProvider(const std::string& clip, SharedFrameProvid
         c->sharedProvider = std::move(provider);
         c->provider = nullptr;
         c->labeler = nullptr;
+        c->shape = nullptr;
         s.preferencesDirty = true;
         refreshClipProps(*c, s);
     }
@@ -214,6 +216,10 @@ void Instance::setSharedFrameProvider(const std::string& clip, SharedFrameProvid
 
 void Instance::setFrameLabeler(const std::string& clip, FrameLabeler labeler) {
     if (ClipObj* c = state_->effect->clip(clip)) c->labeler = std::move(labeler);
+}
+
+void Instance::setFrameShapeProvider(const std::string& clip, FrameShapeProvider shape) {
+    if (ClipObj* c = state_->effect->clip(clip)) c->shape = std::move(shape);
 }
 
 void Instance::setClipLayout(const std::string& clip, const ImageLayout& layout) {
@@ -392,7 +398,10 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
         in.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
         in.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
         in.setInts(kOfxImageEffectPropRenderQualityDraft, {0}, true, 1);
+        s.latePixelsMissing = 0;
         st = s.plugin->call(kOfxImageEffectActionRender, s.effect.get(), &in, nullptr);
+        if (s.latePixelsMissing > 0)
+            r.error = "a source frame was gone when the plug-in read its pixels; zeros were read instead";
         const int endSt =
             s.plugin->call(kOfxImageEffectActionEndSequenceRender, s.effect.get(), &seqIn, nullptr);
         if (okOrDefault(st) && !okOrDefault(endSt)) st = endSt;

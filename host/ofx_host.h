@@ -101,6 +101,13 @@ using SharedFrameProvider = std::function<std::shared_ptr<const FloatImage>(doub
 // the image a label no other image shares.
 using FrameLabeler = std::function<std::string(double time)>;
 
+// The size of the frame at `time` when the caller knows it without producing
+// the frame; false when it does not. With it, plain float images are handed
+// out at once and their pixels produced only when the plug-in first reads
+// their data pointer, so an image a plug-in recognises by its label and
+// releases unread costs no conversion.
+using FrameShapeProvider = std::function<bool(double time, int* width, int* height)>;
+
 enum class ParamKind {
     Double, Integer, Boolean, Choice, RGB, RGBA, Double2D, Integer2D, Double3D, Integer3D,
     String, Custom, PushButton, Group, Page, ParametricUnknown
@@ -267,6 +274,9 @@ public:
     // Labels for the clip's images, so plug-ins can recognise a picture they
     // have seen. Setting a provider drops the labeler: new pictures, new labels.
     void setFrameLabeler(const std::string& clip, FrameLabeler labeler);
+    // Sizes for the clip's frames, for images whose pixels wait until they
+    // are read (plain float layout only). Setting a provider drops it.
+    void setFrameShapeProvider(const std::string& clip, FrameShapeProvider shape);
     void setClipLayout(const std::string& clip, const ImageLayout& layout);
     void setFrameRange(double first, double last);   // clips' and effect's frame range
     void setFrameRate(double fps);

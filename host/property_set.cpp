@@ -18,6 +18,15 @@ int Property::dimension() const {
     return 0;
 }
 
+void* Property::pointer(int index) const {
+    if (deferred && index == 0) {
+        DeferredPointer& d = *deferred;
+        std::call_once(d.once, [&d] { d.value = d.make ? d.make() : nullptr; });
+        return d.value;
+    }
+    return pointers[index];
+}
+
 void Property::resize(int n) {
     switch (type) {
         case PropType::Int: ints.resize(n, 0); break;
@@ -98,6 +107,13 @@ void PropertySet::setPointers(const std::string& name, std::vector<void*> v, boo
     p.fixedDimension = fixedDim;
 }
 
+void PropertySet::setDeferredPointer(const std::string& name, std::function<void*()> make) {
+    setPointers(name, {nullptr}, true, 1);
+    Property& p = props_[name];
+    p.deferred = std::make_shared<DeferredPointer>();
+    p.deferred->make = std::move(make);
+}
+
 Property* PropertySet::find(const std::string& name) {
     auto it = props_.find(name);
     return it == props_.end() ? nullptr : &it->second;
@@ -128,7 +144,7 @@ std::string PropertySet::getString(const std::string& name, int index,
 void* PropertySet::getPointer(const std::string& name, int index) const {
     const Property* p = find(name);
     if (!p || p->type != PropType::Pointer || index < 0 || index >= p->dimension()) return nullptr;
-    return p->pointers[index];
+    return p->pointer(index);
 }
 std::vector<double> PropertySet::getDoubles(const std::string& name) const {
     const Property* p = find(name);
@@ -317,7 +333,7 @@ OfxStatus getPointer(OfxPropertySetHandle h, const char* n, int i, void** v) {
     if (st != kOfxStatOK) return st;
     if (!v) return kOfxStatErrValue;
     if (i < 0 || i >= p->dimension()) return kOfxStatErrBadIndex;
-    *v = p->pointers[i];
+    *v = p->pointer(i);
     return kOfxStatOK;
 }
 OfxStatus getString(OfxPropertySetHandle h, const char* n, int i, char** v) {
@@ -354,7 +370,7 @@ OfxStatus getPointerN(OfxPropertySetHandle h, const char* n, int c, void** v) {
     if (st != kOfxStatOK) return st;
     if (c < 0 || c > p->dimension()) return kOfxStatErrBadIndex;
     if (!v && c > 0) return kOfxStatErrValue;
-    for (int i = 0; i < c; ++i) v[i] = p->pointers[i];
+    for (int i = 0; i < c; ++i) v[i] = p->pointer(i);
     return kOfxStatOK;
 }
 OfxStatus getStringN(OfxPropertySetHandle h, const char* n, int c, char** v) {

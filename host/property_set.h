@@ -2,7 +2,10 @@
 // makes on the handles a plug-in passes in.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,16 +15,26 @@ namespace ofxhost {
 
 enum class PropType { Int, Double, String, Pointer };
 
+// A pointer worked out on its first read, once, whichever thread reads it:
+// the host hands out an image before its pixels exist.
+struct DeferredPointer {
+    std::once_flag once;
+    std::function<void*()> make;
+    void* value = nullptr;
+};
+
 struct Property {
     PropType type = PropType::Int;
     std::vector<int> ints;
     std::vector<double> doubles;
     std::vector<std::string> strings;
     std::vector<void*> pointers;
+    std::shared_ptr<DeferredPointer> deferred;   // a single pointer made on first read
     bool readOnly = false;   // the plug-in may not set it
     int fixedDimension = 0;  // 0: any count; otherwise exactly this many values
 
     int dimension() const;
+    void* pointer(int index) const;   // pointers[index], a deferred one made first
     void resize(int n);
 };
 
@@ -43,6 +56,8 @@ public:
                     int fixedDim = 0);
     void setPointers(const std::string& name, std::vector<void*> v, bool readOnly = false,
                      int fixedDim = 0);
+    // A read-only pointer property whose value `make` gives on its first read.
+    void setDeferredPointer(const std::string& name, std::function<void*()> make);
 
     Property* find(const std::string& name);
     const Property* find(const std::string& name) const;

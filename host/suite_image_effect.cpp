@@ -93,6 +93,12 @@ std::string uniqueId(const ClipObj& c, double t) {
     return c.name + buf;
 }
 
+bool heldByAction(const InstanceState& s, const ClipObj& c, double t) {
+    for (const auto& e : s.actionFrames)
+        if (e.clip == c.name && e.time == t) return true;
+    return false;
+}
+
 OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxPropertySetHandle* out) {
     ClipObj* c = asClip(h);
     if (!c) return kOfxStatErrBadHandle;
@@ -102,6 +108,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     if (!s) return kOfxStatErrBadHandle;   // descriptors hold no images
     FetchRecord rec{c->name, time, false};
     std::shared_ptr<ImageBuffer> buffer;
+    bool lazy = false;
     double rodW = 0, rodH = 0;
     if (c->name == kOfxImageEffectOutputClipName) {
         // Only the frame being rendered has an output image.
@@ -109,9 +116,21 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
         rodW = s->projectWidth;
         rodH = s->projectHeight;
     } else if (std::isfinite(time)) {
-        std::shared_ptr<const FloatImage> frame = frameAt(*s, *c, time);
-        if (frame) {
-            buffer = std::make_shared<ImageBuffer>(shareSourceBuffer(frame, presentedLayout(*c)));
+        int w = 0, h = 0;
+        const ImageLayout layout = presentedLayout(*c);
+        if (c->shape && isPlainFloat(layout) && !heldByAction(*s, *c, time) && c->shape(time, &w, &h) && w > 0 &&
+            h > 0 && w <= (1 << 16) && h <= (1 << 16)) {
+            buffer = std::make_shared<ImageBuffer>();
+            buffer->x1 = layout.originX;
+            buffer->y1 = layout.originY;
+            buffer->x2 = buffer->x1 + w;
+            buffer->y2 = buffer->y1 + h;
+            buffer->rowBytes = -static_cast<long>(w) * 16;
+            lazy = true;
+            rodW = w;
+            rodH = h;
+        } else if (std::shared_ptr<const FloatImage> frame = frameAt(*s, *c, time)) {
+            buffer = std::make_shared<ImageBuffer>(shareSourceBuffer(frame, layout));
             rodW = frame->width;
             rodH = frame->height;
         }
@@ -131,7 +150,24 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     p.setStrings(kOfxImageEffectPropPreMultiplication, {kOfxImageUnPreMultiplied}, true, 1);
     p.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
     p.setDoubles(kOfxImagePropPixelAspectRatio, {1.0}, true, 1);
-    p.setPointers(kOfxImagePropData, {b.data}, true, 1);
+    if (lazy) {
+        ImageBuffer* target = buffer.get();
+        p.setDeferredPointer(kOfxImagePropData, [s, c, time, target]() -> void* {
+            std::lock_guard<std::mutex> lock(s->latePixelsMutex);
+            std::shared_ptr<const FloatImage> frame = provideFrame(*c, time);
+            if (!frame || frame->width != target->width() || frame->height != target->height()) {
+                // Gone, or another size than announced: zeros of the announced
+                // size rather than a bad pointer, and the render reports it.
+                ++s->latePixelsMissing;
+                frame = std::make_shared<const FloatImage>(target->width(), target->height());
+            }
+            target->data = bottomRowOf(*frame);
+            target->shared = std::move(frame);
+            return target->data;
+        });
+    } else {
+        p.setPointers(kOfxImagePropData, {b.data}, true, 1);
+    }
     p.setInts(kOfxImagePropBounds, {b.x1, b.y1, b.x2, b.y2}, true, 4);
     const int ox = c->layout.originX, oy = c->layout.originY;
     p.setInts(kOfxImagePropRegionOfDefinition,
@@ -258,6 +294,19 @@ void forgetImagesOf(InstanceState* s) {
 std::shared_ptr<const FloatImage> frameAt(InstanceState& s, ClipObj& c, double t) {
     for (const auto& e : s.actionFrames)
         if (e.clip == c.name && e.time == t) return e.frame;
+    std::shared_ptr<const FloatImage> frame = provideFrame(c, t);
+    // Two frames at most: the action's own (sized the output, fetched again
+    // by the plug-in) and the latest, never a whole history as float.
+    if (s.actionFrames.size() >= 2) {
+        auto victim = s.actionFrames.begin();
+        if (victim->time == s.actionTime) ++victim;   // the action's own frame stays
+        s.actionFrames.erase(victim);
+    }
+    s.actionFrames.push_back({c.name, t, frame});
+    return frame;
+}
+
+std::shared_ptr<const FloatImage> provideFrame(ClipObj& c, double t) {
     // A frame whose buffer does not match its size would be read out of bounds.
     auto usable = [](const FloatImage& img) {
         return !img.empty() && img.rgba.size() == static_cast<size_t>(img.width) * img.height * 4;
@@ -281,14 +330,6 @@ std::shared_ptr<const FloatImage> frameAt(InstanceState& s, ClipObj& c, double t
         }
         if (ok && usable(*img)) frame = std::move(img);
     }
-    // Two frames at most: the action's own (sized the output, fetched again
-    // by the plug-in) and the latest, never a whole history as float.
-    if (s.actionFrames.size() >= 2) {
-        auto victim = s.actionFrames.begin();
-        if (victim->time == s.actionTime) ++victim;   // the action's own frame stays
-        s.actionFrames.erase(victim);
-    }
-    s.actionFrames.push_back({c.name, t, frame});
     return frame;
 }
 

@@ -227,6 +227,18 @@ ofxhost::SharedFrameProvider FrameSource::sharedProvider() {
     };
 }
 
+ofxhost::FrameShapeProvider FrameSource::shapeProvider() const {
+    return [this](double t, int* width, int* height) {
+        if (!std::isfinite(t) || std::fabs(t) > 1e9 || t != std::floor(t)) return false;
+        const int frame = static_cast<int>(t);
+        const auto decoded = cache_.find(frame);
+        if (floats_.count(frame) == 0 && (decoded == cache_.end() || !decoded->second)) return false;
+        *width = width_;
+        *height = height_;
+        return true;
+    };
+}
+
 ofxhost::FrameLabeler FrameSource::labeler() const {
     return [this](double t) -> std::string {
         if (!std::isfinite(t) || std::fabs(t) > 1e9 || t != std::floor(t)) return std::string();

@@ -49,6 +49,9 @@ public:
     // Labels for the lent frames: this source, the frame number and the
     // decode that produced its pixels, so a label never names two pictures.
     ofxhost::FrameLabeler labeler() const;
+    // Sizes of the frames at hand (decoded, or held as float), so the host
+    // can hand their images out and convert only those the plug-in reads.
+    ofxhost::FrameShapeProvider shapeProvider() const;
 
     // Totals, for --stats.
     double decodeSeconds = 0.0;

@@ -176,11 +176,13 @@ void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t wi
         const double when = time - n;
         std::unique_ptr<OFX::Image> image = sourceClip->fetchImage(when);
         if (!image) continue;
-        const ormel::HostImageAccess access = accessOf(image.get());
-        // Only frames that read as a picture of the current frame's size count.
-        const int64_t w = static_cast<int64_t>(access.x2) - access.x1;
-        const int64_t h = static_cast<int64_t>(access.y2) - access.y1;
-        if (!access.floatRgba || w != width || h != height) continue;
+        // Only frames that read as a picture of the current frame's size
+        // count. The pixels are not touched before the cache has been asked:
+        // a host may make them only when they are read.
+        const OfxRectI& b = image->getBounds();
+        const int64_t w = static_cast<int64_t>(b.x2) - b.x1;
+        const int64_t h = static_cast<int64_t>(b.y2) - b.y1;
+        if (!isFloatRgba(*image) || w != width || h != height) continue;
         ormel::FrameRegions e;
         e.frame = ormel::saturateToInt32(std::round(when));
         std::string key = ormel::detectionKey(image->getUniqueIdentifier(), width, height, factor, detection);
@@ -190,7 +192,7 @@ void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t wi
 
         if (reduced.size() <= pending.size()) reduced.emplace_back();
         ormel::Image& picture = reduced[pending.size()];
-        ormel::readHostImageReducedInto(access, factor, picture, bands);
+        ormel::readHostImageReducedInto(accessOf(image.get()), factor, picture, bands);
         image.reset();
         pending.push_back({earlier.size() - 1, std::move(key)});
         waiting += picture.pixels.size();

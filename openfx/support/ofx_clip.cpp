@@ -35,7 +35,6 @@ void ClipDescriptor::setOptional(bool v) {
 Image::Image(OfxPropertySetHandle props) : props_(props) {
     // A host that leaves a property out gets the harmless default: no data,
     // empty bounds, so nothing reads through a bad pointer.
-    props_.tryGetPointer(kOfxImagePropData, 0, data_);
     props_.tryGetInt(kOfxImagePropRowBytes, 0, rowBytes_);
     int* b[4] = {&bounds_.x1, &bounds_.y1, &bounds_.x2, &bounds_.y2};
     for (int i = 0; i < 4; ++i) props_.tryGetInt(kOfxImagePropBounds, i, *b[i]);
@@ -49,6 +48,11 @@ Image::Image(OfxPropertySetHandle props) : props_(props) {
     props_.tryGetString(kOfxImagePropUniqueIdentifier, 0, uniqueIdentifier_);
 }
 
+void* Image::getPixelData() const {
+    std::call_once(dataOnce_, [this] { props_.tryGetPointer(kOfxImagePropData, 0, data_); });
+    return data_;
+}
+
 Image::~Image() {
     const OfxImageEffectSuiteV1* suite = suites().imageEffect;
     if (props_.handle() != nullptr && suite != nullptr && suite->clipReleaseImage != nullptr)
@@ -57,13 +61,14 @@ Image::~Image() {
 
 void* Image::getPixelAddress(int x, int y) const {
     const int pixelBytes = bytesPerPixel(depth_, components_);
-    if (data_ == nullptr || pixelBytes == 0) return nullptr;
+    void* data = getPixelData();
+    if (data == nullptr || pixelBytes == 0) return nullptr;
     if (x < bounds_.x1 || x >= bounds_.x2 || y < bounds_.y1 || y >= bounds_.y2) return nullptr;
     // 64-bit offsets: bounds far from the origin must not overflow int.
     const std::ptrdiff_t offset =
         static_cast<std::ptrdiff_t>(static_cast<int64_t>(y) - bounds_.y1) * rowBytes_ +
         static_cast<std::ptrdiff_t>(static_cast<int64_t>(x) - bounds_.x1) * pixelBytes;
-    return static_cast<unsigned char*>(data_) + offset;
+    return static_cast<unsigned char*>(data) + offset;
 }
 
 Clip::Clip(const std::string& name, OfxImageClipHandle handle, OfxPropertySetHandle props)

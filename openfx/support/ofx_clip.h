@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "ofxImageEffect.h"
@@ -37,7 +38,9 @@ public:
     Image& operator=(const Image&) = delete;
 
     PropertySet& getPropertySet() { return props_; }
-    void* getPixelData() const { return data_; }
+    // Read from the host on first use: a host may make the pixels only when
+    // asked, so an image used for its label alone costs it nothing.
+    void* getPixelData() const;
     const OfxRectI& getBounds() const { return bounds_; }
     const OfxRectI& getRegionOfDefinition() const { return rod_; }
     int getRowBytes() const { return rowBytes_; }
@@ -53,8 +56,9 @@ public:
     void* getPixelAddress(int x, int y) const;
 
 private:
-    PropertySet props_;
-    void* data_ = nullptr;
+    mutable PropertySet props_;
+    mutable std::once_flag dataOnce_;
+    mutable void* data_ = nullptr;
     OfxRectI bounds_{0, 0, 0, 0};
     OfxRectI rod_{0, 0, 0, 0};
     int rowBytes_ = 0;

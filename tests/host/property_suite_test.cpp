@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <thread>
+#include <vector>
 
 #include "host/param_animation.h"
 #include "host/property_set.h"
@@ -80,6 +84,34 @@ TEST(PropertySuite, DeadAndForeignHandlesAreRefused) {
     EXPECT_EQ(s->propSetInt(h, "X", 0, 2), kOfxStatErrBadHandle);
     double d = 0;
     EXPECT_EQ(s->propGetDouble(reinterpret_cast<OfxPropertySetHandle>(&d), "X", 0, &d), kOfxStatErrBadHandle);
+}
+
+// An image's data pointer made on first read: made once however many
+// threads read it at the same moment, read-only, and the same through every
+// way of reading it.
+TEST(PropertySuite, DeferredPointerIsMadeOnceAndCannotBeWritten) {
+    PropertySet p;
+    std::atomic<int> made{0};
+    int pixels[4] = {};
+    p.setDeferredPointer("Data", [&] {
+        ++made;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return static_cast<void*>(pixels);
+    });
+    EXPECT_EQ(made, 0);
+    std::vector<void*> seen(8, nullptr);
+    std::vector<std::thread> readers;
+    for (size_t i = 0; i < seen.size(); ++i)
+        readers.emplace_back([&, i] { suite()->propGetPointer(handle(p), "Data", 0, &seen[i]); });
+    for (std::thread& t : readers) t.join();
+    EXPECT_EQ(made, 1);
+    for (void* v : seen) EXPECT_EQ(v, pixels);
+    void* n[1] = {nullptr};
+    EXPECT_EQ(suite()->propGetPointerN(handle(p), "Data", 1, n), kOfxStatOK);
+    EXPECT_EQ(n[0], pixels);
+    EXPECT_EQ(p.getPointer("Data"), pixels);
+    EXPECT_NE(suite()->propSetPointer(handle(p), "Data", 0, nullptr), kOfxStatOK);
+    EXPECT_EQ(made, 1);
 }
 
 TEST(KeyframeMaths, DerivativeAndIntegralFollowTheLinearCurve) {

@@ -117,4 +117,43 @@ TEST_F(PluginHistory, LabelledFramesGiveTheSameBitsAndChangedPicturesAreSeen) {
     expectRenderMatches(11, "unlabelled");
 }
 
+// A host that makes pixels only when they are read: with labels, a render
+// reads only the frames whose regions are not known yet, and the bits stay.
+TEST_F(PluginHistory, PixelsMadeOnReadAreMadeOnlyForFramesTheCacheLacks) {
+    std::vector<double> made;
+    inst->setSharedFrameProvider("Source", [this, &made](double t) {
+        made.push_back(t);
+        return std::make_shared<const FloatImage>(frameAt(t));
+    });
+    inst->setFrameLabeler("Source", [](double t) { return "lazy@" + std::to_string(t); });
+    inst->setFrameShapeProvider("Source", [](double, int* w, int* h) {
+        *w = kW;
+        *h = kH;
+        return true;
+    });
+    expectRenderMatches(10, "first render");
+    EXPECT_EQ(made.size(), 7u) << "current frame and six earlier ones";
+    made.clear();
+    expectRenderMatches(11, "next frame");
+    // The current frame, and frame 10, which was never an earlier frame before.
+    EXPECT_EQ(made, (std::vector<double>{11.0, 10.0}));
+    made.clear();
+    expectRenderMatches(11, "same frame again");
+    EXPECT_EQ(made, (std::vector<double>{11.0}));
+
+    // Announced but gone when read: the render says so instead of passing
+    // zeros off as the picture.
+    inst->setSharedFrameProvider("Source", [this](double t) {
+        return t == 7.0 ? nullptr : std::make_shared<const FloatImage>(frameAt(t));
+    });
+    inst->setFrameLabeler("Source", [](double t) { return "gone@" + std::to_string(t); });
+    inst->setFrameShapeProvider("Source", [](double, int* w, int* h) {
+        *w = kW;
+        *h = kH;
+        return true;
+    });
+    EXPECT_FALSE(inst->render(12).error.empty());
+    EXPECT_EQ(inst->imagesOutstanding(), 0);
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "engine/reduction.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/image_checks.h"
 
@@ -27,22 +28,32 @@ int32_t nearestSourceIndex(int32_t i, int32_t factor, int32_t size) {
 }
 
 Image downsampleNearest(const Image& image, int32_t factor) {
+    Image out;
+    downsampleNearestInto(image, factor, out, RowBands::single());
+    return out;
+}
+
+void downsampleNearestInto(const Image& image, int32_t factor, Image& out, const RowBands& bands) {
     if (!isUsableImage(image)) {
-        return image;
+        out = image;
+        return;
     }
     const int32_t outW = reducedExtent(image.width, factor);
     const int32_t outH = reducedExtent(image.height, factor);
-    Image out;
     out.width = outW;
     out.height = outH;
-    out.pixels.reserve(static_cast<size_t>(outW) * static_cast<size_t>(outH));
-    for (int32_t y = 0; y < outH; ++y) {
-        const int32_t sy = nearestSourceIndex(y, factor, image.height);
-        for (int32_t x = 0; x < outW; ++x) {
-            out.pixels.push_back(image.at(nearestSourceIndex(x, factor, image.width), sy));
+    out.pixels.resize(static_cast<size_t>(outW) * static_cast<size_t>(outH));
+    // The source columns are the same for every row.
+    std::vector<int32_t> columns(static_cast<size_t>(outW));
+    for (int32_t x = 0; x < outW; ++x) columns[static_cast<size_t>(x)] = nearestSourceIndex(x, factor, image.width);
+    bands.forEachBand(outH, [&](Band band) {
+        for (int32_t y = band.begin; y < band.end; ++y) {
+            const Pixel* row = image.pixels.data() +
+                               static_cast<size_t>(nearestSourceIndex(y, factor, image.height)) * static_cast<size_t>(image.width);
+            Pixel* dst = out.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(outW);
+            for (int32_t x = 0; x < outW; ++x) dst[x] = row[columns[static_cast<size_t>(x)]];
         }
-    }
-    return out;
+    });
 }
 
 Settings reducedSettings(const Settings& settings, int32_t requestedFactor) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/row_bands.h"
 #include "engine/types.h"
 
 namespace ormel {
@@ -24,6 +25,8 @@ int32_t nearestSourceIndex(int32_t i, int32_t factor, int32_t size);
 // One source pixel per factor x factor cell, no filtering. An unusable image
 // is returned as it is.
 Image downsampleNearest(const Image& image, int32_t factor);
+// The same into `out` (its memory reused), the reduced rows split over `bands`.
+void downsampleNearestInto(const Image& image, int32_t factor, Image& out, const RowBands& bands);
 
 // The settings detection and tracking use on a picture reduced by `factor`:
 // blur radius, area bounds and tracking distance in reduced pixels. The

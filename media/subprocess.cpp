@@ -41,6 +41,12 @@ bool Subprocess::start(const std::vector<std::string>& argv, Pipe pipe, std::str
         *error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
+#ifdef F_SETPIPE_SZ
+    // Frames are megabytes: a larger pipe lets the two sides hand them over
+    // in a few large steps instead of a hundred 64 KB ones. Best effort; the
+    // system's limit may refuse it.
+    ::fcntl(fds[0], F_SETPIPE_SZ, 1 << 20);
+#endif
     char tmpl[] = "/tmp/varnok-stderr-XXXXXX";
     const int errFd = ::mkstemp(tmpl);
     if (errFd >= 0) errPath_ = tmpl;

@@ -87,7 +87,8 @@ void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlie
         result.tracks = buildTracksFromRegions(earlier, result.blobs, settings);
         return;
     }
-    const Image reduced = downsampleNearest(source, factor);
+    Image reduced;
+    downsampleNearestInto(source, factor, reduced, bands);
     const Settings small = reducedSettings(settings, factor);
     const Rescale back{static_cast<float>(source.width) / static_cast<float>(reduced.width),
                        static_cast<float>(source.height) / static_cast<float>(reduced.height)};
@@ -209,14 +210,15 @@ TraceResult processFrame(const Image& source, const std::vector<FrameSample>& sa
     if (isUsableImage(source) && settings.temporalFrames >= 1) {
         const int32_t factor = detectionFactor(settings);
         earlier.reserve(samples.size());
+        Image reduced;
         for (const FrameSample& s : samples) {
             // At full resolution an unusable frame still counts as a frame
             // without regions; reduced, it is left out.
             if (factor == 1) {
                 earlier.push_back({s.frame, detectEarlierRegions(s.image, settings, bands)});
             } else if (isUsableImage(s.image)) {
-                earlier.push_back(
-                    {s.frame, detectEarlierRegions(downsampleNearest(s.image, factor), settings, bands)});
+                downsampleNearestInto(s.image, factor, reduced, bands);
+                earlier.push_back({s.frame, detectEarlierRegions(reduced, settings, bands)});
             }
         }
     }

@@ -80,14 +80,13 @@ std::vector<float> enlargeMask(const std::vector<float>& small, int32_t smallW, 
 // Detects in the current frame at the detection resolution and replays the
 // earlier frames' regions; everything comes back in full-frame pixels.
 void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
-                    TraceResult& result, const RowBands& bands) {
+                    TraceResult& result, const RowBands& bands, Image& reduced) {
     const int32_t factor = detectionFactor(settings);
     if (factor == 1) {
         result.blobs = detectBlobs(source, settings, &result.mask, bands);
         result.tracks = buildTracksFromRegions(earlier, result.blobs, settings);
         return;
     }
-    Image reduced;
     downsampleNearestInto(source, factor, reduced, bands);
     const Settings small = reducedSettings(settings, factor);
     const Rescale back{static_cast<float>(source.width) / static_cast<float>(reduced.width),
@@ -166,7 +165,7 @@ void basePicture(const Image& source, const std::vector<float>& mask, const Sett
 // The radial blur and an overlay-only pixel sort must not touch the source, so
 // the overlay then goes on a layer of its own that is treated and laid over.
 void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<Track>& tracks,
-                         const Settings& settings, const RowBands& bands) {
+                         const Settings& settings, const RowBands& bands, Image& layer) {
     const bool sortOverlayOnly = settings.pixelSortEnable && settings.pixelSortScope == kScopeOverlayOnly;
     const bool separateLayer =
         settings.outputMode == kOutputOriginal && (settings.radialBlur > kRadialBlurThreshold || sortOverlayOnly);
@@ -178,7 +177,14 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
         }
         return;
     }
-    Image layer(picture.width, picture.height, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    layer.width = picture.width;
+    layer.height = picture.height;
+    layer.pixels.resize(picture.pixels.size());
+    const size_t width = static_cast<size_t>(picture.width);
+    bands.forEachBand(picture.height, [&](Band band) {
+        std::fill(layer.pixels.begin() + static_cast<std::ptrdiff_t>(band.begin * width),
+                  layer.pixels.begin() + static_cast<std::ptrdiff_t>(band.end * width), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    });
     renderOverlay(layer, source, tracks, settings, bands);
     applyRadialBlur(layer, settings, bands);
     if (sortOverlayOnly) {
@@ -236,13 +242,21 @@ TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRe
                                   const Settings& settings, const RowBands& bands) {
     TraceResult result;
     if (isUsableImage(source)) {
-        detectAndTrack(source, earlier, settings, result, bands);
+        Image reduced;
+        detectAndTrack(source, earlier, settings, result, bands, reduced);
     }
     return result;
 }
 
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
                                  const Settings& settings, TraceResult& result, const RowBands& bands) {
+    FrameScratch scratch;
+    processFrameWithRegionsInto(source, earlier, settings, result, bands, scratch);
+}
+
+void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
+                                 const Settings& settings, TraceResult& result, const RowBands& bands,
+                                 FrameScratch& scratch) {
     result.blobs.clear();
     result.tracks.clear();
     result.mask.clear();
@@ -250,10 +264,10 @@ void processFrameWithRegionsInto(const Image& source, const std::vector<FrameReg
         result.image = Image{};
         return;
     }
-    detectAndTrack(source, earlier, settings, result, bands);
+    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
     basePicture(source, result.mask, settings, result.image, bands);
     if (settings.outputMode != kOutputMatte) {
-        drawOverlayAndTreat(result.image, source, result.tracks, settings, bands);
+        drawOverlayAndTreat(result.image, source, result.tracks, settings, bands, scratch.layer);
     }
 }
 

@@ -48,4 +48,15 @@ TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRe
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
                                  const Settings& settings, TraceResult& result,
                                  const RowBands& bands = RowBands::single());
+
+// Working pictures a caller keeps from frame to frame, so that rendering
+// takes no fresh pages and fills none on one thread; every frame overwrites
+// what it uses, so nothing of one frame reaches the next.
+struct FrameScratch {
+    Image reduced;   // the current frame at the detection resolution
+    Image layer;     // the overlay on a layer of its own, when a treatment needs one
+};
+void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
+                                 const Settings& settings, TraceResult& result, const RowBands& bands,
+                                 FrameScratch& scratch);
 }  // namespace ormel

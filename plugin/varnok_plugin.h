@@ -15,6 +15,7 @@
 #include "engine/tracks.h"
 #include "engine/types.h"
 #include "openfx/support/ofx_support.h"
+#include "pipeline/process_frame.h"
 #include "plugin/detection_cache.h"
 
 class VarnokPlugin : public OFX::ImageEffect {
@@ -65,6 +66,7 @@ private:
     struct Scratch {
         ormel::Image current;
         ormel::TraceResult result;
+        ormel::FrameScratch frame;
         std::vector<ormel::Image> reduced;  // earlier frames awaiting detection
     };
     std::mutex scratchMutex_;

@@ -166,12 +166,13 @@ void BM_Look(benchmark::State& state) {
     const Frames& f = frames();
     const std::vector<ormel::FrameRegions> earlier = earlierRegions(settings);
     ormel::TraceResult r;
+    ormel::FrameScratch scratch;
     const ormel::RowBands bands = workerBands(threads);
     // Processor time of every thread of the process: the work a frame costs,
     // whatever share of the machine the threads got.
     const double before = processSeconds();
     for (auto _ : state) {
-        ormel::processFrameWithRegionsInto(f.current, earlier, settings, r, bands);
+        ormel::processFrameWithRegionsInto(f.current, earlier, settings, r, bands, scratch);
         benchmark::DoNotOptimize(r.image.pixels.data());
     }
     state.counters["all_threads_cpu_ms"] =
@@ -196,6 +197,7 @@ void BM_LookParallelShare(benchmark::State& state) {
     const Frames& f = frames();
     const std::vector<ormel::FrameRegions> earlier = earlierRegions(settings);
     ormel::TraceResult r;
+    ormel::FrameScratch scratch;
     double inBands = 0.0, total = 0.0, batches = 0.0;
     int depth = 0;
     ormel::RowBands bands;
@@ -212,7 +214,7 @@ void BM_LookParallelShare(benchmark::State& state) {
     };
     for (auto _ : state) {
         const double start = threadSeconds();
-        ormel::processFrameWithRegionsInto(f.current, earlier, settings, r, bands);
+        ormel::processFrameWithRegionsInto(f.current, earlier, settings, r, bands, scratch);
         benchmark::DoNotOptimize(r.image.pixels.data());
         total += threadSeconds() - start;
     }

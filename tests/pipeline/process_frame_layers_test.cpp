@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "pipeline/process_frame.h"
 #include "tests/engine/test_images.h"
@@ -129,6 +130,40 @@ TEST(ProcessFrameLayers, RepeatedRendersAreIdentical) {
         const Pixel& a = first.pixels[i];
         const Pixel& b = second.pixels[i];
         ASSERT_TRUE(a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a) << "pixel " << i;
+    }
+}
+
+// Scratch pictures kept from frame to frame change nothing: a frame drawn
+// after a larger one, after one with another reduction, or after one whose
+// overlay layer was left full of marks, comes out as if rendered fresh.
+TEST(ProcessFrameLayers, ReusedScratchGivesTheFreshResult) {
+    const Image big = rampWithTarget();
+    Image small(40, 30);
+    for (int32_t y = 0; y < small.height; ++y)
+        for (int32_t x = 0; x < small.width; ++x) small.at(x, y) = big.at(x + 3, y + 2);
+    Settings layered = marksAtTheTarget();
+    layered.radialBlur = 0.5f;
+    layered.pixelSortEnable = true;
+    layered.pixelSortScope = 0;   // the overlay layer only
+    Settings reduced = layered;
+    reduced.detectionScale = 3;
+    Settings plain = marksAtTheTarget();
+    plain.detectionScale = 2;
+
+    FrameScratch scratch;
+    TraceResult reusedResult;
+    for (const auto& [picture, settings] :
+         {std::pair<const Image*, Settings>{&big, reduced}, {&small, layered}, {&big, plain}, {&small, reduced},
+          {&big, layered}}) {
+        processFrameWithRegionsInto(*picture, {}, settings, reusedResult, RowBands::single(), scratch);
+        const Image fresh = processFrame(*picture, {}, settings).image;
+        ASSERT_EQ(reusedResult.image.pixels.size(), fresh.pixels.size());
+        for (size_t i = 0; i < fresh.pixels.size(); ++i) {
+            const Pixel& a = reusedResult.image.pixels[i];
+            const Pixel& b = fresh.pixels[i];
+            ASSERT_TRUE(a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a)
+                << "pixel " << i << " of a " << picture->width << "x" << picture->height << " frame";
+        }
     }
 }
 

@@ -254,6 +254,25 @@ void processFrameWithRegionsInto(const Image& source, const std::vector<FrameReg
     processFrameWithRegionsInto(source, earlier, settings, result, bands, scratch);
 }
 
+void processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
+                                      const Settings& settings, TraceResult& result, const RowBands& bands,
+                                      FrameScratch& scratch) {
+    // The base picture would be an exact copy, and the point effects are
+    // the only marks that sample the source after it is drawn on.
+    const bool drawOnSource = settings.outputMode == kOutputOriginal && clamp01(settings.sourceOpacity) == 1.0f &&
+                              !settings.magnifierEnable && !settings.pointInvertEnable;
+    if (!drawOnSource || !isUsableImage(source)) {
+        processFrameWithRegionsInto(source, earlier, settings, result, bands, scratch);
+        return;
+    }
+    result.blobs.clear();
+    result.tracks.clear();
+    result.mask.clear();
+    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
+    std::swap(result.image, source);
+    drawOverlayAndTreat(result.image, result.image, result.tracks, settings, bands, scratch.layer);
+}
+
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
                                  const Settings& settings, TraceResult& result, const RowBands& bands,
                                  FrameScratch& scratch) {

@@ -59,4 +59,13 @@ struct FrameScratch {
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
                                  const Settings& settings, TraceResult& result, const RowBands& bands,
                                  FrameScratch& scratch);
+
+// The same, for a caller that needs `source` no more: when nothing after
+// detection reads the untouched picture (the overlay drawn over the source
+// at full opacity, with neither magnifier nor inversion), the source's pixels
+// become the result's instead of being copied. `source` is left holding
+// pixels of no meaning, in memory worth reusing.
+void processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
+                                      const Settings& settings, TraceResult& result, const RowBands& bands,
+                                      FrameScratch& scratch);
 }  // namespace ormel

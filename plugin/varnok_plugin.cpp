@@ -128,7 +128,8 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     collectEarlierRegions(t, clampTemporalFrames(settings.temporalFrames), current.width, current.height, settings,
                           bands, scratch.reduced, earlier);
 
-    ormel::processFrameWithRegionsInto(current, earlier, settings, scratch.result, bands, scratch.frame);
+    // `current` is read again only next frame, after it has been refilled.
+    ormel::processFrameWithRegionsConsuming(current, earlier, settings, scratch.result, bands, scratch.frame);
     ormel::writeHostImage(scratch.result.image, accessOf(dst.get()), bands);
 }
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <vector>
 #include <utility>
 
 #include "pipeline/process_frame.h"
@@ -164,6 +166,59 @@ TEST(ProcessFrameLayers, ReusedScratchGivesTheFreshResult) {
             ASSERT_TRUE(a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a)
                 << "pixel " << i << " of a " << picture->width << "x" << picture->height << " frame";
         }
+    }
+}
+
+// Drawing straight on a source the caller gives up must give the bits of the
+// copying path in every case, those that fall back to it included.
+TEST(ProcessFrameLayers, ConsumingTheSourceGivesTheCopyingResult) {
+    const Image source = rampWithTarget();
+    std::vector<std::pair<const char*, Settings>> cases;
+    const Settings base = marksAtTheTarget();
+    cases.push_back({"plain", base});
+    Settings s = base;
+    s.radialBlur = 0.5f;
+    s.pixelSortEnable = true;
+    s.pixelSortScope = 0;
+    s.glitchAmount = 0.5f;
+    cases.push_back({"overlay layer", s});
+    s = base;
+    s.pixelSortEnable = true;
+    s.pixelSortScope = 1;
+    s.scanline = 0.4f;
+    s.detectionScale = 2;
+    cases.push_back({"whole-picture sort, reduced", s});
+    s = base;
+    s.sourceOpacity = 0.5f;
+    cases.push_back({"half opacity", s});
+    s = base;
+    s.magnifierEnable = true;
+    s.magnifierIntensity = 0.8f;
+    s.magnifierFrequency = 1.0f;
+    cases.push_back({"magnifier", s});
+    s = base;
+    s.pointInvertEnable = true;
+    s.pointInvertIntensity = 1.0f;
+    s.pointInvertFrequency = 1.0f;
+    cases.push_back({"inversion", s});
+    for (int mode : {1, 2}) {
+        s = base;
+        s.outputMode = mode;
+        cases.push_back({"other output mode", s});
+    }
+    FrameScratch scratch;
+    TraceResult consumed;
+    for (const auto& [name, settings] : cases) {
+        const TraceResult want = processFrame(source, {}, settings);
+        Image given = source;
+        processFrameWithRegionsConsuming(given, {}, settings, consumed, RowBands::single(), scratch);
+        ASSERT_EQ(consumed.image.pixels.size(), want.image.pixels.size()) << name;
+        EXPECT_EQ(std::memcmp(consumed.image.pixels.data(), want.image.pixels.data(),
+                              want.image.pixels.size() * sizeof(Pixel)),
+                  0)
+            << name;
+        EXPECT_EQ(consumed.tracks.size(), want.tracks.size()) << name;
+        EXPECT_EQ(consumed.mask, want.mask) << name;
     }
 }
 

@@ -44,19 +44,22 @@ enum class RowKind { Clear, Moderate, Wild };
 
 // One sweep over a row: all +0 (nothing to sum), every value moderate (the
 // running sum is exact enough), or neither (each window summed afresh).
+// Done on the bits: |v| <= limit exactly when the sign-cleared bits are at most
+// the limit's, and NaN's bits lie above it, so NaN fails as with a float compare;
+// integer tests without early exit let the compiler vectorise the sweep.
 RowKind rowKind(const Pixel* row, int w) {
+    constexpr uint32_t kLimitBits = 0x47800000u;  // 65536.0f
+    static_assert(kRunningSumLimit == 65536.0f, "kLimitBits mirrors kRunningSumLimit");
     const uint32_t* bits = reinterpret_cast<const uint32_t*>(row);
+    const size_t n = static_cast<size_t>(w) * 4;
     uint32_t any = 0;
-    bool ok = true;
-    for (int x = 0; x < w; ++x) {
-        const Pixel& p = row[x];
-        any |= bits[4 * x] | bits[4 * x + 1] | bits[4 * x + 2] | bits[4 * x + 3];
-        // Written so NaN fails the test too; no early exit keeps the loop vectorisable.
-        ok &= std::fabs(p.r) <= kRunningSumLimit && std::fabs(p.g) <= kRunningSumLimit &&
-              std::fabs(p.b) <= kRunningSumLimit && std::fabs(p.a) <= kRunningSumLimit;
+    uint32_t wild = 0;
+    for (size_t i = 0; i < n; ++i) {
+        any |= bits[i];
+        wild |= static_cast<uint32_t>((bits[i] & 0x7fffffffu) > kLimitBits);
     }
     if (any == 0) return RowKind::Clear;
-    return ok ? RowKind::Moderate : RowKind::Wild;
+    return wild == 0 ? RowKind::Moderate : RowKind::Wild;
 }
 
 int clampIndex(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
@@ -81,12 +84,26 @@ __attribute__((target("avx"))) inline __m256d widen(const Pixel& p) {
     return _mm256_cvtps_pd(_mm_loadu_ps(&p.r));
 }
 
-// A sum of all +0 (what a clear stretch of an overlay layer leaves) has the
-// mean +0, so the division, by far the slowest step, is skipped there.
-__attribute__((target("avx"))) inline void storeMean(Pixel& p, __m256d sum, __m256d count) {
+// sum / count rounded to float, with a multiplication by 1 / count in place of
+// the division (by far the slowest step) wherever that cannot change the float.
+// The product lies within 2 ulps (of a double) of the correctly rounded
+// quotient, so both sit inside [p (1 - 2^-49), p (1 + 2^-49)]; rounding is
+// monotonic, so where both ends of that interval round to the same float, the
+// quotient does too. Otherwise (next to a halfway point between two floats,
+// about once in 2^25 means) the division decides. A sum of all +0 (what a
+// clear stretch of an overlay layer leaves) has the mean +0 at once.
+__attribute__((target("avx"))) inline void storeMean(Pixel& p, __m256d sum, __m256d count, __m256d inverse) {
     const __m256i bits = _mm256_castpd_si256(sum);
     if (_mm256_testz_si256(bits, bits)) {
         _mm_storeu_ps(&p.r, _mm_setzero_ps());
+        return;
+    }
+    const __m256d product = _mm256_mul_pd(sum, inverse);
+    const __m128 low = _mm256_cvtpd_ps(_mm256_mul_pd(product, _mm256_set1_pd(1.0 - 0x1p-49)));
+    const __m128 high = _mm256_cvtpd_ps(_mm256_mul_pd(product, _mm256_set1_pd(1.0 + 0x1p-49)));
+    const __m128i same = _mm_cmpeq_epi32(_mm_castps_si128(low), _mm_castps_si128(high));
+    if (_mm_movemask_ps(_mm_castsi128_ps(same)) == 0xf) {
+        _mm_storeu_ps(&p.r, low);
         return;
     }
     _mm_storeu_ps(&p.r, _mm256_cvtpd_ps(_mm256_div_pd(sum, count)));
@@ -99,45 +116,77 @@ __attribute__((target("avx"))) bool allZeroBitsAvx(const Pixel* p, size_t n) {
     return any == 0;
 }
 
-// Stretches of 64 pixels where the sum is +0 and every pixel entering and
-// leaving the window is +0 are written as +0 without stepping: the sum stays
-// +0 through them, and so do the means.
-__attribute__((target("avx"))) void runningRowAvx(const Pixel* row, Pixel* out, int w, int r) {
-    constexpr int kStretch = 64;
+constexpr int kStretch = 64;
+
+// Which 64-pixel stretches of a row are all +0; empty when the row is too wide
+// to track (rows up to 32768 pixels wide are tracked).
+struct ClearStretches {
+    uint64_t mask[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    bool tracked = false;
+};
+
+__attribute__((target("avx"))) ClearStretches clearStretchesAvx(const Pixel* row, int w) {
+    ClearStretches clear;
     const int stretches = (w + kStretch - 1) / kStretch;
-    uint64_t clearMask[8] = {0, 0, 0, 0, 0, 0, 0, 0};  // rows up to 32768 pixels wide
-    const bool track = stretches <= 512;
-    if (track) {
-        for (int c = 0; c < stretches; ++c) {
-            const size_t from = static_cast<size_t>(c) * kStretch;
-            if (allZeroBitsAvx(row + from, static_cast<size_t>(std::min(kStretch, w - c * kStretch))))
-                clearMask[c / 64] |= uint64_t{1} << (c % 64);
-        }
+    clear.tracked = stretches <= 512;
+    if (!clear.tracked) return clear;
+    for (int c = 0; c < stretches; ++c) {
+        const size_t from = static_cast<size_t>(c) * kStretch;
+        if (allZeroBitsAvx(row + from, static_cast<size_t>(std::min(kStretch, w - c * kStretch))))
+            clear.mask[c / 64] |= uint64_t{1} << (c % 64);
     }
-    // Whether the pixels at clamped positions [lo, hi] are all +0.
-    auto clearBetween = [&](int lo, int hi) {
-        lo = clampIndex(lo, w);
-        hi = clampIndex(hi, w);
-        for (int c = lo / kStretch; c <= hi / kStretch; ++c)
-            if (!((clearMask[c / 64] >> (c % 64)) & 1u)) return false;
-        return true;
-    };
+    return clear;
+}
+
+// Whether the pixels at clamped positions [lo, hi] are all +0.
+bool clearBetween(const ClearStretches& clear, int lo, int hi, int w) {
+    if (!clear.tracked) return false;
+    lo = clampIndex(lo, w);
+    hi = clampIndex(hi, w);
+    for (int c = lo / kStretch; c <= hi / kStretch; ++c)
+        if (!((clear.mask[c / 64] >> (c % 64)) & 1u)) return false;
+    return true;
+}
+
+// Rows slid side by side: each row's sum takes exactly the additions and
+// subtractions it would alone, but the rows' chains overlap instead of each
+// pixel waiting on the previous one's sum.
+// Stretches of 64 pixels where, in every row, the sum is +0 and every pixel
+// entering and leaving the window is +0 are written as +0 without stepping:
+// the sums stay +0 through them, and so do the means (stepping them gives the
+// same bits, so a row clear where another is not is simply stepped).
+template <int N>
+__attribute__((target("avx"))) void runningRowsAvx(const Pixel* const* rows, Pixel* const* outs, int w, int r) {
+    ClearStretches clear[N];
+    for (int i = 0; i < N; ++i) clear[i] = clearStretchesAvx(rows[i], w);
     const __m256d count = _mm256_set1_pd(2.0 * r + 1.0);
-    __m256d sum = _mm256_setzero_pd();
-    for (int k = -r; k <= r; ++k) sum = _mm256_add_pd(sum, widen(row[clampIndex(k, w)]));
+    const __m256d inverse = _mm256_set1_pd(1.0 / (2.0 * r + 1.0));
+    __m256d sum[N];
+    for (int i = 0; i < N; ++i) {
+        sum[i] = _mm256_setzero_pd();
+        for (int k = -r; k <= r; ++k) sum[i] = _mm256_add_pd(sum[i], widen(rows[i][clampIndex(k, w)]));
+    }
     for (int x = 0; x < w;) {
         const int end = std::min(x + kStretch, w);
-        const __m256i bits = _mm256_castpd_si256(sum);
-        if (track && _mm256_testz_si256(bits, bits) && clearBetween(x + r + 1, end + r) &&
-            clearBetween(x - r, end - 1 - r)) {
-            std::fill(out + x, out + end, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+        bool skip = true;
+        for (int i = 0; i < N && skip; ++i) {
+            const __m256i bits = _mm256_castpd_si256(sum[i]);
+            skip = _mm256_testz_si256(bits, bits) && clearBetween(clear[i], x + r + 1, end + r, w) &&
+                   clearBetween(clear[i], x - r, end - 1 - r, w);
+        }
+        if (skip) {
+            for (int i = 0; i < N; ++i) std::fill(outs[i] + x, outs[i] + end, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
             x = end;
             continue;
         }
         for (; x < end; ++x) {
-            storeMean(out[x], sum, count);
-            sum = _mm256_add_pd(sum, widen(row[clampIndex(x + r + 1, w)]));
-            sum = _mm256_sub_pd(sum, widen(row[clampIndex(x - r, w)]));
+            const int entering = clampIndex(x + r + 1, w);
+            const int leaving = clampIndex(x - r, w);
+            for (int i = 0; i < N; ++i) {
+                storeMean(outs[i][x], sum[i], count, inverse);
+                sum[i] = _mm256_add_pd(sum[i], widen(rows[i][entering]));
+                sum[i] = _mm256_sub_pd(sum[i], widen(rows[i][leaving]));
+            }
         }
     }
 }
@@ -145,10 +194,11 @@ __attribute__((target("avx"))) void runningRowAvx(const Pixel* row, Pixel* out, 
 __attribute__((target("avx"))) void verticalStepAvx(Pixel* out, const Pixel* in, const Pixel* leaving, Sum4* sums,
                                                     int w, double count) {
     const __m256d n = _mm256_set1_pd(count);
+    const __m256d inverse = _mm256_set1_pd(1.0 / count);
     for (int x = 0; x < w; ++x) {
         double* s = &sums[x].r;
         __m256d sum = _mm256_loadu_pd(s);
-        storeMean(out[x], sum, n);
+        storeMean(out[x], sum, n, inverse);
         sum = _mm256_add_pd(sum, widen(in[x]));
         sum = _mm256_sub_pd(sum, widen(leaving[x]));
         _mm256_storeu_pd(s, sum);
@@ -161,14 +211,23 @@ bool haveAvx() {
 }
 #endif
 
-void runningRow(const Pixel* row, Pixel* out, int w, int r) {
+constexpr int kRowsAtOnce = 4;
+
+// The rows [0, n) of rows/outs, n <= kRowsAtOnce, all moderate.
+void runningRows(const Pixel* const* rows, Pixel* const* outs, int n, int w, int r) {
 #if defined(VARNOK_BLUR_AVX)
     if (haveAvx()) {
-        runningRowAvx(row, out, w, r);
-        return;
+        static_assert(kRowsAtOnce == 4, "one case per group size");
+        switch (n) {
+            case 4: runningRowsAvx<4>(rows, outs, w, r); return;
+            case 3: runningRowsAvx<3>(rows, outs, w, r); return;
+            case 2: runningRowsAvx<2>(rows, outs, w, r); return;
+            case 1: runningRowsAvx<1>(rows, outs, w, r); return;
+            default: return;
+        }
     }
 #endif
-    runningRowPlain(row, out, w, r);
+    for (int i = 0; i < n; ++i) runningRowPlain(rows[i], outs[i], w, r);
 }
 
 void verticalStep(Pixel* out, const Pixel* in, const Pixel* leaving, Sum4* sums, int w, double count) {
@@ -319,6 +378,10 @@ void blurredImageInto(const Image& image, int radius, Image& result, const RowBa
     // One flag per row, so no two bands write the same memory.
     std::vector<char> rowModerate(static_cast<size_t>(image.height), 1);
     bands.forEachBand(image.height, [&](Band band) {
+        // Moderate rows gather into groups slid side by side.
+        const Pixel* group[kRowsAtOnce];
+        Pixel* groupOut[kRowsAtOnce];
+        int grouped = 0;
         for (int y = band.begin; y < band.end; ++y) {
             const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(w);
             const Pixel* row = &image.pixels[offset];
@@ -327,12 +390,18 @@ void blurredImageInto(const Image& image, int radius, Image& result, const RowBa
                 // Sums of +0 stay +0, and so do their means.
                 std::fill(&result.pixels[offset], &result.pixels[offset] + w, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
             } else if (kind == RowKind::Moderate) {
-                runningRow(row, &result.pixels[offset], w, r);
+                group[grouped] = row;
+                groupOut[grouped] = &result.pixels[offset];
+                if (++grouped == kRowsAtOnce) {
+                    runningRows(group, groupOut, grouped, w, r);
+                    grouped = 0;
+                }
             } else {
                 directRow(row, &result.pixels[offset], w, r);
                 rowModerate[static_cast<size_t>(y)] = 0;
             }
         }
+        runningRows(group, groupOut, grouped, w, r);
     });
     const bool allModerate = std::find(rowModerate.begin(), rowModerate.end(), 0) == rowModerate.end();
     // A mean never exceeds its inputs, so moderate rows stay moderate after the first pass.

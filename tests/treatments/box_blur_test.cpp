@@ -118,5 +118,39 @@ TEST(BoxBlur, ClearStretchesGiveTheSlidingSumsBits) {
     }
 }
 
+// The means are taken by multiplying with 1 / count wherever that gives the
+// division's float. Each row here puts one window sum exactly halfway between
+// two floats near the top of a binade, where the product and the quotient can
+// round apart, next to tiny and subnormal means; the row counts fill the groups
+// of rows slid together or leave some over.
+TEST(BoxBlur, MeansRoundAsTheDivisionDoes) {
+    int apart = 0;
+    for (int r = 1; r <= 24; ++r) {
+        const int count = 2 * r + 1;
+        for (int height : {1, 4, 5, 7}) {
+            Image image(4 * r + 3, height);
+            for (int y = 0; y < height; ++y) {
+                // m halfway between two floats of [1, 2); x0 + 2r v = count m, with
+                // every value in [0.5, 2) so the sums are exact in double.
+                const int64_t j = (int64_t{1} << 22) - 1 - 37 * y - 5 * r;
+                const double m = 1.0 + static_cast<double>(2 * j + 1) * 0x1p-24;
+                const int64_t d = (count * (2 * j + 1)) / (4 * r) + 1;
+                const float v = static_cast<float>(1.0 + static_cast<double>(d) * 0x1p-23);
+                const double x0 = count * m - 2.0 * r * static_cast<double>(v);
+                ASSERT_EQ(static_cast<double>(static_cast<float>(x0)), x0);
+                for (int x = 0; x < image.width; ++x) image.at(x, y) = Pixel{v, v, v, 1e-39f * static_cast<float>(x)};
+                image.at(2 * r + 1, y).r = static_cast<float>(x0);
+                image.at(0, y).b = 7e-45f;
+                const double sum = count * m;
+                apart += static_cast<float>(sum * (1.0 / count)) != static_cast<float>(sum / count);
+            }
+            const Image want = slidingBoxBlur(image, r);
+            ASSERT_TRUE(sameImage(blurredImage(image, r), want)) << r << " " << height;
+            ASSERT_TRUE(sameImage(blurredImage(image, r, testing_support::threadedBands(2)), want)) << r;
+        }
+    }
+    EXPECT_GT(apart, 0) << "some halfway sums must be ones a plain product rounds wrongly";
+}
+
 }  // namespace
 }  // namespace ormel

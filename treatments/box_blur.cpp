@@ -84,26 +84,12 @@ __attribute__((target("avx"))) inline __m256d widen(const Pixel& p) {
     return _mm256_cvtps_pd(_mm_loadu_ps(&p.r));
 }
 
-// sum / count rounded to float, with a multiplication by 1 / count in place of
-// the division (by far the slowest step) wherever that cannot change the float.
-// The product lies within 2 ulps (of a double) of the correctly rounded
-// quotient, so both sit inside [p (1 - 2^-49), p (1 + 2^-49)]; rounding is
-// monotonic, so where both ends of that interval round to the same float, the
-// quotient does too. Otherwise (next to a halfway point between two floats,
-// about once in 2^25 means) the division decides. A sum of all +0 (what a
-// clear stretch of an overlay layer leaves) has the mean +0 at once.
-__attribute__((target("avx"))) inline void storeMean(Pixel& p, __m256d sum, __m256d count, __m256d inverse) {
+// A sum of all +0 (what a clear stretch of an overlay layer leaves) has the
+// mean +0, so the division is skipped there.
+__attribute__((target("avx"))) inline void storeMean(Pixel& p, __m256d sum, __m256d count) {
     const __m256i bits = _mm256_castpd_si256(sum);
     if (_mm256_testz_si256(bits, bits)) {
         _mm_storeu_ps(&p.r, _mm_setzero_ps());
-        return;
-    }
-    const __m256d product = _mm256_mul_pd(sum, inverse);
-    const __m128 low = _mm256_cvtpd_ps(_mm256_mul_pd(product, _mm256_set1_pd(1.0 - 0x1p-49)));
-    const __m128 high = _mm256_cvtpd_ps(_mm256_mul_pd(product, _mm256_set1_pd(1.0 + 0x1p-49)));
-    const __m128i same = _mm_cmpeq_epi32(_mm_castps_si128(low), _mm_castps_si128(high));
-    if (_mm_movemask_ps(_mm_castsi128_ps(same)) == 0xf) {
-        _mm_storeu_ps(&p.r, low);
         return;
     }
     _mm_storeu_ps(&p.r, _mm256_cvtpd_ps(_mm256_div_pd(sum, count)));
@@ -160,7 +146,6 @@ __attribute__((target("avx"))) void runningRowsAvx(const Pixel* const* rows, Pix
     ClearStretches clear[N];
     for (int i = 0; i < N; ++i) clear[i] = clearStretchesAvx(rows[i], w);
     const __m256d count = _mm256_set1_pd(2.0 * r + 1.0);
-    const __m256d inverse = _mm256_set1_pd(1.0 / (2.0 * r + 1.0));
     __m256d sum[N];
     for (int i = 0; i < N; ++i) {
         sum[i] = _mm256_setzero_pd();
@@ -183,7 +168,7 @@ __attribute__((target("avx"))) void runningRowsAvx(const Pixel* const* rows, Pix
             const int entering = clampIndex(x + r + 1, w);
             const int leaving = clampIndex(x - r, w);
             for (int i = 0; i < N; ++i) {
-                storeMean(outs[i][x], sum[i], count, inverse);
+                storeMean(outs[i][x], sum[i], count);
                 sum[i] = _mm256_add_pd(sum[i], widen(rows[i][entering]));
                 sum[i] = _mm256_sub_pd(sum[i], widen(rows[i][leaving]));
             }
@@ -194,11 +179,10 @@ __attribute__((target("avx"))) void runningRowsAvx(const Pixel* const* rows, Pix
 __attribute__((target("avx"))) void verticalStepAvx(Pixel* out, const Pixel* in, const Pixel* leaving, Sum4* sums,
                                                     int w, double count) {
     const __m256d n = _mm256_set1_pd(count);
-    const __m256d inverse = _mm256_set1_pd(1.0 / count);
     for (int x = 0; x < w; ++x) {
         double* s = &sums[x].r;
         __m256d sum = _mm256_loadu_pd(s);
-        storeMean(out[x], sum, n, inverse);
+        storeMean(out[x], sum, n);
         sum = _mm256_add_pd(sum, widen(in[x]));
         sum = _mm256_sub_pd(sum, widen(leaving[x]));
         _mm256_storeu_pd(s, sum);

@@ -118,11 +118,10 @@ TEST(BoxBlur, ClearStretchesGiveTheSlidingSumsBits) {
     }
 }
 
-// The means are taken by multiplying with 1 / count wherever that gives the
-// division's float. Each row here puts one window sum exactly halfway between
-// two floats near the top of a binade, where the product and the quotient can
-// round apart, next to tiny and subnormal means; the row counts fill the groups
-// of rows slid together or leave some over.
+// Each row puts one window sum exactly halfway between two floats near the top
+// of a binade (where a product with 1 / count would round the other way than
+// the division), next to tiny and subnormal means; the row counts fill the
+// groups of rows slid together or leave some over.
 TEST(BoxBlur, MeansRoundAsTheDivisionDoes) {
     int apart = 0;
     for (int r = 1; r <= 24; ++r) {

@@ -25,6 +25,28 @@ std::vector<char*> cArgs(const std::vector<std::string>& argv) {
     return out;
 }
 
+// The children pass a frame-sized packet for every frame through the pipe.
+// Under glibc's sliding threshold, allocations of that size are fresh
+// mappings, each unmapped again (with a TLB flush on every processor) and
+// faulted back in page by page for the next frame. A fixed threshold above a
+// 1080p float frame keeps them in the heap, where they are reused, and a high
+// trim threshold stops the heap from handing them back. glibc reads this at
+// start-up only; other C libraries ignore it. A user's own setting stands.
+constexpr char kChildTunables[] =
+    "GLIBC_TUNABLES=glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold=1073741824";
+
+std::vector<char*> childEnvironment() {
+    std::vector<char*> out;
+    bool tuned = false;
+    for (char** e = environ; *e != nullptr; ++e) {
+        tuned = tuned || std::strncmp(*e, "GLIBC_TUNABLES=", 15) == 0;
+        out.push_back(*e);
+    }
+    if (!tuned) out.push_back(const_cast<char*>(kChildTunables));
+    out.push_back(nullptr);
+    return out;
+}
+
 }  // namespace
 
 Subprocess::~Subprocess() {
@@ -60,7 +82,8 @@ bool Subprocess::start(const std::vector<std::string>& argv, Pipe pipe, std::str
     }
     if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, 2);
     std::vector<char*> args = cArgs(argv);
-    const int rc = ::posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    std::vector<char*> env = childEnvironment();
+    const int rc = ::posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     if (errFd >= 0) ::close(errFd);
     if (rc != 0) {

@@ -193,15 +193,16 @@ private:
 
 constexpr int32_t kAhead = 4;
 
-// Asks for count pixels from p to be brought into the cache. (GCC may drop a
-// loop of nothing but __builtin_prefetch as one without effect, and then the
-// blur waits on memory row after row; an asm statement stays.)
+// Asks for count pixels from p to be brought into the second-level cache,
+// where they wait without pushing the mixed rows out of the first. (GCC may
+// drop a loop of nothing but __builtin_prefetch as one without effect, and
+// then the blur waits on memory row after row; an asm statement stays.)
 void prefetchPixels(const float* p, int32_t count) {
     for (int32_t i = 0; i < count; i += 4) {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-        asm volatile("prefetcht0 %0" : : "m"(p[static_cast<size_t>(i) * 4]));
+        asm volatile("prefetcht1 %0" : : "m"(p[static_cast<size_t>(i) * 4]));
 #else
-        __builtin_prefetch(p + static_cast<size_t>(i) * 4);
+        __builtin_prefetch(p + static_cast<size_t>(i) * 4, 0, 2);
 #endif
     }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/image_checks.h"
+#include "treatments/prefetch.h"
 #include "treatments/radial_rows.h"
 #include "treatments/radial_source.h"
 #include "treatments/safe_convert.h"
@@ -194,17 +195,9 @@ private:
 constexpr int32_t kAhead = 4;
 
 // Asks for count pixels from p to be brought into the second-level cache,
-// where they wait without pushing the mixed rows out of the first. (GCC may
-// drop a loop of nothing but __builtin_prefetch as one without effect, and
-// then the blur waits on memory row after row; an asm statement stays.)
+// where they wait without pushing the mixed rows out of the first.
 void prefetchPixels(const float* p, int32_t count) {
-    for (int32_t i = 0; i < count; i += 4) {
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-        asm volatile("prefetcht1 %0" : : "m"(p[static_cast<size_t>(i) * 4]));
-#else
-        __builtin_prefetch(p + static_cast<size_t>(i) * 4, 0, 2);
-#endif
-    }
+    for (int32_t i = 0; i < count; i += 4) prefetchLine(p + static_cast<size_t>(i) * 4);
 }
 
 // True when every sample of the pixels [x, x + count) reads only zero pixels.

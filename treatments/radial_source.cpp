@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "treatments/prefetch.h"
+
 namespace ormel {
 namespace radial {
 
 namespace {
+
+// Rows ahead of the scan whose chunks are asked for.
+constexpr int32_t kScanAhead = 4;
 
 // The or of the bits of floats [begin, end).
 uint32_t anyBits(const float* pixels, size_t begin, size_t end) {
@@ -63,6 +68,12 @@ Originals::Originals(const Image& image, bool inPlace, int32_t reachRows, const 
     bands.forEachBand(image.height, [&](Band band) {
         for (int32_t y = band.begin; y < band.end; ++y) {
             const float* in = pixels_ + static_cast<size_t>(y) * width * 4;
+            if (y + kScanAhead < band.end) {
+                // The scan reads little more than each chunk's first line, one
+                // far from the next, so they are asked for a few rows ahead.
+                const float* ahead = in + static_cast<size_t>(kScanAhead) * width * 4;
+                for (size_t x = 0; x < width; x += ClearChunks::kChunk) prefetchLine(ahead + x * 4);
+            }
             zeros_.scan(in, image.width, y);
             if (copy_) {
                 float* out = copy_.get() + static_cast<size_t>(y) * stride_;

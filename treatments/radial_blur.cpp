@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/image_checks.h"
+#include "treatments/prefetch.h"
 #include "treatments/radial_rows.h"
 #include "treatments/radial_source.h"
 #include "treatments/safe_convert.h"
@@ -22,8 +23,9 @@ constexpr int32_t kChunk = ClearChunks::kChunk;
 
 constexpr int32_t kMaxSamples = 12;
 // Output columns done together: the mixed rows of every sample for this many
-// columns stay in the processor's near caches from one output row to the next.
-constexpr int32_t kStrip = 64;
+// columns stay in the processor's near caches from one output row to the next,
+// and the work of starting a strip is spread over many columns.
+constexpr int32_t kStrip = 192;
 
 // Where sample k of each output column reads, as bilinearSample finds it: the
 // left column and the horizontal fraction. They depend only on the column
@@ -82,6 +84,22 @@ struct SampleRows {
     }
 };
 
+// Floats from a 64-byte boundary on, so that how the vector loads and stores
+// of the mixed and done rows fall on cache lines does not depend on where the
+// allocator happens to place them.
+class AlignedFloats {
+public:
+    explicit AlignedFloats(size_t count) : storage_(new float[count + 16]) {
+        const uintptr_t at = reinterpret_cast<uintptr_t>(storage_.get());
+        data_ = storage_.get() + (64 - at % 64) % 64 / sizeof(float);
+    }
+    float* get() const { return data_; }
+
+private:
+    std::unique_ptr<float[]> storage_;
+    float* data_;
+};
+
 // The horizontally mixed source rows of one strip of columns, two per sample
 // (the upper and lower rows it reads now). Moving down one output row, a
 // sample's rows move down by less than one: its lower row usually becomes
@@ -90,7 +108,7 @@ class MixedRows {
 public:
     MixedRows(const Originals& source, const SampleColumns& columns, int32_t samples, Band band)
         : source_(source), columns_(columns), samples_(samples), band_(band),
-          data_(new float[static_cast<size_t>(samples) * 2 * kStrip * 4]) {
+          data_(static_cast<size_t>(samples) * 2 * kStrip * 4) {
         std::fill(first_, first_ + kStrip, 0);
     }
 
@@ -168,17 +186,18 @@ private:
     const SampleColumns& columns_;
     int32_t samples_;
     Band band_;
-    std::unique_ptr<float[]> data_;
+    AlignedFloats data_;
     int32_t held_[kMaxSamples][2];
     int32_t first_[kStrip];  // column 0 for every pixel of a strip
     int32_t begin_ = 0, end_ = 0;
 };
 
-constexpr int32_t kAhead = 2;
+constexpr int32_t kAhead = 4;
 
-// Asks for count pixels from p to be brought into the cache.
+// Asks for count pixels from p to be brought into the second-level cache,
+// where they wait without pushing the mixed rows out of the first.
 void prefetchPixels(const float* p, int32_t count) {
-    for (int32_t i = 0; i < count; i += 4) __builtin_prefetch(p + static_cast<size_t>(i) * 4);
+    for (int32_t i = 0; i < count; i += 4) prefetchLine(p + static_cast<size_t>(i) * 4);
 }
 
 // True when every sample of the pixels [x, x + count) reads only zero pixels.
@@ -295,6 +314,30 @@ int32_t rowReach(int32_t height, float cy, const float* scales, int32_t samples)
     return reach + 2;
 }
 
+// When each of a band's output rows, done from the top down, may be written
+// over its source row. Reading in place, every scale lies in [0, 1], so the
+// rows each sample reads move down monotonically with the output row: once a
+// row is done, the rows above the first one it reads are read by no later row.
+// Reading a copy, a row is written as soon as it is done.
+struct RowPlan {
+    std::vector<int32_t> releases;  // after each row, how many waiting rows (oldest first) may be written
+    int32_t mostWaiting = 1;
+};
+
+RowPlan planRows(Band band, bool inPlace, const std::vector<SampleRows>& bandRows, int32_t samples) {
+    RowPlan plan;
+    int32_t oldest = band.begin;
+    for (int32_t y = band.begin; y < band.end; ++y) {
+        const SampleRows& rows = bandRows[static_cast<size_t>(y - band.begin)];
+        const int32_t firstRead = inPlace ? *std::min_element(rows.top, rows.top + samples) : y + 1;
+        plan.mostWaiting = std::max(plan.mostWaiting, y + 1 - oldest);
+        const int32_t release = y + 1 == band.end ? band.end : std::min(firstRead, y + 1);
+        plan.releases.push_back(std::max(0, release - oldest));
+        oldest = std::max(oldest, release);
+    }
+    return plan;
+}
+
 }  // namespace
 
 void applyRadialBlur(Image& image, const Settings& settings, const RowBands& bands) {
@@ -326,17 +369,39 @@ void applyRadialBlur(Image& image, const Settings& settings, const RowBands& ban
         std::vector<SampleRows> bandRows;
         bandRows.reserve(rowCount);
         for (int32_t y = band.begin; y < band.end; ++y) bandRows.emplace_back(image.height, y, cy, scales, samples);
+        const RowPlan plan = planRows(band, inPlace, bandRows, samples);
         MixedRows mixed(source, columns, samples, band);
-        // The band's output for one strip, written back once the strip is done.
-        std::unique_ptr<Pixel[]> done(new Pixel[rowCount * kStrip]);
-        std::vector<Pixel> held(rowCount);
+        // Done rows of a strip waiting to be written, oldest first, in a ring.
+        const size_t ringSize = static_cast<size_t>(plan.mostWaiting);
+        const AlignedFloats ring(ringSize * kStrip * 4);
+        // The first column of a strip that holds it back, and of the one before,
+        // written once the strip after it is done.
+        std::vector<Pixel> held(rowCount), heldBefore(rowCount);
         int32_t heldColumn = -1;
+        auto writeHeld = [&]() {
+            if (heldColumn < 0) return;
+            for (int32_t y = band.begin; y < band.end; ++y) {
+                image.at(heldColumn, y) = heldBefore[static_cast<size_t>(y - band.begin)];
+            }
+        };
         const float* top[kMaxSamples];
         const float* bottom[kMaxSamples];
         for (const Strip& strip : strips) {
             const int32_t begin = strip.begin, end = strip.end;
+            const int32_t first = strip.holdFirst ? begin + 1 : begin;
             mixed.startStrip(begin, end);
             const std::pair<int32_t, int32_t> reach = columns.reach(samples, begin, end);
+            auto prefetchRow = [&](int32_t y) {
+                prefetchPixels(source.row(y, band) + static_cast<size_t>(reach.first) * 4, reach.second);
+            };
+            auto write = [&](int32_t y, const float* from) {
+                std::memcpy(static_cast<void*>(&image.at(first, y)), from + static_cast<size_t>(first - begin) * 4,
+                            static_cast<size_t>(end - first) * sizeof(Pixel));
+                if (strip.holdFirst) {
+                    std::memcpy(static_cast<void*>(&held[static_cast<size_t>(y - band.begin)]), from, sizeof(Pixel));
+                }
+            };
+            int32_t written = band.begin;
             for (int32_t y = band.begin; y < band.end; ++y) {
                 const size_t row = static_cast<size_t>(y - band.begin);
                 const SampleRows& rows = bandRows[row];
@@ -344,13 +409,11 @@ void applyRadialBlur(Image& image, const Settings& settings, const RowBands& ban
                     // The rows that enter the samples' reach a few rows ahead, over
                     // every column any sample of the strip reads.
                     const SampleRows& ahead = bandRows[row + kAhead];
-                    prefetchPixels(source.row(ahead.bottom[0], band) + static_cast<size_t>(reach.first) * 4,
-                                   reach.second);
-                    prefetchPixels(source.row(ahead.bottom[samples - 1], band) + static_cast<size_t>(reach.first) * 4,
-                                   reach.second);
+                    prefetchRow(ahead.bottom[0]);
+                    prefetchRow(ahead.bottom[samples - 1]);
                 }
                 for (int32_t k = 0; k < samples; ++k) mixed.fetch(k, rows.top[k], rows.bottom[k], top[k], bottom[k]);
-                float* out = reinterpret_cast<float*>(done.get() + row * kStrip);
+                float* out = ring.get() + row % ringSize * kStrip * 4;
                 if (!source.zeros().anyClear()) {
                     radial::meanOfSamples(top, bottom, rows.fy, samples, begin, end - begin, width, out);
                 } else {
@@ -359,20 +422,15 @@ void applyRadialBlur(Image& image, const Settings& settings, const RowBands& ban
                 if (redo.first < end && redo.end > begin) {
                     redoUpperBaseFirst(source, band, columns, rows, samples, redo, bottom, begin, end, out);
                 }
+                for (int32_t n = 0; n < plan.releases[row]; ++n, ++written) {
+                    write(written, ring.get() + static_cast<size_t>(written - band.begin) % ringSize * kStrip * 4);
+                }
             }
-            const int32_t first = strip.holdFirst ? begin + 1 : begin;
-            for (int32_t y = band.begin; y < band.end; ++y) {
-                const size_t row = static_cast<size_t>(y - band.begin);
-                const Pixel* from = done.get() + row * kStrip;
-                std::copy(from + (first - begin), from + (end - begin), &image.at(first, y));
-                if (heldColumn >= 0) image.at(heldColumn, y) = held[row];
-                if (strip.holdFirst) held[row] = from[0];
-            }
+            writeHeld();
+            held.swap(heldBefore);
             heldColumn = strip.holdFirst ? begin : -1;
         }
-        if (heldColumn >= 0) {
-            for (int32_t y = band.begin; y < band.end; ++y) image.at(heldColumn, y) = held[static_cast<size_t>(y - band.begin)];
-        }
+        writeHeld();
     });
 }
 

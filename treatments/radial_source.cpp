@@ -3,8 +3,28 @@
 #include <algorithm>
 #include <cstring>
 
+#include "treatments/prefetch.h"
+
 namespace ormel {
 namespace radial {
+
+namespace {
+
+// Rows ahead of the scan whose chunks are asked for.
+constexpr int32_t kScanAhead = 4;
+
+// The or of the bits of floats [begin, end).
+uint32_t anyBits(const float* pixels, size_t begin, size_t end) {
+    uint32_t any = 0;
+    for (size_t i = begin; i < end; ++i) {
+        uint32_t bits;
+        std::memcpy(&bits, pixels + i, sizeof bits);
+        any |= bits;
+    }
+    return any;
+}
+
+}  // namespace
 
 ClearChunks::ClearChunks(int32_t width, int32_t height)
     : words_((static_cast<size_t>(width) + kChunk * 64 - 1) / (kChunk * 64)),
@@ -17,13 +37,10 @@ void ClearChunks::scan(const float* pixels, int32_t width, int32_t y) {
     for (int32_t chunk = 0; chunk * kChunk < width; ++chunk) {
         const size_t begin = static_cast<size_t>(chunk) * kChunk * 4;
         const size_t end = static_cast<size_t>(std::min(width, chunk * kChunk + kChunk)) * 4;
-        uint32_t any = 0;
-        for (size_t i = begin; i < end; ++i) {
-            uint32_t bits;
-            std::memcpy(&bits, pixels + i, sizeof bits);
-            any |= bits;
-        }
-        if (any != 0) {
+        // A busy picture shows itself in a chunk's first pixels; only a
+        // chunk that starts clear is read to its end.
+        const size_t head = std::min(end, begin + 16);
+        if (anyBits(pixels, begin, head) != 0 || anyBits(pixels, head, end) != 0) {
             row[chunk / 64] |= uint64_t{1} << (chunk % 64);
         } else {
             anyClear = true;
@@ -51,6 +68,12 @@ Originals::Originals(const Image& image, bool inPlace, int32_t reachRows, const 
     bands.forEachBand(image.height, [&](Band band) {
         for (int32_t y = band.begin; y < band.end; ++y) {
             const float* in = pixels_ + static_cast<size_t>(y) * width * 4;
+            if (y + kScanAhead < band.end) {
+                // The scan reads little more than each chunk's first line, one
+                // far from the next, so they are asked for a few rows ahead.
+                const float* ahead = in + static_cast<size_t>(kScanAhead) * width * 4;
+                for (size_t x = 0; x < width; x += ClearChunks::kChunk) prefetchLine(ahead + x * 4);
+            }
             zeros_.scan(in, image.width, y);
             if (copy_) {
                 float* out = copy_.get() + static_cast<size_t>(y) * stride_;

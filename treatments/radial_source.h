@@ -47,11 +47,12 @@ private:
 
 // Where the pixels of the picture before the blur are read from. When every
 // scale lies in [0, 1], a sample reads toward the centre only, so the
-// picture itself serves: the blur writes its output strip by strip in an
-// order that never overwrites a column a later strip reads, and only the
-// rows a band reads beyond its own edges (reachRows at most) are copied
-// beforehand, as another band may write them meanwhile. Otherwise the whole
-// picture is copied, each row followed by a repeat of its last pixel.
+// picture itself serves: the blur goes strip by strip in an order that never
+// overwrites a column a later strip reads, writes each row of a strip once no
+// later row of its band reads it, and only the rows a band reads beyond its
+// own edges (reachRows at most) are copied beforehand, as another band may
+// write them meanwhile. Otherwise the whole picture is copied, each row
+// followed by a repeat of its last pixel.
 class Originals {
 public:
     Originals(const Image& image, bool inPlace, int32_t reachRows, const RowBands& bands);

@@ -147,5 +147,26 @@ TEST(RadialBlur, StripsBandsAndClearBlocksDoNotShowInTheResult) {
     }
 }
 
+// In place, each row of a strip is written over its source as soon as no later
+// row of its band reads that source row: after one more row above the centre,
+// dozens below it, and most of the band when the scales come near 0 (amounts
+// just under 1 / 0.085). Every row carries infinities, so a row overwritten
+// before its last reader shows. Bands cut at the centre row, one row apiece,
+// or not at all; widths of several strips on each side of the centre.
+TEST(RadialBlur, RowsAreNotOverwrittenBeforeTheirLastReader) {
+    RowBands halves, oneRowEach;
+    halves.bands = 2;
+    for (const auto& size : {std::pair<int32_t, int32_t>{853, 41}, {611, 40}, {9, 97}}) {
+        Image image = testing::patternImage(size.first, size.second, 11);
+        for (int32_t y = 0; y < size.second; ++y) image.at((y * 37) % size.first, y).r = std::numeric_limits<float>::infinity();
+        oneRowEach.bands = size.second;
+        for (float amount : {1.0f, 6.0f, 11.7f}) {
+            expectBlurredAsPixelByPixel(image, amount, RowBands::single(), "one band");
+            expectBlurredAsPixelByPixel(image, amount, halves, "halves");
+            expectBlurredAsPixelByPixel(image, amount, oneRowEach, "a row each");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ormel

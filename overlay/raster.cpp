@@ -114,15 +114,6 @@ void drawStrokeLayers(Canvas canvas, Vec2 a, Vec2 b, const StrokeLayer* layers, 
         if (!(layers[i].opacity <= 0.0f)) live[n++] = layers[i];
     }
     if (n == 0) return;
-    const float dx = b.x - a.x;
-    const float dy = b.y - a.y;
-    const float len2 = dx * dx + dy * dy;
-    const float len = std::sqrt(len2);
-    if (len <= 0.001f) {
-        for (int32_t i = 0; i < n; ++i) drawDisk(canvas, a, live[i].half, colour, live[i].opacity);
-        return;
-    }
-    if (!isUsableImage(image)) return;
     // A layer of NaN thickness draws nothing on its own, so it is dropped here.
     float h[3];
     float opacityOf[3];
@@ -135,14 +126,26 @@ void drawStrokeLayers(Canvas canvas, Vec2 a, Vec2 b, const StrokeLayer* layers, 
         opacityOf[kept++] = live[i].opacity;
         widest = std::max(widest, hi);
     }
-    n = kept;
-    if (n == 0) return;
+    // Rows first: the overlay is drawn in bands, and most strokes miss most
+    // of them. A dot in place of a short segment keeps within these rows too.
     const float m = widest + 1.25f;
     int32_t x0, x1, y0, y1;
+    if (!clipRows(std::floor(std::min(a.y, b.y) - m), std::ceil(std::max(a.y, b.y) + m), canvas, y0, y1)) {
+        return;
+    }
+    const float dx = b.x - a.x;
+    const float dy = b.y - a.y;
+    const float len2 = dx * dx + dy * dy;
+    const float len = std::sqrt(len2);
+    if (len <= 0.001f) {
+        for (int32_t i = 0; i < n; ++i) drawDisk(canvas, a, live[i].half, colour, live[i].opacity);
+        return;
+    }
+    if (!isUsableImage(image)) return;
+    n = kept;
+    if (n == 0) return;
     if (!clipRange(std::floor(std::min(a.x, b.x) - m), std::ceil(std::max(a.x, b.x) + m),
-                   image.width, x0, x1) ||
-        !clipRows(std::floor(std::min(a.y, b.y) - m), std::ceil(std::max(a.y, b.y) + m),
-                  canvas, y0, y1)) {
+                   image.width, x0, x1)) {
         return;
     }
     const float ux = dx / len;

@@ -67,10 +67,10 @@ bool scanOf(const Canvas& canvas, Vec2 c, const RoundMark& m, MarkScan& scan) {
     if (m.kind == RoundMark::Kind::Disk) {
         const float radius = m.radius;
         if (radius <= 0.0f || m.opacity <= 0.0f) return false;
-        if (!clipRange(std::floor(c.x - radius - 1.0f), std::ceil(c.x + radius + 1.0f), image.width,
-                       scan.x0, scan.x1) ||
-            !clipRows(std::floor(c.y - radius - 1.0f), std::ceil(c.y + radius + 1.0f), canvas,
-                      scan.y0, scan.y1)) {
+        if (!clipRows(std::floor(c.y - radius - 1.0f), std::ceil(c.y + radius + 1.0f), canvas,
+                      scan.y0, scan.y1) ||
+            !clipRange(std::floor(c.x - radius - 1.0f), std::ceil(c.x + radius + 1.0f), image.width,
+                       scan.x0, scan.x1)) {
             return false;
         }
         scan.ring = false;
@@ -81,8 +81,8 @@ bool scanOf(const Canvas& canvas, Vec2 c, const RoundMark& m, MarkScan& scan) {
         return true;
     }
     const float reach = m.radius + m.stroke + 1.0f;
-    if (!clipRange(std::floor(c.x - reach), std::ceil(c.x + reach), image.width, scan.x0, scan.x1) ||
-        !clipRows(std::floor(c.y - reach), std::ceil(c.y + reach), canvas, scan.y0, scan.y1)) {
+    if (!clipRows(std::floor(c.y - reach), std::ceil(c.y + reach), canvas, scan.y0, scan.y1) ||
+        !clipRange(std::floor(c.x - reach), std::ceil(c.x + reach), image.width, scan.x0, scan.x1)) {
         return false;
     }
     scan.ring = true;

@@ -77,8 +77,8 @@ namespace {
 Span capsuleChord(Vec2 a, Vec2 b, float ux, float uy, float len, float reach, float py,
                   int32_t x0, int32_t x1) {
     float lo = INFINITY, hi = -INFINITY;
-    addDiskChord(a.x, a.y, reach, py, lo, hi);
-    addDiskChord(b.x, b.y, reach, py, lo, hi);
+    addDiskChord(a.x, a.y, reach, py, lo, hi, true);
+    addDiskChord(b.x, b.y, reach, py, lo, hi, true);
     float f1, t1, f2, t2;
     if (linearInterval(ux, (py - a.y) * uy, 0.0f, len, f1, t1) &&
         linearInterval(-uy, (py - a.y) * ux, -reach, reach, f2, t2)) {
@@ -90,7 +90,7 @@ Span capsuleChord(Vec2 a, Vec2 b, float ux, float uy, float len, float reach, fl
         }
     }
     Span span{x0, x1};
-    if (!narrowSpan(lo, hi, span)) return Span{x0 + 1, x0};
+    if (!hugSpan(lo, hi, span)) return Span{x0 + 1, x0};
     return span;
 }
 

@@ -100,8 +100,8 @@ bool scanOf(const Canvas& canvas, Vec2 c, const RoundMark& m, MarkScan& scan) {
 bool rowSpanOf(const MarkScan& scan, Vec2 c, float py, RowSpan& span) {
     span = RowSpan{scan.x0, scan.x1};
     float lo = INFINITY, hi = -INFINITY;
-    addDiskChord(c.x, c.y, scan.reach, py, lo, hi);
-    return narrowSpan(lo, hi, span);
+    addDiskChord(c.x, c.y, scan.reach, py, lo, hi, true);
+    return hugSpan(lo, hi, span);
 }
 
 ORMEL_TARGET_AVX512 void drawRoundRows(Canvas canvas, Vec2 c, const MarkScan* scans, int32_t n,

@@ -112,9 +112,12 @@ void drawBox(Canvas canvas, const Track& track, const Settings& settings) {
 
 void drawLabel(Canvas canvas, const Track& track, const Settings& settings) {
     const Image& out = canvas.image;
-    const std::string text = labelText(track, settings, out.width, out.height);
     const int64_t x = int64_t{roundToInt32(track.blob.center.x)} + settings.labelOffsetX;
     const int64_t y = int64_t{roundToInt32(track.blob.center.y)} + settings.labelOffsetY;
+    // Rows outside the canvas: the text need not even be written out.
+    const int64_t top = saturateToInt32(y);
+    if (top + textHeight(settings.labelScale) <= canvas.rowBegin || top >= canvas.rowEnd) return;
+    const std::string text = labelText(track, settings, out.width, out.height);
     drawText(canvas, saturateToInt32(x), saturateToInt32(y), text, settings.labelScale,
              settings.labelColor, kTextOpacity);
 }

@@ -77,8 +77,8 @@ namespace {
 Span capsuleChord(Vec2 a, Vec2 b, float ux, float uy, float len, float reach, float py,
                   int32_t x0, int32_t x1) {
     float lo = INFINITY, hi = -INFINITY;
-    addDiskChord(a.x, a.y, reach, py, lo, hi);
-    addDiskChord(b.x, b.y, reach, py, lo, hi);
+    addDiskChord(a.x, a.y, reach, py, lo, hi, true);
+    addDiskChord(b.x, b.y, reach, py, lo, hi, true);
     float f1, t1, f2, t2;
     if (linearInterval(ux, (py - a.y) * uy, 0.0f, len, f1, t1) &&
         linearInterval(-uy, (py - a.y) * ux, -reach, reach, f2, t2)) {
@@ -90,7 +90,7 @@ Span capsuleChord(Vec2 a, Vec2 b, float ux, float uy, float len, float reach, fl
         }
     }
     Span span{x0, x1};
-    if (!narrowSpan(lo, hi, span)) return Span{x0 + 1, x0};
+    if (!hugSpan(lo, hi, span)) return Span{x0 + 1, x0};
     return span;
 }
 
@@ -114,15 +114,6 @@ void drawStrokeLayers(Canvas canvas, Vec2 a, Vec2 b, const StrokeLayer* layers, 
         if (!(layers[i].opacity <= 0.0f)) live[n++] = layers[i];
     }
     if (n == 0) return;
-    const float dx = b.x - a.x;
-    const float dy = b.y - a.y;
-    const float len2 = dx * dx + dy * dy;
-    const float len = std::sqrt(len2);
-    if (len <= 0.001f) {
-        for (int32_t i = 0; i < n; ++i) drawDisk(canvas, a, live[i].half, colour, live[i].opacity);
-        return;
-    }
-    if (!isUsableImage(image)) return;
     // A layer of NaN thickness draws nothing on its own, so it is dropped here.
     float h[3];
     float opacityOf[3];
@@ -135,14 +126,26 @@ void drawStrokeLayers(Canvas canvas, Vec2 a, Vec2 b, const StrokeLayer* layers, 
         opacityOf[kept++] = live[i].opacity;
         widest = std::max(widest, hi);
     }
-    n = kept;
-    if (n == 0) return;
+    // Rows first: the overlay is drawn in bands, and most strokes miss most
+    // of them. A dot in place of a short segment keeps within these rows too.
     const float m = widest + 1.25f;
     int32_t x0, x1, y0, y1;
+    if (!clipRows(std::floor(std::min(a.y, b.y) - m), std::ceil(std::max(a.y, b.y) + m), canvas, y0, y1)) {
+        return;
+    }
+    const float dx = b.x - a.x;
+    const float dy = b.y - a.y;
+    const float len2 = dx * dx + dy * dy;
+    const float len = std::sqrt(len2);
+    if (len <= 0.001f) {
+        for (int32_t i = 0; i < n; ++i) drawDisk(canvas, a, live[i].half, colour, live[i].opacity);
+        return;
+    }
+    if (!isUsableImage(image)) return;
+    n = kept;
+    if (n == 0) return;
     if (!clipRange(std::floor(std::min(a.x, b.x) - m), std::ceil(std::max(a.x, b.x) + m),
-                   image.width, x0, x1) ||
-        !clipRows(std::floor(std::min(a.y, b.y) - m), std::ceil(std::max(a.y, b.y) + m),
-                  canvas, y0, y1)) {
+                   image.width, x0, x1)) {
         return;
     }
     const float ux = dx / len;

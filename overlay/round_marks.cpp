@@ -55,7 +55,7 @@ void drawInTurn(Canvas canvas, Vec2 centre, const RoundMark* marks, int32_t coun
 struct MarkScan {
     bool ring;
     int32_t x0, x1, y0, y1;
-    float reach;    // disks: the chord radius that narrows a row
+    float reach;    // the chord radius that narrows a row
     float edge;     // coverage = min(edge - distance, 1)
     float size;     // rings: S
     float opacity;
@@ -67,10 +67,10 @@ bool scanOf(const Canvas& canvas, Vec2 c, const RoundMark& m, MarkScan& scan) {
     if (m.kind == RoundMark::Kind::Disk) {
         const float radius = m.radius;
         if (radius <= 0.0f || m.opacity <= 0.0f) return false;
-        if (!clipRange(std::floor(c.x - radius - 1.0f), std::ceil(c.x + radius + 1.0f), image.width,
-                       scan.x0, scan.x1) ||
-            !clipRows(std::floor(c.y - radius - 1.0f), std::ceil(c.y + radius + 1.0f), canvas,
-                      scan.y0, scan.y1)) {
+        if (!clipRows(std::floor(c.y - radius - 1.0f), std::ceil(c.y + radius + 1.0f), canvas,
+                      scan.y0, scan.y1) ||
+            !clipRange(std::floor(c.x - radius - 1.0f), std::ceil(c.x + radius + 1.0f), image.width,
+                       scan.x0, scan.x1)) {
             return false;
         }
         scan.ring = false;
@@ -81,26 +81,27 @@ bool scanOf(const Canvas& canvas, Vec2 c, const RoundMark& m, MarkScan& scan) {
         return true;
     }
     const float reach = m.radius + m.stroke + 1.0f;
-    if (!clipRange(std::floor(c.x - reach), std::ceil(c.x + reach), image.width, scan.x0, scan.x1) ||
-        !clipRows(std::floor(c.y - reach), std::ceil(c.y + reach), canvas, scan.y0, scan.y1)) {
+    if (!clipRows(std::floor(c.y - reach), std::ceil(c.y + reach), canvas, scan.y0, scan.y1) ||
+        !clipRange(std::floor(c.x - reach), std::ceil(c.x + reach), image.width, scan.x0, scan.x1)) {
         return false;
     }
     scan.ring = true;
-    scan.reach = 0.0f;
     scan.edge = std::max(m.stroke * 0.5f, 0.5f) + 0.75f;
+    // |d - S| < edge needs d < S + edge, whatever the sign of S: the corners
+    // of the square beyond that disk are never covered.
+    scan.reach = m.radius + scan.edge + kSpanSlack;
     scan.size = m.radius;
     scan.opacity = m.opacity;
     return true;
 }
 
-// The mark's pixels on the row at height py (y inside its rows), as drawDisk
-// and drawRing narrow them; false when there are none.
+// The mark's pixels on the row at height py (y inside its rows): those of
+// its square whose centres lie within its reach; false when there are none.
 bool rowSpanOf(const MarkScan& scan, Vec2 c, float py, RowSpan& span) {
     span = RowSpan{scan.x0, scan.x1};
-    if (scan.ring) return true;
     float lo = INFINITY, hi = -INFINITY;
-    addDiskChord(c.x, c.y, scan.reach, py, lo, hi);
-    return narrowSpan(lo, hi, span);
+    addDiskChord(c.x, c.y, scan.reach, py, lo, hi, true);
+    return hugSpan(lo, hi, span);
 }
 
 ORMEL_TARGET_AVX512 void drawRoundRows(Canvas canvas, Vec2 c, const MarkScan* scans, int32_t n,

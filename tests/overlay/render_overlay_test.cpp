@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/pixel_ops.h"
+#include "overlay/boxes_labels.h"
 #include "overlay/point_size.h"
 #include "overlay/points.h"
 #include "overlay/raster.h"
@@ -84,6 +85,37 @@ TEST(Points, RingMatchesAWholeImageScan) {
             }
             drawDisk(want, c, std::max(0.9f * w, 1.0f), s.pointColor, 0.7f);
             EXPECT_TRUE(samePixels(got, want)) << size << " " << stroke;
+        }
+    }
+}
+
+// Rows are narrowed to the reach of each mark with only a tenth of a pixel to
+// spare: wherever the centre falls within a pixel, the glow disk, the ring
+// and the dot must still reach exactly the pixels a whole-image scan blends.
+TEST(Points, GlowingRingAtSubPixelCentresMatchesWholeImageScans) {
+    Settings s = bareSettings();
+    s.pointShape = 1;
+    s.glowAmount = 0.35f;
+    s.pointColor = {0.2f, 0.9f, 0.4f, 1.0f};
+    const float size = 7.0f, w = 2.5f;
+    s.pointSize = size;
+    s.pointStroke = w;
+    for (int32_t i = 0; i < 16; ++i) {
+        for (int32_t j = 0; j < 16; j += 3) {
+            const Vec2 c{20.0f + i / 16.0f, 19.0f + j / 16.0f};
+            Image got(44, 42, Pixel{0.1f, 0.2f, 0.3f, 0.5f}), want = got;
+            drawPoint(got, makeTrack(1, c.x, c.y), s);
+            drawDisk(want, c, size + 3.0f * w + 6.0f * 0.35f, s.pointColor, 0.35f * 0.08f);
+            for (int32_t y = 0; y < want.height; ++y) {
+                for (int32_t x = 0; x < want.width; ++x) {
+                    const float dx = x + 0.5f - c.x, dy = y + 0.5f - c.y;
+                    const float d = std::sqrt(dx * dx + dy * dy);
+                    const float cov = std::min(w * 0.5f + 0.75f - std::fabs(d - size), 1.0f);
+                    if (cov > 0.0f) want.at(x, y) = blendOver(want.at(x, y), s.pointColor, cov);
+                }
+            }
+            drawDisk(want, c, std::max(0.9f * w, 1.0f), s.pointColor, 1.0f);
+            EXPECT_TRUE(samePixels(got, want)) << c.x << "," << c.y;
         }
     }
 }
@@ -196,6 +228,35 @@ std::vector<Track> scene() {
         tracks.push_back(t);
     }
     return tracks;
+}
+
+// A tall frame is drawn a slice of rows at a time; marks straddling the
+// slices' edges must come out as the layers drawn over the whole image in
+// order, with one band or several.
+TEST(RenderOverlay, TallFramesMatchTheLayersDrawnOverTheWholeImage) {
+    Settings s = bareSettings();
+    s.drawBoxes = s.drawPoints = s.drawLabels = true;
+    s.glowAmount = 0.5f;
+    s.labelScale = 3;
+    s.labelOffsetY = -20;
+    std::vector<Track> tracks;
+    for (int32_t i = 0; i < 40; ++i) {
+        tracks.push_back(makeTrack(i + 1, 15.0f + 7.3f * (i % 9), 9.0f + 23.7f * i, 40, 4 + i % 9));
+    }
+    const Image plain = testing_support::ramp(90, 950);
+    Image want = plain;
+    for (const Track& t : tracks) drawBox(want, t, s);
+    for (const Track& t : tracks) {
+        drawPoint(want, t, s);
+        drawLabel(want, t, s);
+    }
+    for (int32_t count : {1, 3, 7}) {
+        RowBands bands;
+        bands.bands = count;
+        Image got = plain;
+        renderOverlay(got, plain, tracks, s, bands);
+        EXPECT_TRUE(samePixels(got, want)) << count << " bands";
+    }
 }
 
 TEST(RenderOverlay, DeterministicAndChangingOverTimeOnlyThroughRandomChoices) {

@@ -207,16 +207,25 @@ ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout)
     return b;
 }
 
-ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const ImageLayout& layout) {
-    if (!isPlainFloat(layout) || !frame || frame->empty()) return makeSourceBuffer(frame ? *frame : FloatImage{}, layout);
+ImageBuffer plainFloatBuffer(int width, int height, const ImageLayout& layout) {
     ImageBuffer b;
     b.x1 = layout.originX;
     b.y1 = layout.originY;
-    b.x2 = b.x1 + frame->width;
-    b.y2 = b.y1 + frame->height;
-    b.data = bottomRowOf(*frame);
-    b.rowBytes = -static_cast<long>(frame->width) * 16;
-    b.shared = std::move(frame);
+    b.x2 = b.x1 + width;
+    b.y2 = b.y1 + height;
+    b.rowBytes = -static_cast<long>(width) * 16;
+    return b;
+}
+
+void lendFrame(ImageBuffer& buffer, std::shared_ptr<const FloatImage> frame) {
+    buffer.data = bottomRowOf(*frame);
+    buffer.shared = std::move(frame);
+}
+
+ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const ImageLayout& layout) {
+    if (!isPlainFloat(layout) || !frame || frame->empty()) return makeSourceBuffer(frame ? *frame : FloatImage{}, layout);
+    ImageBuffer b = plainFloatBuffer(frame->width, frame->height, layout);
+    lendFrame(b, std::move(frame));
     return b;
 }
 
@@ -244,11 +253,7 @@ ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout) {
 ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout, FloatImage* spare) {
     if (isPlainFloat(layout) && width > 0 && height > 0 && width <= (1 << 16) && height <= (1 << 16)) {
         // Filled once with the marker value, no zeroing first; handed back by move.
-        ImageBuffer b;
-        b.x1 = layout.originX;
-        b.y1 = layout.originY;
-        b.x2 = b.x1 + width;
-        b.y2 = b.y1 + height;
+        ImageBuffer b = plainFloatBuffer(width, height, layout);
         if (spare && spare->width == width && spare->height == height &&
             spare->rgba.size() == static_cast<size_t>(width) * static_cast<size_t>(height) * 4) {
             b.frame = std::make_shared<FloatImage>(std::move(*spare));
@@ -258,7 +263,6 @@ ImageBuffer makeOutputBuffer(int width, int height, const ImageLayout& layout, F
             b.frame = std::make_shared<FloatImage>(width, height, layout.outputFill);
         }
         b.data = bottomRowOf(*b.frame);
-        b.rowBytes = -static_cast<long>(width) * 16;
         return b;
     }
     ImageBuffer b = allocate(width, height, layout);

@@ -38,12 +38,17 @@ uint16_t floatToHalf(float f);
 // row (y2 - 1), and pixels outside the frame are zero. Every conversion here
 // maps frame row fy to OpenFX row y2 - 1 - fy.
 ImageBuffer makeSourceBuffer(const FloatImage& frame, const ImageLayout& layout);
-// The same, but a frame that already is float RGBA in the plain layout is
-// handed over without a copy (plug-ins only read source images).
 // Whether frames in `layout` are lent as they are, without a copy.
 bool isPlainFloat(const ImageLayout& layout);
 // The OpenFX data pointer of a frame lent as it is (its bottom row).
 uint8_t* bottomRowOf(const FloatImage& frame);
+// A plain float RGBA buffer of width x height at the layout's origin, its rows
+// running up from the bottom row of a top-down FloatImage; no pixels yet.
+ImageBuffer plainFloatBuffer(int width, int height, const ImageLayout& layout);
+// Points a plain float buffer at `frame`'s pixels and keeps the frame alive.
+void lendFrame(ImageBuffer& buffer, std::shared_ptr<const FloatImage> frame);
+// makeSourceBuffer, but a frame that already is float RGBA in the plain layout
+// is handed over without a copy (plug-ins only read source images).
 ImageBuffer shareSourceBuffer(std::shared_ptr<const FloatImage> frame, const ImageLayout& layout);
 // An output buffer for a frame of width x height, every channel `layout.outputFill`.
 // In the plain float RGBA layout the pixels are a FloatImage (`frame`).

@@ -120,12 +120,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
         const ImageLayout layout = presentedLayout(*c);
         if (c->shape && isPlainFloat(layout) && !heldByAction(*s, *c, time) && c->shape(time, &w, &h) && w > 0 &&
             h > 0 && w <= (1 << 16) && h <= (1 << 16)) {
-            buffer = std::make_shared<ImageBuffer>();
-            buffer->x1 = layout.originX;
-            buffer->y1 = layout.originY;
-            buffer->x2 = buffer->x1 + w;
-            buffer->y2 = buffer->y1 + h;
-            buffer->rowBytes = -static_cast<long>(w) * 16;
+            buffer = std::make_shared<ImageBuffer>(plainFloatBuffer(w, h, layout));
             lazy = true;
             rodW = w;
             rodH = h;
@@ -161,8 +156,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
                 ++s->latePixelsMissing;
                 frame = std::make_shared<const FloatImage>(target->width(), target->height());
             }
-            target->data = bottomRowOf(*frame);
-            target->shared = std::move(frame);
+            lendFrame(*target, std::move(frame));
             return target->data;
         });
     } else {

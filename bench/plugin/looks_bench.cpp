@@ -22,6 +22,8 @@
 #include "pipeline/process_frame.h"
 #include "host/worker_pool.h"
 #include "overlay/hash.h"
+#include "plugin/image_transfer.h"
+#include "plugin/image_transfer_bands.h"
 #include "plugin/settings_sampling.h"
 #include "presets/builtin_looks.h"
 #include "presets/preset_apply.h"
@@ -115,17 +117,17 @@ const Frames& frames() {
     return f;
 }
 
-// The plug-in's own copy of the source, made in bands as it reads the host's
-// image, then used up by the render.
-void copyInBands(const Image& from, Image& to, const ormel::RowBands& bands) {
-    to.width = from.width;
-    to.height = from.height;
-    to.pixels.resize(from.pixels.size());
-    const size_t width = static_cast<size_t>(from.width);
-    bands.forEachBand(from.height, [&](ormel::Band b) {
-        std::memcpy(static_cast<void*>(to.pixels.data() + b.begin * width), from.pixels.data() + b.begin * width,
-                    static_cast<size_t>(b.end - b.begin) * width * sizeof(Pixel));
-    });
+// The source as a host lends it: float RGBA, the bottom row's address with
+// the rows stored top first, so the plug-in's read copies it row for row.
+ormel::HostImageAccess hostView(const Image& image) {
+    ormel::HostImageAccess access;
+    const size_t stride = static_cast<size_t>(image.width) * sizeof(Pixel);
+    access.data = const_cast<Pixel*>(image.pixels.data()) + static_cast<size_t>(image.height - 1) * image.width;
+    access.x2 = image.width;
+    access.y2 = image.height;
+    access.rowBytes = -static_cast<int>(stride);
+    access.floatRgba = true;
+    return access;
 }
 
 // The earlier frames' regions as a labelling host's plug-in has them in a
@@ -181,12 +183,13 @@ void BM_Look(benchmark::State& state) {
     ormel::TraceResult r;
     ormel::FrameScratch scratch;
     Image working;
+    const ormel::HostImageAccess source = hostView(f.current);
     const ormel::RowBands bands = workerBands(threads);
     // Processor time of every thread of the process: the work a frame costs,
     // whatever share of the machine the threads got.
     const double before = processSeconds();
     for (auto _ : state) {
-        copyInBands(f.current, working, bands);
+        ormel::readHostImageInto(source, working, bands);
         ormel::processFrameWithRegionsConsuming(working, earlier, settings, r, bands, scratch);
         benchmark::DoNotOptimize(r.image.pixels.data());
     }
@@ -214,6 +217,7 @@ void BM_LookParallelShare(benchmark::State& state) {
     ormel::TraceResult r;
     ormel::FrameScratch scratch;
     Image working;
+    const ormel::HostImageAccess source = hostView(f.current);
     double inBands = 0.0, total = 0.0, batches = 0.0;
     int depth = 0;
     ormel::RowBands bands;
@@ -230,7 +234,7 @@ void BM_LookParallelShare(benchmark::State& state) {
     };
     for (auto _ : state) {
         const double start = threadSeconds();
-        copyInBands(f.current, working, bands);
+        ormel::readHostImageInto(source, working, bands);
         ormel::processFrameWithRegionsConsuming(working, earlier, settings, r, bands, scratch);
         benchmark::DoNotOptimize(r.image.pixels.data());
         total += threadSeconds() - start;

@@ -165,7 +165,7 @@ void basePicture(const Image& source, const std::vector<float>& mask, const Sett
 // The radial blur and an overlay-only pixel sort must not touch the source, so
 // the overlay then goes on a layer of its own that is treated and laid over.
 void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<Track>& tracks,
-                         const Settings& settings, const RowBands& bands, Image& layer) {
+                         const Settings& settings, const RowBands& bands, FrameScratch& scratch) {
     const bool sortOverlayOnly = settings.pixelSortEnable && settings.pixelSortScope == kScopeOverlayOnly;
     const bool separateLayer =
         settings.outputMode == kOutputOriginal && (settings.radialBlur > kRadialBlurThreshold || sortOverlayOnly);
@@ -173,10 +173,11 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
         renderOverlay(picture, source, tracks, settings, bands);
         applyPostEffects(picture, settings, bands);
         if (settings.pixelSortEnable) {
-            applyPixelSort(picture, settings, bands);
+            applyPixelSort(picture, settings, bands, scratch.sortBlur);
         }
         return;
     }
+    Image& layer = scratch.layer;
     layer.width = picture.width;
     layer.height = picture.height;
     layer.pixels.resize(picture.pixels.size());
@@ -188,7 +189,7 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
     renderOverlay(layer, source, tracks, settings, bands);
     applyRadialBlur(layer, settings, bands);
     if (sortOverlayOnly) {
-        applyPixelSort(layer, settings, bands);
+        applyPixelSort(layer, settings, bands, scratch.sortBlur);
     }
     compositeLayer(picture, layer, bands);
     Settings chain = settings;
@@ -196,7 +197,7 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
     chain.pixelSortEnable = false;
     applyPostEffects(picture, chain, bands);
     if (settings.pixelSortEnable && settings.pixelSortScope == kScopeWholePicture) {
-        applyPixelSort(picture, settings, bands);
+        applyPixelSort(picture, settings, bands, scratch.sortBlur);
     }
 }
 
@@ -270,7 +271,7 @@ void processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegi
     result.mask.clear();
     detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
     std::swap(result.image, source);
-    drawOverlayAndTreat(result.image, result.image, result.tracks, settings, bands, scratch.layer);
+    drawOverlayAndTreat(result.image, result.image, result.tracks, settings, bands, scratch);
 }
 
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
@@ -286,7 +287,7 @@ void processFrameWithRegionsInto(const Image& source, const std::vector<FrameReg
     detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
     basePicture(source, result.mask, settings, result.image, bands);
     if (settings.outputMode != kOutputMatte) {
-        drawOverlayAndTreat(result.image, source, result.tracks, settings, bands, scratch.layer);
+        drawOverlayAndTreat(result.image, source, result.tracks, settings, bands, scratch);
     }
 }
 

@@ -55,6 +55,7 @@ void processFrameWithRegionsInto(const Image& source, const std::vector<FrameReg
 struct FrameScratch {
     Image reduced;   // the current frame at the detection resolution
     Image layer;     // the overlay on a layer of its own, when a treatment needs one
+    Image sortBlur;  // the pixel sort's blurs
 };
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
                                  const Settings& settings, TraceResult& result, const RowBands& bands,

@@ -249,31 +249,40 @@ bool allZeroBits(const Pixel* p, size_t n) {
 
 constexpr int kChunk = 64;
 
-// O(1) per pixel, in place: one running sum per column slid down the rows, so memory
-// is read in order. Rows leave the window after they are overwritten, so the last
-// r + 1 original rows are kept in a small ring.
-// Only the columns [x0, x1) are touched, so bands of columns can run side by side.
+// O(1) per pixel: one running sum per column slid down the rows of `across`
+// (the horizontal pass's result, left unchanged), so memory is read in order;
+// each row's means go to the sink as soon as they are known.
+// Only the columns [x0, x1) are read, so bands of columns can run side by side;
+// every band slides from row 0, so the sums do not depend on the banding.
 // Columns go in chunks of 64: where a chunk's sums are all +0 and the rows
 // entering and leaving the window are +0 there too, its means are +0 and its
-// sums stay +0, so the chunk is written as zeros without summing (a clear
+// sums stay +0, so the chunk's means are zeros without summing (a clear
 // stretch of an overlay layer costs next to nothing; the bits are the same).
-void verticalRunningInPlace(Image& image, int r, int x0, int x1) {
+void verticalRunning(const Image& across, int r, int x0, int x1, const BlurSink& sink) {
     const int w = x1 - x0;
-    const int h = image.height;
-    const size_t rowSize = static_cast<size_t>(image.width);
+    const int h = across.height;
+    const size_t rowSize = static_cast<size_t>(across.width);
     const size_t cols = static_cast<size_t>(w);
     const double count = 2.0 * r + 1.0;
-    auto row = [&](int y) { return &image.pixels[static_cast<size_t>(clampIndex(y, h)) * rowSize + static_cast<size_t>(x0)]; };
+    auto row = [&](int y) {
+        return &across.pixels[static_cast<size_t>(clampIndex(y, h)) * rowSize + static_cast<size_t>(x0)];
+    };
     const int chunks = (w + kChunk - 1) / kChunk;
     auto chunkWidth = [&](int c) { return std::min(kChunk, w - c * kChunk); };
-    // Which chunks of each row were all +0 before the pass.
+    // Which chunks of each row are all +0, found when the row is first asked
+    // about, just before its pixels are summed: they are read once, in order.
     std::vector<uint8_t> zero(static_cast<size_t>(h) * static_cast<size_t>(chunks));
-    for (int y = 0; y < h; ++y) {
-        const Pixel* p = row(y);
-        for (int c = 0; c < chunks; ++c)
-            zero[static_cast<size_t>(y) * chunks + c] = allZeroBits(p + c * kChunk, static_cast<size_t>(chunkWidth(c)));
-    }
-    auto zeroAt = [&](int y, int c) { return zero[static_cast<size_t>(clampIndex(y, h)) * chunks + c] != 0; };
+    std::vector<uint8_t> known(static_cast<size_t>(h), 0);
+    auto zeroAt = [&](int y, int c) {
+        const size_t at = static_cast<size_t>(clampIndex(y, h));
+        if (!known[at]) {
+            const Pixel* p = row(y);
+            for (int k = 0; k < chunks; ++k)
+                zero[at * chunks + k] = allZeroBits(p + k * kChunk, static_cast<size_t>(chunkWidth(k)));
+            known[at] = 1;
+        }
+        return zero[at * chunks + c] != 0;
+    };
 
     std::vector<Sum4> sums(cols);
     std::vector<int> busyRows(static_cast<size_t>(chunks), 0);  // rows of the window not +0 in the chunk
@@ -291,29 +300,24 @@ void verticalRunningInPlace(Image& image, int r, int x0, int x1) {
     std::vector<uint8_t> clear(static_cast<size_t>(chunks));
     for (int c = 0; c < chunks; ++c) clear[static_cast<size_t>(c)] = sumsZero(c);
 
-    const size_t ringRows = static_cast<size_t>(r) + 1;
-    std::vector<Pixel> ring(ringRows * cols);
     const std::vector<Pixel> zeros(static_cast<size_t>(kChunk), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
-    auto saved = [&](int y) { return &ring[(static_cast<size_t>(y) % ringRows) * cols]; };
+    std::vector<Pixel> means(cols);
     for (int y = 0; y < h; ++y) {
-        Pixel* out = row(y);
         const Pixel* in = row(y + r + 1);
         const int leavingRow = y - r < 0 ? 0 : y - r;
-        const Pixel* leaving = saved(leavingRow);
-        Pixel* keep = saved(y);
+        const Pixel* leaving = row(leavingRow);
         for (int c = 0; c < chunks; ++c) {
             const int from = c * kChunk;
             const int n = chunkWidth(c);
             const bool inZero = zeroAt(y + r + 1, c);
             const bool outZero = zeroAt(leavingRow, c);
-            // A +0 chunk is not kept in the ring: it leaves as zeros.
-            if (!zeroAt(y, c)) std::copy(out + from, out + from + n, keep + from);
             if (clear[static_cast<size_t>(c)] && inZero && outZero) {
-                std::fill(out + from, out + from + n, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+                std::fill(&means[static_cast<size_t>(from)], &means[static_cast<size_t>(from)] + n,
+                          Pixel{0.0f, 0.0f, 0.0f, 0.0f});
                 continue;
             }
-            verticalStep(out + from, in + from, outZero ? zeros.data() : leaving + from, &sums[static_cast<size_t>(from)],
-                         n, count);
+            verticalStep(&means[static_cast<size_t>(from)], in + from, outZero ? zeros.data() : leaving + from,
+                         &sums[static_cast<size_t>(from)], n, count);
             int& busy = busyRows[static_cast<size_t>(c)];
             const bool wasBusy = busy != 0;
             busy += !inZero;
@@ -326,39 +330,31 @@ void verticalRunningInPlace(Image& image, int r, int x0, int x1) {
                 clear[static_cast<size_t>(c)] = sumsZero(c);
             }
         }
+        sink(y, x0, means.data(), w);
     }
 }
 
-void verticalDirect(const Image& src, Image& dst, int r, Band band) {
+// Each window summed on its own, for images holding non-finite or huge values;
+// rows are independent, so bands of rows run side by side.
+void verticalDirect(const Image& across, int r, Band band, const BlurSink& sink) {
     const double count = 2.0 * r + 1.0;
+    std::vector<Pixel> means(static_cast<size_t>(across.width));
     for (int y = band.begin; y < band.end; ++y) {
-        for (int x = 0; x < src.width; ++x) {
+        for (int x = 0; x < across.width; ++x) {
             Sum4 sum;
-            for (int k = -r; k <= r; ++k) sum.add(src.at(x, clampIndex(y + k, src.height)));
-            dst.at(x, y) = sum.mean(count);
+            for (int k = -r; k <= r; ++k) sum.add(across.at(x, clampIndex(y + k, across.height)));
+            means[static_cast<size_t>(x)] = sum.mean(count);
         }
+        sink(y, 0, means.data(), across.width);
     }
 }
 
-}  // namespace
-
-Image blurredImage(const Image& image, int radius, const RowBands& bands) {
-    if (radius <= 0 || !isUsableImage(image)) return image;
-    Image result;
-    blurredImageInto(image, radius, result, bands);
-    return result;
-}
-
-void blurredImageInto(const Image& image, int radius, Image& result, const RowBands& bands) {
-    if (radius <= 0 || !isUsableImage(image)) {
-        result = image;
-        return;
-    }
-    const int r = std::min(radius, kMaxRadius);
+// The horizontal pass into `across`; false when some row is not moderate.
+bool horizontalPass(const Image& image, int r, Image& across, const RowBands& bands) {
     const int w = image.width;
-    result.width = w;
-    result.height = image.height;
-    result.pixels.resize(image.pixels.size());  // every pixel is written below
+    across.width = w;
+    across.height = image.height;
+    across.pixels.resize(image.pixels.size());  // every pixel is written below
     // One flag per row, so no two bands write the same memory.
     std::vector<char> rowModerate(static_cast<size_t>(image.height), 1);
     bands.forEachBand(image.height, [&](Band band) {
@@ -372,29 +368,56 @@ void blurredImageInto(const Image& image, int radius, Image& result, const RowBa
             const RowKind kind = rowKind(row, w);
             if (kind == RowKind::Clear) {
                 // Sums of +0 stay +0, and so do their means.
-                std::fill(&result.pixels[offset], &result.pixels[offset] + w, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+                std::fill(&across.pixels[offset], &across.pixels[offset] + w, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
             } else if (kind == RowKind::Moderate) {
                 group[grouped] = row;
-                groupOut[grouped] = &result.pixels[offset];
+                groupOut[grouped] = &across.pixels[offset];
                 if (++grouped == kRowsAtOnce) {
                     runningRows(group, groupOut, grouped, w, r);
                     grouped = 0;
                 }
             } else {
-                directRow(row, &result.pixels[offset], w, r);
+                directRow(row, &across.pixels[offset], w, r);
                 rowModerate[static_cast<size_t>(y)] = 0;
             }
         }
         runningRows(group, groupOut, grouped, w, r);
     });
-    const bool allModerate = std::find(rowModerate.begin(), rowModerate.end(), 0) == rowModerate.end();
-    // A mean never exceeds its inputs, so moderate rows stay moderate after the first pass.
-    if (allModerate) {
-        bands.forEachBand(w, [&](Band columns) { verticalRunningInPlace(result, r, columns.begin, columns.end); });
+    return std::find(rowModerate.begin(), rowModerate.end(), 0) == rowModerate.end();
+}
+
+}  // namespace
+
+void blurIntoSink(const Image& image, int radius, Image& across, const RowBands& bands, const BlurSink& sink) {
+    if (!isUsableImage(image)) return;
+    if (radius <= 0) {
+        // The means are the pixels themselves, handed over from a copy since
+        // the sink may change the image.
+        across = image;
+        const size_t width = static_cast<size_t>(image.width);
+        bands.forEachBand(image.height, [&](Band band) {
+            for (int y = band.begin; y < band.end; ++y) sink(y, 0, &across.pixels[y * width], image.width);
+        });
         return;
     }
-    const Image across = result;
-    bands.forEachBand(image.height, [&](Band band) { verticalDirect(across, result, r, band); });
+    const int r = std::min(radius, kMaxRadius);
+    // A mean never exceeds its inputs, so moderate rows stay moderate after the first pass.
+    if (horizontalPass(image, r, across, bands)) {
+        bands.forEachBand(image.width, [&](Band columns) { verticalRunning(across, r, columns.begin, columns.end, sink); });
+    } else {
+        bands.forEachBand(image.height, [&](Band band) { verticalDirect(across, r, band, sink); });
+    }
+}
+
+Image blurredImage(const Image& image, int radius, const RowBands& bands) {
+    if (radius <= 0 || !isUsableImage(image)) return image;
+    Image result(image.width, image.height);
+    Image across;
+    const size_t width = static_cast<size_t>(image.width);
+    blurIntoSink(image, radius, across, bands, [&](int y, int x, const Pixel* means, int n) {
+        std::copy(means, means + n, &result.pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)]);
+    });
+    return result;
 }
 
 }  // namespace ormel

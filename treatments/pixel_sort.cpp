@@ -6,7 +6,6 @@
 #include "treatments/box_blur.h"
 #include "treatments/gpu/pixel_sort_gpu.h"
 #include "treatments/pixel_sort_glow.h"
-#include "treatments/pixel_sort_passes.h"
 #include "treatments/pixel_sort_soften.h"
 #include "treatments/safe_convert.h"
 
@@ -18,51 +17,45 @@ constexpr int32_t kRadiusCeiling = 1024;
 
 int32_t blurRadius(float scale) { return roundClamped(scale, 1, kRadiusCeiling, 1); }
 
-void softenWith(Image& image, const Image& blurred, float t, const RowBands& bands) {
-    const size_t width = static_cast<size_t>(image.width);
-    bands.forEachBand(image.height, [&](Band band) {
-        const size_t from = static_cast<size_t>(band.begin) * width;
-        const size_t count = static_cast<size_t>(band.end - band.begin) * width;
-        softenPixels(&image.pixels[from], &blurred.pixels[from], &image.pixels[from], count, t);
+Pixel* pixelsAt(Image& image, int y, int x) {
+    return &image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)];
+}
+
+// The image moved toward its own blur by t; each mean is used as soon as the
+// blur has it, so the blurred picture never makes a trip through memory.
+void soften(Image& image, int32_t radius, float t, Image& scratch, const RowBands& bands) {
+    blurIntoSink(image, radius, scratch, bands, [&](int y, int x, const Pixel* means, int n) {
+        Pixel* p = pixelsAt(image, y, x);
+        softenPixels(p, means, p, static_cast<size_t>(n), t);
     });
 }
 
 }  // namespace
 
 void applyPixelSort(Image& image, const Settings& settings, const RowBands& bands) {
+    Image scratch;
+    applyPixelSort(image, settings, bands, scratch);
+}
+
+void applyPixelSort(Image& image, const Settings& settings, const RowBands& bands, Image& scratch) {
     // "Not above" so a NaN amount leaves the picture alone.
     if (!settings.pixelSortEnable || !(settings.pixelSortAmount > 0.001f) || !isUsableImage(image)) return;
     if (settings.renderEngine == 1 && applyPixelSortGpu(image, settings)) return;
 
     const float blur = settings.pixelSortBlur;
     const int32_t direction = settings.pixelSortDirection;
-    const bool horizontal = direction == 0 || direction == 2;
-    const bool vertical = direction == 1 || direction == 2;
     const float pre = 0.45f * blur;
-    Image blurred;  // one buffer for the up to three blurs
-    if (blur > 0.001f && pre > 0.001f) {
-        blurredImageInto(image, blurRadius(10.0f * pre), blurred, bands);
-        const float t = std::min(pre, 1.0f);
-        // Softened rows go straight into the row pass, saving a sweep over the frame.
-        if (horizontal) {
-            softenThenSortRows(image, blurred, t, settings, bands);
-        } else {
-            softenWith(image, blurred, t, bands);
-        }
-    } else if (horizontal) {
-        applyPixelSortAxis(image, settings, false, bands);
-    }
-    if (vertical) applyPixelSortAxis(image, settings, true, bands);
-
-    if (blur > 0.001f) {
-        blurredImageInto(image, blurRadius(10.0f * blur), blurred, bands);
-        softenWith(image, blurred, std::min(blur, 1.0f), bands);
-    }
+    if (blur > 0.001f && pre > 0.001f) soften(image, blurRadius(10.0f * pre), std::min(pre, 1.0f), scratch, bands);
+    if (direction == 0 || direction == 2) applyPixelSortAxis(image, settings, false, bands);
+    if (direction == 1 || direction == 2) applyPixelSortAxis(image, settings, true, bands);
+    if (blur > 0.001f) soften(image, blurRadius(10.0f * blur), std::min(blur, 1.0f), scratch, bands);
 
     const float glow = settings.pixelSortGlow;
     if (glow > 0.001f) {
-        blurredImageInto(image, blurRadius(18.0f * glow), blurred, bands);
-        addSortGlow(image, blurred, settings, glow, bands);
+        const SortGlow rules = sortGlow(settings, glow);
+        blurIntoSink(image, blurRadius(18.0f * glow), scratch, bands, [&](int y, int x, const Pixel* means, int n) {
+            addSortGlow(pixelsAt(image, y, x), means, static_cast<size_t>(n), rules);
+        });
     }
 }
 

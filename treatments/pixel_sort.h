@@ -12,6 +12,10 @@ namespace ormel {
 void applyPixelSort(Image& image, const Settings& settings,
                     const RowBands& bands = RowBands::single());
 
+// The same, its working picture kept in `scratch` (any contents; overwritten),
+// so a caller sorting frame after frame takes no fresh pages for it.
+void applyPixelSort(Image& image, const Settings& settings, const RowBands& bands, Image& scratch);
+
 // One sorting pass along rows (vertical false) or columns (vertical true).
 void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical,
                         const RowBands& bands = RowBands::single());

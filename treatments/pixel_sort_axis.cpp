@@ -9,9 +9,7 @@
 #include "treatments/pixel_sort.h"
 #include "treatments/pixel_sort_common.h"
 #include "treatments/pixel_sort_order.h"
-#include "treatments/pixel_sort_passes.h"
 #include "treatments/pixel_sort_run.h"
-#include "treatments/pixel_sort_soften.h"
 #include "treatments/safe_convert.h"
 
 #if defined(__SSE2__)
@@ -174,9 +172,8 @@ void sortLine(const Pixel* line, Pixel* out, ptrdiff_t stride, int32_t positions
 }
 
 // Lines are independent: each reads only its own pixels as they were before
-// the pass, so bands of rows (or of columns) can run side by side. With
-// `blurred`, each row is softened toward it first.
-void sortRows(Image& image, const LineRules& k, const RowBands& bands, const Image* blurred, float t) {
+// the pass, so bands of rows (or of columns) can run side by side.
+void sortRows(Image& image, const LineRules& k, const RowBands& bands) {
     const int32_t width = image.width;
     const size_t w = static_cast<size_t>(width);
     bands.forEachBand(image.height, [&](Band band) {
@@ -184,12 +181,7 @@ void sortRows(Image& image, const LineRules& k, const RowBands& bands, const Ima
         std::vector<Pixel> line(w);
         for (int32_t y = band.begin; y < band.end; ++y) {
             Pixel* row = &image.at(0, y);
-            if (blurred != nullptr) {
-                softenPixels(row, &blurred->at(0, y), line.data(), w, t);
-                std::copy(line.begin(), line.end(), row);
-            } else {
-                std::copy(row, row + width, line.begin());
-            }
+            std::copy(row, row + width, line.begin());
             sortLine(line.data(), row, 1, width, y, k, scratch);
         }
     });
@@ -232,14 +224,8 @@ void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical, c
     if (vertical) {
         sortColumns(image, rules, bands);
     } else {
-        sortRows(image, rules, bands, nullptr, 0.0f);
+        sortRows(image, rules, bands);
     }
-}
-
-void softenThenSortRows(Image& image, const Image& blurred, float t, const Settings& settings,
-                        const RowBands& bands) {
-    if (!isUsableImage(image)) return;
-    sortRows(image, lineRules(settings, false), bands, &blurred, t);
 }
 
 }  // namespace ormel

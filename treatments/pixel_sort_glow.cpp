@@ -15,17 +15,10 @@
 namespace ormel {
 namespace {
 
-struct GlowRules {
-    float gate;
-    float strength;  // 0.65 times the glow, capped at 1
-    int32_t scope;
-    Pixel colour;
-};
-
 // One pixel, in the order the glow has always used: the colour's share first
 // in each sum, which decides the payload where a NaN colour (or an infinite
 // one times a zero weight) meets a NaN pixel.
-void glowPixel(Pixel& p, const Pixel& q, const GlowRules& g) {
+void glowPixel(Pixel& p, const Pixel& q, const SortGlow& g) {
     const float v = sortActivity(q, g.scope);
     if (!(v > g.gate)) return;
     const float w = clamp01(1.8f * std::max(sortLuminance(q), v));
@@ -37,7 +30,7 @@ void glowPixel(Pixel& p, const Pixel& q, const GlowRules& g) {
     p.a = clamp01(p.a * stay + k);
 }
 
-void glowSpan(Pixel* p, const Pixel* q, size_t count, const GlowRules& g) {
+void glowSpan(Pixel* p, const Pixel* q, size_t count, const SortGlow& g) {
     for (size_t i = 0; i < count; ++i) glowPixel(p[i], q[i], g);
 }
 
@@ -48,7 +41,7 @@ inline __m128 clamp01Lanes(__m128 x) { return _mm_max_ps(_mm_min_ps(x, _mm_set1_
 
 // Four pixels at a time, as channel vectors. With a finite colour the colour's
 // share is finite, so no sum meets two NaNs and the order is free.
-void glowSpanVectors(Pixel* p, const Pixel* q, size_t count, const GlowRules& g) {
+void glowSpanVectors(Pixel* p, const Pixel* q, size_t count, const SortGlow& g) {
     const __m128 gate = _mm_set1_ps(g.gate), strength = _mm_set1_ps(g.strength);
     const __m128 cr = _mm_set1_ps(g.colour.r), cg = _mm_set1_ps(g.colour.g), cb = _mm_set1_ps(g.colour.b);
     const __m128 one = _mm_set1_ps(1.0f), spread = _mm_set1_ps(1.8f);
@@ -88,29 +81,25 @@ void glowSpanVectors(Pixel* p, const Pixel* q, size_t count, const GlowRules& g)
 
 }  // namespace
 
-void addSortGlow(Image& image, const Image& blurred, const Settings& settings, float glow, const RowBands& bands) {
+SortGlow sortGlow(const Settings& settings, float glow) {
     const float threshold = clamp01(settings.pixelSortThreshold);
-    GlowRules g;
+    SortGlow g;
     g.gate = settings.pixelSortThreshold > 0.0f ? 0.5f * std::min(threshold, 1.0f) : 0.0f;
     g.strength = 0.65f * std::min(glow, 1.0f);
     g.scope = settings.pixelSortScope;
     g.colour = settings.pixelSortColor;
-    const bool finiteColour = std::isfinite(g.colour.r) && std::isfinite(g.colour.g) && std::isfinite(g.colour.b);
-    const size_t width = static_cast<size_t>(image.width);
-    bands.forEachBand(image.height, [&](Band band) {
-        Pixel* p = &image.pixels[static_cast<size_t>(band.begin) * width];
-        const Pixel* q = &blurred.pixels[static_cast<size_t>(band.begin) * width];
-        const size_t count = static_cast<size_t>(band.end - band.begin) * width;
+    g.finiteColour = std::isfinite(g.colour.r) && std::isfinite(g.colour.g) && std::isfinite(g.colour.b);
+    return g;
+}
+
+void addSortGlow(Pixel* pixels, const Pixel* blurred, size_t count, const SortGlow& g) {
 #if defined(VARNOK_GLOW_SSE2)
-        if (finiteColour) {
-            glowSpanVectors(p, q, count, g);
-            return;
-        }
-#else
-        (void)finiteColour;
+    if (g.finiteColour) {
+        glowSpanVectors(pixels, blurred, count, g);
+        return;
+    }
 #endif
-        glowSpan(p, q, count, g);
-    });
+    glowSpan(pixels, blurred, count, g);
 }
 
 }  // namespace ormel

@@ -2,14 +2,25 @@
 // light the picture in the streak colour.
 #pragma once
 
-#include "engine/row_bands.h"
+#include <cstddef>
+
 #include "engine/types.h"
 
 namespace ormel {
 
+// The glow's rules, worked out once per frame.
+struct SortGlow {
+    float gate;
+    float strength;  // 0.65 times the glow, capped at 1
+    int32_t scope;
+    Pixel colour;
+    bool finiteColour;
+};
+SortGlow sortGlow(const Settings& settings, float glow);
+
 // Every pixel whose blurred counterpart is active above the glow's gate moves
 // toward the streak colour, weighted by that counterpart's brightness, and
-// toward full alpha. `blurred` has the image's size; `glow` is above 0.001.
-void addSortGlow(Image& image, const Image& blurred, const Settings& settings, float glow, const RowBands& bands);
+// toward full alpha. `glow` (given to sortGlow) is above 0.001.
+void addSortGlow(Pixel* pixels, const Pixel* blurred, size_t count, const SortGlow& g);
 
 }  // namespace ormel

@@ -122,7 +122,9 @@ void BM_PixelSortDefaults(benchmark::State& state) {
     Settings s = quiet();  // the sort's own defaults, on the whole frame, processor engine
     s.pixelSortEnable = true;
     s.pixelSortScope = 1;
-    runAgainstMemcpy(state, [&](Image& image) { ormel::applyPixelSort(image, s); });
+    // Working memory kept from frame to frame, as the frame pipeline keeps it.
+    Image scratch;
+    runAgainstMemcpy(state, [&](Image& image) { ormel::applyPixelSort(image, s, ormel::RowBands::single(), scratch); });
 }
 
 // The two sorting passes alone (no softening, no glow), apart from the box blurs.

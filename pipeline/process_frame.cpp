@@ -173,7 +173,7 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
         renderOverlay(picture, source, tracks, settings, bands);
         applyPostEffects(picture, settings, bands);
         if (settings.pixelSortEnable) {
-            applyPixelSort(picture, settings, bands, scratch.sortBlur);
+            applyPixelSort(picture, settings, bands, scratch.sort);
         }
         return;
     }
@@ -189,7 +189,7 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
     renderOverlay(layer, source, tracks, settings, bands);
     applyRadialBlur(layer, settings, bands);
     if (sortOverlayOnly) {
-        applyPixelSort(layer, settings, bands, scratch.sortBlur);
+        applyPixelSort(layer, settings, bands, scratch.sort);
     }
     compositeLayer(picture, layer, bands);
     Settings chain = settings;
@@ -197,7 +197,7 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
     chain.pixelSortEnable = false;
     applyPostEffects(picture, chain, bands);
     if (settings.pixelSortEnable && settings.pixelSortScope == kScopeWholePicture) {
-        applyPixelSort(picture, settings, bands, scratch.sortBlur);
+        applyPixelSort(picture, settings, bands, scratch.sort);
     }
 }
 

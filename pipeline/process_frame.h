@@ -8,6 +8,7 @@
 #include "engine/row_bands.h"
 #include "engine/tracks.h"
 #include "engine/types.h"
+#include "treatments/pixel_sort.h"
 
 namespace ormel {
 
@@ -55,7 +56,7 @@ void processFrameWithRegionsInto(const Image& source, const std::vector<FrameReg
 struct FrameScratch {
     Image reduced;   // the current frame at the detection resolution
     Image layer;     // the overlay on a layer of its own, when a treatment needs one
-    Image sortBlur;  // the pixel sort's blurs
+    PixelSortScratch sort;  // the pixel sort's blurs and what it knows is clear
 };
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
                                  const Settings& settings, TraceResult& result, const RowBands& bands,

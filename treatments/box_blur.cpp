@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/image_checks.h"
+#include "treatments/clear_map.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
@@ -42,23 +43,31 @@ struct Sum4 {
 
 enum class RowKind { Clear, Moderate, Wild };
 
-// One sweep over a row: all +0 (nothing to sum), every value moderate (the
-// running sum is exact enough), or neither (each window summed afresh).
+// One sweep over the stretches of a row not yet known clear: those found all
+// +0 are marked, and the rest decide whether the row is moderate (the running
+// sum is exact enough) or not (each window summed afresh).
 // Done on the bits: |v| <= limit exactly when the sign-cleared bits are at most
 // the limit's, and NaN's bits lie above it, so NaN fails as with a float compare;
 // integer tests without early exit let the compiler vectorise the sweep.
-RowKind rowKind(const Pixel* row, int w) {
+RowKind scanRow(const Pixel* row, int w, uint8_t* marks) {
     constexpr uint32_t kLimitBits = 0x47800000u;  // 65536.0f
     static_assert(kRunningSumLimit == 65536.0f, "kLimitBits mirrors kRunningSumLimit");
     const uint32_t* bits = reinterpret_cast<const uint32_t*>(row);
-    const size_t n = static_cast<size_t>(w) * 4;
-    uint32_t any = 0;
+    uint32_t anyInRow = 0;
     uint32_t wild = 0;
-    for (size_t i = 0; i < n; ++i) {
-        any |= bits[i];
-        wild |= static_cast<uint32_t>((bits[i] & 0x7fffffffu) > kLimitBits);
+    for (int s = 0; s < stretchesIn(w); ++s) {
+        if (marks[s]) continue;
+        const size_t from = static_cast<size_t>(s) * kClearStretch * 4;
+        const size_t to = std::min(static_cast<size_t>(w), static_cast<size_t>(s + 1) * kClearStretch) * 4;
+        uint32_t any = 0;
+        for (size_t i = from; i < to; ++i) {
+            any |= bits[i];
+            wild |= static_cast<uint32_t>((bits[i] & 0x7fffffffu) > kLimitBits);
+        }
+        marks[s] = any == 0;
+        anyInRow |= any;
     }
-    if (any == 0) return RowKind::Clear;
+    if (anyInRow == 0) return RowKind::Clear;
     return wild == 0 ? RowKind::Moderate : RowKind::Wild;
 }
 
@@ -95,14 +104,7 @@ __attribute__((target("avx"))) inline void storeMean(Pixel& p, __m256d sum, __m2
     _mm_storeu_ps(&p.r, _mm256_cvtpd_ps(_mm256_div_pd(sum, count)));
 }
 
-__attribute__((target("avx"))) bool allZeroBitsAvx(const Pixel* p, size_t n) {
-    const uint32_t* bits = reinterpret_cast<const uint32_t*>(p);
-    uint32_t any = 0;
-    for (size_t i = 0; i < n * 4; ++i) any |= bits[i];
-    return any == 0;
-}
-
-constexpr int kStretch = 64;
+constexpr int kStretch = kClearStretch;
 
 // Which 64-pixel stretches of a row are all +0; empty when the row is too wide
 // to track (rows up to 32768 pixels wide are tracked).
@@ -111,16 +113,13 @@ struct ClearStretches {
     bool tracked = false;
 };
 
-__attribute__((target("avx"))) ClearStretches clearStretchesAvx(const Pixel* row, int w) {
+ClearStretches clearStretches(const uint8_t* marks, int w) {
     ClearStretches clear;
-    const int stretches = (w + kStretch - 1) / kStretch;
+    const int stretches = stretchesIn(w);
     clear.tracked = stretches <= 512;
     if (!clear.tracked) return clear;
-    for (int c = 0; c < stretches; ++c) {
-        const size_t from = static_cast<size_t>(c) * kStretch;
-        if (allZeroBitsAvx(row + from, static_cast<size_t>(std::min(kStretch, w - c * kStretch))))
-            clear.mask[c / 64] |= uint64_t{1} << (c % 64);
-    }
+    for (int c = 0; c < stretches; ++c)
+        if (marks[c]) clear.mask[c / 64] |= uint64_t{1} << (c % 64);
     return clear;
 }
 
@@ -138,13 +137,15 @@ bool clearBetween(const ClearStretches& clear, int lo, int hi, int w) {
 // subtractions it would alone, but the rows' chains overlap instead of each
 // pixel waiting on the previous one's sum.
 // Stretches of 64 pixels where, in every row, the sum is +0 and every pixel
-// entering and leaving the window is +0 are written as +0 without stepping:
-// the sums stay +0 through them, and so do the means (stepping them gives the
-// same bits, so a row clear where another is not is simply stepped).
+// entering and leaving the window is +0 have means of +0 and leave the sums +0
+// (stepping them gives the same bits, so a row clear where another is not is
+// simply stepped); they are marked clear in the output and not written.
 template <int N>
-__attribute__((target("avx"))) void runningRowsAvx(const Pixel* const* rows, Pixel* const* outs, int w, int r) {
+__attribute__((target("avx"))) void runningRowsAvx(const Pixel* const* rows, Pixel* const* outs,
+                                                   const uint8_t* const* marks, uint8_t* const* outMarks, int w,
+                                                   int r) {
     ClearStretches clear[N];
-    for (int i = 0; i < N; ++i) clear[i] = clearStretchesAvx(rows[i], w);
+    for (int i = 0; i < N; ++i) clear[i] = clearStretches(marks[i], w);
     const __m256d count = _mm256_set1_pd(2.0 * r + 1.0);
     __m256d sum[N];
     for (int i = 0; i < N; ++i) {
@@ -160,7 +161,7 @@ __attribute__((target("avx"))) void runningRowsAvx(const Pixel* const* rows, Pix
                    clearBetween(clear[i], x - r, end - 1 - r, w);
         }
         if (skip) {
-            for (int i = 0; i < N; ++i) std::fill(outs[i] + x, outs[i] + end, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+            for (int i = 0; i < N; ++i) outMarks[i][x / kStretch] = 1;
             x = end;
             continue;
         }
@@ -197,19 +198,25 @@ bool haveAvx() {
 
 constexpr int kRowsAtOnce = 4;
 
-// The rows [0, n) of rows/outs, n <= kRowsAtOnce, all moderate.
-void runningRows(const Pixel* const* rows, Pixel* const* outs, int n, int w, int r) {
+// The rows [0, n) of rows/outs, n <= kRowsAtOnce, all moderate; marks are
+// what is known clear in each row, outMarks what is left clear (and unwritten)
+// in each output.
+void runningRows(const Pixel* const* rows, Pixel* const* outs, const uint8_t* const* marks, uint8_t* const* outMarks,
+                 int n, int w, int r) {
 #if defined(VARNOK_BLUR_AVX)
     if (haveAvx()) {
         static_assert(kRowsAtOnce == 4, "one case per group size");
         switch (n) {
-            case 4: runningRowsAvx<4>(rows, outs, w, r); return;
-            case 3: runningRowsAvx<3>(rows, outs, w, r); return;
-            case 2: runningRowsAvx<2>(rows, outs, w, r); return;
-            case 1: runningRowsAvx<1>(rows, outs, w, r); return;
+            case 4: runningRowsAvx<4>(rows, outs, marks, outMarks, w, r); return;
+            case 3: runningRowsAvx<3>(rows, outs, marks, outMarks, w, r); return;
+            case 2: runningRowsAvx<2>(rows, outs, marks, outMarks, w, r); return;
+            case 1: runningRowsAvx<1>(rows, outs, marks, outMarks, w, r); return;
             default: return;
         }
     }
+#else
+    (void)marks;
+    (void)outMarks;
 #endif
     for (int i = 0; i < n; ++i) runningRowPlain(rows[i], outs[i], w, r);
 }
@@ -239,60 +246,60 @@ void directRow(const Pixel* row, Pixel* out, int w, int r) {
     }
 }
 
-// Whether pixels [0, n) are all zero bits (+0 in every channel).
-bool allZeroBits(const Pixel* p, size_t n) {
-    const uint32_t* bits = reinterpret_cast<const uint32_t*>(p);
-    uint32_t any = 0;
-    for (size_t i = 0; i < n * 4; ++i) any |= bits[i];
-    return any == 0;
-}
-
-constexpr int kChunk = 64;
-
 // O(1) per pixel: one running sum per column slid down the rows of `across`
-// (the horizontal pass's result, left unchanged), so memory is read in order;
-// each row's means go to the sink as soon as they are known.
-// Only the columns [x0, x1) are read, so bands of columns can run side by side;
-// every band slides from row 0, so the sums do not depend on the banding.
-// Columns go in chunks of 64: where a chunk's sums are all +0 and the rows
-// entering and leaving the window are +0 there too, its means are +0 and its
-// sums stay +0, so the chunk's means are zeros without summing (a clear
-// stretch of an overlay layer costs next to nothing; the bits are the same).
-void verticalRunning(const Image& across, int r, int x0, int x1, const BlurSink& sink) {
-    const int w = x1 - x0;
+// (the horizontal pass's result), so memory is read in order; each row's means
+// go to the sink as soon as they are known.
+// Only the stretches [s0, s1) are read, so bands of stretches can run side by
+// side; every band slides from row 0, so the sums do not depend on the banding.
+// Where a stretch's sums are all +0 and the rows entering and leaving the
+// window are +0 there too, its means are +0 and its sums stay +0, so it is not
+// summed (a clear stretch of an overlay layer costs next to nothing; the bits
+// are the same). Stretches marked clear in `acrossClear` are never read: they
+// hold whatever the memory held. Where the means are +0 and the image is
+// known clear the sink is not called.
+void verticalRunning(const Image& across, const ClearMap& acrossClear, const ClearMap& imageClear, int r, int s0,
+                     int s1, const BlurSink& sink) {
+    const int x0 = s0 * kStretch;
+    const int w = std::min(s1 * kStretch, across.width) - x0;
     const int h = across.height;
     const size_t rowSize = static_cast<size_t>(across.width);
-    const size_t cols = static_cast<size_t>(w);
     const double count = 2.0 * r + 1.0;
     auto row = [&](int y) {
         return &across.pixels[static_cast<size_t>(clampIndex(y, h)) * rowSize + static_cast<size_t>(x0)];
     };
-    const int chunks = (w + kChunk - 1) / kChunk;
-    auto chunkWidth = [&](int c) { return std::min(kChunk, w - c * kChunk); };
-    // Which chunks of each row are all +0, found when the row is first asked
-    // about, just before its pixels are summed: they are read once, in order.
+    const int chunks = s1 - s0;
+    auto chunkWidth = [&](int c) { return std::min(kStretch, w - c * kStretch); };
+    // Which chunks of each row are all +0: marked ones, and the others found so
+    // when the row is first asked about, just before its pixels are summed.
     std::vector<uint8_t> zero(static_cast<size_t>(h) * static_cast<size_t>(chunks));
     std::vector<uint8_t> known(static_cast<size_t>(h), 0);
     auto zeroAt = [&](int y, int c) {
-        const size_t at = static_cast<size_t>(clampIndex(y, h));
-        if (!known[at]) {
-            const Pixel* p = row(y);
+        const int at = clampIndex(y, h);
+        uint8_t* flags = &zero[static_cast<size_t>(at) * static_cast<size_t>(chunks)];
+        if (!known[static_cast<size_t>(at)]) {
+            const Pixel* p = row(at);
+            const uint8_t* marks = acrossClear.row(at) + s0;
             for (int k = 0; k < chunks; ++k)
-                zero[at * chunks + k] = allZeroBits(p + k * kChunk, static_cast<size_t>(chunkWidth(k)));
-            known[at] = 1;
+                flags[k] = marks[k] || allZeroBits(p + k * kStretch, static_cast<size_t>(chunkWidth(k)));
+            known[static_cast<size_t>(at)] = 1;
         }
-        return zero[at * chunks + c] != 0;
+        return flags[c] != 0;
     };
 
-    std::vector<Sum4> sums(cols);
+    const std::vector<Pixel> zeros(static_cast<size_t>(kStretch), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    std::vector<Sum4> sums(static_cast<size_t>(w));
     std::vector<int> busyRows(static_cast<size_t>(chunks), 0);  // rows of the window not +0 in the chunk
     for (int k = -r; k <= r; ++k) {
-        const Pixel* p = row(k);
-        for (int x = 0; x < w; ++x) sums[static_cast<size_t>(x)].add(p[x]);
-        for (int c = 0; c < chunks; ++c) busyRows[static_cast<size_t>(c)] += !zeroAt(k, c);
+        for (int c = 0; c < chunks; ++c) {
+            const bool isZero = zeroAt(k, c);
+            const Pixel* p = isZero ? zeros.data() : row(k) + c * kStretch;
+            Sum4* s = &sums[static_cast<size_t>(c) * kStretch];
+            for (int x = 0; x < chunkWidth(c); ++x) s[x].add(p[x]);
+            busyRows[static_cast<size_t>(c)] += !isZero;
+        }
     }
     auto sumsZero = [&](int c) {
-        const uint64_t* bits = reinterpret_cast<const uint64_t*>(&sums[static_cast<size_t>(c) * kChunk]);
+        const uint64_t* bits = reinterpret_cast<const uint64_t*>(&sums[static_cast<size_t>(c) * kStretch]);
         uint64_t any = 0;
         for (size_t i = 0; i < static_cast<size_t>(chunkWidth(c)) * 4; ++i) any |= bits[i];
         return any == 0;
@@ -300,24 +307,19 @@ void verticalRunning(const Image& across, int r, int x0, int x1, const BlurSink&
     std::vector<uint8_t> clear(static_cast<size_t>(chunks));
     for (int c = 0; c < chunks; ++c) clear[static_cast<size_t>(c)] = sumsZero(c);
 
-    const std::vector<Pixel> zeros(static_cast<size_t>(kChunk), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
-    std::vector<Pixel> means(cols);
+    std::vector<Pixel> means(static_cast<size_t>(w));
+    std::vector<uint8_t> meansZero(static_cast<size_t>(chunks));
     for (int y = 0; y < h; ++y) {
-        const Pixel* in = row(y + r + 1);
         const int leavingRow = y - r < 0 ? 0 : y - r;
-        const Pixel* leaving = row(leavingRow);
         for (int c = 0; c < chunks; ++c) {
-            const int from = c * kChunk;
-            const int n = chunkWidth(c);
+            const int from = c * kStretch;
             const bool inZero = zeroAt(y + r + 1, c);
             const bool outZero = zeroAt(leavingRow, c);
-            if (clear[static_cast<size_t>(c)] && inZero && outZero) {
-                std::fill(&means[static_cast<size_t>(from)], &means[static_cast<size_t>(from)] + n,
-                          Pixel{0.0f, 0.0f, 0.0f, 0.0f});
-                continue;
-            }
-            verticalStep(&means[static_cast<size_t>(from)], in + from, outZero ? zeros.data() : leaving + from,
-                         &sums[static_cast<size_t>(from)], n, count);
+            meansZero[static_cast<size_t>(c)] = clear[static_cast<size_t>(c)] && inZero && outZero;
+            if (meansZero[static_cast<size_t>(c)]) continue;
+            verticalStep(&means[static_cast<size_t>(from)], inZero ? zeros.data() : row(y + r + 1) + from,
+                         outZero ? zeros.data() : row(leavingRow) + from, &sums[static_cast<size_t>(from)],
+                         chunkWidth(c), count);
             int& busy = busyRows[static_cast<size_t>(c)];
             const bool wasBusy = busy != 0;
             busy += !inZero;
@@ -330,50 +332,77 @@ void verticalRunning(const Image& across, int r, int x0, int x1, const BlurSink&
                 clear[static_cast<size_t>(c)] = sumsZero(c);
             }
         }
-        sink(y, x0, means.data(), w);
+        // Runs of chunks the sink must see, in one call each.
+        const uint8_t* imageMarks = imageClear.row(y) + s0;
+        for (int c = 0; c < chunks;) {
+            if (meansZero[static_cast<size_t>(c)] && imageMarks[c]) {
+                ++c;
+                continue;
+            }
+            const int first = c;
+            for (; c < chunks && !(meansZero[static_cast<size_t>(c)] && imageMarks[c]); ++c) {
+                if (meansZero[static_cast<size_t>(c)])
+                    std::fill_n(&means[static_cast<size_t>(c) * kStretch], chunkWidth(c), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+            }
+            const int from = first * kStretch;
+            sink(y, x0 + from, &means[static_cast<size_t>(from)], std::min(c * kStretch, w) - from);
+        }
     }
 }
 
 // Each window summed on its own, for images holding non-finite or huge values;
 // rows are independent, so bands of rows run side by side.
-void verticalDirect(const Image& across, int r, Band band, const BlurSink& sink) {
+void verticalDirect(const Image& across, const ClearMap& acrossClear, int r, Band band, const BlurSink& sink) {
     const double count = 2.0 * r + 1.0;
+    const Pixel zero{0.0f, 0.0f, 0.0f, 0.0f};
+    auto at = [&](int x, int y) {
+        return acrossClear.isClear(y, x / kStretch) ? zero : across.at(x, y);
+    };
     std::vector<Pixel> means(static_cast<size_t>(across.width));
     for (int y = band.begin; y < band.end; ++y) {
         for (int x = 0; x < across.width; ++x) {
             Sum4 sum;
-            for (int k = -r; k <= r; ++k) sum.add(across.at(x, clampIndex(y + k, across.height)));
+            for (int k = -r; k <= r; ++k) sum.add(at(x, clampIndex(y + k, across.height)));
             means[static_cast<size_t>(x)] = sum.mean(count);
         }
         sink(y, 0, means.data(), across.width);
     }
 }
 
-// The horizontal pass into `across`; false when some row is not moderate.
-bool horizontalPass(const Image& image, int r, Image& across, const RowBands& bands) {
+// The horizontal pass into `scratch`, marking what it finds clear in the
+// image; false when some row is not moderate.
+bool horizontalPass(const Image& image, ClearMap& imageClear, int r, BlurScratch& scratch, const RowBands& bands) {
     const int w = image.width;
+    Image& across = scratch.across;
     across.width = w;
     across.height = image.height;
-    across.pixels.resize(image.pixels.size());  // every pixel is written below
+    across.pixels.resize(image.pixels.size());  // written where not marked clear
+    resetClearMap(scratch.acrossClear, image);
     // One flag per row, so no two bands write the same memory.
     std::vector<char> rowModerate(static_cast<size_t>(image.height), 1);
     bands.forEachBand(image.height, [&](Band band) {
         // Moderate rows gather into groups slid side by side.
         const Pixel* group[kRowsAtOnce];
         Pixel* groupOut[kRowsAtOnce];
+        const uint8_t* groupMarks[kRowsAtOnce];
+        uint8_t* groupOutMarks[kRowsAtOnce];
         int grouped = 0;
         for (int y = band.begin; y < band.end; ++y) {
             const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(w);
             const Pixel* row = &image.pixels[offset];
-            const RowKind kind = rowKind(row, w);
+            uint8_t* marks = imageClear.row(y);
+            uint8_t* outMarks = scratch.acrossClear.row(y);
+            const RowKind kind = scanRow(row, w, marks);
             if (kind == RowKind::Clear) {
                 // Sums of +0 stay +0, and so do their means.
-                std::fill(&across.pixels[offset], &across.pixels[offset] + w, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+                std::fill_n(outMarks, scratch.acrossClear.perRow, uint8_t{1});
             } else if (kind == RowKind::Moderate) {
                 group[grouped] = row;
                 groupOut[grouped] = &across.pixels[offset];
+                groupMarks[grouped] = marks;
+                groupOutMarks[grouped] = outMarks;
                 if (++grouped == kRowsAtOnce) {
-                    runningRows(group, groupOut, grouped, w, r);
+                    runningRows(group, groupOut, groupMarks, groupOutMarks, grouped, w, r);
                     grouped = 0;
                 }
             } else {
@@ -381,40 +410,47 @@ bool horizontalPass(const Image& image, int r, Image& across, const RowBands& ba
                 rowModerate[static_cast<size_t>(y)] = 0;
             }
         }
-        runningRows(group, groupOut, grouped, w, r);
+        runningRows(group, groupOut, groupMarks, groupOutMarks, grouped, w, r);
     });
     return std::find(rowModerate.begin(), rowModerate.end(), 0) == rowModerate.end();
 }
 
 }  // namespace
 
-void blurIntoSink(const Image& image, int radius, Image& across, const RowBands& bands, const BlurSink& sink) {
+void blurIntoSink(const Image& image, ClearMap& imageClear, int radius, BlurScratch& scratch, const RowBands& bands,
+                  const BlurSink& sink) {
     if (!isUsableImage(image)) return;
     if (radius <= 0) {
         // The means are the pixels themselves, handed over from a copy since
         // the sink may change the image.
-        across = image;
+        scratch.across = image;
         const size_t width = static_cast<size_t>(image.width);
         bands.forEachBand(image.height, [&](Band band) {
-            for (int y = band.begin; y < band.end; ++y) sink(y, 0, &across.pixels[y * width], image.width);
+            for (int y = band.begin; y < band.end; ++y)
+                sink(y, 0, &scratch.across.pixels[static_cast<size_t>(y) * width], image.width);
         });
         return;
     }
     const int r = std::min(radius, kMaxRadius);
     // A mean never exceeds its inputs, so moderate rows stay moderate after the first pass.
-    if (horizontalPass(image, r, across, bands)) {
-        bands.forEachBand(image.width, [&](Band columns) { verticalRunning(across, r, columns.begin, columns.end, sink); });
+    if (horizontalPass(image, imageClear, r, scratch, bands)) {
+        bands.forEachBand(stretchesIn(image.width), [&](Band stretches) {
+            verticalRunning(scratch.across, scratch.acrossClear, imageClear, r, stretches.begin, stretches.end, sink);
+        });
     } else {
-        bands.forEachBand(image.height, [&](Band band) { verticalDirect(across, r, band, sink); });
+        bands.forEachBand(image.height,
+                          [&](Band band) { verticalDirect(scratch.across, scratch.acrossClear, r, band, sink); });
     }
 }
 
 Image blurredImage(const Image& image, int radius, const RowBands& bands) {
     if (radius <= 0 || !isUsableImage(image)) return image;
-    Image result(image.width, image.height);
-    Image across;
+    Image result(image.width, image.height, Pixel{0.0f, 0.0f, 0.0f, 0.0f});  // +0 where the sink is not called
+    ClearMap clear;
+    resetClearMap(clear, image);
+    BlurScratch scratch;
     const size_t width = static_cast<size_t>(image.width);
-    blurIntoSink(image, radius, across, bands, [&](int y, int x, const Pixel* means, int n) {
+    blurIntoSink(image, clear, radius, scratch, bands, [&](int y, int x, const Pixel* means, int n) {
         std::copy(means, means + n, &result.pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)]);
     });
     return result;

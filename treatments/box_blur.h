@@ -5,6 +5,7 @@
 
 #include "engine/row_bands.h"
 #include "engine/types.h"
+#include "treatments/clear_map.h"
 
 namespace ormel {
 
@@ -17,11 +18,22 @@ Image blurredImage(const Image& image, int radius, const RowBands& bands = RowBa
 // Calls for different columns or rows may come from different threads at once.
 using BlurSink = std::function<void(int y, int x, const Pixel* means, int n)>;
 
-// The same blur, its means handed to `sink` a row (or a band of columns of a
-// row) at a time instead of kept, every pixel's mean exactly once. The image
-// is read only before the first call, so the sink may change it (each call
-// only where its means lie). `across` is working memory: callers that blur
-// several times a frame take fresh pages only once.
-void blurIntoSink(const Image& image, int radius, Image& across, const RowBands& bands, const BlurSink& sink);
+// Working memory of a blur, kept by callers that blur several times a frame
+// so that they take fresh pages only once.
+struct BlurScratch {
+    Image across;           // the horizontal pass
+    ClearMap acrossClear;   // where it is known clear (and was not written)
+};
+
+// The same blur, its means handed to `sink` a stretch of a row at a time
+// instead of kept: each call covers whole stretches of the clear map (the
+// last one of a row may be short). The sink is called for every pixel except
+// where the mean is +0 and `imageClear` marks the image clear; whoever needs
+// every mean starts from +0. `imageClear` describes `image` (sized for it by
+// resetClearMap); the blur marks there what it finds clear. The image and its
+// map are read only before the first call, so the sink may change both where
+// its means lie.
+void blurIntoSink(const Image& image, ClearMap& imageClear, int radius, BlurScratch& scratch, const RowBands& bands,
+                  const BlurSink& sink);
 
 }  // namespace ormel

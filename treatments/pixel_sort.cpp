@@ -22,22 +22,24 @@ Pixel* pixelsAt(Image& image, int y, int x) {
 }
 
 // The image moved toward its own blur by t; each mean is used as soon as the
-// blur has it, so the blurred picture never makes a trip through memory.
-void soften(Image& image, int32_t radius, float t, Image& scratch, const RowBands& bands) {
-    blurIntoSink(image, radius, scratch, bands, [&](int y, int x, const Pixel* means, int n) {
+// blur has it, so the blurred picture never makes a trip through memory. A
+// clear pixel whose mean is +0 stays +0, so the blur passes those by.
+void soften(Image& image, int32_t radius, float t, PixelSortScratch& scratch, const RowBands& bands) {
+    blurIntoSink(image, scratch.picture, radius, scratch.blur, bands, [&](int y, int x, const Pixel* means, int n) {
         Pixel* p = pixelsAt(image, y, x);
         softenPixels(p, means, p, static_cast<size_t>(n), t);
+        remarkStretches(scratch.picture, image, y, x, n);
     });
 }
 
 }  // namespace
 
 void applyPixelSort(Image& image, const Settings& settings, const RowBands& bands) {
-    Image scratch;
+    PixelSortScratch scratch;
     applyPixelSort(image, settings, bands, scratch);
 }
 
-void applyPixelSort(Image& image, const Settings& settings, const RowBands& bands, Image& scratch) {
+void applyPixelSort(Image& image, const Settings& settings, const RowBands& bands, PixelSortScratch& scratch) {
     // "Not above" so a NaN amount leaves the picture alone.
     if (!settings.pixelSortEnable || !(settings.pixelSortAmount > 0.001f) || !isUsableImage(image)) return;
     if (settings.renderEngine == 1 && applyPixelSortGpu(image, settings)) return;
@@ -45,17 +47,20 @@ void applyPixelSort(Image& image, const Settings& settings, const RowBands& band
     const float blur = settings.pixelSortBlur;
     const int32_t direction = settings.pixelSortDirection;
     const float pre = 0.45f * blur;
+    resetClearMap(scratch.picture, image);  // nothing known yet; the first blur finds out
     if (blur > 0.001f && pre > 0.001f) soften(image, blurRadius(10.0f * pre), std::min(pre, 1.0f), scratch, bands);
-    if (direction == 0 || direction == 2) applyPixelSortAxis(image, settings, false, bands);
-    if (direction == 1 || direction == 2) applyPixelSortAxis(image, settings, true, bands);
+    if (direction == 0 || direction == 2) applyPixelSortAxis(image, settings, false, bands, scratch.picture);
+    if (direction == 1 || direction == 2) applyPixelSortAxis(image, settings, true, bands, scratch.picture);
     if (blur > 0.001f) soften(image, blurRadius(10.0f * blur), std::min(blur, 1.0f), scratch, bands);
 
     const float glow = settings.pixelSortGlow;
     if (glow > 0.001f) {
         const SortGlow rules = sortGlow(settings, glow);
-        blurIntoSink(image, blurRadius(18.0f * glow), scratch, bands, [&](int y, int x, const Pixel* means, int n) {
-            addSortGlow(pixelsAt(image, y, x), means, static_cast<size_t>(n), rules);
-        });
+        // A +0 mean lights nothing, so clear pixels under one are passed by.
+        blurIntoSink(image, scratch.picture, blurRadius(18.0f * glow), scratch.blur, bands,
+                     [&](int y, int x, const Pixel* means, int n) {
+                         addSortGlow(pixelsAt(image, y, x), means, static_cast<size_t>(n), rules);
+                     });
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include "engine/row_bands.h"
 #include "engine/types.h"
+#include "treatments/box_blur.h"
+#include "treatments/clear_map.h"
 
 namespace ormel {
 
@@ -12,12 +14,21 @@ namespace ormel {
 void applyPixelSort(Image& image, const Settings& settings,
                     const RowBands& bands = RowBands::single());
 
-// The same, its working picture kept in `scratch` (any contents; overwritten),
-// so a caller sorting frame after frame takes no fresh pages for it.
-void applyPixelSort(Image& image, const Settings& settings, const RowBands& bands, Image& scratch);
+// Working memory of the effect, kept by a caller sorting frame after frame so
+// that it takes no fresh pages; every frame overwrites what it uses.
+struct PixelSortScratch {
+    BlurScratch blur;
+    ClearMap picture;  // what is known clear in the image being sorted
+};
+void applyPixelSort(Image& image, const Settings& settings, const RowBands& bands, PixelSortScratch& scratch);
 
 // One sorting pass along rows (vertical false) or columns (vertical true).
 void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical,
                         const RowBands& bands = RowBands::single());
+
+// The same, passing over what `clear` (sized for the image) marks clear: such
+// pixels are never sorted, and stay clear.
+void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical, const RowBands& bands,
+                        const ClearMap& clear);
 
 }  // namespace ormel

@@ -171,15 +171,23 @@ void sortLine(const Pixel* line, Pixel* out, ptrdiff_t stride, int32_t positions
     }
 }
 
+// Whether every stretch of row y is marked clear.
+bool rowClear(const ClearMap& clear, int32_t y) {
+    const uint8_t* marks = clear.row(y);
+    return std::all_of(marks, marks + clear.perRow, [](uint8_t m) { return m != 0; });
+}
+
 // Lines are independent: each reads only its own pixels as they were before
-// the pass, so bands of rows (or of columns) can run side by side.
-void sortRows(Image& image, const LineRules& k, const RowBands& bands) {
+// the pass, so bands of rows (or of columns) can run side by side. A clear
+// pixel is never active, so a clear row has nothing to sort.
+void sortRows(Image& image, const LineRules& k, const RowBands& bands, const ClearMap& clear) {
     const int32_t width = image.width;
     const size_t w = static_cast<size_t>(width);
     bands.forEachBand(image.height, [&](Band band) {
         LineScratch scratch;
         std::vector<Pixel> line(w);
         for (int32_t y = band.begin; y < band.end; ++y) {
+            if (rowClear(clear, y)) continue;
             Pixel* row = &image.at(0, y);
             std::copy(row, row + width, line.begin());
             sortLine(line.data(), row, 1, width, y, k, scratch);
@@ -189,7 +197,9 @@ void sortRows(Image& image, const LineRules& k, const RowBands& bands) {
 
 // Columns are gathered a block at a time into contiguous lines (reading the
 // rows in order); sorted runs are written straight back into the columns.
-void sortColumns(Image& image, const LineRules& k, const RowBands& bands) {
+// Stretches marked clear are gathered as +0 without being read, and a block
+// clear all the way down is not sorted at all.
+void sortColumns(Image& image, const LineRules& k, const RowBands& bands, const ClearMap& clear) {
     constexpr int32_t kBlock = 16;
     constexpr int32_t kPixelsPerLine = 4;  // 64-byte cache lines
     const int32_t height = image.height;
@@ -201,7 +211,15 @@ void sortColumns(Image& image, const LineRules& k, const RowBands& bands) {
         for (int32_t x0 = band.begin; x0 < band.end; x0 += kBlock) {
             const int32_t cols = std::min(kBlock, band.end - x0);
             const bool another = x0 + 2 * kBlock <= band.end;
+            const int32_t firstStretch = x0 / kClearStretch, lastStretch = (x0 + cols - 1) / kClearStretch;
+            bool anything = false;
             for (int32_t y = 0; y < height; ++y) {
+                if (clear.isClear(y, firstStretch) && clear.isClear(y, lastStretch)) {
+                    for (int32_t c = 0; c < cols; ++c)
+                        source[static_cast<size_t>(c) * h + static_cast<size_t>(y)] = Pixel{0.0f, 0.0f, 0.0f, 0.0f};
+                    continue;
+                }
+                anything = true;
                 const Pixel* row = &image.at(x0, y);
                 // Rows lie far apart, so memory is asked early for the next
                 // block's share of this row.
@@ -210,6 +228,7 @@ void sortColumns(Image& image, const LineRules& k, const RowBands& bands) {
                 }
                 for (int32_t c = 0; c < cols; ++c) source[static_cast<size_t>(c) * h + static_cast<size_t>(y)] = row[c];
             }
+            if (!anything) continue;
             for (int32_t c = 0; c < cols; ++c)
                 sortLine(&source[static_cast<size_t>(c) * h], &image.at(x0 + c, 0), stride, height, x0 + c, k, scratch);
         }
@@ -220,11 +239,19 @@ void sortColumns(Image& image, const LineRules& k, const RowBands& bands) {
 
 void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical, const RowBands& bands) {
     if (!isUsableImage(image)) return;
+    ClearMap nothingKnown;
+    resetClearMap(nothingKnown, image);
+    applyPixelSortAxis(image, settings, vertical, bands, nothingKnown);
+}
+
+void applyPixelSortAxis(Image& image, const Settings& settings, bool vertical, const RowBands& bands,
+                        const ClearMap& clear) {
+    if (!isUsableImage(image)) return;
     const LineRules rules = lineRules(settings, vertical);
     if (vertical) {
-        sortColumns(image, rules, bands);
+        sortColumns(image, rules, bands, clear);
     } else {
-        sortRows(image, rules, bands);
+        sortRows(image, rules, bands, clear);
     }
 }
 

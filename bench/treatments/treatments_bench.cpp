@@ -123,7 +123,7 @@ void BM_PixelSortDefaults(benchmark::State& state) {
     s.pixelSortEnable = true;
     s.pixelSortScope = 1;
     // Working memory kept from frame to frame, as the frame pipeline keeps it.
-    Image scratch;
+    ormel::PixelSortScratch scratch;
     runAgainstMemcpy(state, [&](Image& image) { ormel::applyPixelSort(image, s, ormel::RowBands::single(), scratch); });
 }
 

@@ -151,5 +151,64 @@ TEST(BoxBlur, MeansRoundAsTheDivisionDoes) {
     EXPECT_GT(apart, 0) << "some halfway sums must be ones a plain product rounds wrongly";
 }
 
+// A layer clear but for a few marks, one of them wild so that rows take the
+// per-window route too.
+Image sparseLayer(int w, int h, bool wild) {
+    Image image(w, h, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    for (int x = 10; x < 140 && x < w; ++x) image.at(x, 12) = Pixel{0.8f, 0.2f, 0.1f, 1.0f};
+    for (int y = 40; y < 90 && y < h; ++y) image.at(130, y) = Pixel{0.1f, 0.9f, 0.3f, 0.5f};
+    image.at(70, 100) = Pixel{wild ? std::numeric_limits<float>::quiet_NaN() : 0.4f, 0.4f, 0.4f, 1.0f};
+    return image;
+}
+
+// The sink is handed every mean except +0 ones over clear pixels, each once,
+// and the horizontal pass's stretches it left unwritten are never read: a
+// scratch full of another frame's NaNs changes nothing.
+TEST(BoxBlur, SinkSeesEveryMeanThatCanMatterOnce) {
+    for (bool wild : {false, true}) {
+        for (int r : {1, 9, 24}) {
+            const Image image = sparseLayer(203, 131, wild);
+            const Image want = blurredImage(image, r);
+            BlurScratch scratch;
+            scratch.across = Image(300, 200, Pixel{std::numeric_limits<float>::quiet_NaN(), 1.0f, 2.0f, 3.0f});
+            scratch.acrossClear.perRow = 1;
+            scratch.acrossClear.clear.assign(7, 1);
+            ClearMap clear;
+            resetClearMap(clear, image);
+            std::vector<int> seen(image.pixels.size(), 0);
+            Image got(image.width, image.height, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+            blurIntoSink(image, clear, r, scratch, testing_support::threadedBands(3),
+                         [&](int y, int x, const Pixel* means, int n) {
+                             ASSERT_EQ(x % kClearStretch, 0);
+                             ASSERT_TRUE(n % kClearStretch == 0 || x + n == image.width);
+                             for (int i = 0; i < n; ++i) {
+                                 got.at(x + i, y) = means[i];
+                                 ++seen[static_cast<size_t>(y) * image.width + x + i];
+                             }
+                         });
+            EXPECT_TRUE(sameImage(got, want)) << wild << " r " << r;
+            size_t skipped = 0;
+            for (size_t i = 0; i < seen.size(); ++i) {
+                ASSERT_LE(seen[i], 1);
+                if (seen[i] == 1) continue;
+                ++skipped;
+                ASSERT_TRUE(testing::samePixel(image.pixels[i], Pixel{0.0f, 0.0f, 0.0f, 0.0f})) << i;
+                ASSERT_TRUE(testing::samePixel(want.pixels[i], Pixel{0.0f, 0.0f, 0.0f, 0.0f})) << i;
+            }
+            if (!wild) {
+                EXPECT_GT(skipped, seen.size() / 5) << "much of a clear layer needs no sink";
+            }
+            // What the blur found clear is clear.
+            for (int y = 0; y < image.height; ++y) {
+                for (int st = 0; st < clear.perRow; ++st) {
+                    if (!clear.isClear(y, st)) continue;
+                    for (int x = st * kClearStretch; x < std::min(image.width, (st + 1) * kClearStretch); ++x)
+                        ASSERT_TRUE(testing::samePixel(image.at(x, y), Pixel{0.0f, 0.0f, 0.0f, 0.0f}));
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ormel

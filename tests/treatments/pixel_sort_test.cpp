@@ -13,6 +13,7 @@
 #include "tests/support/thread_runners.h"
 #include "tests/treatments/test_images.h"
 #include "treatments/box_blur.h"
+#include "treatments/clear_map.h"
 #include "treatments/pixel_sort_order.h"
 
 namespace ormel {
@@ -250,8 +251,59 @@ TEST(PixelSort, AnyBandCountGivesTheSameBits) {
     }
 }
 
-// The softening before the sort is done inside the row pass; it must equal
-// softening the frame and then sorting its rows.
+// An overlay layer: clear but for strokes, so most of it is passed by. The
+// passes told what is clear, and a scratch kept from other frames (larger,
+// busy, with NaNs), must give the bits of passes that know nothing.
+TEST(PixelSort, KnowingWhatIsClearChangesNoBits) {
+    Image layer(211, 97, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
+    for (int x = 5; x < 200; ++x) layer.at(x, 20) = Pixel{hash01(x, 1, 0, 1), 0.5f, hash01(x, 2, 0, 1), 1.0f};
+    for (int y = 30; y < 90; ++y) layer.at(150, y) = Pixel{0.9f, hash01(y, 3, 0, 1), 0.2f, 0.8f};
+    // Column 130 lies in a block of columns that spans two stretches when the
+    // columns are cut into three bands.
+    for (int y = 25; y < 95; ++y) layer.at(130, y) = Pixel{hash01(y, 6, 0, 1), 0.7f, 0.3f, 1.0f};
+    for (int x = 100; x < 190; ++x) layer.at(x, 75) = Pixel{hash01(x, 5, 0, 1), 0.4f, 0.1f, 1.0f};
+    for (int y = 60; y < 64; ++y)
+        for (int x = 60; x < 130; ++x) layer.at(x, y) = Pixel{0.3f, 0.6f, hash01(x, y, 0, 4), 1.0f};
+    Settings s = testing::quietSettings();
+    s.pixelSortEnable = true;
+    s.pixelSortScope = 0;
+    s.pixelSortLength = 40;
+    s.pixelSortBlur = 0.3f;
+    s.pixelSortGlow = 1.1f;
+
+    ClearMap clear;
+    resetClearMap(clear, layer);
+    int marked = 0;
+    for (int y = 0; y < layer.height; ++y) {
+        remarkStretches(clear, layer, y, 0, layer.width);
+        for (int st = 0; st < clear.perRow; ++st) marked += clear.isClear(y, st);
+    }
+    ASSERT_GT(marked, clear.perRow * layer.height / 2);
+    for (bool vertical : {false, true}) {
+        Image told = layer, blind = layer;
+        applyPixelSortAxis(told, s, vertical, testing_support::threadedBands(3), clear);
+        applyPixelSortAxis(blind, s, vertical);
+        EXPECT_TRUE(sameImage(told, blind)) << vertical;
+        EXPECT_FALSE(sameImage(told, layer)) << vertical;
+    }
+
+    Image fresh = layer;
+    applyPixelSort(fresh, s);
+    PixelSortScratch kept;
+    Image busy = patternImage(300, 120, 5);
+    busy.at(7, 7).r = std::numeric_limits<float>::quiet_NaN();
+    Settings wholePicture = s;
+    wholePicture.pixelSortScope = 1;
+    applyPixelSort(busy, wholePicture, RowBands::single(), kept);
+    for (int32_t bands : {1, 4}) {
+        Image reused = layer;
+        applyPixelSort(reused, s, testing_support::threadedBands(bands), kept);
+        EXPECT_TRUE(sameImage(reused, fresh)) << bands;
+    }
+}
+
+// The softenings are done as the blur's means arrive; they must equal
+// softening the frame from a blurred copy, around the sort of its rows.
 TEST(PixelSort, SofteningBeforeTheRowPassIsTheSameAsOnItsOwn) {
     const Image original = patternImage(61, 23, 4);
     Settings s = testing::quietSettings();

@@ -10,6 +10,7 @@
 
 #include "host/worker_pool.h"
 #include "media/unit_samples.h"
+#include "media/yuv420.h"
 
 namespace varnok {
 
@@ -109,11 +110,25 @@ bool VideoWriter::open(const std::string& path, int width, int height, double fp
     const size_t dot = path.find_last_of('.');
     std::string ext = dot == std::string::npos ? "" : path.substr(dot + 1);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
-                                     eightBit ? "rgb24" : "rgba64le", "-s", std::to_string(width) + "x" + std::to_string(height),
-                                     "-framerate", fpsText(fps), "-i", "-",
-                                     // 4:2:0 needs even sizes.
-                                     "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2"};
+    // 8-bit frames go as the encoder's own 4:2:0, padded to even sizes here;
+    // deeper ones as rgba64le, padded by ffmpeg (4:2:0 needs even sizes).
+    const Yuv420Layout planes = yuv420Layout(width, height);
+    std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt"};
+    if (eightBit) {
+        for (const std::string& a : {std::string("yuv420p"), std::string("-s"),
+                                     std::to_string(planes.width) + "x" + std::to_string(planes.height)})
+            args.push_back(a);
+    } else {
+        for (const std::string& a : {std::string("rgba64le"), std::string("-s"),
+                                     std::to_string(width) + "x" + std::to_string(height)})
+            args.push_back(a);
+    }
+    for (const std::string& a : {std::string("-framerate"), fpsText(fps), std::string("-i"), std::string("-")})
+        args.push_back(a);
+    if (!eightBit) {
+        args.push_back("-vf");
+        args.push_back("pad=ceil(iw/2)*2:ceil(ih/2)*2");
+    }
     if (ext == "webm") {
         for (const char* a : {"-c:v", "libvpx-vp9", "-crf", "32", "-b:v", "0", "-row-mt", "1", "-deadline",
                               "good", "-cpu-used", "4", "-pix_fmt", "yuv420p"})
@@ -147,11 +162,13 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
     const void* data = nullptr;
     size_t bytes = 0;
     if (eightBit_) {
-        bytes_.resize(rows * rowPixels * 3);
-        ofxhost::runOnWorkers(jobs, [&](unsigned j) {
-            const size_t first = rows * j / jobs * rowPixels;
-            const size_t end = rows * (j + 1) / jobs * rowPixels;
-            packRgb8(frame.rgba.data() + first * 4, end - first, bytes_.data() + first * 3);
+        const Yuv420Layout planes = yuv420Layout(frame.width, frame.height);
+        bytes_.resize(planes.totalBytes());
+        const size_t chromaRows = static_cast<size_t>(planes.height / 2);
+        const unsigned bands = static_cast<unsigned>(std::min<size_t>(jobs, chromaRows));
+        ofxhost::runOnWorkers(bands, [&](unsigned j) {
+            packYuv420Rows(frame.rgba.data(), frame.width, frame.height, static_cast<int>(chromaRows * j / bands),
+                           static_cast<int>(chromaRows * (j + 1) / bands), bytes_.data());
         });
         data = bytes_.data();
         bytes = bytes_.size();

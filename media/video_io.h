@@ -41,9 +41,10 @@ private:
 };
 
 // Encodes float RGBA frames: libx264 yuv420p CRF 18 (mp4, mov, mkv...) or VP9 (webm).
-// Frames go to ffmpeg as rgb24 when the footage was 8-bit (what the encoder
-// keeps of it anyway, at a fraction of the bytes and of ffmpeg's conversion
-// work), else as rgba64le.
+// Frames go to ffmpeg as the encoder's own yuv420p when the footage was 8-bit
+// (what the encoder keeps of it anyway, at a quarter of the bytes of rgb24,
+// converted on the host's threads instead of on one of ffmpeg's), else as
+// rgba64le.
 class VideoWriter {
 public:
     bool open(const std::string& path, int width, int height, double fps, std::string* error,

@@ -1,0 +1,28 @@
+// Float RGBA frames to the planar 8-bit 4:2:0 YUV that the H.264 and VP9
+// encoders take, so that ffmpeg encodes what it is given without converting.
+// BT.601 at video range (16..235, chroma 16..240), what ffmpeg assumes for
+// untagged footage; each chroma sample is the mean of its 2 x 2 block of
+// pixels, centred among them as ffmpeg's own conversion places it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace varnok {
+
+// A frame's planes: Y at full size, then U and V at half size each way, the
+// size rounded up to even (4:2:0 needs even sizes).
+struct Yuv420Layout {
+    int width = 0, height = 0;  // even
+    size_t lumaBytes = 0, chromaBytes = 0;
+    size_t totalBytes() const { return lumaBytes + 2 * chromaBytes; }
+};
+Yuv420Layout yuv420Layout(int width, int height);
+
+// Chroma rows [row0, row1) of `frame` (laid out as yuv420Layout says) and the
+// two luma rows each covers, from the width x height RGBA pixels. Samples are
+// clamped to 0..1 (NaN to 0) and rounded half up; the padding to even sizes is
+// black. Rows are independent, so bands of them can be packed side by side.
+void packYuv420Rows(const float* rgba, int width, int height, int row0, int row1, uint8_t* frame);
+
+}  // namespace varnok

@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,7 +60,7 @@ Subprocess::~Subprocess() {
     if (!errPath_.empty()) ::unlink(errPath_.c_str());
 }
 
-bool Subprocess::start(const std::vector<std::string>& argv, Pipe pipe, std::string* error) {
+bool Subprocess::start(const std::vector<std::string>& argv, Pipe pipe, std::string* error, bool withoutHugePages) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         *error = std::string("pipe: ") + std::strerror(errno);
@@ -83,7 +86,18 @@ bool Subprocess::start(const std::vector<std::string>& argv, Pipe pipe, std::str
     if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, 2);
     std::vector<char*> args = cArgs(argv);
     std::vector<char*> env = childEnvironment();
+#if defined(__linux__) && defined(PR_SET_THP_DISABLE)
+    // The setting is kept across exec, so the child is spawned while this
+    // process has it and it is put back at once (left alone if already set).
+    const bool switchOff = withoutHugePages && ::prctl(PR_GET_THP_DISABLE, 0, 0, 0, 0) == 0 &&
+                           ::prctl(PR_SET_THP_DISABLE, 1, 0, 0, 0) == 0;
+#else
+    (void)withoutHugePages;
+#endif
     const int rc = ::posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), env.data());
+#if defined(__linux__) && defined(PR_SET_THP_DISABLE)
+    if (switchOff) ::prctl(PR_SET_THP_DISABLE, 0, 0, 0, 0);
+#endif
     posix_spawn_file_actions_destroy(&actions);
     if (errFd >= 0) ::close(errFd);
     if (rc != 0) {

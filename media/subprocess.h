@@ -17,8 +17,10 @@ public:
     Subprocess(const Subprocess&) = delete;
     Subprocess& operator=(const Subprocess&) = delete;
 
-    // argv[0] is looked up in PATH.
-    bool start(const std::vector<std::string>& argv, Pipe pipe, std::string* error);
+    // argv[0] is looked up in PATH. With `withoutHugePages` the child runs
+    // with transparent huge pages off (where the system has them), whatever
+    // it asks for.
+    bool start(const std::vector<std::string>& argv, Pipe pipe, std::string* error, bool withoutHugePages = false);
     // Reads exactly n bytes; false at end of stream or on error.
     bool readExactly(void* data, size_t n);
     bool writeAll(const void* data, size_t n);

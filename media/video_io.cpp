@@ -143,7 +143,10 @@ bool VideoWriter::open(const std::string& path, int width, int height, double fp
     }
     args.push_back(path);
     proc_ = std::make_unique<Subprocess>();
-    return proc_->start(args, Subprocess::Pipe::ToChild, error);
+    // libx264 asks for huge pages for its frame buffers, and the kernel then
+    // zeroes them 2 MB at a time, over 300 MB at start-up: processor time a
+    // render shares with the effect, for no faster encoding.
+    return proc_->start(args, Subprocess::Pipe::ToChild, error, /*withoutHugePages=*/true);
 }
 
 bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {

@@ -29,4 +29,25 @@ TEST(Subprocesses, ChildrenInheritTheEnvironmentAndAUsersAllocatorSettingStands)
     ::unsetenv("VARNOK_SUBPROCESS_PROBE");
 }
 
+// The encoder is spawned with transparent huge pages off; the setting goes to
+// the child only, and to no child that did not ask for it.
+TEST(Subprocesses, HugePagesAreSwitchedOffForTheChildThatAsksOnly) {
+    auto thpLine = [](bool off) {
+        varnok::Subprocess child;
+        std::string error;
+        EXPECT_TRUE(child.start({"grep", "^THP_enabled", "/proc/self/status"}, varnok::Subprocess::Pipe::FromChild,
+                                &error, off))
+            << error;
+        std::string out;
+        char c;
+        while (child.readExactly(&c, 1)) out += c;
+        EXPECT_EQ(child.wait(), 0);
+        return out;
+    };
+    const std::string own = thpLine(false);
+    if (own.find('1') == std::string::npos) GTEST_SKIP() << "huge pages are off here already: " << own;
+    EXPECT_NE(thpLine(true).find('0'), std::string::npos);
+    EXPECT_EQ(thpLine(false), own);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "overlay/capsule_chord.h"
 #include "overlay/coverage_run.h"
 #include "overlay/pixel_octet.h"
 
@@ -205,9 +206,42 @@ ORMEL_TARGET_AVX512 void strokeRowOctetsMasked(Pixel* row, float py, RowSpan spa
         slot.store(o);
     }
 }
+
+// Every row of a stroke: the chords eight rows at a time, then each row that
+// the stroke reaches.
+template <StrokeShape kShape>
+ORMEL_TARGET_AVX2 void strokeRowsOctets(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
+                                        const StrokeRow& s, const OctetColour& colour) {
+    for (int32_t y = y0; y <= y1; y += 8) {
+        Span spans[8];
+        capsuleChords(reach, y, spans);
+        const int32_t rows = std::min(8, y1 - y + 1);
+        for (int32_t i = 0; i < rows; ++i) {
+            if (spans[i].lo > spans[i].hi) continue;
+            prefetchRowAhead(image, y + i, spans[i].lo, spans[i].hi);
+            const float py = static_cast<float>(y + i) + 0.5f;
+            strokeRowOctets<kShape>(&image.at(0, y + i), py, spans[i], s, colour);
+        }
+    }
+}
+
+template <StrokeShape kShape>
+ORMEL_TARGET_AVX512 void strokeRowsOctetsMasked(Image& image, int32_t y0, int32_t y1,
+                                                const Capsule& reach, const StrokeRow& s,
+                                                const OctetColour& colour) {
+    for (int32_t y = y0; y <= y1; y += 8) {
+        Span spans[8];
+        capsuleChords(reach, y, spans);
+        const int32_t rows = std::min(8, y1 - y + 1);
+        for (int32_t i = 0; i < rows; ++i) {
+            if (spans[i].lo > spans[i].hi) continue;
+            prefetchRowAhead(image, y + i, spans[i].lo, spans[i].hi);
+            const float py = static_cast<float>(y + i) + 0.5f;
+            strokeRowOctetsMasked<kShape>(&image.at(0, y + i), py, spans[i], s, colour);
+        }
+    }
+}
 #endif
-
-
 
 }  // namespace
 
@@ -228,30 +262,41 @@ void fillStrokeColumns(const StrokeRow& s, int32_t first, int32_t count, float* 
     }
 }
 
-void blendStrokeRow(Pixel* row, float py, RowSpan span, const StrokeRow& s, Pixel colour) {
+void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach, const StrokeRow& s,
+                     Pixel colour) {
 #if defined(ORMEL_PIXEL_OCTETS)
     if (haveAvx2()) {
         const OctetColour c = octetColour(colour);
         const StrokeShape shape = shapeOf(s);
         if (haveAvx512()) {
             switch (shape) {
-                case StrokeShape::Horizontal: return strokeRowOctetsMasked<StrokeShape::Horizontal>(row, py, span, s, c);
-                case StrokeShape::Vertical: return strokeRowOctetsMasked<StrokeShape::Vertical>(row, py, span, s, c);
-                default: return strokeRowOctetsMasked<StrokeShape::General>(row, py, span, s, c);
+                case StrokeShape::Horizontal: return strokeRowsOctetsMasked<StrokeShape::Horizontal>(image, y0, y1, reach, s, c);
+                case StrokeShape::Vertical: return strokeRowsOctetsMasked<StrokeShape::Vertical>(image, y0, y1, reach, s, c);
+                default: return strokeRowsOctetsMasked<StrokeShape::General>(image, y0, y1, reach, s, c);
             }
         }
         switch (shape) {
-            case StrokeShape::Horizontal: return strokeRowOctets<StrokeShape::Horizontal>(row, py, span, s, c);
-            case StrokeShape::Vertical: return strokeRowOctets<StrokeShape::Vertical>(row, py, span, s, c);
-            default: return strokeRowOctets<StrokeShape::General>(row, py, span, s, c);
+            case StrokeShape::Horizontal: return strokeRowsOctets<StrokeShape::Horizontal>(image, y0, y1, reach, s, c);
+            case StrokeShape::Vertical: return strokeRowsOctets<StrokeShape::Vertical>(image, y0, y1, reach, s, c);
+            default: return strokeRowsOctets<StrokeShape::General>(image, y0, y1, reach, s, c);
         }
     }
 #endif
 #if defined(__SSE2__)
-    strokeRowQuads(row, py, span, s, quadColour(colour));
-#else
-    strokeRowRuns(row, py, span, s, colour);
+    const QuadColour quad = quadColour(colour);
 #endif
+    for (int32_t y = y0; y <= y1; ++y) {
+        const float py = static_cast<float>(y) + 0.5f;
+        const Span span = capsuleChord(reach, py);
+        if (span.lo > span.hi) continue;
+        Pixel* row = &image.at(0, y);
+        prefetchRowAhead(image, y, span.lo, span.hi);
+#if defined(__SSE2__)
+        strokeRowQuads(row, py, span, s, quad);
+#else
+        strokeRowRuns(row, py, span, s, colour);
+#endif
+    }
 }
 
 }  // namespace ormel

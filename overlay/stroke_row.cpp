@@ -190,18 +190,37 @@ ORMEL_TARGET_AVX2 void strokeRowOctets(Pixel* row, float py, RowSpan span, const
     }
 }
 
+// The layers of a stroke as the masked blends take them, set up once.
+struct OctetLayers {
+    OctetLayer layer[3];
+    int32_t count;
+    bool plain;  // an opaque colour and every layer unclamped
+};
+
+ORMEL_TARGET_AVX2 OctetLayers octetLayers(const StrokeRow& s, const OctetColour& colour) {
+    OctetLayers layers{};
+    layers.count = s.layers;
+    layers.plain = colour.opaque;
+    for (int32_t k = 0; k < s.layers; ++k) {
+        layers.layer[k] = octetLayer(s.half[k] + 0.75f, s.opacity[k], colour);
+        layers.plain = layers.plain && layers.layer[k].unclamped;
+    }
+    return layers;
+}
+
 // The same with AVX-512VL's masked blends.
-template <StrokeShape kShape>
+template <StrokeShape kShape, bool kPlain>
 ORMEL_TARGET_AVX512 void strokeRowOctetsMasked(Pixel* row, float py, RowSpan span,
-                                               const StrokeRow& s, const OctetColour& colour) {
+                                               const StrokeRow& s, const OctetLayers& layers,
+                                               const OctetColour& colour) {
     const OctetStroke g = octetStroke(py, span, s, kShape);
     for (int64_t x = span.lo; x <= span.hi; x += 8) {
         const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
         const __m256 d = octetDistance<kShape>(g, static_cast<int32_t>(x), s);
         OctetSlotMasked slot(row, static_cast<int32_t>(x), count);
         PixelOctet o = slot.load();
-        for (int32_t k = 0; k < s.layers; ++k) {
-            blendOctetCoverageMasked(o, d, 0xFF, s.half[k] + 0.75f, s.opacity[k], colour);
+        for (int32_t k = 0; k < layers.count; ++k) {
+            blendOctetLayerMasked<kPlain>(o, d, 0xFF, layers.layer[k], colour);
         }
         slot.store(o);
     }
@@ -225,9 +244,10 @@ ORMEL_TARGET_AVX2 void strokeRowsOctets(Image& image, int32_t y0, int32_t y1, co
     }
 }
 
-template <StrokeShape kShape>
+template <StrokeShape kShape, bool kPlain>
 ORMEL_TARGET_AVX512 void strokeRowsOctetsMasked(Image& image, int32_t y0, int32_t y1,
                                                 const Capsule& reach, const StrokeRow& s,
+                                                const OctetLayers& layers,
                                                 const OctetColour& colour) {
     for (int32_t y = y0; y <= y1; y += 8) {
         Span spans[8];
@@ -237,7 +257,7 @@ ORMEL_TARGET_AVX512 void strokeRowsOctetsMasked(Image& image, int32_t y0, int32_
             if (spans[i].lo > spans[i].hi) continue;
             prefetchRowAhead(image, y + i, spans[i].lo, spans[i].hi);
             const float py = static_cast<float>(y + i) + 0.5f;
-            strokeRowOctetsMasked<kShape>(&image.at(0, y + i), py, spans[i], s, colour);
+            strokeRowOctetsMasked<kShape, kPlain>(&image.at(0, y + i), py, spans[i], s, layers, colour);
         }
     }
 }
@@ -269,10 +289,18 @@ void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
         const OctetColour c = octetColour(colour);
         const StrokeShape shape = shapeOf(s);
         if (haveAvx512()) {
+            const OctetLayers layers = octetLayers(s, c);
+            if (layers.plain) {
+                switch (shape) {
+                    case StrokeShape::Horizontal: return strokeRowsOctetsMasked<StrokeShape::Horizontal, true>(image, y0, y1, reach, s, layers, c);
+                    case StrokeShape::Vertical: return strokeRowsOctetsMasked<StrokeShape::Vertical, true>(image, y0, y1, reach, s, layers, c);
+                    default: return strokeRowsOctetsMasked<StrokeShape::General, true>(image, y0, y1, reach, s, layers, c);
+                }
+            }
             switch (shape) {
-                case StrokeShape::Horizontal: return strokeRowsOctetsMasked<StrokeShape::Horizontal>(image, y0, y1, reach, s, c);
-                case StrokeShape::Vertical: return strokeRowsOctetsMasked<StrokeShape::Vertical>(image, y0, y1, reach, s, c);
-                default: return strokeRowsOctetsMasked<StrokeShape::General>(image, y0, y1, reach, s, c);
+                case StrokeShape::Horizontal: return strokeRowsOctetsMasked<StrokeShape::Horizontal, false>(image, y0, y1, reach, s, layers, c);
+                case StrokeShape::Vertical: return strokeRowsOctetsMasked<StrokeShape::Vertical, false>(image, y0, y1, reach, s, layers, c);
+                default: return strokeRowsOctetsMasked<StrokeShape::General, false>(image, y0, y1, reach, s, layers, c);
             }
         }
         switch (shape) {

@@ -75,32 +75,6 @@ unsigned char upper(char byte) {
     return static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(byte)));
 }
 
-#if defined(ORMEL_PIXEL_OCTETS)
-// Two pixels per step; the last odd pixel on its own. The alpha lanes take
-// clamp01's two steps as minps and maxps with the value first.
-ORMEL_TARGET_AVX2 void blendRunAvx2(Pixel* p, int64_t count, PixelLanes keep, PixelLanes share) {
-    float* f = reinterpret_cast<float*>(p);
-    __m128 keep4, share4;
-    std::memcpy(&keep4, &keep, sizeof(keep4));
-    std::memcpy(&share4, &share, sizeof(share4));
-    const __m256 k = _mm256_set_m128(keep4, keep4);
-    const __m256 c = _mm256_set_m128(share4, share4);
-    const __m256 one = _mm256_set1_ps(1.0f);
-    const __m256 zero = _mm256_setzero_ps();
-    int64_t i = 0;
-    for (; i + 2 <= count; i += 2) {
-        const __m256 q = _mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(f + 4 * i), k), c);
-        const __m256 alpha = _mm256_max_ps(_mm256_min_ps(q, one), zero);
-        _mm256_storeu_ps(f + 4 * i, _mm256_blend_ps(q, alpha, 0x88));
-    }
-    if (i < count) {
-        const __m128 q = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(f + 4 * i), keep4), share4);
-        const __m128 alpha = _mm_max_ps(_mm_min_ps(q, _mm_set1_ps(1.0f)), _mm_setzero_ps());
-        _mm_storeu_ps(f + 4 * i, _mm_blend_ps(q, alpha, 0x8));
-    }
-}
-#endif
-
 // One blend of a whole text: every pixel moves toward the colour by the same
 // amount, so the colour's share is worked out once.
 struct TextBlend {
@@ -113,44 +87,86 @@ TextBlend textBlend(PixelLanes lanes, float amount) {
     return {PixelLanes{keep, keep, keep, keep}, lanes * amount};
 }
 
-// blendInPlace over the pixels [0, count) with the blend's fixed terms. With
-// a finite colour the share is finite, so which operand of the add comes
-// first cannot change a NaN payload.
-void blendRun(Pixel* p, int64_t count, const TextBlend& blend) {
-    int64_t i = 0;
+// Lit pixels [x0, x1) of one pixel row of a text, inside the image.
+struct TextRun {
+    int32_t x0, x1;
+};
+
+#if defined(ORMEL_PIXEL_OCTETS)
+// Two pixels per step; the last odd pixel of a run on its own. The alpha
+// lanes take clamp01's two steps as minps and maxps with the value first.
+ORMEL_TARGET_AVX2 void blendRunsAvx2(Pixel* row, const TextRun* runs, size_t count,
+                                     const TextBlend& blend) {
+    __m128 keep4, share4;
+    std::memcpy(&keep4, &blend.keep, sizeof(keep4));
+    std::memcpy(&share4, &blend.share, sizeof(share4));
+    const __m256 k = _mm256_set_m128(keep4, keep4);
+    const __m256 c = _mm256_set_m128(share4, share4);
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256 zero = _mm256_setzero_ps();
+    for (size_t r = 0; r < count; ++r) {
+        float* f = reinterpret_cast<float*>(row + runs[r].x0);
+        const int64_t n = runs[r].x1 - runs[r].x0;
+        int64_t i = 0;
+        for (; i + 2 <= n; i += 2) {
+            const __m256 q = _mm256_add_ps(_mm256_mul_ps(_mm256_loadu_ps(f + 4 * i), k), c);
+            const __m256 alpha = _mm256_max_ps(_mm256_min_ps(q, one), zero);
+            _mm256_storeu_ps(f + 4 * i, _mm256_blend_ps(q, alpha, 0x88));
+        }
+        if (i < n) {
+            const __m128 q = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(f + 4 * i), keep4), share4);
+            const __m128 alpha = _mm_max_ps(_mm_min_ps(q, _mm256_castps256_ps128(one)), _mm_setzero_ps());
+            _mm_storeu_ps(f + 4 * i, _mm_blend_ps(q, alpha, 0x8));
+        }
+    }
+}
+#endif
+
+// blendInPlace over the runs of a row with the blend's fixed terms. With a
+// finite colour the share is finite, so which operand of the add comes first
+// cannot change a NaN payload.
+void blendRuns(Pixel* row, const TextRun* runs, size_t count, const TextBlend& blend) {
 #if defined(ORMEL_PIXEL_OCTETS)
     if (haveAvx2()) {
-        blendRunAvx2(p, count, blend.keep, blend.share);
+        blendRunsAvx2(row, runs, count, blend);
         return;
     }
 #endif
-    for (; i < count; ++i) {
-        PixelLanes q;
-        std::memcpy(&q, &p[i], sizeof(q));
-        q = q * blend.keep + blend.share;
-        q[3] = clamp01(q[3]);
-        std::memcpy(static_cast<void*>(&p[i]), &q, sizeof(q));
+    for (size_t r = 0; r < count; ++r) {
+        for (int32_t x = runs[r].x0; x < runs[r].x1; ++x) {
+            PixelLanes q;
+            std::memcpy(&q, &row[x], sizeof(q));
+            q = q * blend.keep + blend.share;
+            q[3] = clamp01(q[3]);
+            std::memcpy(static_cast<void*>(&row[x]), &q, sizeof(q));
+        }
     }
 }
 
 // Longest text drawn row by row; its glyphs and pen positions are kept on the stack.
 constexpr size_t kRowMajorChars = 128;
 
-// The lit cells of glyph row r at pen `left`, as runs of whole cells.
-void blendGlyphRow(Pixel* row, int64_t width, int64_t left, uint8_t bits, int64_t s,
-                   const TextBlend& blend) {
-    for (int64_t k = 0; k < 3;) {
-        if (!(bits & (4u >> k))) {
-            ++k;
-            continue;
+// The lit cells of glyph row r of every glyph, as runs of whole cells clipped
+// to the image; returns how many.
+size_t glyphRowRuns(const Glyph* glyphs, const int64_t* pens, size_t count, int64_t r, int64_t s,
+                    int64_t width, TextRun* runs) {
+    size_t n = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t bits = glyphs[i].rows[r];
+        for (int64_t k = 0; k < 3;) {
+            if (!(bits & (4u >> k))) {
+                ++k;
+                continue;
+            }
+            int64_t end = k + 1;
+            while (end < 3 && (bits & (4u >> end))) ++end;
+            const int64_t x0 = std::max<int64_t>(pens[i] + k * s, 0);
+            const int64_t x1 = std::min<int64_t>(pens[i] + end * s, width);
+            if (x0 < x1) runs[n++] = TextRun{static_cast<int32_t>(x0), static_cast<int32_t>(x1)};
+            k = end;
         }
-        int64_t end = k + 1;
-        while (end < 3 && (bits & (4u >> end))) ++end;
-        const int64_t x0 = std::max<int64_t>(left + k * s, 0);
-        const int64_t x1 = std::min<int64_t>(left + end * s, width);
-        if (x0 < x1) blendRun(row + x0, x1 - x0, blend);
-        k = end;
     }
+    return n;
 }
 
 void drawTextRows(const Canvas& canvas, int32_t x, int32_t y, std::string_view text, int64_t s,
@@ -174,12 +190,26 @@ void drawTextRows(const Canvas& canvas, int32_t x, int32_t y, std::string_view t
     }
     const int64_t y0 = std::max<int64_t>(y, canvas.rowBegin);
     const int64_t y1 = std::min<int64_t>(y + 5 * s, std::min<int64_t>(image.height, canvas.rowEnd));
+    // Text comes last and mostly lands where no other mark of these rows has
+    // been, so its rows are asked for a few rows before they are drawn.
+    const int32_t lo = static_cast<int32_t>(std::max<int64_t>(x, 0));
+    const int32_t hi = static_cast<int32_t>(std::min<int64_t>(pen, width) - 1);
+    if (count == 0 || lo > hi) return;
+    for (int64_t py = y0; py < std::min<int64_t>(y0 + kRowsAhead, y1); ++py) {
+        prefetchRow(image, static_cast<int32_t>(py), lo, hi);
+    }
+    // Every pixel row of a glyph row has the same runs: at most two per glyph.
+    TextRun runs[2 * kRowMajorChars];
+    size_t runCount = 0;
+    int64_t runsOf = -1;
     for (int64_t py = y0; py < y1; ++py) {
         const int64_t r = (py - y) / s;
-        Pixel* row = &image.at(0, static_cast<int32_t>(py));
-        for (size_t i = 0; i < count; ++i) {
-            if (glyphs[i].rows[r] != 0) blendGlyphRow(row, width, pens[i], glyphs[i].rows[r], s, blend);
+        if (r != runsOf) {
+            runCount = glyphRowRuns(glyphs, pens, count, r, s, width, runs);
+            runsOf = r;
         }
+        if (py + kRowsAhead < y1) prefetchRow(image, static_cast<int32_t>(py + kRowsAhead), lo, hi);
+        blendRuns(&image.at(0, static_cast<int32_t>(py)), runs, runCount, blend);
     }
 }
 

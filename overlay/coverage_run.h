@@ -20,15 +20,22 @@ namespace ormel {
 // Longest run handled at once; callers keep their distance buffers this size.
 constexpr int32_t kCoverageRun = 64;
 
+// Asks for the pixels [lo, hi] of row y to be cached, ahead of their use.
+inline void prefetchRow(const Image& image, int32_t y, int32_t lo, int32_t hi) {
+    const Pixel* row = image.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width);
+    for (int32_t x = lo; x <= hi; x += 4) __builtin_prefetch(row + x, 1);
+    __builtin_prefetch(row + hi, 1);
+}
+
+// Rows between a row's prefetch and its use.
+constexpr int32_t kRowsAhead = 4;
+
 // Asks for the pixels [lo, hi] of a row a few rows further down to be
 // cached: marks are drawn row by row, and a frame is far larger than the
 // caches, so each new row would otherwise start with a wait on memory.
 inline void prefetchRowAhead(const Image& image, int32_t y, int32_t lo, int32_t hi) {
-    constexpr int32_t kRowsAhead = 4;
     if (y + kRowsAhead >= image.height || lo > hi) return;
-    const Pixel* row = image.pixels.data() + static_cast<size_t>(y + kRowsAhead) * static_cast<size_t>(image.width);
-    for (int32_t x = lo; x <= hi; x += 4) __builtin_prefetch(row + x, 1);
-    __builtin_prefetch(row + hi, 1);
+    prefetchRow(image, y + kRowsAhead, lo, hi);
 }
 
 // A pixel as one 4-lane vector (r, g, b, a), so that a blend is a handful of

@@ -187,24 +187,37 @@ ORMEL_TARGET_AVX2 inline void blendOctetCoverage(PixelOctet& o, __m256 d, __m256
     o.a = _mm256_blendv_ps(o.a, _mm256_max_ps(_mm256_min_ps(alpha, one), zero), take);
 }
 
-// The same blend with the lanes to consider given as a mask; the selects are
-// folded into masked operations.
-ORMEL_TARGET_AVX512 inline void blendOctetCoverageMasked(PixelOctet& o, __m256 d, __mmask8 allowed,
-                                                         float edge, float opacity,
-                                                         const OctetColour& colour) {
+// One coverage blend's constants, broadcast once per mark.
+struct OctetLayer {
+    __m256 edge;     // coverage = min(edge - distance, 1)
+    __m256 opacity;
+    // The opacity and the colour's alpha lie in (0, 1]: where a lane is taken
+    // its coverage lies in (0, 1] too, so their product cannot leave [+0, 1]
+    // and the clamp would return it unchanged.
+    bool unclamped;
+};
+
+ORMEL_TARGET_AVX2 inline OctetLayer octetLayer(float edge, float opacity, const OctetColour& colour) {
+    return {_mm256_set1_ps(edge), _mm256_set1_ps(opacity),
+            opacity > 0.0f && opacity <= 1.0f && colour.unitAlpha};
+}
+
+// blendOctetCoverage with the lanes to consider given as a mask; the selects
+// are folded into masked operations. kPlain: the colour is opaque and the
+// layer unclamped, which the caller has checked once for the whole mark.
+template <bool kPlain = false>
+ORMEL_TARGET_AVX512 inline void blendOctetLayerMasked(PixelOctet& o, __m256 d, __mmask8 allowed,
+                                                      const OctetLayer& layer,
+                                                      const OctetColour& colour) {
     const __m256 one = _mm256_set1_ps(1.0f);
     const __m256 zero = _mm256_setzero_ps();
-    const __m256 coverage = _mm256_min_ps(one, _mm256_sub_ps(_mm256_set1_ps(edge), d));
+    const __m256 coverage = _mm256_min_ps(one, _mm256_sub_ps(layer.edge, d));
     const __mmask8 take = _mm256_mask_cmp_ps_mask(allowed, coverage, zero, _CMP_GT_OQ);
     if (take == 0) return;
-    __m256 raw = _mm256_mul_ps(coverage, _mm256_set1_ps(opacity));
-    if (!colour.opaque) raw = _mm256_mul_ps(raw, colour.alpha);
-    // Where the lane is taken the coverage lies in (0, 1]; with the opacity
-    // and the alpha in (0, 1] too their product cannot leave [+0, 1], and the
-    // clamp would return it unchanged.
-    const __m256 amount = opacity > 0.0f && opacity <= 1.0f && colour.unitAlpha
-                              ? raw
-                              : _mm256_max_ps(_mm256_min_ps(raw, one), zero);
+    __m256 raw = _mm256_mul_ps(coverage, layer.opacity);
+    if (!kPlain && !colour.opaque) raw = _mm256_mul_ps(raw, colour.alpha);
+    const __m256 amount =
+        kPlain || layer.unclamped ? raw : _mm256_max_ps(_mm256_min_ps(raw, one), zero);
     const __m256 keep = _mm256_sub_ps(one, amount);
     o.r = addInOrderMasked(o.r, take, _mm256_mul_ps(colour.r, amount), _mm256_mul_ps(o.r, keep));
     o.g = addInOrderMasked(o.g, take, _mm256_mul_ps(colour.g, amount), _mm256_mul_ps(o.g, keep));

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/pixel_ops.h"
+#include "overlay/capsule_chord.h"
 #include "overlay/coverage_run.h"
 #include "overlay/row_chords.h"
 #include "overlay/safe_int.h"
@@ -16,21 +17,6 @@ constexpr int32_t kRun = kCoverageRun;
 
 // Widest scan of a horizontal stroke whose per-column projection is kept.
 constexpr int32_t kColumnCache = 1024;
-
-// Interval of x' where c * x' + k lies in [low, high]; false when empty.
-bool linearInterval(float c, float k, float low, float high, float& from, float& to) {
-    if (c == 0.0f) {
-        if (!(k >= low && k <= high)) return false;
-        from = -INFINITY;
-        to = INFINITY;
-        return true;
-    }
-    const float x1 = (low - k) / c;
-    const float x2 = (high - k) / c;
-    from = std::min(x1, x2);
-    to = std::max(x1, x2);
-    return true;
-}
 
 }  // namespace
 
@@ -69,30 +55,6 @@ void drawDisk(Canvas canvas, Vec2 centre, float radius, Pixel colour, float opac
 }
 
 namespace {
-
-// Pixels of the row at height py, within [x0, x1], whose centres may lie
-// closer than `reach` to the segment a-b (unit direction (ux, uy), length
-// len). The capsule is convex, so its chord is the union of the end-cap
-// chords and the chord of the band along the segment. Empty: lo > hi.
-Span capsuleChord(Vec2 a, Vec2 b, float ux, float uy, float len, float reach, float py,
-                  int32_t x0, int32_t x1) {
-    float lo = INFINITY, hi = -INFINITY;
-    addDiskChord(a.x, a.y, reach, py, lo, hi, true);
-    addDiskChord(b.x, b.y, reach, py, lo, hi, true);
-    float f1, t1, f2, t2;
-    if (linearInterval(ux, (py - a.y) * uy, 0.0f, len, f1, t1) &&
-        linearInterval(-uy, (py - a.y) * ux, -reach, reach, f2, t2)) {
-        const float from = std::max(f1, f2);
-        const float to = std::min(t1, t2);
-        if (from <= to) {
-            lo = std::min(lo, a.x + from);
-            hi = std::max(hi, a.x + to);
-        }
-    }
-    Span span{x0, x1};
-    if (!hugSpan(lo, hi, span)) return Span{x0 + 1, x0};
-    return span;
-}
 
 // One of the strokes drawn along the same segment: drawLine lays up to three
 // (two halos and the core) whose only differences are thickness and opacity.
@@ -165,14 +127,7 @@ void drawStrokeLayers(Canvas canvas, Vec2 a, Vec2 b, const StrokeLayer* layers, 
         setup.columnAy = columnAy;
         setup.columnFirst = x0;
     }
-    for (int32_t y = y0; y <= y1; ++y) {
-        const float py = static_cast<float>(y) + 0.5f;
-        const Span span = capsuleChord(a, b, ux, uy, len, reach, py, x0, x1);
-        if (span.lo > span.hi) continue;
-        Pixel* row = &image.at(0, y);
-        prefetchRowAhead(image, y, span.lo, span.hi);
-        blendStrokeRow(row, py, span, setup, colour);
-    }
+    blendStrokeRows(image, y0, y1, Capsule{a, b, ux, uy, len, reach, x0, x1}, setup, colour);
 }
 
 }  // namespace

@@ -112,6 +112,8 @@ ORMEL_TARGET_AVX512 void drawRoundRows(Canvas canvas, Vec2 c, const MarkScan* sc
         y0 = std::min(y0, scans[k].y0);
         y1 = std::max(y1, scans[k].y1);
     }
+    OctetLayer layers[kMaxMarks];
+    for (int32_t k = 0; k < n; ++k) layers[k] = octetLayer(scans[k].edge, scans[k].opacity, colour);
     const __m256 half = _mm256_set1_ps(0.5f);
     const __m256 cx = _mm256_set1_ps(c.x);
     const __m256 sign = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
@@ -149,7 +151,7 @@ ORMEL_TARGET_AVX512 void drawRoundRows(Canvas canvas, Vec2 c, const MarkScan* sc
                     _mm256_cmp_epi32_mask(columns, _mm256_set1_epi32(spans[k].hi), _MM_CMPINT_LE);
                 const __m256 distance =
                     scans[k].ring ? _mm256_and_ps(_mm256_sub_ps(d, _mm256_set1_ps(scans[k].size)), sign) : d;
-                blendOctetCoverageMasked(o, distance, inside, scans[k].edge, scans[k].opacity, colour);
+                blendOctetLayerMasked(o, distance, inside, layers[k], colour);
             }
             slot.store(o);
         }

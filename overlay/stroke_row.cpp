@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "overlay/capsule_chord.h"
 #include "overlay/coverage_run.h"
 #include "overlay/pixel_octet.h"
 
@@ -189,25 +190,78 @@ ORMEL_TARGET_AVX2 void strokeRowOctets(Pixel* row, float py, RowSpan span, const
     }
 }
 
+// The layers of a stroke as the masked blends take them, set up once.
+struct OctetLayers {
+    OctetLayer layer[3];
+    int32_t count;
+    bool plain;  // an opaque colour and every layer unclamped
+};
+
+ORMEL_TARGET_AVX2 OctetLayers octetLayers(const StrokeRow& s, const OctetColour& colour) {
+    OctetLayers layers{};
+    layers.count = s.layers;
+    layers.plain = colour.opaque;
+    for (int32_t k = 0; k < s.layers; ++k) {
+        layers.layer[k] = octetLayer(s.half[k] + 0.75f, s.opacity[k], colour);
+        layers.plain = layers.plain && layers.layer[k].unclamped;
+    }
+    return layers;
+}
+
 // The same with AVX-512VL's masked blends.
-template <StrokeShape kShape>
+template <StrokeShape kShape, bool kPlain>
 ORMEL_TARGET_AVX512 void strokeRowOctetsMasked(Pixel* row, float py, RowSpan span,
-                                               const StrokeRow& s, const OctetColour& colour) {
+                                               const StrokeRow& s, const OctetLayers& layers,
+                                               const OctetColour& colour) {
     const OctetStroke g = octetStroke(py, span, s, kShape);
     for (int64_t x = span.lo; x <= span.hi; x += 8) {
         const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
         const __m256 d = octetDistance<kShape>(g, static_cast<int32_t>(x), s);
         OctetSlotMasked slot(row, static_cast<int32_t>(x), count);
         PixelOctet o = slot.load();
-        for (int32_t k = 0; k < s.layers; ++k) {
-            blendOctetCoverageMasked(o, d, 0xFF, s.half[k] + 0.75f, s.opacity[k], colour);
+        for (int32_t k = 0; k < layers.count; ++k) {
+            blendOctetLayerMasked<kPlain>(o, d, 0xFF, layers.layer[k], colour);
         }
         slot.store(o);
     }
 }
+
+// Every row of a stroke: the chords eight rows at a time, then each row that
+// the stroke reaches.
+template <StrokeShape kShape>
+ORMEL_TARGET_AVX2 void strokeRowsOctets(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
+                                        const StrokeRow& s, const OctetColour& colour) {
+    for (int32_t y = y0; y <= y1; y += 8) {
+        Span spans[8];
+        capsuleChords(reach, y, spans);
+        const int32_t rows = std::min(8, y1 - y + 1);
+        for (int32_t i = 0; i < rows; ++i) {
+            if (spans[i].lo > spans[i].hi) continue;
+            prefetchRowAhead(image, y + i, spans[i].lo, spans[i].hi);
+            const float py = static_cast<float>(y + i) + 0.5f;
+            strokeRowOctets<kShape>(&image.at(0, y + i), py, spans[i], s, colour);
+        }
+    }
+}
+
+template <StrokeShape kShape, bool kPlain>
+ORMEL_TARGET_AVX512 void strokeRowsOctetsMasked(Image& image, int32_t y0, int32_t y1,
+                                                const Capsule& reach, const StrokeRow& s,
+                                                const OctetLayers& layers,
+                                                const OctetColour& colour) {
+    for (int32_t y = y0; y <= y1; y += 8) {
+        Span spans[8];
+        capsuleChords(reach, y, spans);
+        const int32_t rows = std::min(8, y1 - y + 1);
+        for (int32_t i = 0; i < rows; ++i) {
+            if (spans[i].lo > spans[i].hi) continue;
+            prefetchRowAhead(image, y + i, spans[i].lo, spans[i].hi);
+            const float py = static_cast<float>(y + i) + 0.5f;
+            strokeRowOctetsMasked<kShape, kPlain>(&image.at(0, y + i), py, spans[i], s, layers, colour);
+        }
+    }
+}
 #endif
-
-
 
 }  // namespace
 
@@ -228,30 +282,49 @@ void fillStrokeColumns(const StrokeRow& s, int32_t first, int32_t count, float* 
     }
 }
 
-void blendStrokeRow(Pixel* row, float py, RowSpan span, const StrokeRow& s, Pixel colour) {
+void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach, const StrokeRow& s,
+                     Pixel colour) {
 #if defined(ORMEL_PIXEL_OCTETS)
     if (haveAvx2()) {
         const OctetColour c = octetColour(colour);
         const StrokeShape shape = shapeOf(s);
         if (haveAvx512()) {
+            const OctetLayers layers = octetLayers(s, c);
+            if (layers.plain) {
+                switch (shape) {
+                    case StrokeShape::Horizontal: return strokeRowsOctetsMasked<StrokeShape::Horizontal, true>(image, y0, y1, reach, s, layers, c);
+                    case StrokeShape::Vertical: return strokeRowsOctetsMasked<StrokeShape::Vertical, true>(image, y0, y1, reach, s, layers, c);
+                    default: return strokeRowsOctetsMasked<StrokeShape::General, true>(image, y0, y1, reach, s, layers, c);
+                }
+            }
             switch (shape) {
-                case StrokeShape::Horizontal: return strokeRowOctetsMasked<StrokeShape::Horizontal>(row, py, span, s, c);
-                case StrokeShape::Vertical: return strokeRowOctetsMasked<StrokeShape::Vertical>(row, py, span, s, c);
-                default: return strokeRowOctetsMasked<StrokeShape::General>(row, py, span, s, c);
+                case StrokeShape::Horizontal: return strokeRowsOctetsMasked<StrokeShape::Horizontal, false>(image, y0, y1, reach, s, layers, c);
+                case StrokeShape::Vertical: return strokeRowsOctetsMasked<StrokeShape::Vertical, false>(image, y0, y1, reach, s, layers, c);
+                default: return strokeRowsOctetsMasked<StrokeShape::General, false>(image, y0, y1, reach, s, layers, c);
             }
         }
         switch (shape) {
-            case StrokeShape::Horizontal: return strokeRowOctets<StrokeShape::Horizontal>(row, py, span, s, c);
-            case StrokeShape::Vertical: return strokeRowOctets<StrokeShape::Vertical>(row, py, span, s, c);
-            default: return strokeRowOctets<StrokeShape::General>(row, py, span, s, c);
+            case StrokeShape::Horizontal: return strokeRowsOctets<StrokeShape::Horizontal>(image, y0, y1, reach, s, c);
+            case StrokeShape::Vertical: return strokeRowsOctets<StrokeShape::Vertical>(image, y0, y1, reach, s, c);
+            default: return strokeRowsOctets<StrokeShape::General>(image, y0, y1, reach, s, c);
         }
     }
 #endif
 #if defined(__SSE2__)
-    strokeRowQuads(row, py, span, s, quadColour(colour));
-#else
-    strokeRowRuns(row, py, span, s, colour);
+    const QuadColour quad = quadColour(colour);
 #endif
+    for (int32_t y = y0; y <= y1; ++y) {
+        const float py = static_cast<float>(y) + 0.5f;
+        const Span span = capsuleChord(reach, py);
+        if (span.lo > span.hi) continue;
+        Pixel* row = &image.at(0, y);
+        prefetchRowAhead(image, y, span.lo, span.hi);
+#if defined(__SSE2__)
+        strokeRowQuads(row, py, span, s, quad);
+#else
+        strokeRowRuns(row, py, span, s, colour);
+#endif
+    }
 }
 
 }  // namespace ormel

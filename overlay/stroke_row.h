@@ -11,6 +11,8 @@
 
 namespace ormel {
 
+struct Capsule;
+
 // Inclusive column range of one row, narrowed to where a mark can reach.
 struct RowSpan {
     int32_t lo;
@@ -42,8 +44,10 @@ struct StrokeRow {
 // arrays need count + 8 entries; the last 8 are padding for vector loads.
 void fillStrokeColumns(const StrokeRow& s, int32_t first, int32_t count, float* ex2, float* ay);
 
-// Blends the pixels [span.lo, span.hi] of the row whose centres lie at height
-// py; span must lie inside the row and hold every pixel any layer covers.
-void blendStrokeRow(Pixel* row, float py, RowSpan span, const StrokeRow& s, Pixel colour);
+// Blends the rows y0 .. y1 of the image, each over the pixels of its row the
+// capsule reaches; the capsule must hold every pixel any layer covers, and
+// its columns must lie inside the image.
+void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach, const StrokeRow& s,
+                     Pixel colour);
 
 }  // namespace ormel

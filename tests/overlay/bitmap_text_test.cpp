@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+
+#include "engine/pixel_ops.h"
 
 #include "tests/overlay/overlay_test_support.h"
 
@@ -99,6 +104,67 @@ TEST(BitmapText, BlendReplacesAtFullOpacityAndScalesByColourAlpha) {
     Image half(8, 8, kBlack);
     drawText(half, 0, 0, "8", 2, Pixel{1.0f, 1.0f, 1.0f, 0.5f}, 0.5f);
     EXPECT_EQ(half.at(0, 0).r, 0.25f);
+}
+
+// Straight from the definition: each lit cell of each glyph, pixel by pixel,
+// within the image and the canvas's rows.
+void referenceText(const Canvas& canvas, int32_t x, int32_t y, const std::string& text, int32_t scale,
+                   Pixel colour, float opacity) {
+    Image& img = canvas.image;
+    const int64_t s = scale >= 2 ? scale : 1;
+    const float a = clamp01(opacity * colour.a);
+    int64_t pen = x;
+    for (char byte : text) {
+        const unsigned char c = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(byte)));
+        if (c == ' ') {
+            pen += 3 * s;
+            continue;
+        }
+        const Glyph g = glyphFor(c);
+        for (int64_t r = 0; r < 5; ++r) {
+            for (int64_t k = 0; k < 3; ++k) {
+                if (!(g.rows[r] & (4u >> k))) continue;
+                for (int64_t py = y + r * s; py < y + (r + 1) * s; ++py) {
+                    if (py < canvas.rowBegin || py >= canvas.rowEnd) continue;
+                    for (int64_t px = pen + k * s; px < pen + (k + 1) * s; ++px) {
+                        if (px < 0 || px >= img.width) continue;
+                        Pixel& p = img.at(static_cast<int32_t>(px), static_cast<int32_t>(py));
+                        p = blendOver(p, colour, a);
+                    }
+                }
+            }
+        }
+        pen += 4 * s;
+    }
+}
+
+TEST(BitmapText, RowByRowRunsMatchCellByCellBlendsInAnyBand) {
+    std::mt19937 rng(3);
+    const char letters[] = "ID_0123456789 XY:abcz#*+-./=?! ";
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (int32_t n = 0; n < 400; ++n) {
+        Image want(61, 37);
+        for (size_t i = 0; i < want.pixels.size(); ++i) {
+            const float v = static_cast<float>((i * 37) % 101) / 100.0f;
+            want.pixels[i] = Pixel{v, 1.0f - v, 0.5f, i % 7 == 0 ? 0.0f : 1.0f};
+            if (i % 53 == 0) want.pixels[i].g = nan;
+        }
+        Image got = want;
+        std::string text;
+        for (uint32_t k = rng() % 12; k > 0; --k) text += letters[rng() % (sizeof(letters) - 1)];
+        const int32_t scale = static_cast<int32_t>(rng() % 5);
+        const int32_t x = static_cast<int32_t>(rng() % 90) - 30;
+        const int32_t y = static_cast<int32_t>(rng() % 60) - 25;
+        const Pixel colour{static_cast<float>(rng() % 5) / 4.0f, 0.3f, 0.9f,
+                           static_cast<float>(rng() % 4) / 3.0f};
+        const float opacity = static_cast<float>(rng() % 7) / 5.0f;
+        const int32_t begin = static_cast<int32_t>(rng() % 37);
+        const Band rows{begin, begin + static_cast<int32_t>(rng() % 40)};
+        referenceText(Canvas(want, rows), x, y, text, scale, colour, opacity);
+        drawText(Canvas(got, rows), x, y, text, scale, colour, opacity);
+        ASSERT_EQ(std::memcmp(got.pixels.data(), want.pixels.data(), got.pixels.size() * sizeof(Pixel)), 0)
+            << "case " << n << " text \"" << text << "\" scale " << scale << " at " << x << "," << y;
+    }
 }
 
 }  // namespace

@@ -245,6 +245,67 @@ void BM_LookParallelShare(benchmark::State& state) {
     state.SetLabel(ormel::builtinLooks()[static_cast<size_t>(look)].name);
 }
 
+// Yardsticks for the two-thread ratio: a fixed amount of perfectly parallel
+// work of one kind, cut into the plug-in's bands and run on one or two of the
+// host's workers. Their 2 / 1 is the best a look made of that kind of work can
+// reach here: 0.5 on two free cores, more where the two share a core's
+// execution units or caches, or the memory bus.
+enum class Yardstick { Arithmetic, CacheCopy, MemoryCopy };
+constexpr int32_t kYardstickUnits = 16;
+
+// Independent multiply-adds, more than the core's units can start per cycle.
+float arithmeticUnit(int32_t unit) {
+    typedef float Lanes __attribute__((vector_size(16)));
+    Lanes acc[16];
+    for (int k = 0; k < 16; ++k) acc[k] = Lanes{1.0f, 2.0f, 3.0f, 4.0f} * static_cast<float>(unit + k);
+    const Lanes m = {0.9999f, 0.9999f, 0.9999f, 0.9999f}, c = {1e-4f, 1e-4f, 1e-4f, 1e-4f};
+    for (int i = 0; i < 200000; ++i) {
+        for (int k = 0; k < 16; ++k) acc[k] = acc[k] * m + c;
+    }
+    Lanes sum = acc[0];
+    for (int k = 1; k < 16; ++k) sum += acc[k];
+    return sum[0] + sum[1] + sum[2] + sum[3];
+}
+
+void BM_TwoThreadYardstick(benchmark::State& state) {
+    const Yardstick kind = static_cast<Yardstick>(state.range(0));
+    const unsigned threads = static_cast<unsigned>(state.range(1));
+    ofxhost::setWorkerCount(threads);
+    const ormel::RowBands bands = workerBands(threads);
+    const Image& frame = frames().current;
+    Image copy(kWidth, kHeight);
+    const size_t unitPixels = frame.pixels.size() / kYardstickUnits;
+    std::vector<std::vector<Pixel>> cached(kYardstickUnits, std::vector<Pixel>(8192));  // 128 KB each
+    std::vector<float> sink(kYardstickUnits);
+    for (auto _ : state) {
+        bands.forEachBand(kYardstickUnits, [&](ormel::Band band) {
+            for (int32_t unit = band.begin; unit < band.end; ++unit) {
+                switch (kind) {
+                    case Yardstick::Arithmetic: sink[static_cast<size_t>(unit)] = arithmeticUnit(unit); break;
+                    case Yardstick::CacheCopy: {
+                        std::vector<Pixel>& own = cached[static_cast<size_t>(unit)];
+                        std::vector<Pixel> other(own.size());
+                        for (int i = 0; i < 200; ++i) {
+                            std::memcpy(static_cast<void*>(other.data()), own.data(), own.size() * sizeof(Pixel));
+                            std::memcpy(static_cast<void*>(own.data()), other.data(), own.size() * sizeof(Pixel));
+                        }
+                        break;
+                    }
+                    case Yardstick::MemoryCopy:
+                        std::memcpy(static_cast<void*>(copy.pixels.data() + unitPixels * static_cast<size_t>(unit)),
+                                    frame.pixels.data() + unitPixels * static_cast<size_t>(unit), unitPixels * sizeof(Pixel));
+                        break;
+                }
+            }
+        });
+        benchmark::DoNotOptimize(sink.data());
+        benchmark::DoNotOptimize(copy.pixels.data());
+        benchmark::ClobberMemory();
+    }
+    static const char* const names[] = {"arithmetic", "copy within the caches", "copy through memory"};
+    state.SetLabel(names[state.range(0)]);
+}
+
 double fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -283,6 +344,13 @@ public:
                         ormel::builtinLooks()[static_cast<size_t>(look)].name.c_str(), one, two, one / copy,
                         two / copy, two / one, cpu_[base + "1"], cpu_[base + "2"], share, 1.0 - share / 2.0);
         }
+        std::printf("\nPerfectly parallel work of one kind, two threads against one (0.5 on two free cores):\n");
+        static const char* const kinds[] = {"arithmetic", "copy within the caches", "copy through memory"};
+        for (int kind = 0; kind < 3; ++kind) {
+            const std::string base = "BM_TwoThreadYardstick/" + std::to_string(kind) + "/";
+            const double one = ms_[base + "1"], two = ms_[base + "2"];
+            if (one > 0.0 && two > 0.0) std::printf("  %-26s %8.2f\n", kinds[kind], two / one);
+        }
     }
 
 private:
@@ -300,6 +368,9 @@ BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetit
 BENCHMARK(BM_Look)->ArgsProduct({benchmark::CreateDenseRange(0, ormel::kBuiltinLookCount - 1, 1), {1, 2}})
     ->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", fastest);
+
+BENCHMARK(BM_TwoThreadYardstick)->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Repetitions(5)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);
 
 BENCHMARK(BM_LookParallelShare)->DenseRange(0, ormel::kBuiltinLookCount - 1, 1)->Unit(benchmark::kMillisecond)
     ->Repetitions(3)->ReportAggregatesOnly(true)->ComputeStatistics("min", fastest);

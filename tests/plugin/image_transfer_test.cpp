@@ -86,6 +86,33 @@ ormel::RowBands reversedBands() {
     return bands;
 }
 
+// The banded copies stream whole rows past the caches where a row starts on
+// a 16-byte boundary and copy plainly elsewhere: every width (a tail after
+// the last 64 bytes or none), padded strides that leave rows misaligned, and
+// either row order give the plain routines' bytes, padding untouched.
+TEST(ImageTransfer, BandedRowCopiesEqualThePlainOnes) {
+    const ormel::RowBands bands = reversedBands();
+    for (bool topFirst : {false, true})
+        for (int pad : {0, 4, 8})
+            for (int w : {1, 3, 4, 5, 17, 33}) {
+                HostBuffer host(w, 7, pad, topFirst);
+                const Image plain = ormel::readHostImage(host.access(2, 5));
+                Image banded(3, 3, Pixel{7.0f, 7.0f, 7.0f, 7.0f});
+                ormel::readHostImageInto(host.access(2, 5), banded, bands);
+                ASSERT_EQ(banded.pixels.size(), plain.pixels.size());
+                ASSERT_EQ(std::memcmp(banded.pixels.data(), plain.pixels.data(), plain.pixels.size() * 16), 0)
+                    << w << " pad " << pad << " topFirst " << topFirst;
+
+                Image image(w, 7);
+                for (size_t i = 0; i < image.pixels.size(); ++i)
+                    image.pixels[i] = Pixel{float(i), -float(i), 0.5f, 1.0f};
+                HostBuffer viaPlain(w, 7, pad, topFirst), viaBands(w, 7, pad, topFirst);
+                ormel::writeHostImage(image, viaPlain.access(2, 5));
+                ormel::writeHostImage(image, viaBands.access(2, 5), bands);
+                EXPECT_EQ(viaBands.bytes, viaPlain.bytes) << w << " pad " << pad << " topFirst " << topFirst;
+            }
+}
+
 // Reducing straight from host memory takes exactly the pixels the engine's
 // own reduction of the full copy would, whatever the stride, path or bands;
 // the banded read leaves nothing of what its target held before.

@@ -1,6 +1,5 @@
 #include "media/unit_samples.h"
 
-#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -26,32 +25,6 @@ inline __m128i roundFour(__m128 v, __m128 scale) {
 
 }  // namespace
 #endif
-
-void packRgb8(const float* rgba, size_t pixels, uint8_t* rgb) {
-    size_t i = 0;
-#ifdef VARNOK_UNIT_SSE2
-    const __m128 scale = _mm_set1_ps(255.0f);
-    // Four pixels at a time; each pixel is stored as four bytes whose last
-    // is overwritten by the next pixel, so the group stops one pixel short
-    // of the end to stay inside the buffer.
-    for (; i + 5 <= pixels; i += 4) {
-        const float* s = rgba + i * 4;
-        const __m128i p01 = _mm_packs_epi32(roundFour(_mm_loadu_ps(s), scale), roundFour(_mm_loadu_ps(s + 4), scale));
-        const __m128i p23 =
-            _mm_packs_epi32(roundFour(_mm_loadu_ps(s + 8), scale), roundFour(_mm_loadu_ps(s + 12), scale));
-        const __m128i bytes = _mm_packus_epi16(p01, p23);
-        uint8_t* d = rgb + i * 3;
-        alignas(16) uint8_t b[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(b), bytes);
-        std::memcpy(d, b, 4);
-        std::memcpy(d + 3, b + 4, 4);
-        std::memcpy(d + 6, b + 8, 4);
-        std::memcpy(d + 9, b + 12, 4);
-    }
-#endif
-    for (; i < pixels; ++i)
-        for (int c = 0; c < 3; ++c) rgb[i * 3 + c] = static_cast<uint8_t>(roundUnitSample(rgba[i * 4 + c], 255.0f));
-}
 
 void packUnit16(const float* in, size_t samples, uint16_t* out) {
     size_t i = 0;

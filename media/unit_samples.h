@@ -15,8 +15,6 @@ inline unsigned roundUnitSample(float v, float scale) {
     return static_cast<unsigned>(static_cast<double>(u * scale) + 0.5);
 }
 
-// `pixels` RGBA float pixels to packed 8-bit RGB (alpha dropped).
-void packRgb8(const float* rgba, size_t pixels, uint8_t* rgb);
 // `samples` floats to 16-bit samples, one for one.
 void packUnit16(const float* in, size_t samples, uint16_t* out);
 

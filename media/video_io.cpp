@@ -113,18 +113,11 @@ bool VideoWriter::open(const std::string& path, int width, int height, double fp
     // 8-bit frames go as the encoder's own 4:2:0, padded to even sizes here;
     // deeper ones as rgba64le, padded by ffmpeg (4:2:0 needs even sizes).
     const Yuv420Layout planes = yuv420Layout(width, height);
-    std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt"};
-    if (eightBit) {
-        for (const std::string& a : {std::string("yuv420p"), std::string("-s"),
-                                     std::to_string(planes.width) + "x" + std::to_string(planes.height)})
-            args.push_back(a);
-    } else {
-        for (const std::string& a : {std::string("rgba64le"), std::string("-s"),
-                                     std::to_string(width) + "x" + std::to_string(height)})
-            args.push_back(a);
-    }
-    for (const std::string& a : {std::string("-framerate"), fpsText(fps), std::string("-i"), std::string("-")})
-        args.push_back(a);
+    const std::string size = eightBit ? std::to_string(planes.width) + "x" + std::to_string(planes.height)
+                                      : std::to_string(width) + "x" + std::to_string(height);
+    std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
+                                     eightBit ? "yuv420p" : "rgba64le", "-s", size, "-framerate", fpsText(fps),
+                                     "-i", "-"};
     if (!eightBit) {
         args.push_back("-vf");
         args.push_back("pad=ceil(iw/2)*2:ceil(ih/2)*2");

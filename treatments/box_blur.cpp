@@ -424,10 +424,8 @@ void blurIntoSink(const Image& image, ClearMap& imageClear, int radius, BlurScra
         // The means are the pixels themselves, handed over from a copy since
         // the sink may change the image.
         scratch.across = image;
-        const size_t width = static_cast<size_t>(image.width);
         bands.forEachBand(image.height, [&](Band band) {
-            for (int y = band.begin; y < band.end; ++y)
-                sink(y, 0, &scratch.across.pixels[static_cast<size_t>(y) * width], image.width);
+            for (int y = band.begin; y < band.end; ++y) sink(y, 0, &scratch.across.at(0, y), image.width);
         });
         return;
     }
@@ -449,10 +447,8 @@ Image blurredImage(const Image& image, int radius, const RowBands& bands) {
     ClearMap clear;
     resetClearMap(clear, image);
     BlurScratch scratch;
-    const size_t width = static_cast<size_t>(image.width);
-    blurIntoSink(image, clear, radius, scratch, bands, [&](int y, int x, const Pixel* means, int n) {
-        std::copy(means, means + n, &result.pixels[static_cast<size_t>(y) * width + static_cast<size_t>(x)]);
-    });
+    blurIntoSink(image, clear, radius, scratch, bands,
+                 [&](int y, int x, const Pixel* means, int n) { std::copy(means, means + n, &result.at(x, y)); });
     return result;
 }
 

@@ -42,7 +42,7 @@ bool allZeroBits(const Pixel* p, size_t n) {
 }
 
 void remarkStretches(ClearMap& map, const Image& image, int32_t y, int32_t x, int32_t n) {
-    const Pixel* row = &image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width)];
+    const Pixel* row = &image.at(0, y);
     uint8_t* marks = map.row(y);
     for (int32_t from = x; from < x + n; from += kClearStretch) {
         const int32_t count = std::min(kClearStretch, image.width - from);

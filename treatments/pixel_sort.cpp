@@ -17,16 +17,12 @@ constexpr int32_t kRadiusCeiling = 1024;
 
 int32_t blurRadius(float scale) { return roundClamped(scale, 1, kRadiusCeiling, 1); }
 
-Pixel* pixelsAt(Image& image, int y, int x) {
-    return &image.pixels[static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)];
-}
-
 // The image moved toward its own blur by t; each mean is used as soon as the
 // blur has it, so the blurred picture never makes a trip through memory. A
 // clear pixel whose mean is +0 stays +0, so the blur passes those by.
 void soften(Image& image, int32_t radius, float t, PixelSortScratch& scratch, const RowBands& bands) {
     blurIntoSink(image, scratch.picture, radius, scratch.blur, bands, [&](int y, int x, const Pixel* means, int n) {
-        Pixel* p = pixelsAt(image, y, x);
+        Pixel* p = &image.at(x, y);
         softenPixels(p, means, p, static_cast<size_t>(n), t);
         remarkStretches(scratch.picture, image, y, x, n);
     });
@@ -59,7 +55,7 @@ void applyPixelSort(Image& image, const Settings& settings, const RowBands& band
         // A +0 mean lights nothing, so clear pixels under one are passed by.
         blurIntoSink(image, scratch.picture, blurRadius(18.0f * glow), scratch.blur, bands,
                      [&](int y, int x, const Pixel* means, int n) {
-                         addSortGlow(pixelsAt(image, y, x), means, static_cast<size_t>(n), rules);
+                         addSortGlow(&image.at(x, y), means, static_cast<size_t>(n), rules);
                      });
     }
 }

@@ -39,26 +39,6 @@ std::vector<float> trickyValues(float scale, int step) {
     return v;
 }
 
-TEST(UnitSamples, EightBitRgbFollowsTheRuleAtEveryLengthAndValue) {
-    const std::vector<float> values = trickyValues(255.0f, 1);
-    // Lengths around the four-pixel groups, so the plain tail and the last
-    // group's stores near the end of the buffer are both exercised.
-    for (size_t pixels = 0; pixels <= 13; ++pixels) {
-        for (size_t offset = 0; offset < values.size(); offset += 5) {
-            std::vector<float> rgba(pixels * 4);
-            for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = values[(offset + i * 7) % values.size()];
-            // One guard byte past the end must survive.
-            std::vector<uint8_t> rgb(pixels * 3 + 1, 0xA5);
-            varnok::packRgb8(rgba.data(), pixels, rgb.data());
-            for (size_t p = 0; p < pixels; ++p)
-                for (size_t c = 0; c < 3; ++c)
-                    ASSERT_EQ(rgb[p * 3 + c], expected(rgba[p * 4 + c], 255.0f))
-                        << "pixels " << pixels << " value " << rgba[p * 4 + c];
-            ASSERT_EQ(rgb[pixels * 3], 0xA5) << "wrote past the end at " << pixels << " pixels";
-        }
-    }
-}
-
 TEST(UnitSamples, SixteenBitFollowsTheRuleAtEveryLengthAndValue) {
     const std::vector<float> values = trickyValues(65535.0f, 97);
     for (size_t n = 0; n <= 19; ++n) {

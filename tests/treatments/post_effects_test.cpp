@@ -1,12 +1,15 @@
 #include "treatments/post_effects.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "engine/pixel_ops.h"
 #include "overlay/hash.h"
+#include "treatments/screen_pass.h"
 #include "tests/treatments/test_images.h"
 
 namespace ormel {
@@ -65,6 +68,39 @@ TEST(PostEffects, AlwaysOnPassClampsColourNotAlpha) {
     EXPECT_EQ(image.at(1, 0).r, 1.0f);
     EXPECT_EQ(image.at(1, 0).g, 1.0f);
     EXPECT_TRUE(std::isnan(image.at(1, 0).a));
+}
+
+// The gain-and-clamp pass writes back only what changes, in groups that
+// start wherever a row's cache lines do; every width and row start must still
+// give each pixel the scalar result, whichever lane of a group it sits in.
+TEST(PostEffects, GainAndClampGiveEveryPixelTheScalarBits) {
+    const float unusual[] = {2.0f, -1.0f, -0.0f, kNaN, -kNaN, kInf, -kInf, 1e-40f, 1.0000001f, 0.99999994f};
+    for (const float scanline : {0.0f, 0.6f, 1e30f}) {
+        Settings s = quietSettings();
+        s.scanline = scanline;
+        for (int32_t width = 1; width <= 13; ++width) {
+            const int32_t height = 6;
+            Image image(width, height, Pixel{0.25f, 0.5f, 0.75f, 1.0f});
+            // One unusual channel per pixel, moving through lanes and rows.
+            for (int32_t y = 0; y < height; ++y)
+                for (int32_t x = 0; x < width; ++x) {
+                    if ((x + 2 * y) % 3 != 0) continue;
+                    float* channels = &image.at(x, y).r;
+                    channels[(x + y) % 4] = unusual[(x * 7 + y) % 10];
+                }
+            Image expected = image;
+            for (int32_t y = 0; y < height; ++y) {
+                const float gain = scanline > 0.0f && (y & 1) != 0 ? 1.0f - 0.45f * scanline : 1.0f;
+                for (int32_t x = 0; x < width; ++x) {
+                    Pixel& p = expected.at(x, y);
+                    p = Pixel{clamp01(p.r * gain), clamp01(p.g * gain), clamp01(p.b * gain), p.a};
+                }
+            }
+            applyScreenPass(image, s);
+            ASSERT_EQ(0, std::memcmp(image.pixels.data(), expected.pixels.data(), image.pixels.size() * sizeof(Pixel)))
+                << "width " << width << ", scanline " << scanline;
+        }
+    }
 }
 
 TEST(PostEffects, ScanlinesDarkenOddRowsOnly) {

@@ -54,9 +54,9 @@ void readHostImageInto(const HostImageAccess& src, Image& out, const RowBands& b
     const int64_t w = static_cast<int64_t>(src.x2) - src.x1;
     const int64_t h = static_cast<int64_t>(src.y2) - src.y1;
     const int64_t stride = src.rowBytes < 0 ? -static_cast<int64_t>(src.rowBytes) : src.rowBytes;
-    // One band is the plain routine's single pass; so is every case it turns
-    // down or copies pixel by pixel.
-    if (!bands.runJobs || bands.bands < 2 || !src.floatRgba || src.data == nullptr || w <= 0 || h < 2 ||
+    // Every case the plain routine turns down or copies pixel by pixel is its
+    // own; whole rows stream past the caches on one thread as on many.
+    if (!src.floatRgba || src.data == nullptr || w <= 0 || h < 2 ||
         w > INT32_MAX || h > INT32_MAX || stride < w * static_cast<int64_t>(sizeof(Pixel))) {
         readHostImageInto(src, out);
         return;

@@ -89,9 +89,10 @@ ormel::RowBands reversedBands() {
 // The banded copies stream whole rows past the caches where a row starts on
 // a 16-byte boundary and copy plainly elsewhere: every width (a tail after
 // the last 64 bytes or none), padded strides that leave rows misaligned, and
-// either row order give the plain routines' bytes, padding untouched.
+// either row order give the plain routines' bytes, padding untouched; one
+// band on the calling thread streams as well.
 TEST(ImageTransfer, BandedRowCopiesEqualThePlainOnes) {
-    const ormel::RowBands bands = reversedBands();
+    for (const ormel::RowBands& bands : {reversedBands(), ormel::RowBands::single()})
     for (bool topFirst : {false, true})
         for (int pad : {0, 4, 8})
             for (int w : {1, 3, 4, 5, 17, 33}) {

@@ -10,6 +10,7 @@
 #include "engine/detection.h"
 #include "engine/image_checks.h"
 #include "engine/int_conversion.h"
+#include "engine/picture_rows.h"
 #include "engine/pixel_ops.h"
 #include "engine/reduction.h"
 #include "engine/tracks.h"
@@ -164,17 +165,24 @@ void basePicture(const Image& source, const std::vector<float>& mask, const Sett
 
 // The radial blur and an overlay-only pixel sort must not touch the source, so
 // the overlay then goes on a layer of its own that is treated and laid over.
+// With `out`, the finished picture goes there and `picture` means nothing after.
 void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<Track>& tracks,
-                         const Settings& settings, const RowBands& bands, FrameScratch& scratch) {
+                         const Settings& settings, const RowBands& bands, FrameScratch& scratch,
+                         const PictureRows* out) {
     const bool sortOverlayOnly = settings.pixelSortEnable && settings.pixelSortScope == kScopeOverlayOnly;
     const bool separateLayer =
         settings.outputMode == kOutputOriginal && (settings.radialBlur > kRadialBlurThreshold || sortOverlayOnly);
     if (!separateLayer) {
         renderOverlay(picture, source, tracks, settings, bands);
+        if (out != nullptr && !settings.pixelSortEnable) {
+            applyPostEffectsInto(picture, settings, bands, *out);
+            return;
+        }
         applyPostEffects(picture, settings, bands);
         if (settings.pixelSortEnable) {
             applyPixelSort(picture, settings, bands, scratch.sort);
         }
+        if (out != nullptr) copyToPictureRows(picture, *out, bands);
         return;
     }
     Image& layer = scratch.layer;
@@ -195,10 +203,54 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
     Settings chain = settings;
     chain.radialBlur = 0.0f;
     chain.pixelSortEnable = false;
+    const bool sortWhole = settings.pixelSortEnable && settings.pixelSortScope == kScopeWholePicture;
+    if (out != nullptr && !sortWhole) {
+        applyPostEffectsInto(picture, chain, bands, *out);
+        return;
+    }
     applyPostEffects(picture, chain, bands);
-    if (settings.pixelSortEnable && settings.pixelSortScope == kScopeWholePicture) {
+    if (sortWhole) {
         applyPixelSort(picture, settings, bands, scratch.sort);
     }
+    if (out != nullptr) copyToPictureRows(picture, *out, bands);
+}
+
+// processFrameWithRegionsInto, with the finished picture in `out` when given.
+void processInto(const Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
+                 TraceResult& result, const RowBands& bands, FrameScratch& scratch, const PictureRows* out) {
+    result.blobs.clear();
+    result.tracks.clear();
+    result.mask.clear();
+    if (!isUsableImage(source)) {
+        result.image = Image{};
+        return;
+    }
+    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
+    basePicture(source, result.mask, settings, result.image, bands);
+    if (settings.outputMode != kOutputMatte) {
+        drawOverlayAndTreat(result.image, source, result.tracks, settings, bands, scratch, out);
+    } else if (out != nullptr) {
+        copyToPictureRows(result.image, *out, bands);
+    }
+}
+
+// processFrameWithRegionsConsuming, with the finished picture in `out` when given.
+void processConsuming(Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
+                      TraceResult& result, const RowBands& bands, FrameScratch& scratch, const PictureRows* out) {
+    // The base picture would be an exact copy, and the point effects are
+    // the only marks that sample the source after it is drawn on.
+    const bool drawOnSource = settings.outputMode == kOutputOriginal && clamp01(settings.sourceOpacity) == 1.0f &&
+                              !settings.magnifierEnable && !settings.pointInvertEnable;
+    if (!drawOnSource || !isUsableImage(source)) {
+        processInto(source, earlier, settings, result, bands, scratch, out);
+        return;
+    }
+    result.blobs.clear();
+    result.tracks.clear();
+    result.mask.clear();
+    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
+    std::swap(result.image, source);
+    drawOverlayAndTreat(result.image, result.image, result.tracks, settings, bands, scratch, out);
 }
 
 }  // namespace
@@ -258,37 +310,21 @@ void processFrameWithRegionsInto(const Image& source, const std::vector<FrameReg
 void processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
                                       const Settings& settings, TraceResult& result, const RowBands& bands,
                                       FrameScratch& scratch) {
-    // The base picture would be an exact copy, and the point effects are
-    // the only marks that sample the source after it is drawn on.
-    const bool drawOnSource = settings.outputMode == kOutputOriginal && clamp01(settings.sourceOpacity) == 1.0f &&
-                              !settings.magnifierEnable && !settings.pointInvertEnable;
-    if (!drawOnSource || !isUsableImage(source)) {
-        processFrameWithRegionsInto(source, earlier, settings, result, bands, scratch);
-        return;
-    }
-    result.blobs.clear();
-    result.tracks.clear();
-    result.mask.clear();
-    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
-    std::swap(result.image, source);
-    drawOverlayAndTreat(result.image, result.image, result.tracks, settings, bands, scratch);
+    processConsuming(source, earlier, settings, result, bands, scratch, nullptr);
+}
+
+bool processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
+                                      const Settings& settings, TraceResult& result, const RowBands& bands,
+                                      FrameScratch& scratch, const PictureRows& out) {
+    const bool fits = isUsableImage(source) && out.fits(source);
+    processConsuming(source, earlier, settings, result, bands, scratch, fits ? &out : nullptr);
+    return fits;
 }
 
 void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
                                  const Settings& settings, TraceResult& result, const RowBands& bands,
                                  FrameScratch& scratch) {
-    result.blobs.clear();
-    result.tracks.clear();
-    result.mask.clear();
-    if (!isUsableImage(source)) {
-        result.image = Image{};
-        return;
-    }
-    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
-    basePicture(source, result.mask, settings, result.image, bands);
-    if (settings.outputMode != kOutputMatte) {
-        drawOverlayAndTreat(result.image, source, result.tracks, settings, bands, scratch);
-    }
+    processInto(source, earlier, settings, result, bands, scratch, nullptr);
 }
 
 }  // namespace ormel

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/picture_rows.h"
 #include "engine/reduction.h"
 #include "engine/row_bands.h"
 #include "engine/tracks.h"
@@ -70,4 +71,13 @@ void processFrameWithRegionsInto(const Image& source, const std::vector<FrameReg
 void processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
                                       const Settings& settings, TraceResult& result, const RowBands& bands,
                                       FrameScratch& scratch);
+
+// The same, with the finished picture written into `out`, every pixel of it,
+// instead of into result.image, whose pixels then mean nothing: the last pass
+// writes the caller's rows itself, sparing a frame-sized copy. When `out` does
+// not fit the source, nothing is written there, the result is the function
+// above's, and the answer is false.
+bool processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
+                                      const Settings& settings, TraceResult& result, const RowBands& bands,
+                                      FrameScratch& scratch, const PictureRows& out);
 }  // namespace ormel

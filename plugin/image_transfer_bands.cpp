@@ -7,43 +7,10 @@
 #include <climits>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#include <xmmintrin.h>
-#endif
-
+#include "engine/picture_rows.h"
 #include "engine/reduction.h"
 
 namespace ormel {
-namespace {
-
-// A whole row copied with stores that bypass the caches: the frame is larger
-// than they are, so ordinary stores would first read every destination line
-// only to overwrite it, a third more memory traffic.
-void copyRowStreaming(void* dst, const void* src, size_t bytes) {
-#if defined(__SSE2__)
-    if ((reinterpret_cast<uintptr_t>(dst) & 15u) == 0) {
-        auto* d = static_cast<float*>(dst);
-        const auto* s = static_cast<const float*>(src);
-        size_t i = 0;
-        const size_t n = bytes / sizeof(float);
-        for (; i + 16 <= n; i += 16) {
-            const __m128 a = _mm_loadu_ps(s + i), b = _mm_loadu_ps(s + i + 4);
-            const __m128 c = _mm_loadu_ps(s + i + 8), e = _mm_loadu_ps(s + i + 12);
-            _mm_stream_ps(d + i, a);
-            _mm_stream_ps(d + i + 4, b);
-            _mm_stream_ps(d + i + 8, c);
-            _mm_stream_ps(d + i + 12, e);
-        }
-        std::memcpy(d + i, s + i, bytes - i * sizeof(float));
-        return;
-    }
-#endif
-    std::memcpy(dst, src, bytes);
-}
-
-}  // namespace
-
 Image readHostImage(const HostImageAccess& src, const RowBands& bands) {
     Image out;
     readHostImageInto(src, out, bands);
@@ -72,9 +39,7 @@ void readHostImageInto(const HostImageAccess& src, Image& out, const RowBands& b
                               static_cast<std::ptrdiff_t>(h - 1 - y) * static_cast<std::ptrdiff_t>(src.rowBytes);
             copyRowStreaming(static_cast<void*>(&out.at(0, y)), row, rowCopy);
         }
-#if defined(__SSE2__)
-        _mm_sfence();  // the streamed rows are visible before the band counts as done
-#endif
+        finishStreamedRows();
     });
 }
 
@@ -113,6 +78,22 @@ void readHostImageReducedInto(const HostImageAccess& src, int32_t factor, Image&
     });
 }
 
+PictureRows hostPictureRows(const HostImageAccess& dst) {
+    const int64_t w = static_cast<int64_t>(dst.x2) - dst.x1;
+    const int64_t h = static_cast<int64_t>(dst.y2) - dst.y1;
+    const int64_t stride = dst.rowBytes < 0 ? -static_cast<int64_t>(dst.rowBytes) : dst.rowBytes;
+    const bool usable = dst.floatRgba && dst.data != nullptr && w > 0 && h > 0 && w <= INT32_MAX && h <= INT32_MAX &&
+                        stride >= w * static_cast<int64_t>(sizeof(Pixel)) &&
+                        reinterpret_cast<uintptr_t>(dst.data) % alignof(float) == 0 && stride % alignof(float) == 0;
+    if (!usable) return PictureRows{};
+    PictureRows rows;
+    rows.first = static_cast<unsigned char*>(dst.data) + static_cast<std::ptrdiff_t>(h - 1) * dst.rowBytes;
+    rows.rowBytes = -static_cast<std::ptrdiff_t>(dst.rowBytes);
+    rows.width = static_cast<int32_t>(w);
+    rows.height = static_cast<int32_t>(h);
+    return rows;
+}
+
 void writeHostImage(const Image& image, const HostImageAccess& dst, const RowBands& bands) {
     const int64_t hostH = static_cast<int64_t>(dst.y2) - dst.y1;
     const int64_t cols = std::min<int64_t>(static_cast<int64_t>(dst.x2) - dst.x1, image.width);
@@ -135,9 +116,7 @@ void writeHostImage(const Image& image, const HostImageAccess& dst, const RowBan
                         static_cast<std::ptrdiff_t>(hostH - 1 - i) * static_cast<std::ptrdiff_t>(dst.rowBytes);
             copyRowStreaming(row, static_cast<const void*>(&image.at(0, i)), rowCopy);
         }
-#if defined(__SSE2__)
-        _mm_sfence();
-#endif
+        finishStreamedRows();
     });
 }
 

@@ -129,8 +129,12 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
                           bands, scratch.reduced, earlier);
 
     // `current` is read again only next frame, after it has been refilled.
-    ormel::processFrameWithRegionsConsuming(current, earlier, settings, scratch.result, bands, scratch.frame);
-    ormel::writeHostImage(scratch.result.image, accessOf(dst.get()), bands);
+    // The last pass writes the host's rows itself where they can take it.
+    const ormel::HostImageAccess out = accessOf(dst.get());
+    if (!ormel::processFrameWithRegionsConsuming(current, earlier, settings, scratch.result, bands, scratch.frame,
+                                                 ormel::hostPictureRows(out))) {
+        ormel::writeHostImage(scratch.result.image, out, bands);
+    }
 }
 
 void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t width, int32_t height,

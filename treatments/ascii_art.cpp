@@ -48,9 +48,11 @@ CellMean sampleCell(const Image& image, int32_t x0, int32_t y0, int32_t cell) {
 
 }  // namespace
 
+bool asciiArtRuns(const Settings& settings) { return settings.asciiMode != 0 && settings.asciiAmount > 0.001f; }
+
 void applyAsciiArt(Image& image, const Settings& settings, const RowBands& bands) {
     const float amount = settings.asciiAmount;
-    if (!isUsableImage(image) || settings.asciiMode == 0 || !(amount > 0.001f)) return;
+    if (!isUsableImage(image) || !asciiArtRuns(settings)) return;
 
     // Any non-zero mode other than 2 behaves as the overlay mode.
     const bool replace = settings.asciiMode == 2;

@@ -12,4 +12,7 @@ namespace ormel {
 void applyAsciiArt(Image& image, const Settings& settings,
                    const RowBands& bands = RowBands::single());
 
+// Whether applyAsciiArt changes anything at these settings.
+bool asciiArtRuns(const Settings& settings);
+
 }  // namespace ormel

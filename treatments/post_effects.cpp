@@ -10,14 +10,36 @@
 
 namespace ormel {
 
-void applyPostEffects(Image& image, const Settings& settings, const RowBands& bands) {
-    // A size that disagrees with the pixel array is treated as no picture at all.
-    if (!isUsableImage(image)) return;
-    // Each stage checks its own threshold and takes its own copy when it reads neighbours.
+namespace {
+
+// Every stage before the per-pixel pass, in place. Each checks its own
+// threshold and takes its own copy when it reads neighbours.
+void applyStagesBeforeScreen(Image& image, const Settings& settings, const RowBands& bands) {
     applyLensDistortion(image, settings, bands);
     applyRadialBlur(image, settings, bands);
     applyGlitchSlices(image, settings, bands);
     applyChromaticAberration(image, settings, bands);
+}
+
+}  // namespace
+
+void applyPostEffectsInto(Image& image, const Settings& settings, const RowBands& bands, const PictureRows& out) {
+    if (!isUsableImage(image) || !out.fits(image)) return;
+    applyStagesBeforeScreen(image, settings, bands);
+    if (asciiArtRuns(settings)) {
+        applyScreenPass(image, settings, bands);
+        applyAsciiArt(image, settings, bands);
+        copyToPictureRows(image, out, bands);
+        return;
+    }
+    // The last stage that changes the picture writes it where it is wanted.
+    applyScreenPassInto(image, settings, bands, out);
+}
+
+void applyPostEffects(Image& image, const Settings& settings, const RowBands& bands) {
+    // A size that disagrees with the pixel array is treated as no picture at all.
+    if (!isUsableImage(image)) return;
+    applyStagesBeforeScreen(image, settings, bands);
     applyScreenPass(image, settings, bands);
     applyAsciiArt(image, settings, bands);
 }

@@ -1,6 +1,7 @@
 // The screen treatment chain run over the composited frame.
 #pragma once
 
+#include "engine/picture_rows.h"
 #include "engine/row_bands.h"
 #include "engine/types.h"
 
@@ -11,5 +12,10 @@ namespace ormel {
 // an empty image is left as it is.
 void applyPostEffects(Image& image, const Settings& settings,
                       const RowBands& bands = RowBands::single());
+
+// The same chain with the finished picture written to `out`, every pixel of
+// it, and `image` left holding pixels of no meaning. Nothing happens unless
+// `out` fits `image`.
+void applyPostEffectsInto(Image& image, const Settings& settings, const RowBands& bands, const PictureRows& out);
 
 }  // namespace ormel

@@ -1,6 +1,7 @@
 // The always-on per-pixel pass: scan lines, vignette, noise, VHS flicker, inversion.
 #pragma once
 
+#include "engine/picture_rows.h"
 #include "engine/row_bands.h"
 #include "engine/types.h"
 
@@ -10,5 +11,10 @@ namespace ormel {
 // alpha is never touched.
 void applyScreenPass(Image& image, const Settings& settings,
                      const RowBands& bands = RowBands::single());
+
+// The same pass with each finished row written to `out` instead, every pixel
+// of it; `image` is left as it was. Nothing is written unless `out` fits it.
+void applyScreenPassInto(const Image& image, const Settings& settings, const RowBands& bands,
+                         const PictureRows& out);
 
 }  // namespace ormel

@@ -1,6 +1,7 @@
 // Which pictures the overlay, radial blur, pixel sort and treatment chain reach.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -206,6 +207,16 @@ TEST(ProcessFrameLayers, ConsumingTheSourceGivesTheCopyingResult) {
         s.outputMode = mode;
         cases.push_back({"other output mode", s});
     }
+    s = base;
+    s.asciiMode = 1;
+    s.asciiAmount = 0.7f;
+    cases.push_back({"ascii after the per-pixel pass", s});
+    s = base;
+    s.vignette = 0.4f;
+    s.noise = 0.1f;
+    s.vhsFlicker = 0.3f;
+    s.invertAmount = 0.2f;
+    cases.push_back({"every per-pixel stage", s});
     FrameScratch scratch;
     TraceResult consumed;
     for (const auto& [name, settings] : cases) {
@@ -220,6 +231,91 @@ TEST(ProcessFrameLayers, ConsumingTheSourceGivesTheCopyingResult) {
         EXPECT_EQ(consumed.tracks.size(), want.tracks.size()) << name;
         EXPECT_EQ(consumed.mask, want.mask) << name;
     }
+}
+
+// Rows of a caller's buffer: padded, either order, and starting 4 bytes past
+// a 16-byte boundary or on one, so the last pass writes them with streaming
+// and with ordinary stores alike.
+struct RowBuffer {
+    std::vector<float> floats;
+    PictureRows rows;
+    RowBuffer(int32_t width, int32_t height, int32_t padFloats, bool bottomUp, bool misaligned) {
+        const std::ptrdiff_t stride = (static_cast<std::ptrdiff_t>(width) * 4 + padFloats) * 4;
+        floats.assign(static_cast<size_t>(stride / 4 * height + 8), -7.0f);
+        unsigned char* base = reinterpret_cast<unsigned char*>(floats.data());
+        base += (16 - reinterpret_cast<uintptr_t>(base) % 16) % 16 + (misaligned ? 4 : 0);
+        rows.first = bottomUp ? base + (height - 1) * stride : base;
+        rows.rowBytes = bottomUp ? -stride : stride;
+        rows.width = width;
+        rows.height = height;
+    }
+    bool holds(const Image& image) const {
+        for (int32_t y = 0; y < image.height; ++y)
+            if (std::memcmp(rows.row(y), &image.at(0, y), static_cast<size_t>(image.width) * sizeof(Pixel)) != 0)
+                return false;
+        return true;
+    }
+    size_t untouched() const { return static_cast<size_t>(std::count(floats.begin(), floats.end(), -7.0f)); }
+};
+
+// Writing the finished picture straight into the caller's rows gives the bits
+// the picture would have had, whichever stage comes last, and nothing else
+// of the buffer changes; rows of another size are refused untouched.
+TEST(ProcessFrameLayers, FinishedRowsGoStraightIntoTheCallersBuffer) {
+    const Image source = rampWithTarget();
+    const Settings base = marksAtTheTarget();
+    std::vector<std::pair<const char*, Settings>> cases{{"plain", base}};
+    Settings s = base;
+    s.scanline = 0.4f;
+    s.vignette = 0.3f;
+    s.noise = 0.05f;
+    cases.push_back({"every per-pixel stage", s});
+    s = base;
+    s.asciiMode = 2;
+    s.asciiAmount = 0.9f;
+    cases.push_back({"ascii", s});
+    s = base;
+    s.pixelSortEnable = true;
+    s.pixelSortScope = 1;
+    cases.push_back({"whole-picture sort", s});
+    s = base;
+    s.radialBlur = 0.5f;
+    cases.push_back({"overlay layer", s});
+    s = base;
+    s.sourceOpacity = 0.5f;
+    cases.push_back({"copying path", s});
+    s = base;
+    s.outputMode = 2;
+    cases.push_back({"matte", s});
+    // Values beyond [0, 1] in the source, which the clamp must change.
+    Image bright = source;
+    for (int32_t x = 30; x < 60; ++x) bright.at(x, 40) = Pixel{1.5f, -0.25f, 2.0f, 1.0f};
+
+    FrameScratch scratch;
+    TraceResult result;
+    for (const auto& [name, settings] : cases)
+        for (const Image* picture : {&source, static_cast<const Image*>(&bright)})
+            for (bool bottomUp : {false, true})
+                for (bool misaligned : {false, true}) {
+                    const Image want = processFrame(*picture, {}, settings).image;
+                    RowBuffer out(picture->width, picture->height, 3, bottomUp, misaligned);
+                    const size_t padding = out.untouched() - want.pixels.size() * 4;
+                    Image given = *picture;
+                    ASSERT_TRUE(processFrameWithRegionsConsuming(given, {}, settings, result, RowBands::single(),
+                                                                 scratch, out.rows))
+                        << name;
+                    EXPECT_TRUE(out.holds(want)) << name << " bottomUp " << bottomUp << " misaligned " << misaligned;
+                    EXPECT_EQ(out.untouched(), padding) << name;
+                }
+
+    RowBuffer narrow(source.width - 1, source.height, 0, true, false);
+    const size_t before = narrow.untouched();
+    Image given = source;
+    EXPECT_FALSE(processFrameWithRegionsConsuming(given, {}, base, result, RowBands::single(), scratch, narrow.rows));
+    EXPECT_EQ(narrow.untouched(), before);
+    EXPECT_EQ(std::memcmp(result.image.pixels.data(), processFrame(source, {}, base).image.pixels.data(),
+                          source.pixels.size() * sizeof(Pixel)),
+              0);
 }
 
 }  // namespace

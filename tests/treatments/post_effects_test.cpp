@@ -71,8 +71,9 @@ TEST(PostEffects, AlwaysOnPassClampsColourNotAlpha) {
 }
 
 // The gain-and-clamp pass writes back only what changes, in groups that
-// start wherever a row's cache lines do; every width and row start must still
-// give each pixel the scalar result, whichever lane of a group it sits in.
+// start wherever a row's cache lines do, and streams into another buffer;
+// every width and row start must still give each pixel the scalar result,
+// whichever lane of a group it sits in.
 TEST(PostEffects, GainAndClampGiveEveryPixelTheScalarBits) {
     const float unusual[] = {2.0f, -1.0f, -0.0f, kNaN, -kNaN, kInf, -kInf, 1e-40f, 1.0000001f, 0.99999994f};
     for (const float scanline : {0.0f, 0.6f, 1e30f}) {
@@ -95,6 +96,23 @@ TEST(PostEffects, GainAndClampGiveEveryPixelTheScalarBits) {
                     Pixel& p = expected.at(x, y);
                     p = Pixel{clamp01(p.r * gain), clamp01(p.g * gain), clamp01(p.b * gain), p.a};
                 }
+            }
+            // Into another buffer, rows bottom-up and 4 bytes off a 16-byte boundary or on one.
+            for (const size_t offset : {0u, 4u}) {
+                std::vector<unsigned char> bytes(image.pixels.size() * sizeof(Pixel) + 32);
+                PictureRows out;
+                const size_t stride = static_cast<size_t>(width) * sizeof(Pixel);
+                unsigned char* base = bytes.data() + (16 - reinterpret_cast<uintptr_t>(bytes.data()) % 16) % 16 + offset;
+                out.first = base + (height - 1) * stride;
+                out.rowBytes = -static_cast<std::ptrdiff_t>(stride);
+                out.width = width;
+                out.height = height;
+                const Image before = image;
+                applyScreenPassInto(image, s, RowBands::single(), out);
+                ASSERT_TRUE(sameImage(image, before));
+                for (int32_t y = 0; y < height; ++y)
+                    ASSERT_EQ(0, std::memcmp(out.row(y), &expected.at(0, y), stride))
+                        << "into, width " << width << ", scanline " << scanline << ", row " << y;
             }
             applyScreenPass(image, s);
             ASSERT_EQ(0, std::memcmp(image.pixels.data(), expected.pixels.data(), image.pixels.size() * sizeof(Pixel)))

@@ -121,6 +121,39 @@ TEST(PostEffects, GainAndClampGiveEveryPixelTheScalarBits) {
     }
 }
 
+// Into another buffer, aligned or not, every combination of stages gives the
+// in-place bits over long rows.
+TEST(PostEffects, EveryPerPixelStageWritesAnotherBufferAsItWouldInPlace) {
+    const int32_t width = 600, height = 4;
+    Image image = patternImage(width, height, 5);
+    image.at(300, 1) = Pixel{2.0f, -1.0f, kNaN, 0.5f};
+    for (int combination = 0; combination < 16; ++combination) {
+        Settings s = quietSettings();
+        s.scanline = 0.3f;
+        s.vignette = (combination & 1) ? 0.6f : 0.0f;
+        s.noise = (combination & 2) ? 0.2f : 0.0f;
+        s.vhsFlicker = (combination & 4) ? 0.5f : 0.0f;
+        s.invertAmount = (combination & 8) ? 0.3f : 0.0f;
+        s.seed = 17;
+        s.frameNumber = 4;
+        Image inPlace = image;
+        applyScreenPass(inPlace, s);
+        for (const size_t offset : {0u, 4u}) {
+            const size_t stride = static_cast<size_t>(width) * sizeof(Pixel);
+            std::vector<unsigned char> bytes(stride * height + 32);
+            PictureRows out;
+            out.first = bytes.data() + (16 - reinterpret_cast<uintptr_t>(bytes.data()) % 16) % 16 + offset;
+            out.rowBytes = static_cast<std::ptrdiff_t>(stride);
+            out.width = width;
+            out.height = height;
+            applyScreenPassInto(image, s, RowBands::single(), out);
+            for (int32_t y = 0; y < height; ++y)
+                ASSERT_EQ(0, std::memcmp(out.row(y), &inPlace.at(0, y), stride))
+                    << "stages " << combination << ", offset " << offset << ", row " << y;
+        }
+    }
+}
+
 TEST(PostEffects, ScanlinesDarkenOddRowsOnly) {
     Settings s = quietSettings();
     s.scanline = 1.0f;

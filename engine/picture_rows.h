@@ -28,6 +28,17 @@ struct PictureRows {
     }
 };
 
+// The rows of `image` itself, for a pass that writes either in place or
+// elsewhere; `image` is usable (image_checks.h).
+inline PictureRows rowsOf(Image& image) {
+    PictureRows rows;
+    rows.first = reinterpret_cast<unsigned char*>(image.pixels.data());
+    rows.rowBytes = static_cast<std::ptrdiff_t>(image.width) * static_cast<std::ptrdiff_t>(sizeof(Pixel));
+    rows.width = image.width;
+    rows.height = image.height;
+    return rows;
+}
+
 // Copies `bytes` from src to dst with stores that bypass the caches where dst
 // is 16-byte aligned: for frame-sized copies ordinary stores would first read
 // every destination line only to overwrite it. A band of such copies ends

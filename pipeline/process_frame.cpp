@@ -163,6 +163,22 @@ void basePicture(const Image& source, const std::vector<float>& mask, const Sett
     });
 }
 
+// The treatment chain at `chain`, then the pixel sort at `settings` when
+// `sort`; with `out`, the finished picture goes there, written by the chain's
+// last pass itself unless the sort comes after it.
+void treatAndFinish(Image& picture, const Settings& chain, bool sort, const Settings& settings,
+                    const RowBands& bands, FrameScratch& scratch, const PictureRows* out) {
+    if (out != nullptr && !sort) {
+        applyPostEffectsInto(picture, chain, bands, *out);
+        return;
+    }
+    applyPostEffects(picture, chain, bands);
+    if (sort) {
+        applyPixelSort(picture, settings, bands, scratch.sort);
+    }
+    if (out != nullptr) copyToPictureRows(picture, *out, bands);
+}
+
 // The radial blur and an overlay-only pixel sort must not touch the source, so
 // the overlay then goes on a layer of its own that is treated and laid over.
 // With `out`, the finished picture goes there and `picture` means nothing after.
@@ -174,15 +190,7 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
         settings.outputMode == kOutputOriginal && (settings.radialBlur > kRadialBlurThreshold || sortOverlayOnly);
     if (!separateLayer) {
         renderOverlay(picture, source, tracks, settings, bands);
-        if (out != nullptr && !settings.pixelSortEnable) {
-            applyPostEffectsInto(picture, settings, bands, *out);
-            return;
-        }
-        applyPostEffects(picture, settings, bands);
-        if (settings.pixelSortEnable) {
-            applyPixelSort(picture, settings, bands, scratch.sort);
-        }
-        if (out != nullptr) copyToPictureRows(picture, *out, bands);
+        treatAndFinish(picture, settings, settings.pixelSortEnable, settings, bands, scratch, out);
         return;
     }
     Image& layer = scratch.layer;
@@ -204,15 +212,7 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
     chain.radialBlur = 0.0f;
     chain.pixelSortEnable = false;
     const bool sortWhole = settings.pixelSortEnable && settings.pixelSortScope == kScopeWholePicture;
-    if (out != nullptr && !sortWhole) {
-        applyPostEffectsInto(picture, chain, bands, *out);
-        return;
-    }
-    applyPostEffects(picture, chain, bands);
-    if (sortWhole) {
-        applyPixelSort(picture, settings, bands, scratch.sort);
-    }
-    if (out != nullptr) copyToPictureRows(picture, *out, bands);
+    treatAndFinish(picture, chain, sortWhole, settings, bands, scratch, out);
 }
 
 // processFrameWithRegionsInto, with the finished picture in `out` when given.

@@ -11,6 +11,7 @@
 #include "engine/reduction.h"
 
 namespace ormel {
+
 Image readHostImage(const HostImageAccess& src, const RowBands& bands) {
     Image out;
     readHostImageInto(src, out, bands);

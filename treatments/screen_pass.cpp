@@ -165,13 +165,8 @@ ShadeFn shadeFor(bool vignette, bool noise, bool flicker, bool invert) {
     return noise ? shadeFor<false, true>(flicker, invert) : shadeFor<false, false>(flicker, invert);
 }
 
-}  // namespace
-
-namespace {
-
-// Row y of the result goes to outRow(y), which is the row itself in place.
-template <typename OutRow>
-void screenPassRows(const Image& image, const Settings& settings, const RowBands& bands, OutRow outRow) {
+// Row y of the result goes to out.row(y), which is the row itself in place.
+void screenPassRows(const Image& image, const Settings& settings, const RowBands& bands, const PictureRows& out) {
     const float cx = static_cast<float>(image.width - 1) / 2.0f;
     const float cy = static_cast<float>(image.height - 1) / 2.0f;
     const float radius = std::fmax(1.0f, std::sqrt(cx * cx + cy * cy));
@@ -199,7 +194,7 @@ void screenPassRows(const Image& image, const Settings& settings, const RowBands
             }
             const ShadeRow k{scan, flicker, invert, settings.vignette, settings.noise, cx,
                              static_cast<float>(y) - cy, radius, y, frame, seed};
-            shade(&image.at(0, y), outRow(y), image.width, k);
+            shade(&image.at(0, y), out.row(y), image.width, k);
         }
         finishStreamedRows();
     });
@@ -209,13 +204,13 @@ void screenPassRows(const Image& image, const Settings& settings, const RowBands
 
 void applyScreenPass(Image& image, const Settings& settings, const RowBands& bands) {
     if (!isUsableImage(image)) return;
-    screenPassRows(image, settings, bands, [&](int32_t y) { return &image.at(0, y); });
+    screenPassRows(image, settings, bands, rowsOf(image));
 }
 
 void applyScreenPassInto(const Image& image, const Settings& settings, const RowBands& bands,
                          const PictureRows& out) {
     if (!isUsableImage(image) || !out.fits(image)) return;
-    screenPassRows(image, settings, bands, [&](int32_t y) { return out.row(y); });
+    screenPassRows(image, settings, bands, out);
 }
 
 }  // namespace ormel

@@ -70,6 +70,20 @@ TEST(PostEffects, AlwaysOnPassClampsColourNotAlpha) {
     EXPECT_TRUE(std::isnan(image.at(1, 0).a));
 }
 
+// Unpadded rows of a width x height picture in `bytes`, starting `offset`
+// bytes past a 16-byte boundary, bottom row first when `bottomUp`.
+PictureRows rowsIn(std::vector<unsigned char>& bytes, int32_t width, int32_t height, size_t offset, bool bottomUp) {
+    const size_t stride = static_cast<size_t>(width) * sizeof(Pixel);
+    bytes.assign(stride * static_cast<size_t>(height) + 32, 0);
+    unsigned char* base = bytes.data() + (16 - reinterpret_cast<uintptr_t>(bytes.data()) % 16) % 16 + offset;
+    PictureRows rows;
+    rows.first = bottomUp ? base + (static_cast<size_t>(height) - 1) * stride : base;
+    rows.rowBytes = bottomUp ? -static_cast<std::ptrdiff_t>(stride) : static_cast<std::ptrdiff_t>(stride);
+    rows.width = width;
+    rows.height = height;
+    return rows;
+}
+
 // The gain-and-clamp pass writes back only what changes, in groups that
 // start wherever a row's cache lines do, and streams into another buffer;
 // every width and row start must still give each pixel the scalar result,
@@ -99,14 +113,9 @@ TEST(PostEffects, GainAndClampGiveEveryPixelTheScalarBits) {
             }
             // Into another buffer, rows bottom-up and 4 bytes off a 16-byte boundary or on one.
             for (const size_t offset : {0u, 4u}) {
-                std::vector<unsigned char> bytes(image.pixels.size() * sizeof(Pixel) + 32);
-                PictureRows out;
+                std::vector<unsigned char> bytes;
+                const PictureRows out = rowsIn(bytes, width, height, offset, true);
                 const size_t stride = static_cast<size_t>(width) * sizeof(Pixel);
-                unsigned char* base = bytes.data() + (16 - reinterpret_cast<uintptr_t>(bytes.data()) % 16) % 16 + offset;
-                out.first = base + (height - 1) * stride;
-                out.rowBytes = -static_cast<std::ptrdiff_t>(stride);
-                out.width = width;
-                out.height = height;
                 const Image before = image;
                 applyScreenPassInto(image, s, RowBands::single(), out);
                 ASSERT_TRUE(sameImage(image, before));
@@ -140,12 +149,8 @@ TEST(PostEffects, EveryPerPixelStageWritesAnotherBufferAsItWouldInPlace) {
         applyScreenPass(inPlace, s);
         for (const size_t offset : {0u, 4u}) {
             const size_t stride = static_cast<size_t>(width) * sizeof(Pixel);
-            std::vector<unsigned char> bytes(stride * height + 32);
-            PictureRows out;
-            out.first = bytes.data() + (16 - reinterpret_cast<uintptr_t>(bytes.data()) % 16) % 16 + offset;
-            out.rowBytes = static_cast<std::ptrdiff_t>(stride);
-            out.width = width;
-            out.height = height;
+            std::vector<unsigned char> bytes;
+            const PictureRows out = rowsIn(bytes, width, height, offset, false);
             applyScreenPassInto(image, s, RowBands::single(), out);
             for (int32_t y = 0; y < height; ++y)
                 ASSERT_EQ(0, std::memcmp(out.row(y), &inPlace.at(0, y), stride))

@@ -65,7 +65,7 @@ std::string tagFilter(const ColourTags& c, bool rgb) {
 
 std::vector<std::string> tagOptions(const ColourTags& c, bool rgb) {
     return {"-color_primaries", c.primaries,       "-color_trc", c.transfer,
-            "-colorspace",      rgb ? "gbr" : c.space, "-color_range", c.fullRange || rgb ? "pc" : "tv"};
+            "-colorspace",      rgb ? "rgb" : c.space, "-color_range", c.fullRange || rgb ? "pc" : "tv"};
 }
 
 }  // namespace varnok

@@ -35,7 +35,8 @@ std::string encodeScaleOptions(const ColourTags& c);
 // A setparams filter that tags the frames; `rgb`: the encoder stores RGB,
 // so the matrix tag is gbr.
 std::string tagFilter(const ColourTags& c, bool rgb);
-// The same tags as encoder options, for the container's fields.
+// The same tags as encoder options, for the container's fields (the
+// encoders call gbr "rgb").
 std::vector<std::string> tagOptions(const ColourTags& c, bool rgb);
 
 }  // namespace varnok

@@ -118,6 +118,8 @@ bool planEncoder(const std::string& ext, VideoCodec codec, const std::string& qu
                 return badQuality("the profile 5 (LB), 4 (SQ), 3 (HQ), 2 (HQX) or 1 (444)");
             p.pixelFormat = q == 1 ? "yuv444p10le" : q == 2 ? "yuv422p10le" : "yuv422p";
             p.evenSize = true;
+            p.minWidth = 256;
+            p.minHeight = 120;
             p.options = {"-c:v", "dnxhd", "-profile:v", names[q]};
             break;
         }
@@ -128,7 +130,7 @@ bool planEncoder(const std::string& ext, VideoCodec codec, const std::string& qu
             }
             p.pixelFormat = deep ? "rgba64le" : "bgra";
             p.alpha = p.rgb = true;
-            p.options = {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slices", "4", "-slicecrc", "1"};
+            p.options = {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slicecrc", "1"};
             break;
         case VideoCodec::Vp9:
             if (!qualityNumber(quality, 0, 63, 32, &q)) return badQuality("a CRF from 0 to 63");

@@ -25,6 +25,7 @@ struct EncoderPlan {
     bool alpha = false;       // the file keeps the rendered alpha
     bool rgb = false;         // stored as RGB: no YUV matrix
     bool evenSize = false;    // chroma subsampling needs even sizes
+    int minWidth = 0, minHeight = 0;
     std::vector<std::string> options;   // -c:v and the encoder's own options
 };
 

@@ -143,6 +143,12 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Vid
     const VideoCodec codec = output.codecChosen ? output.codec : defaultVideoCodec(ext);
     EncoderPlan plan;
     if (!planEncoder(ext, codec, output.quality, output.deep, &plan, error, note)) return false;
+    if (width < plan.minWidth || height < plan.minHeight) {
+        *error = std::string(videoCodecName(codec)) + " needs frames of at least " + std::to_string(plan.minWidth) +
+                 "x" + std::to_string(plan.minHeight) + ", not " + std::to_string(width) + "x" +
+                 std::to_string(height);
+        return false;
+    }
     eightBit_ = plan.ownPlanes;
     coefficients_ = coefficientsFor(output.colour);
     // 8-bit 4:2:0 frames go as the encoder's own planes, padded to even sizes
@@ -158,9 +164,11 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Vid
     args.insert(args.end(), audioIn.begin(), audioIn.end());
     std::string filters;
     if (!eightBit_) {
-        if (plan.evenSize) filters = "pad=ceil(iw/2)*2:ceil(ih/2)*2,";
-        if (!plan.rgb) filters += "scale=" + encodeScaleOptions(output.colour) + ":flags=bicubic,";
+        // Converted straight to the encoder's format, then padded there: pad
+        // takes no rgba64le and would have ffmpeg convert twice.
+        if (!plan.rgb) filters = "scale=" + encodeScaleOptions(output.colour) + ":flags=bicubic,";
         filters += "format=" + plan.pixelFormat + ",";
+        if (plan.evenSize) filters += "pad=ceil(iw/2)*2:ceil(ih/2)*2,";
     }
     filters += tagFilter(output.colour, plan.rgb);
     args.insert(args.end(), {"-map", "0:v", "-vf", filters});

@@ -51,6 +51,9 @@ bool probeAudioStreams(const std::string& path, std::vector<AudioStream>* out) {
 }
 
 std::string audioCodecFor(const AudioStream& s, bool fromBeginning, const std::string& ext) {
+    // PCM is written anew in its own format: as lossless as a copy, and cut
+    // to the sample where a copy stops at a packet.
+    if (s.codec.rfind("pcm_", 0) == 0 && takes(ext, s.codec)) return s.codec;
     if (fromBeginning && takes(ext, s.codec)) return "copy";
     if (ext == "webm") return "libopus";
     if (ext == "mov") {

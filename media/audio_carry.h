@@ -1,7 +1,8 @@
 // The sound of a render: every audio stream of the source, cut to the
 // rendered frames with sample accuracy, copied when the container takes the
-// codec and the cut starts at the beginning, otherwise encoded anew (AAC for
-// mp4 and mkv, PCM for mov, Opus for webm).
+// codec and the cut starts at the beginning (to the packet: within one
+// frame), otherwise encoded anew (AAC for mp4 and mkv, PCM for mov, Opus for
+// webm). PCM is always written anew in its own format, cut to the sample.
 #pragma once
 
 #include <string>

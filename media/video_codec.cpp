@@ -82,14 +82,14 @@ bool planEncoder(const std::string& ext, VideoCodec codec, const std::string& qu
         case VideoCodec::H264:
             // 8-bit whatever the footage: what every player and editor decodes.
             if (!qualityNumber(quality, 0, 51, 18, &q)) return badQuality("a CRF from 0 to 51");
-            p.ownPlanes = !deep;
+            if (!deep) p.feed = EncoderPlan::Feed::Yuv420;
             p.pixelFormat = "yuv420p";
             p.evenSize = true;
             p.options = {"-c:v", "libx264", "-preset", "medium", "-crf", std::to_string(q)};
             break;
         case VideoCodec::H265:
             if (!qualityNumber(quality, 0, 51, 20, &q)) return badQuality("a CRF from 0 to 51");
-            p.ownPlanes = !deep;
+            if (!deep) p.feed = EncoderPlan::Feed::Yuv420;
             p.pixelFormat = deep ? "yuv420p10le" : "yuv420p";
             p.evenSize = true;
             p.options = {"-c:v", "libx265", "-preset", "medium", "-crf", std::to_string(q), "-x265-params",
@@ -129,6 +129,7 @@ bool planEncoder(const std::string& ext, VideoCodec codec, const std::string& qu
                 return false;
             }
             p.pixelFormat = deep ? "rgba64le" : "bgra";
+            if (!deep) p.feed = EncoderPlan::Feed::Bgra8;
             p.alpha = p.rgb = true;
             p.options = {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slicecrc", "1"};
             break;
@@ -138,7 +139,7 @@ bool planEncoder(const std::string& ext, VideoCodec codec, const std::string& qu
             p.alpha = ext != "mp4";
             if (!p.alpha && note) *note = "a .mp4 file cannot hold VP9's alpha: use .webm or .mkv to keep it";
             p.pixelFormat = p.alpha ? "yuva420p" : deep ? "yuv420p10le" : "yuv420p";
-            p.ownPlanes = !deep && !p.alpha;
+            if (!deep && !p.alpha) p.feed = EncoderPlan::Feed::Yuv420;
             p.evenSize = true;
             p.options = {"-c:v", "libvpx-vp9", "-crf", std::to_string(q), "-b:v", "0", "-row-mt", "1",
                          "-deadline", "good", "-cpu-used", "4"};

@@ -18,9 +18,11 @@ VideoCodec defaultVideoCodec(const std::string& extension);
 
 // How a codec is fed and encoded.
 struct EncoderPlan {
-    // The frames go as 8-bit 4:2:0 planes packed by varnok (yuv420p);
-    // otherwise as rgba64le, converted by ffmpeg to `pixelFormat`.
-    bool ownPlanes = false;
+    // How frames go down the pipe: 8-bit 4:2:0 planes (yuv420p) or 8-bit
+    // BGRA packed by varnok, which the encoder takes as they are; or
+    // rgba64le, converted by ffmpeg to `pixelFormat`.
+    enum class Feed { Yuv420, Bgra8, Rgba16 };
+    Feed feed = Feed::Rgba16;
     std::string pixelFormat;
     bool alpha = false;       // the file keeps the rendered alpha
     bool rgb = false;         // stored as RGB: no YUV matrix

@@ -149,21 +149,25 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Vid
                  std::to_string(height);
         return false;
     }
-    eightBit_ = plan.ownPlanes;
+    feed_ = plan.feed;
+    const bool planar = feed_ == EncoderPlan::Feed::Yuv420;
     coefficients_ = coefficientsFor(output.colour);
     // 8-bit 4:2:0 frames go as the encoder's own planes, padded to even sizes
     // here; the rest as rgba64le, padded (where the codec needs it) and
     // converted by ffmpeg with the same matrix.
     const Yuv420Layout planes = yuv420Layout(width, height);
-    const std::string size = eightBit_ ? std::to_string(planes.width) + "x" + std::to_string(planes.height)
+    const std::string size = planar ? std::to_string(planes.width) + "x" + std::to_string(planes.height)
                                        : std::to_string(width) + "x" + std::to_string(height);
     std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
-                                     eightBit_ ? "yuv420p" : "rgba64le", "-s", size, "-framerate",
+                                     planar                             ? "yuv420p"
+                                     : feed_ == EncoderPlan::Feed::Bgra8 ? "bgra"
+                                                                         : "rgba64le",
+                                     "-s", size, "-framerate",
                                      output.rate.text(), "-i", "-"};
     const std::vector<std::string> audioIn = audioInputArgs(output.audio);
     args.insert(args.end(), audioIn.begin(), audioIn.end());
     std::string filters;
-    if (!eightBit_) {
+    if (feed_ == EncoderPlan::Feed::Rgba16) {
         // Converted straight to the encoder's format, then padded there: pad
         // takes no rgba64le and would have ffmpeg convert twice.
         if (!plan.rgb) filters = "scale=" + encodeScaleOptions(output.colour) + ":flags=bicubic,";
@@ -203,7 +207,7 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
     const unsigned jobs = static_cast<unsigned>(std::min<size_t>(ofxhost::workerCount(), rows));
     const void* data = nullptr;
     size_t bytes = 0;
-    if (eightBit_) {
+    if (feed_ == EncoderPlan::Feed::Yuv420) {
         const Yuv420Layout planes = yuv420Layout(frame.width, frame.height);
         bytes_.resize(planes.totalBytes());
         const size_t chromaRows = static_cast<size_t>(planes.height / 2);
@@ -211,6 +215,15 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
         ofxhost::runOnWorkers(bands, [&](unsigned j) {
             packYuv420Rows(frame.rgba.data(), frame.width, frame.height, static_cast<int>(chromaRows * j / bands),
                            static_cast<int>(chromaRows * (j + 1) / bands), bytes_.data(), coefficients_);
+        });
+        data = bytes_.data();
+        bytes = bytes_.size();
+    } else if (feed_ == EncoderPlan::Feed::Bgra8) {
+        bytes_.resize(rows * rowPixels * 4);
+        ofxhost::runOnWorkers(jobs, [&](unsigned j) {
+            const size_t first = rows * j / jobs * rowPixels;
+            const size_t end = rows * (j + 1) / jobs * rowPixels;
+            packBgra8(frame.rgba.data() + first * 4, end - first, bytes_.data() + first * 4);
         });
         data = bytes_.data();
         bytes = bytes_.size();

@@ -85,7 +85,7 @@ private:
     std::string path_;
     int width_ = 0, height_ = 0;
     int frames_ = 0;
-    bool eightBit_ = false;
+    EncoderPlan::Feed feed_ = EncoderPlan::Feed::Rgba16;
     YuvCoefficients coefficients_{};
     std::vector<uint16_t> scratch_;
     std::vector<uint8_t> bytes_;

@@ -45,7 +45,9 @@ ColourTags colourFromStream(const std::string& space, const std::string& range, 
     // The footage's own primaries and transfer, when it names them, travel as they are.
     if (known(primaries)) c.primaries = primaries;
     if (known(transfer)) c.transfer = transfer;
-    c.fullRange = range == "pc";
+    // RGB footage (FFV1, PNG in mov) says "pc" of its RGB; YUV outputs made
+    // from it take video range, as from any untagged source.
+    c.fullRange = range == "pc" && space != "gbr";
     return c;
 }
 

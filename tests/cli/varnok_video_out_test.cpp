@@ -124,6 +124,13 @@ TEST(VarnokVideoOut, SoundRateAndTimecodeFollowTheRenderedFrames) {
         EXPECT_NEAR(s.front(), c.first * kNtsc / 4, 0.001) << c.output;
         EXPECT_NEAR(s.back(), (c.last + 1) * kNtsc / 4, 0.001) << c.output;
     }
+    // EXR and DPX frames hold their own timecode.
+    for (const char* ext : {"exr", "dpx"}) {
+        const std::string out = d + "/tc.%d." + ext;
+        ASSERT_EQ(run("render " + d + "/in.mov -o " + out + " --frames 3-4" + plugin).status, 0) << ext;
+        const std::string info = shell("oiiotool --info -v " + d + "/tc.4." + ext);
+        EXPECT_NE(info.find("smpte:TimeCode: 01:00:00:04"), std::string::npos) << ext << ": " << info;
+    }
     // A sequence renders at 24 fps unless told otherwise; rates by name or fraction.
     for (const auto& [fps, want] : std::vector<std::pair<std::string, std::string>>{
              {"", "24/1"}, {"--fps 23.976", "24000/1001"}, {"--fps 60000/1001", "60000/1001"}, {"--fps 25", "25/1"}}) {

@@ -139,7 +139,7 @@ bool planEncoder(const std::string& ext, VideoCodec codec, const std::string& qu
             p.alpha = ext != "mp4";
             if (!p.alpha && note) *note = "a .mp4 file cannot hold VP9's alpha: use .webm or .mkv to keep it";
             p.pixelFormat = p.alpha ? "yuva420p" : deep ? "yuv420p10le" : "yuv420p";
-            if (!deep && !p.alpha) p.feed = EncoderPlan::Feed::Yuv420;
+            if (!deep) p.feed = p.alpha ? EncoderPlan::Feed::Yuva420 : EncoderPlan::Feed::Yuv420;
             p.evenSize = true;
             p.options = {"-c:v", "libvpx-vp9", "-crf", std::to_string(q), "-b:v", "0", "-row-mt", "1",
                          "-deadline", "good", "-cpu-used", "4"};

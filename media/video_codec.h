@@ -18,10 +18,10 @@ VideoCodec defaultVideoCodec(const std::string& extension);
 
 // How a codec is fed and encoded.
 struct EncoderPlan {
-    // How frames go down the pipe: 8-bit 4:2:0 planes (yuv420p) or 8-bit
-    // BGRA packed by varnok, which the encoder takes as they are; or
-    // rgba64le, converted by ffmpeg to `pixelFormat`.
-    enum class Feed { Yuv420, Bgra8, Rgba16 };
+    // How frames go down the pipe: 8-bit 4:2:0 planes (yuv420p, or
+    // yuva420p with alpha) or 8-bit BGRA packed by varnok, which the encoder
+    // takes as they are; or rgba64le, converted by ffmpeg to `pixelFormat`.
+    enum class Feed { Yuv420, Yuva420, Bgra8, Rgba16 };
     Feed feed = Feed::Rgba16;
     std::string pixelFormat;
     bool alpha = false;       // the file keeps the rendered alpha

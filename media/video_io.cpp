@@ -150,7 +150,7 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Vid
         return false;
     }
     feed_ = plan.feed;
-    const bool planar = feed_ == EncoderPlan::Feed::Yuv420;
+    const bool planar = feed_ == EncoderPlan::Feed::Yuv420 || feed_ == EncoderPlan::Feed::Yuva420;
     coefficients_ = coefficientsFor(output.colour);
     // 8-bit 4:2:0 frames go as the encoder's own planes, padded to even sizes
     // here; the rest as rgba64le, padded (where the codec needs it) and
@@ -159,9 +159,10 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Vid
     const std::string size = planar ? std::to_string(planes.width) + "x" + std::to_string(planes.height)
                                        : std::to_string(width) + "x" + std::to_string(height);
     std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
-                                     planar                             ? "yuv420p"
-                                     : feed_ == EncoderPlan::Feed::Bgra8 ? "bgra"
-                                                                         : "rgba64le",
+                                     feed_ == EncoderPlan::Feed::Yuv420    ? "yuv420p"
+                                     : feed_ == EncoderPlan::Feed::Yuva420 ? "yuva420p"
+                                     : feed_ == EncoderPlan::Feed::Bgra8   ? "bgra"
+                                                                           : "rgba64le",
                                      "-s", size, "-framerate",
                                      output.rate.text(), "-i", "-"};
     const std::vector<std::string> audioIn = audioInputArgs(output.audio);
@@ -207,14 +208,18 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
     const unsigned jobs = static_cast<unsigned>(std::min<size_t>(ofxhost::workerCount(), rows));
     const void* data = nullptr;
     size_t bytes = 0;
-    if (feed_ == EncoderPlan::Feed::Yuv420) {
+    if (feed_ == EncoderPlan::Feed::Yuv420 || feed_ == EncoderPlan::Feed::Yuva420) {
         const Yuv420Layout planes = yuv420Layout(frame.width, frame.height);
-        bytes_.resize(planes.totalBytes());
+        const bool alpha = feed_ == EncoderPlan::Feed::Yuva420;
+        bytes_.resize(planes.totalBytes() + (alpha ? planes.lumaBytes : 0));
         const size_t chromaRows = static_cast<size_t>(planes.height / 2);
         const unsigned bands = static_cast<unsigned>(std::min<size_t>(jobs, chromaRows));
         ofxhost::runOnWorkers(bands, [&](unsigned j) {
-            packYuv420Rows(frame.rgba.data(), frame.width, frame.height, static_cast<int>(chromaRows * j / bands),
-                           static_cast<int>(chromaRows * (j + 1) / bands), bytes_.data(), coefficients_);
+            const int row0 = static_cast<int>(chromaRows * j / bands), row1 = static_cast<int>(chromaRows * (j + 1) / bands);
+            packYuv420Rows(frame.rgba.data(), frame.width, frame.height, row0, row1, bytes_.data(), coefficients_);
+            if (alpha)
+                packAlphaRows(frame.rgba.data(), frame.width, frame.height, row0, row1,
+                              bytes_.data() + planes.totalBytes());
         });
         data = bytes_.data();
         bytes = bytes_.size();

@@ -164,4 +164,17 @@ void packYuv420Rows(const float* rgba, int width, int height, int row0, int row1
     }
 }
 
+void packAlphaRows(const float* rgba, int width, int height, int row0, int row1, uint8_t* plane) {
+    const Yuv420Layout l = yuv420Layout(width, height);
+    for (int y = 2 * row0; y < 2 * row1; ++y) {
+        uint8_t* out = plane + static_cast<size_t>(y) * static_cast<size_t>(l.width);
+        int x = 0;
+        if (y < height) {
+            const float* p = rgba + static_cast<size_t>(y) * static_cast<size_t>(width) * 4 + 3;
+            for (; x < width; ++x, p += 4) out[x] = toByte(unit(*p) * 255.0f);
+        }
+        std::fill(out + x, out + l.width, uint8_t{255});
+    }
+}
+
 }  // namespace varnok

@@ -39,5 +39,9 @@ YuvCoefficients bt601VideoRange();
 // black. Rows are independent, so bands of them can be packed side by side.
 void packYuv420Rows(const float* rgba, int width, int height, int row0, int row1, uint8_t* frame,
                     const YuvCoefficients& k = bt601VideoRange());
+// The alpha plane of yuva420p (full size, after the chroma planes) for the
+// luma rows of chroma rows [row0, row1): alpha clamped and rounded as the
+// samples are, the padding opaque like the black it covers.
+void packAlphaRows(const float* rgba, int width, int height, int row0, int row1, uint8_t* plane);
 
 }  // namespace varnok

@@ -66,8 +66,8 @@ TEST(Yuv420, ReferenceColoursLandOnTheirValuesInEachMatrixAndRange) {
     EXPECT_EQ(fullPadded[5], 0);
 }
 
-// A 5 x 3 white frame becomes 6 x 4 planes: the padding is black and the
-// chroma of a block half padding is the mean of white and black.
+// A 5 x 3 white frame becomes 6 x 4 planes: the padding is black (and
+// opaque) and the chroma of a block half padding is the mean of white and black.
 TEST(Yuv420, OddSizesArePaddedWithBlack) {
     const std::vector<uint8_t> out = pack(frameOf(5, 3, {{1, 1, 1}}), 5, 3);
     ASSERT_EQ(out.size(), 6u * 4 + 2 * 3 * 2);
@@ -79,6 +79,17 @@ TEST(Yuv420, OddSizesArePaddedWithBlack) {
     const std::vector<uint8_t> red = pack(frameOf(5, 3, {{1, 0, 0}}), 5, 3);
     EXPECT_EQ(red[24 + 5], 119);  // 128 - 37.797 / 4, the block at (4..5, 2..3)
     EXPECT_EQ(red[30 + 5], 156);  // 128 + 112 / 4
+    // The alpha plane of yuva420p: the frame's alpha (0.5, rounded half up),
+    // the padding opaque under its black; out-of-range alpha clamps.
+    std::vector<float> rgba = frameOf(5, 3, {{1, 1, 1}});
+    rgba[3] = 7.0f, rgba[7] = -1.0f;
+    std::vector<uint8_t> alpha(6 * 4, 0xAB);
+    varnok::packAlphaRows(rgba.data(), 5, 3, 0, 2, alpha.data());
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const int want = y == 0 && x == 0 ? 255 : y == 0 && x == 1 ? 0 : x < 5 && y < 3 ? 128 : 255;
+            EXPECT_EQ(alpha[static_cast<size_t>(y) * 6 + x], want) << x << " " << y;
+        }
 }
 
 // Every pixel different; widths that put pixels in the four-at-a-time path

@@ -215,7 +215,8 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
         const size_t chromaRows = static_cast<size_t>(planes.height / 2);
         const unsigned bands = static_cast<unsigned>(std::min<size_t>(jobs, chromaRows));
         ofxhost::runOnWorkers(bands, [&](unsigned j) {
-            const int row0 = static_cast<int>(chromaRows * j / bands), row1 = static_cast<int>(chromaRows * (j + 1) / bands);
+            const int row0 = static_cast<int>(chromaRows * j / bands);
+            const int row1 = static_cast<int>(chromaRows * (j + 1) / bands);
             packYuv420Rows(frame.rgba.data(), frame.width, frame.height, row0, row1, bytes_.data(), coefficients_);
             if (alpha)
                 packAlphaRows(frame.rgba.data(), frame.width, frame.height, row0, row1,

@@ -63,11 +63,12 @@ struct VideoOutput {
 };
 
 // Encodes float RGBA frames with the codec the output asks for (see
-// video_codec.h). Frames go to ffmpeg as the encoder's own yuv420p when the
-// footage was 8-bit and the codec takes 8-bit 4:2:0 (what the encoder keeps
-// of it anyway, at a quarter of the bytes of rgb24, converted on the host's
-// threads instead of on one of ffmpeg's), else as rgba64le. Either way the
-// footage's matrix and range are used and written in the file's tags.
+// video_codec.h). From 8-bit footage, frames go to ffmpeg in the encoder's
+// own format where varnok can pack it - yuv420p or yuva420p for H.264,
+// H.265 and VP9 (what the encoder keeps anyway, at a fraction of the bytes of
+// rgb24), bgra for FFV1 - converted on the host's threads instead of on one
+// of ffmpeg's; otherwise as rgba64le. Either way the footage's matrix and
+// range are used and written in the file's tags.
 class VideoWriter {
 public:
     bool open(const std::string& path, int width, int height, const VideoOutput& output, std::string* error,

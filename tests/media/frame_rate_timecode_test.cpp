@@ -37,7 +37,8 @@ TEST(FrameRate, TextBecomesTheExactFraction) {
         const char* avg;
         const char* want;
     };
-    for (const Probe& p : {Probe{"30000/1001", "30000/1001", "30000/1001"}, Probe{"30000/1001", "2997/100", "30000/1001"},
+    for (const Probe& p : {Probe{"30000/1001", "30000/1001", "30000/1001"},
+                           Probe{"30000/1001", "2997/100", "30000/1001"},
                            Probe{"90000/1", "24/1", "24/1"}, Probe{"0/0", "25/1", "25/1"},
                            Probe{"0/0", "0/0", "24/1"}})
         EXPECT_EQ(varnok::streamFrameRate(p.r, p.avg).text(), p.want) << p.r << " " << p.avg;

@@ -18,7 +18,8 @@ const char* usageText() {
     return "usage:\n"
            "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
-           "                [--cache-mb N] [--threads N]\n"
+           "                [--cache-mb N] [--threads N] [--codec C] [--quality N] [--audio FILE]\n"
+           "                [--no-audio] [--timecode HH:MM:SS:FF]\n"
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
            "                [--id N] and the options of render\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
@@ -40,7 +41,13 @@ const char* usageText() {
            "keyframe data for one track, pasted onto Position), except chan, a Nuke file for\n"
            "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own.\n"
            "--threads N sets how many threads the plug-in may use through the host's\n"
-           "multithread suite (and varnok for its own frame conversions); default: every processor.\n";
+           "multithread suite (and varnok for its own frame conversions); default: every processor.\n"
+           "--fps takes N, N/D or 23.976, 29.97, 59.94 (the /1001 rates); without it a video keeps\n"
+           "its own exact rate, a sequence is 24 fps. --codec h264|h265|prores|prores4444|dnxhr|ffv1|vp9\n"
+           "(default: prores in mov, vp9 in webm, h264 otherwise); --quality is the CRF, or the\n"
+           "profile for prores and dnxhr. A video's sound and timecode are carried, cut to the\n"
+           "rendered frames; --audio FILE takes the sound from FILE, --no-audio drops it, and\n"
+           "--timecode sets the first rendered frame's timecode.\n";
 }
 
 namespace {
@@ -116,12 +123,21 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
             if (!value(&o->plugin)) return false;
         } else if (a == "--fps") {
             if (!value(&v)) return false;
-            char* end = nullptr;
-            o->fps = std::strtod(v.c_str(), &end);
-            if (*end != '\0' || !(o->fps > 0.0) || o->fps > 1000.0) {
-                *error = "--fps expects a rate between 0 and 1000, got \"" + v + "\"";
+            if (!parseFrameRate(v, &o->rate)) {
+                *error = "--fps expects a rate between 0 and 1000 (N, N/D or 29.97), got \"" + v + "\"";
                 return false;
             }
+            o->fps = o->rate.value();
+        } else if (a == "--codec") {
+            if (!value(&o->codec)) return false;
+        } else if (a == "--quality") {
+            if (!value(&o->quality)) return false;
+        } else if (a == "--audio") {
+            if (!value(&o->audio)) return false;
+        } else if (a == "--no-audio") {
+            o->noAudio = true;
+        } else if (a == "--timecode") {
+            if (!value(&o->timecode)) return false;
         } else if (a == "--format") {
             if (!value(&o->trackFormat)) return false;
         } else if (a == "--id") {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "media/frame_rate.h"
+
 namespace varnok {
 
 struct CliOptions {
@@ -18,6 +20,12 @@ struct CliOptions {
     bool json = false;
     bool stats = false;
     double fps = 0.0;                 // --fps for sequences; 0 keeps the input's
+    FrameRate rate;                   // --fps exactly (N, N/D or a name); invalid keeps the input's
+    std::string codec;                // --codec: the video codec, "" for the container's
+    std::string quality;              // --quality: CRF or profile, "" for the codec's
+    std::string audio;                // --audio FILE: the sound to carry
+    bool noAudio = false;             // --no-audio
+    std::string timecode;             // --timecode HH:MM:SS:FF of the first rendered frame
     int demoFrames = 90;
     std::string preset;               // --preset: a built-in look, by number or name
     std::vector<std::string> presses; // --press: push buttons, in order

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "media/frame_sink.h"
 #include "media/frame_source.h"
+#include "cli/output_settings.h"
 #include "cli/render_loop.h"
 
 namespace varnok {
@@ -33,13 +34,17 @@ int runRenderCommand(const CliOptions& o) {
     if (!setUpCommand(o, &setup, &error)) return fail(error);
     FrameSource& source = setup.source;
     const std::vector<int>& frames = setup.frames;
-    const double fps = setup.fps;
     ofxhost::Plugin* plugin = setup.plugin.get();
     ofxhost::Instance* instance = setup.instance.get();
 
+    VideoOutput output;
+    std::string note;
+    if (!outputSettings(o, setup, &output, &error, &note)) return fail(error);
     FrameSink sink;
-    if (!sink.open(o.output, source.width(), source.height(), fps, source.sampleType(), frames.size(), &error))
+    if (!sink.open(o.output, source.width(), source.height(), output, source.sampleType(), frames.size(),
+                   frames.front(), &error, &note))
         return fail(error);
+    if (!note.empty() && !o.quiet) std::fprintf(stderr, "varnok: %s\n", note.c_str());
 
     RenderLoop loop;
     loop.instance = instance;

@@ -27,6 +27,18 @@ FrameSink::~FrameSink() {
 
 bool FrameSink::open(const std::string& path, int width, int height, double fps, SampleType inputType,
                      size_t frameCount, std::string* error) {
+    VideoOutput output;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", fps);
+    if (!parseFrameRate(text, &output.rate)) output.rate = FrameRate{24, 1};
+    output.deep = inputType != SampleType::U8;
+    output.colour = colourForHeight(height);
+    return open(path, width, height, output, inputType, frameCount, 0, error);
+}
+
+bool FrameSink::open(const std::string& path, int width, int height, const VideoOutput& output,
+                     SampleType inputType, size_t frameCount, int firstFrame, std::string* error,
+                     std::string* note) {
     media_ = classifyPath(path);
     if (media_.kind == MediaKind::Image && frameCount > 1) {
         *error = "output " + path + " is a single image but " + std::to_string(frameCount) +
@@ -36,22 +48,31 @@ bool FrameSink::open(const std::string& path, int width, int height, double fps,
     if (media_.kind == MediaKind::Video) {
         video_ = std::make_unique<VideoWriter>();
         videoTemp_ = temporarySibling(path);
-        return video_->open(videoTemp_, width, height, fps, error, inputType == SampleType::U8);
+        const bool ok = video_->open(videoTemp_, width, height, output, error, note);
+        if (!ok) nameFinal(error, videoTemp_, path);
+        return ok;
     }
+    if (!output.audio.source.empty()) {
+        *error = "output " + path + " is an image sequence, which carries no sound; drop --audio or write a video";
+        return false;
+    }
+    firstFrame_ = firstFrame;
+    if (!output.timecode.empty() && !parseTimecode(output.timecode, output.rate, &timecode_, error)) return false;
     type_ = outputSampleType(media_.extension, inputType);
     channels_ = outputChannels(media_.extension);
     return true;
 }
 
 FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std::string& temp,
-                                     const std::string& final) {
+                                     const std::string& final, int frame) {
     Encoded e;
     const double t0 = nowSeconds();
     if (video_) {
         e.ok = video_->write(image, &e.error);
         if (!e.ok) nameFinal(&e.error, videoTemp_, media_.path);
     } else {
-        e.ok = writeImageFile(temp, image, type_, channels_, &e.error);
+        const Timecode tc = shiftTimecode(timecode_, frame - firstFrame_);
+        e.ok = writeImageFile(temp, image, type_, channels_, &e.error, timecode_.valid() ? &tc : nullptr);
         if (!e.ok) {
             ::unlink(temp.c_str());
             nameFinal(&e.error, temp, final);
@@ -92,7 +113,7 @@ bool FrameSink::write(int frame, ofxhost::FloatImage&& image, std::string* error
     // The frame moves into the task; the caller renders the next one meanwhile.
     inFlight_ = std::make_shared<ofxhost::FloatImage>(std::move(image));
     std::shared_ptr<const ofxhost::FloatImage> img = inFlight_;
-    auto task = [this, img, temp, final]() { return encode(*img, temp, final); };
+    auto task = [this, img, temp, final, frame]() { return encode(*img, temp, final, frame); };
     try {
         encoding_ = std::async(std::launch::async, task);
     } catch (const std::system_error&) {

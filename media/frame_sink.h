@@ -12,6 +12,7 @@
 
 #include "media/media_path.h"
 #include "media/native_frame.h"
+#include "media/timecode.h"
 #include "host/ofx_host.h"
 #include "media/video_io.h"
 
@@ -24,6 +25,12 @@ public:
     // `inputType` guides the bit depth of image outputs.
     bool open(const std::string& path, int width, int height, double fps, SampleType inputType,
               size_t frameCount, std::string* error);
+    // The same with the video's settings (codec, rate, colour, timecode,
+    // sound). Image outputs take the timecode, as the one of `firstFrame`,
+    // into the formats that have a field for it (EXR, DPX). `*note` tells of
+    // what the output cannot keep.
+    bool open(const std::string& path, int width, int height, const VideoOutput& output, SampleType inputType,
+              size_t frameCount, int firstFrame, std::string* error, std::string* note = nullptr);
     // False when this frame or the one before it could not be encoded.
     bool write(int frame, const ofxhost::FloatImage& image, std::string* error);
     bool write(int frame, ofxhost::FloatImage&& image, std::string* error);
@@ -43,6 +50,8 @@ private:
     std::string videoTemp_;
     std::vector<std::pair<std::string, std::string>> pending_;   // temporary, final
     bool committed_ = false;
+    Timecode timecode_;            // of frame firstFrame_, for image outputs
+    int firstFrame_ = 0;
 
     struct Encoded {
         bool ok = true;
@@ -52,7 +61,7 @@ private:
     // Waits for the frame being encoded; false (and `*error`) when it failed.
     bool finishPending(std::string* error);
     // "" temp: video; `final` names the file in messages.
-    Encoded encode(const ofxhost::FloatImage& image, const std::string& temp, const std::string& final);
+    Encoded encode(const ofxhost::FloatImage& image, const std::string& temp, const std::string& final, int frame);
     std::future<Encoded> encoding_;
     std::shared_ptr<ofxhost::FloatImage> inFlight_;   // the frame being encoded
     ofxhost::FloatImage spare_;

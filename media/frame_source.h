@@ -26,6 +26,10 @@ public:
     int height() const { return height_; }
     SampleType sampleType() const { return type_; }
     double fps() const { return fps_; }
+    // Exact: a video's own rate; 24 fps for images.
+    FrameRate rate() const { return media_.kind == MediaKind::Video ? video_.rate : FrameRate{24, 1}; }
+    // What ffprobe said of a video input (colour, timecode, start).
+    const VideoInfo& videoInfo() const { return video_; }
     MediaKind kind() const { return media_.kind; }
 
     // The frame with this number, decoded once and cached; null when there

@@ -108,7 +108,7 @@ bool readImageFile(const std::string& path, NativeFrame* out, std::string* error
 }
 
 bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, SampleType type,
-                    int channels, std::string* error) {
+                    int channels, std::string* error, const Timecode* timecode) {
     if (image.empty()) {
         *error = "nothing to write to " + path;
         return false;
@@ -152,6 +152,12 @@ bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, S
     // zlib's default level costs twice the time for about 13% smaller frames;
     // rendering footage wants the time.
     spec.attribute("png:compressionLevel", 3);
+    if (timecode && timecode->valid()) {
+        // SMPTE time word and user bits; OpenImageIO puts them in EXR's
+        // timeCode and DPX's time code.
+        const unsigned int words[2] = {smpteTimeWord(*timecode), 0};
+        spec.attribute("smpte:TimeCode", OIIO::TypeTimeCode, words);
+    }
     if (!out->supports("ioproxy")) {
         // No way to see the bytes: write, then read the file back whole so a
         // short write still shows up.

@@ -42,4 +42,13 @@ void packUnit16(const float* in, size_t samples, uint16_t* out) {
     for (; i < samples; ++i) out[i] = static_cast<uint16_t>(roundUnitSample(in[i], 65535.0f));
 }
 
+void packBgra8(const float* rgba, size_t pixels, uint8_t* out) {
+    for (size_t i = 0; i < pixels; ++i, rgba += 4, out += 4) {
+        out[0] = static_cast<uint8_t>(roundUnitSample(rgba[2], 255.0f));
+        out[1] = static_cast<uint8_t>(roundUnitSample(rgba[1], 255.0f));
+        out[2] = static_cast<uint8_t>(roundUnitSample(rgba[0], 255.0f));
+        out[3] = static_cast<uint8_t>(roundUnitSample(rgba[3], 255.0f));
+    }
+}
+
 }  // namespace varnok

@@ -17,5 +17,7 @@ inline unsigned roundUnitSample(float v, float scale) {
 
 // `samples` floats to 16-bit samples, one for one.
 void packUnit16(const float* in, size_t samples, uint16_t* out);
+// `pixels` RGBA pixels to 8-bit BGRA, the order FFV1 stores.
+void packBgra8(const float* rgba, size_t pixels, uint8_t* out);
 
 }  // namespace varnok

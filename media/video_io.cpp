@@ -16,10 +16,13 @@ namespace varnok {
 
 namespace {
 
-std::string fpsText(double fps) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6g", fps > 0 && std::isfinite(fps) ? fps : 24.0);
-    return buf;
+YuvCoefficients coefficientsFor(const ColourTags& c) {
+    switch (c.matrix) {
+        case YuvMatrixKind::Bt709: return yuvCoefficients(0.2126, 0.0722, c.fullRange);
+        case YuvMatrixKind::Bt2020: return yuvCoefficients(0.2627, 0.0593, c.fullRange);
+        case YuvMatrixKind::Bt601: break;
+    }
+    return yuvCoefficients(0.299, 0.114, c.fullRange);
 }
 
 }  // namespace
@@ -36,35 +39,50 @@ bool probeVideo(const std::string& path, VideoInfo* info, std::string* error) {
     int status = 0;
     const std::string out = captureOutput(
         {"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
-         "stream=width,height,avg_frame_rate,r_frame_rate,nb_frames,pix_fmt", "-of",
-         "default=noprint_wrappers=1", path},
+         "stream=width,height,avg_frame_rate,r_frame_rate,nb_frames,pix_fmt,start_time,color_space,color_range,"
+         "color_primaries,color_transfer:stream_tags=timecode:format=start_time:format_tags=timecode",
+         "-of", "default", path},
         &status);
-    if (status != 0 || out.empty()) {
+    if (status != 0 || out.find("[STREAM]") == std::string::npos) {
         *error = "cannot read video " + path + " (ffprobe found no video stream)";
         return false;
     }
     std::istringstream lines(out);
-    std::string line;
-    auto rate = [](const std::string& v) {
-        double num = 0, den = 1;
-        if (std::sscanf(v.c_str(), "%lf/%lf", &num, &den) == 2 && den > 0) return num / den;
-        return std::atof(v.c_str());
-    };
-    double avg = 0, r = 0;
+    std::string line, section, avg, r, space, range, primaries, transfer, streamTimecode, formatTimecode;
+    double streamStart = 0, formatStart = 0;
     while (std::getline(lines, line)) {
+        if (!line.empty() && line[0] == '[') {
+            section = line;
+            continue;
+        }
         const size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
         const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (section == "[FORMAT]") {
+            if (key == "start_time" && value != "N/A") formatStart = std::atof(value.c_str());
+            else if (key.rfind("TAG:", 0) == 0) formatTimecode = value;
+            continue;
+        }
         if (key == "width") info->width = std::atoi(value.c_str());
         else if (key == "height") info->height = std::atoi(value.c_str());
-        else if (key == "avg_frame_rate") avg = rate(value);
-        else if (key == "r_frame_rate") r = rate(value);
+        else if (key == "avg_frame_rate") avg = value;
+        else if (key == "r_frame_rate") r = value;
         else if (key == "nb_frames" && value != "N/A") info->frameCount = std::atoi(value.c_str());
+        else if (key == "start_time" && value != "N/A") streamStart = std::atof(value.c_str());
+        else if (key == "color_space") space = value;
+        else if (key == "color_range") range = value;
+        else if (key == "color_primaries") primaries = value;
+        else if (key == "color_transfer") transfer = value;
+        else if (key.rfind("TAG:", 0) == 0) streamTimecode = value;
         else if (key == "pix_fmt")
             info->deep = value.find("10") != std::string::npos || value.find("12") != std::string::npos ||
                          value.find("16") != std::string::npos || value.find("f32") != std::string::npos;
     }
-    info->fps = avg > 0 && std::isfinite(avg) ? avg : (r > 0 && std::isfinite(r) ? r : 24.0);
+    info->rate = streamFrameRate(r, avg);
+    info->fps = info->rate.value();
+    info->colour = colourFromStream(space, range, primaries, transfer, info->height);
+    info->timecode = !streamTimecode.empty() ? streamTimecode : formatTimecode;
+    info->start = std::isfinite(streamStart - formatStart) ? std::max(0.0, streamStart - formatStart) : 0.0;
     if (info->width <= 0 || info->height <= 0 || info->width > 65536 || info->height > 65536) {
         *error = "video " + path + " has no usable frame size";
         return false;
@@ -78,8 +96,11 @@ bool VideoReader::open(const std::string& path, const VideoInfo& info, std::stri
     proc_ = std::make_unique<Subprocess>();
     // -xerror: a damaged stream stops the decode with an error instead of
     // concealed or dropped frames that would render as if nothing happened.
+    // The footage's own matrix and range, named: an untagged HD stream
+    // would otherwise be read as BT.601. Bicubic, as ffmpeg's own conversion.
     return proc_->start({"ffmpeg", "-v", "error", "-nostdin", "-xerror", "-i", path, "-map", "0:v:0", "-fps_mode",
-                         "passthrough", "-f", "rawvideo", "-pix_fmt", info.deep ? "rgba64le" : "rgb24", "-"},
+                         "passthrough", "-vf", "scale=" + decodeScaleOptions(info.colour) + ":flags=bicubic", "-f",
+                         "rawvideo", "-pix_fmt", info.deep ? "rgba64le" : "rgb24", "-"},
                         Subprocess::Pipe::FromChild, error);
 }
 
@@ -102,38 +123,68 @@ bool VideoReader::next(NativeFrame* frame) {
 
 bool VideoWriter::open(const std::string& path, int width, int height, double fps, std::string* error,
                        bool eightBit) {
+    VideoOutput output;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", fps > 0 && std::isfinite(fps) ? fps : 24.0);
+    if (!parseFrameRate(text, &output.rate)) output.rate = FrameRate{24, 1};
+    output.deep = !eightBit;
+    return open(path, width, height, output, error);
+}
+
+bool VideoWriter::open(const std::string& path, int width, int height, const VideoOutput& output,
+                       std::string* error, std::string* note) {
     path_ = path;
     frames_ = 0;
     width_ = width;
     height_ = height;
-    eightBit_ = eightBit;
     const size_t dot = path.find_last_of('.');
     std::string ext = dot == std::string::npos ? "" : path.substr(dot + 1);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    // 8-bit frames go as the encoder's own 4:2:0, padded to even sizes here;
-    // deeper ones as rgba64le, padded by ffmpeg (4:2:0 needs even sizes).
+    const VideoCodec codec = output.codecChosen ? output.codec : defaultVideoCodec(ext);
+    EncoderPlan plan;
+    if (!planEncoder(ext, codec, output.quality, output.deep, &plan, error, note)) return false;
+    if (width < plan.minWidth || height < plan.minHeight) {
+        *error = std::string(videoCodecName(codec)) + " needs frames of at least " + std::to_string(plan.minWidth) +
+                 "x" + std::to_string(plan.minHeight) + ", not " + std::to_string(width) + "x" +
+                 std::to_string(height);
+        return false;
+    }
+    feed_ = plan.feed;
+    const bool planar = feed_ == EncoderPlan::Feed::Yuv420 || feed_ == EncoderPlan::Feed::Yuva420;
+    coefficients_ = coefficientsFor(output.colour);
+    // 8-bit 4:2:0 frames go as the encoder's own planes, padded to even sizes
+    // here; the rest as rgba64le, padded (where the codec needs it) and
+    // converted by ffmpeg with the same matrix.
     const Yuv420Layout planes = yuv420Layout(width, height);
-    const std::string size = eightBit ? std::to_string(planes.width) + "x" + std::to_string(planes.height)
-                                      : std::to_string(width) + "x" + std::to_string(height);
+    const std::string size = planar ? std::to_string(planes.width) + "x" + std::to_string(planes.height)
+                                       : std::to_string(width) + "x" + std::to_string(height);
     std::vector<std::string> args = {"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt",
-                                     eightBit ? "yuv420p" : "rgba64le", "-s", size, "-framerate", fpsText(fps),
-                                     "-i", "-"};
-    if (!eightBit) {
-        args.push_back("-vf");
-        args.push_back("pad=ceil(iw/2)*2:ceil(ih/2)*2");
+                                     feed_ == EncoderPlan::Feed::Yuv420    ? "yuv420p"
+                                     : feed_ == EncoderPlan::Feed::Yuva420 ? "yuva420p"
+                                     : feed_ == EncoderPlan::Feed::Bgra8   ? "bgra"
+                                                                           : "rgba64le",
+                                     "-s", size, "-framerate",
+                                     output.rate.text(), "-i", "-"};
+    const std::vector<std::string> audioIn = audioInputArgs(output.audio);
+    args.insert(args.end(), audioIn.begin(), audioIn.end());
+    std::string filters;
+    if (feed_ == EncoderPlan::Feed::Rgba16) {
+        // Converted straight to the encoder's format, then padded there: pad
+        // takes no rgba64le and would have ffmpeg convert twice.
+        if (!plan.rgb) filters = "scale=" + encodeScaleOptions(output.colour) + ":flags=bicubic,";
+        filters += "format=" + plan.pixelFormat + ",";
+        if (plan.evenSize) filters += "pad=ceil(iw/2)*2:ceil(ih/2)*2,";
     }
-    if (ext == "webm") {
-        for (const char* a : {"-c:v", "libvpx-vp9", "-crf", "32", "-b:v", "0", "-row-mt", "1", "-deadline",
-                              "good", "-cpu-used", "4", "-pix_fmt", "yuv420p"})
-            args.push_back(a);
-    } else {
-        for (const char* a : {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p"})
-            args.push_back(a);
-        if (ext == "mp4" || ext == "mov" || ext == "m4v") {
-            args.push_back("-movflags");
-            args.push_back("+faststart");
-        }
-    }
+    filters += tagFilter(output.colour, plan.rgb);
+    args.insert(args.end(), {"-map", "0:v", "-vf", filters});
+    args.insert(args.end(), plan.options.begin(), plan.options.end());
+    args.insert(args.end(), {"-pix_fmt", plan.pixelFormat});
+    const std::vector<std::string> tags = tagOptions(output.colour, plan.rgb);
+    args.insert(args.end(), tags.begin(), tags.end());
+    const std::vector<std::string> audioOut = audioOutputArgs(output.audio, 1, ext);
+    args.insert(args.end(), audioOut.begin(), audioOut.end());
+    if (!output.timecode.empty()) args.insert(args.end(), {"-timecode", output.timecode});
+    if (ext == "mp4" || ext == "mov" || ext == "m4v") args.insert(args.end(), {"-movflags", "+faststart"});
     args.push_back(path);
     proc_ = std::make_unique<Subprocess>();
     // libx264 asks for huge pages for its frame buffers, and the kernel then
@@ -157,14 +208,28 @@ bool VideoWriter::write(const ofxhost::FloatImage& frame, std::string* error) {
     const unsigned jobs = static_cast<unsigned>(std::min<size_t>(ofxhost::workerCount(), rows));
     const void* data = nullptr;
     size_t bytes = 0;
-    if (eightBit_) {
+    if (feed_ == EncoderPlan::Feed::Yuv420 || feed_ == EncoderPlan::Feed::Yuva420) {
         const Yuv420Layout planes = yuv420Layout(frame.width, frame.height);
-        bytes_.resize(planes.totalBytes());
+        const bool alpha = feed_ == EncoderPlan::Feed::Yuva420;
+        bytes_.resize(planes.totalBytes() + (alpha ? planes.lumaBytes : 0));
         const size_t chromaRows = static_cast<size_t>(planes.height / 2);
         const unsigned bands = static_cast<unsigned>(std::min<size_t>(jobs, chromaRows));
         ofxhost::runOnWorkers(bands, [&](unsigned j) {
-            packYuv420Rows(frame.rgba.data(), frame.width, frame.height, static_cast<int>(chromaRows * j / bands),
-                           static_cast<int>(chromaRows * (j + 1) / bands), bytes_.data());
+            const int row0 = static_cast<int>(chromaRows * j / bands);
+            const int row1 = static_cast<int>(chromaRows * (j + 1) / bands);
+            packYuv420Rows(frame.rgba.data(), frame.width, frame.height, row0, row1, bytes_.data(), coefficients_);
+            if (alpha)
+                packAlphaRows(frame.rgba.data(), frame.width, frame.height, row0, row1,
+                              bytes_.data() + planes.totalBytes());
+        });
+        data = bytes_.data();
+        bytes = bytes_.size();
+    } else if (feed_ == EncoderPlan::Feed::Bgra8) {
+        bytes_.resize(rows * rowPixels * 4);
+        ofxhost::runOnWorkers(jobs, [&](unsigned j) {
+            const size_t first = rows * j / jobs * rowPixels;
+            const size_t end = rows * (j + 1) / jobs * rowPixels;
+            packBgra8(frame.rgba.data() + first * 4, end - first, bytes_.data() + first * 4);
         });
         data = bytes_.data();
         bytes = bytes_.size();

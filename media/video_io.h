@@ -4,9 +4,14 @@
 #include <memory>
 #include <string>
 
+#include "media/audio_carry.h"
+#include "media/colour_tags.h"
+#include "media/frame_rate.h"
 #include "media/native_frame.h"
+#include "media/video_codec.h"
 #include "host/ofx_host.h"
 #include "media/subprocess.h"
+#include "media/yuv420.h"
 
 namespace varnok {
 
@@ -14,8 +19,12 @@ struct VideoInfo {
     int width = 0;
     int height = 0;
     double fps = 0.0;
+    FrameRate rate;            // exact; fps is its value
     int frameCount = -1;       // -1 when the container does not say
     bool deep = false;         // more than 8 bits per sample
+    ColourTags colour;         // the matrix and range frames are decoded with
+    std::string timecode;      // the first frame's, as the file has it ("" when none)
+    double start = 0.0;        // seconds from the file's start to the first frame
 };
 
 bool probeVideo(const std::string& path, VideoInfo* info, std::string* error);
@@ -40,13 +49,30 @@ private:
     std::string error_;
 };
 
-// Encodes float RGBA frames: libx264 yuv420p CRF 18 (mp4, mov, mkv...) or VP9 (webm).
-// Frames go to ffmpeg as the encoder's own yuv420p when the footage was 8-bit
-// (what the encoder keeps of it anyway, at a quarter of the bytes of rgb24,
-// converted on the host's threads instead of on one of ffmpeg's), else as
-// rgba64le.
+// How a video is written; the defaults are the container's codec, 24 fps,
+// BT.601 video range, no timecode and no sound.
+struct VideoOutput {
+    FrameRate rate{24, 1};
+    bool deep = false;              // the footage has more than 8 bits
+    bool codecChosen = false;       // else the container's default
+    VideoCodec codec = VideoCodec::H264;
+    std::string quality;            // --quality, "" for the codec's default
+    ColourTags colour;
+    std::string timecode;           // of the first frame written, "" for none
+    AudioCarry audio;
+};
+
+// Encodes float RGBA frames with the codec the output asks for (see
+// video_codec.h). From 8-bit footage, frames go to ffmpeg in the encoder's
+// own format where varnok can pack it - yuv420p or yuva420p for H.264,
+// H.265 and VP9 (what the encoder keeps anyway, at a fraction of the bytes of
+// rgb24), bgra for FFV1 - converted on the host's threads instead of on one
+// of ffmpeg's; otherwise as rgba64le. Either way the footage's matrix and
+// range are used and written in the file's tags.
 class VideoWriter {
 public:
+    bool open(const std::string& path, int width, int height, const VideoOutput& output, std::string* error,
+              std::string* note = nullptr);
     bool open(const std::string& path, int width, int height, double fps, std::string* error,
               bool eightBit = false);
     bool write(const ofxhost::FloatImage& frame, std::string* error);
@@ -60,7 +86,8 @@ private:
     std::string path_;
     int width_ = 0, height_ = 0;
     int frames_ = 0;
-    bool eightBit_ = false;
+    EncoderPlan::Feed feed_ = EncoderPlan::Feed::Rgba16;
+    YuvCoefficients coefficients_{};
     std::vector<uint16_t> scratch_;
     std::vector<uint8_t> bytes_;
 };

@@ -16,6 +16,8 @@
 #include "host/image_buffer.h"
 #include "media/image_io.h"
 #include "media/native_frame.h"
+#include "media/unit_samples.h"
+#include "media/yuv420.h"
 #include "host/ofx_host.h"
 
 namespace {
@@ -171,7 +173,31 @@ const std::map<std::string, ofxhost::ParamValue>& temporal8() {
 void BM_PluginRenderTemporal8(benchmark::State& state) { pluginRender(state, temporal8(), false); }
 void BM_PluginRenderTemporal8Lent(benchmark::State& state) { pluginRender(state, temporal8(), true); }
 
+// A frame for the encoder on one thread: 4:2:0 planes in a matrix (BT.601
+// video range was the only one before the matrix became a parameter), and
+// 8-bit BGRA for FFV1.
+void packYuv(benchmark::State& state, const varnok::YuvCoefficients& k) {
+    const varnok::Yuv420Layout l = varnok::yuv420Layout(kW, kH);
+    std::vector<uint8_t> out(l.totalBytes());
+    for (auto _ : state) {
+        varnok::packYuv420Rows(frame().rgba.data(), kW, kH, 0, l.height / 2, out.data(), k);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+void BM_PackYuv420Bt601(benchmark::State& state) { packYuv(state, varnok::bt601VideoRange()); }
+void BM_PackYuv420Bt709(benchmark::State& state) { packYuv(state, varnok::yuvCoefficients(0.2126, 0.0722, false)); }
+void BM_PackBgra8(benchmark::State& state) {
+    std::vector<uint8_t> out(static_cast<size_t>(kW) * kH * 4);
+    for (auto _ : state) {
+        varnok::packBgra8(frame().rgba.data(), static_cast<size_t>(kW) * kH, out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+
 BENCHMARK(BM_MemcpyFloatFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PackYuv420Bt601)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PackYuv420Bt709)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PackBgra8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodePng8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertU8ToFloat)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertU8ToFloatReused)->Unit(benchmark::kMillisecond);

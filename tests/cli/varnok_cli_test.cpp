@@ -99,7 +99,7 @@ TEST(VarnokCli, VideoRoundTrip) {
     ASSERT_TRUE(p);
     std::fread(buf, 1, sizeof buf - 1, p);
     ::pclose(p);
-    EXPECT_EQ(std::string(buf), "h264,64,48,8\n");
+    EXPECT_EQ(std::string(buf), "prores,64,48,8\n");   // ProRes 422 HQ is the default in mov
     // A video's first frame is 0, and a chosen range comes out with those numbers.
     r = run("render " + d + "/in.mp4 -o " + d + "/frame.%d.png --frames 6-7 --quiet");
     ASSERT_EQ(r.status, 0) << r.output;

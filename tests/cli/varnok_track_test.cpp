@@ -51,6 +51,7 @@ ofxhost::FloatImage discs(int frame) {
 struct Row {
     int frame, id;
     double x, y;
+    int track, age;
 };
 
 std::vector<Row> readCsv(const std::string& path) {
@@ -58,12 +59,16 @@ std::vector<Row> readCsv(const std::string& path) {
     std::ifstream f(path);
     std::string line;
     std::getline(f, line);
-    EXPECT_EQ(line, "frame,id,x,y,min_x,min_y,max_x,max_y,area,speed");
+    EXPECT_EQ(line, "frame,id,x,y,min_x,min_y,max_x,max_y,area,speed,track,age");
     while (std::getline(f, line)) {
         Row r{};
         char comma;
+        double skip;
         std::istringstream s(line);
         s >> r.frame >> comma >> r.id >> comma >> r.x >> comma >> r.y;
+        for (int i = 0; i < 6; ++i) s >> comma >> skip;
+        s >> comma >> r.track >> comma >> r.age;
+        EXPECT_TRUE(s && s.peek() == EOF) << line;
         rows.push_back(r);
     }
     return rows;
@@ -141,7 +146,10 @@ TEST(VarnokTrack, FormatsAndErrors) {
     std::ifstream j(d + "/t.json");
     const std::string json((std::istreambuf_iterator<char>(j)), std::istreambuf_iterator<char>());
     EXPECT_EQ(json.rfind("{\"width\":96,\"height\":64,\"frames\":[", 0), 0u) << json;
-    EXPECT_NE(json.find("{\"frame\":2,\"tracks\":[{\"id\":1,\"x\":"), std::string::npos) << json;
+    EXPECT_NE(json.find("{\"frame\":2,\"tracks\":[{\"id\":1,\"track\":1,\"age\":1,\"x\":"), std::string::npos) << json;
+    EXPECT_NE(json.find("],\"tracks\":[\n{\"track\":1,\"first_frame\":1,\"last_frame\":2,\"frames_seen\":2}"),
+              std::string::npos)
+        << json;
     EXPECT_NE(json.find("\"trail\":[["), std::string::npos);
 
     ASSERT_EQ(run("track " + in + " -o " + d + "/t.txt --id 1 --quiet", &out), 0) << out;

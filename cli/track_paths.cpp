@@ -52,7 +52,7 @@ ormel::Image drawTrackPaths(const ormel::Image& frame, const TrackExport& data) 
     // Sizes follow the picture, so a 1080p frame reads like a small one.
     const float unit = std::max(1.0f, static_cast<float>(std::min(picture.width, picture.height)) / 360.0f);
     const float width = 1.5f * unit, dash = 4.0f * unit;
-    const int32_t textScale = std::max(1, static_cast<int32_t>(std::lround(unit * 1.4f)));
+    const int32_t textScale = std::max(2, static_cast<int32_t>(std::lround(unit * 2.0f)));
     const ormel::Pixel shadow{0, 0, 0, 1};
     for (const auto& [number, points] : paths) {
         const ormel::Pixel colour = trackColour(number);
@@ -67,9 +67,15 @@ ormel::Image drawTrackPaths(const ormel::Image& frame, const TrackExport& data) 
     // Numbers last, so no path crosses one; each on a shadow one pixel down and right.
     for (const auto& [number, points] : paths) {
         const std::string text = std::to_string(number);
-        const int32_t x = static_cast<int32_t>(std::lround(points.front().at.x + 4.0f * unit));
-        const int32_t y = static_cast<int32_t>(std::lround(points.front().at.y - 4.0f * unit)) -
-                          static_cast<int32_t>(ormel::textHeight(textScale));
+        // Up and right of the start, kept inside the picture (below it at the top edge).
+        const int32_t w = static_cast<int32_t>(ormel::textWidth(text, textScale));
+        const int32_t h = static_cast<int32_t>(ormel::textHeight(textScale));
+        const ormel::Vec2 at = points.front().at;
+        int32_t x = static_cast<int32_t>(std::lround(at.x + 4.0f * unit));
+        int32_t y = static_cast<int32_t>(std::lround(at.y - 4.0f * unit)) - h;
+        if (y < 0) y = static_cast<int32_t>(std::lround(at.y + 4.0f * unit));
+        x = std::max(0, std::min(x, picture.width - w));
+        y = std::max(0, std::min(y, picture.height - h));
         const int32_t off = std::max(1, textScale / 2);
         ormel::drawText(picture, x + off, y + off, text, textScale, shadow, 1.0f);
         ormel::drawText(picture, x, y, text, textScale, trackColour(number), 1.0f);

@@ -42,10 +42,6 @@ bool writeWhole(const std::string& path, const std::string& text, std::string* e
 bool writePathsPicture(const std::string& path, const ofxhost::FloatImage& frame, const TrackExport& data,
                        std::string* error) {
     const MediaPath m = classifyPath(path);
-    if (m.kind != MediaKind::Image) {
-        *error = "--paths needs one picture file (png, tif, exr, jpg), got " + path;
-        return false;
-    }
     ormel::Image under(frame.width, frame.height);
     std::memcpy(static_cast<void*>(under.pixels.data()), frame.rgba.data(), frame.rgba.size() * sizeof(float));
     const ormel::Image drawn = drawTrackPaths(under, data);
@@ -75,6 +71,8 @@ int runTrackCommand(const CliOptions& o) {
     if (oneTrack && o.trackId < 0 && o.trackNumber < 0)
         return fail("--format " + formatName + " holds one track: give its --track (or its label's --id)");
     if (o.trackId >= 0 && o.trackNumber >= 0) return fail("give --track or --id, not both");
+    if (!o.pathsPicture.empty() && classifyPath(o.pathsPicture).kind != MediaKind::Image)
+        return fail("--paths needs one picture file (png, tif, exr, jpg), got " + o.pathsPicture);
 
     std::string error;
     CommandSetup setup;

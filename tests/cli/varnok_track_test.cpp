@@ -331,6 +331,9 @@ TEST(VarnokTrack, EachObjectKeepsOneTrackNumber) {
     out.clear();
     EXPECT_NE(run("track " + in + " -o " + d + "/x.chan --track 99" + common, &out), 0);
     EXPECT_NE(out.find("no track 99"), std::string::npos) << out;
+    out.clear();
+    EXPECT_NE(run("track " + in + " -o " + d + "/x.csv --paths " + d + "/paths.mp4" + common, &out), 0);
+    EXPECT_NE(out.find("--paths needs one picture"), std::string::npos) << out;
 }
 
 }  // namespace

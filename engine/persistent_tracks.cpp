@@ -74,7 +74,7 @@ std::vector<TrackNumber> linkFrame(LinkState& state, int32_t frame, const std::v
     std::vector<Vec2> predicted;
     for (size_t i = 0; i < state.objects.size(); ++i) {
         const FollowedObject& o = state.objects[i];
-        if (static_cast<int64_t>(frame) - o.lastFrame - 1 > revive) continue;
+        if (static_cast<int64_t>(frame) - std::max(o.lastFrame, o.lastCovered) - 1 > revive) continue;
         live.push_back(i);
         predicted.push_back(predictedCentre(o, frame));
     }
@@ -89,43 +89,53 @@ std::vector<TrackNumber> linkFrame(LinkState& state, int32_t frame, const std::v
     std::vector<size_t> objectOf(tracks.size(), kNone);  // position in `live`
     std::vector<bool> taken(live.size(), false);
 
-    // 1. The effect's own link to the frame just before.
-    if (settings.followTrails && state.started) {
-        for (size_t t = 0; t < tracks.size(); ++t) {
+    // Regions that are one object first, merges after: an object takes the
+    // region that is only itself before a merge may take it.
+    for (const bool mergePass : {false, true}) {
+        // 1. The effect's own link to the frame just before.
+        for (size_t t = 0; settings.followTrails && state.started && t < tracks.size(); ++t) {
             const std::vector<Vec2>& trail = tracks[t].trail;
-            if (trail.size() < 2) continue;
+            if (merged[t] != mergePass || trail.size() < 2) continue;
             const Vec2 before = trail[trail.size() - 2];
             for (size_t k = 0; k < live.size(); ++k) {
                 const FollowedObject& o = state.objects[live[k]];
                 if (taken[k] || o.lastFrame != state.previousFrame || !samePoint(o.last, before)) continue;
-                // Out of a merge the effect's link is a guess; the motion decides.
-                if (o.lastMerged && !insideBox(predicted[k], tracks[t].blob)) break;
+                // The effect links without knowing the motion: where its link
+                // and the motion disagree (out of a merge, say), the motion decides.
+                if (!insideBox(predicted[k], tracks[t].blob)) break;
                 objectOf[t] = k;
                 taken[k] = true;
                 break;
             }
         }
-    }
 
-    // 2. Nearest to the prediction, with the effect's size term.
-    std::vector<Candidate> candidates;
-    for (size_t k = 0; k < live.size(); ++k) {
-        if (taken[k]) continue;
-        const FollowedObject& o = state.objects[live[k]];
-        for (size_t t = 0; t < tracks.size(); ++t) {
-            if (objectOf[t] != kNone) continue;
-            const Vec2 c = tracks[t].blob.center;
-            const float distance = std::hypot(c.x - predicted[k].x, c.y - predicted[k].y);
-            if (!(distance <= settings.trackingDistance)) continue;  // NaN reaches nothing
-            candidates.push_back({k, t, sizeTerm(o.area, tracks[t].blob.area) + distance});
+        // 2. Nearest to the prediction, with the effect's size term.
+        std::vector<Candidate> candidates;
+        for (size_t k = 0; k < live.size(); ++k) {
+            if (taken[k]) continue;
+            const FollowedObject& o = state.objects[live[k]];
+            for (size_t t = 0; t < tracks.size(); ++t) {
+                if (merged[t] != mergePass || objectOf[t] != kNone) continue;
+                const Vec2 c = tracks[t].blob.center;
+                const float distance = std::hypot(c.x - predicted[k].x, c.y - predicted[k].y);
+                if (!(distance <= settings.trackingDistance)) continue;  // NaN reaches nothing
+                candidates.push_back({k, t, sizeTerm(o.area, tracks[t].blob.area) + distance});
+            }
+        }
+        std::stable_sort(candidates.begin(), candidates.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.cost < b.cost; });
+        for (const Candidate& c : candidates) {
+            if (taken[c.object] || objectOf[c.track] != kNone) continue;
+            objectOf[c.track] = c.object;
+            taken[c.object] = true;
         }
     }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.cost < b.cost; });
-    for (const Candidate& c : candidates) {
-        if (taken[c.object] || objectOf[c.track] != kNone) continue;
-        objectOf[c.track] = c.object;
-        taken[c.object] = true;
+
+    // Unmatched objects a merge holds are covered this frame.
+    for (size_t k = 0; k < live.size(); ++k) {
+        if (taken[k]) continue;
+        for (size_t t = 0; t < tracks.size(); ++t)
+            if (merged[t] && insideBox(predicted[k], tracks[t].blob)) state.objects[live[k]].lastCovered = frame;
     }
 
     // 3. New objects, and every object's new position.
@@ -138,6 +148,7 @@ std::vector<TrackNumber> linkFrame(LinkState& state, int32_t frame, const std::v
             FollowedObject o;
             o.number = static_cast<int32_t>(state.objects.size()) + 1;
             o.firstFrame = frame;
+            o.lastCovered = frame;
             state.objects.push_back(o);
             index = state.objects.size() - 1;
         }

@@ -18,6 +18,8 @@
 // A region whose box holds the predicted positions of two or more objects is
 // a merge: it keeps one number, but no object's motion is learnt from it, so
 // objects that pass each other come out with the numbers they went in with.
+// An object inside a merge is covered, not missed: however long the merge
+// lasts, it can come out of it with its number.
 //
 // Plain sequential arithmetic: the same frames always give the same numbers.
 #pragma once
@@ -41,6 +43,7 @@ struct FollowedObject {
     int32_t firstFrame = 0;
     int32_t lastFrame = 0;
     int32_t framesSeen = 0;
+    int32_t lastCovered = 0;     // last frame a merged region held its predicted position
     Vec2 last;                   // centre in its last frame
     bool lastMerged = false;     // that centre was a merged region's
     int32_t area = 0;            // area in its last clean frame

@@ -116,7 +116,7 @@ TEST(PersistentTracks, EveryObjectKeepsItsNumber) {
     const Case cases[] = {
         {"crossing and hidden, trails", {right, left, hidden}, {90, 8, true}, 50, {{2}, {3}, {1}}},
         {"crossing and hidden, no trails", {right, left, hidden}, {90, 8, false}, 50, {{2}, {3}, {1}}},
-        {"hidden longer than revival", {right, hidden}, {90, 2, true}, 50, {{2}, {1, 3}}},
+        {"merged and hidden longer than revival", {right, left, hidden}, {90, 2, true}, 50, {{2}, {3}, {1, 4}}},
         {"reading order changes, trails", {rising, falling}, {90, 8, true}, 30, {{2}, {1}}},
         {"reading order changes, no trails", {rising, falling}, {90, 8, false}, 30, {{2}, {1}}},
         {"reach shorter than a step", {rising, falling}, {2, 8, false}, 3, {{2, 4, 6}, {1, 3, 5}}},

@@ -4,16 +4,16 @@
 // range in frame order hands each frame's tracks here and gets back, per
 // track, a number kept for as long as the object is followed.
 //
-// Linking, per frame:
+// Linking, per frame, first for the regions that are one object, then for
+// merged ones:
 // 1. Through the effect's own trail: a track whose previous trail point is
 //    where a followed object was in the frame linked just before continues
-//    that object, unless that position was a merged region (below) that the
-//    track's region no longer covers the object's predicted position with.
+//    that object, where the track's region covers the object's predicted
+//    position (constant velocity over its last clean points).
 // 2. The rest by cost, as the effect links: distance from the object's
-//    predicted position (constant velocity over its last clean points) plus
-//    the effect's size term, within the tracking distance; objects missed
-//    for up to `revive` frames take part, so one found again near where it
-//    was heading keeps its number.
+//    predicted position plus the effect's size term, within the tracking
+//    distance; objects missed for up to `revive` frames take part, so one
+//    found again near where it was heading keeps its number.
 // 3. What is left starts a new number, in the order given.
 // A region whose box holds the predicted positions of two or more objects is
 // a merge: it keeps one number, but no object's motion is learnt from it, so

@@ -21,7 +21,7 @@ const char* usageText() {
            "                [--cache-mb N] [--threads N] [--codec C] [--quality N] [--audio FILE]\n"
            "                [--no-audio] [--timecode HH:MM:SS:FF]\n"
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
-           "                [--id N] and the options of render\n"
+           "                [--track N | --id N] [--revive N] [--paths PATHS.png] and the options of render\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
            "  varnok presets [--plugin BUNDLE]\n"
            "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
@@ -39,7 +39,10 @@ const char* usageText() {
            "track writes, per frame, the tracks the effect draws with the same settings: x from\n"
            "the left and y from the top in footage pixels (csv, json; ae is After Effects\n"
            "keyframe data for one track, pasted onto Position), except chan, a Nuke file for\n"
-           "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own.\n"
+           "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own,\n"
+           "fresh in every frame; track numbers stay with an object over the whole range\n"
+           "(--track N picks one, --revive N frames an object may be missed and keep its number,\n"
+           "default 8). --paths draws every track's path over the middle frame.\n"
            "--threads N sets how many threads the plug-in may use through the host's\n"
            "multithread suite (and varnok for its own frame conversions); default: every processor.\n"
            "--fps takes N, N/D or 23.976, 29.97, 59.94 (the /1001 rates); without it a video keeps\n"
@@ -146,6 +149,20 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
                 *error = "--id expects a track id (1 or more), got \"" + v + "\"";
                 return false;
             }
+        } else if (a == "--track") {
+            if (!value(&v)) return false;
+            if (!parseInt(v, &o->trackNumber) || o->trackNumber < 1) {
+                *error = "--track expects a track number (1 or more), got \"" + v + "\"";
+                return false;
+            }
+        } else if (a == "--revive") {
+            if (!value(&v)) return false;
+            if (!parseInt(v, &o->revive) || o->revive < 0 || o->revive > 100000) {
+                *error = "--revive expects a number of frames (0 or more), got \"" + v + "\"";
+                return false;
+            }
+        } else if (a == "--paths") {
+            if (!value(&o->pathsPicture)) return false;
         } else if (a == "--cache-mb") {
             if (!value(&v)) return false;
             int mb = 0;

@@ -30,7 +30,10 @@ struct CliOptions {
     std::string preset;               // --preset: a built-in look, by number or name
     std::vector<std::string> presses; // --press: push buttons, in order
     std::string trackFormat;          // track --format: csv, json, ae, chan ("" from the extension)
-    int trackId = -1;                 // track --id, for the one-track formats
+    int trackId = -1;                 // track --id, for the one-track formats: the label of each frame
+    int trackNumber = -1;             // track --track: a persistent track, for the one-track formats
+    int revive = 8;                   // track --revive: frames an object may be missed and keep its number
+    std::string pathsPicture;         // track --paths: picture of every persistent track's path
     long cacheMb = -1;                // --cache-mb: float frames kept; -1 takes defaultCacheMegabytes()
     int threads = 0;                  // --threads: threads lent to the plug-in; 0 means one per processor
 };

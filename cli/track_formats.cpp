@@ -12,28 +12,35 @@ std::string num(float v) {
     return buf;
 }
 
+// Columns added later go last: files and scripts read the earlier ones by position.
 std::string csv(const std::vector<TrackedFrame>& frames) {
-    std::string s = "frame,id,x,y,min_x,min_y,max_x,max_y,area,speed\n";
+    std::string s = "frame,id,x,y,min_x,min_y,max_x,max_y,area,speed,track,age\n";
     for (const TrackedFrame& f : frames)
-        for (const ormel::Track& t : f.tracks) {
+        for (size_t i = 0; i < f.tracks.size(); ++i) {
+            const ormel::Track& t = f.tracks[i];
             const ormel::Blob& b = t.blob;
             s += std::to_string(f.frame) + "," + std::to_string(t.id) + "," + num(b.center.x) + "," +
                  num(b.center.y) + "," + std::to_string(b.minX) + "," + std::to_string(b.minY) + "," +
                  std::to_string(b.maxX) + "," + std::to_string(b.maxY) + "," + std::to_string(b.area) + "," +
-                 num(t.speed) + "\n";
+                 num(t.speed) + "," + std::to_string(f.numbers.at(i).track) + "," +
+                 std::to_string(f.numbers.at(i).age) + "\n";
         }
     return s;
 }
 
-std::string json(const std::vector<TrackedFrame>& frames, int width, int height) {
-    std::string s = "{\"width\":" + std::to_string(width) + ",\"height\":" + std::to_string(height) + ",\"frames\":[";
+std::string json(const TrackExport& data) {
+    const std::vector<TrackedFrame>& frames = data.frames;
+    std::string s = "{\"width\":" + std::to_string(data.width) + ",\"height\":" + std::to_string(data.height) +
+                    ",\"frames\":[";
     for (size_t i = 0; i < frames.size(); ++i) {
         const TrackedFrame& f = frames[i];
         s += std::string(i ? "," : "") + "\n{\"frame\":" + std::to_string(f.frame) + ",\"tracks\":[";
         for (size_t j = 0; j < f.tracks.size(); ++j) {
             const ormel::Track& t = f.tracks[j];
             const ormel::Blob& b = t.blob;
-            s += std::string(j ? "," : "") + "{\"id\":" + std::to_string(t.id) + ",\"x\":" + num(b.center.x) +
+            s += std::string(j ? "," : "") + "{\"id\":" + std::to_string(t.id) +
+                 ",\"track\":" + std::to_string(f.numbers.at(j).track) +
+                 ",\"age\":" + std::to_string(f.numbers.at(j).age) + ",\"x\":" + num(b.center.x) +
                  ",\"y\":" + num(b.center.y) + ",\"box\":[" + std::to_string(b.minX) + "," +
                  std::to_string(b.minY) + "," + std::to_string(b.maxX) + "," + std::to_string(b.maxY) +
                  "],\"area\":" + std::to_string(b.area) + ",\"speed\":" + num(t.speed) + ",\"trail\":[";
@@ -42,6 +49,13 @@ std::string json(const std::vector<TrackedFrame>& frames, int width, int height)
             s += "]}";
         }
         s += "]}";
+    }
+    s += "\n],\"tracks\":[";
+    for (size_t i = 0; i < data.objects.size(); ++i) {
+        const ormel::FollowedObject& o = data.objects[i];
+        s += std::string(i ? "," : "") + "\n{\"track\":" + std::to_string(o.number) +
+             ",\"first_frame\":" + std::to_string(o.firstFrame) + ",\"last_frame\":" + std::to_string(o.lastFrame) +
+             ",\"frames_seen\":" + std::to_string(o.framesSeen) + "}";
     }
     s += "\n]}\n";
     return s;
@@ -94,25 +108,28 @@ bool trackFormatForPath(const std::string& path, TrackFormat* format) {
     return parseTrackFormat(ext, format);
 }
 
-bool formatTracks(TrackFormat format, const std::vector<TrackedFrame>& frames, int width, int height,
-                  double fps, int id, std::string* out, std::string* error) {
+bool formatTracks(TrackFormat format, const TrackExport& data, TrackChoice choice, std::string* out,
+                  std::string* error) {
     if (format == TrackFormat::Csv) {
-        *out = csv(frames);
+        *out = csv(data.frames);
         return true;
     }
     if (format == TrackFormat::Json) {
-        *out = json(frames, width, height);
+        *out = json(data);
         return true;
     }
     std::vector<std::pair<int, const ormel::Track*>> keys;
-    for (const TrackedFrame& f : frames)
-        for (const ormel::Track& t : f.tracks)
-            if (t.id == id) keys.push_back({f.frame, &t});
+    for (const TrackedFrame& f : data.frames)
+        for (size_t i = 0; i < f.tracks.size(); ++i)
+            if (choice.track >= 1 ? f.numbers.at(i).track == choice.track : f.tracks[i].id == choice.id)
+                keys.push_back({f.frame, &f.tracks[i]});
     if (keys.empty()) {
-        *error = "no track has id " + std::to_string(id) + " in the frames tracked";
+        *error = choice.track >= 1 ? "no track " + std::to_string(choice.track) + " in the frames tracked"
+                                   : "no track has id " + std::to_string(choice.id) + " in the frames tracked";
         return false;
     }
-    *out = format == TrackFormat::AfterEffects ? afterEffects(keys, width, height, fps) : nukeChan(keys, height);
+    *out = format == TrackFormat::AfterEffects ? afterEffects(keys, data.width, data.height, data.fps)
+                                               : nukeChan(keys, data.height);
     return true;
 }
 

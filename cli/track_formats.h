@@ -7,13 +7,30 @@
 #include <string>
 #include <vector>
 
+#include "engine/persistent_tracks.h"
 #include "engine/types.h"
 
 namespace varnok {
 
 struct TrackedFrame {
     int frame = 0;
-    std::vector<ormel::Track> tracks;   // as the effect draws them, by id
+    std::vector<ormel::Track> tracks;          // as the effect draws them, by id
+    std::vector<ormel::TrackNumber> numbers;   // each track's persistent number and age
+};
+
+// Everything a track file is made from.
+struct TrackExport {
+    std::vector<TrackedFrame> frames;
+    std::vector<ormel::FollowedObject> objects;   // the persistent tracks, by number
+    int width = 0, height = 0;
+    double fps = 24.0;
+};
+
+// Which one track the After Effects and Nuke files hold: a persistent
+// `track` number, else the label `id` of each frame.
+struct TrackChoice {
+    int track = -1;
+    int id = -1;
 };
 
 enum class TrackFormat { Csv, Json, AfterEffects, NukeChan };
@@ -24,9 +41,9 @@ bool parseTrackFormat(const std::string& name, TrackFormat* format);
 // After Effects data); false when it names none.
 bool trackFormatForPath(const std::string& path, TrackFormat* format);
 
-// The whole file. After Effects and Nuke files hold the one track `id`, at
+// The whole file. After Effects and Nuke files hold the one chosen track, at
 // the frames where it exists; `*error` says so when it exists at none.
-bool formatTracks(TrackFormat format, const std::vector<TrackedFrame>& frames, int width, int height,
-                  double fps, int id, std::string* out, std::string* error);
+bool formatTracks(TrackFormat format, const TrackExport& data, TrackChoice choice, std::string* out,
+                  std::string* error);
 
 }  // namespace varnok

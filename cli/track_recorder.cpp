@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
+#include "host/worker_pool.h"
 #include "pipeline/process_frame.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
@@ -45,7 +47,31 @@ ormel::Image toEngine(const ofxhost::FloatImage& f) {
 }  // namespace
 
 TrackRecorder::TrackRecorder(ofxhost::Instance& instance, FrameSource& source)
-    : instance_(instance), source_(source), frames_(source.sharedProvider()), regions_(256) {}
+    : instance_(instance), source_(source), frames_(source.sharedProvider()), regions_(256) {
+    bands_.bands = static_cast<int32_t>(ofxhost::workerCount());
+    bands_.runJobs = [](int32_t count, const std::function<void(int32_t)>& job) {
+        ofxhost::runOnWorkers(static_cast<unsigned>(count), [&job](unsigned i) { job(static_cast<int32_t>(i)); });
+    };
+}
+
+std::vector<ormel::Blob> TrackRecorder::regionsOf(int frame, const ofxhost::FloatImage& image,
+                                                  const ormel::Settings& settings) {
+    const int32_t factor = ormel::detectionFactor(settings);
+    const std::string key = ormel::detectionKey("frame " + std::to_string(frame), image.width, image.height, factor,
+                                                ormel::detectionSettings(settings));
+    std::vector<ormel::Blob> regions;
+    if (regions_.find(key, &regions)) return regions;
+    const ormel::Image full = toEngine(image);
+    if (factor == 1) {
+        regions = ormel::detectEarlierRegions(full, settings, bands_);
+    } else {
+        ormel::downsampleNearestInto(full, factor, reduced_, bands_);
+        regions = ormel::detectEarlierRegions(reduced_, settings, bands_);
+    }
+    ++detections_;
+    regions_.store(key, regions);
+    return regions;
+}
 
 bool TrackRecorder::track(int frame, TrackedFrame* out, std::string* error) {
     const double t = frame;
@@ -61,27 +87,18 @@ bool TrackRecorder::track(int frame, TrackedFrame* out, std::string* error) {
         *error = source_.failed() ? source_.error() : "frame " + std::to_string(frame) + " cannot be read";
         return false;
     }
-    const ormel::Image image = toEngine(*current);
-
-    const int32_t factor = ormel::detectionFactor(settings);
-    const ormel::Settings detection = ormel::detectionSettings(settings);
+    const int width = current->width, height = current->height;
     std::vector<ormel::FrameRegions> earlier;
     for (int32_t n = clampTemporalFrames(settings.temporalFrames); n >= 1; --n) {
         const int when = frame - n;
         const std::shared_ptr<const ofxhost::FloatImage> f = frames_(when);
-        if (!f || f->width != image.width || f->height != image.height) continue;
-        ormel::FrameRegions e;
-        e.frame = when;
-        const std::string key =
-            ormel::detectionKey("frame " + std::to_string(when), image.width, image.height, factor, detection);
-        if (!regions_.find(key, &e.regions)) {
-            e.regions = ormel::detectEarlierRegions(ormel::downsampleNearest(toEngine(*f), factor), settings);
-            regions_.store(key, e.regions);
-        }
-        earlier.push_back(std::move(e));
+        if (!f || f->width != width || f->height != height) continue;
+        earlier.push_back({when, regionsOf(when, *f, settings)});
     }
+    const std::vector<ormel::Blob> found = regionsOf(frame, *current, settings);
+    settings_ = settings;
     out->frame = frame;
-    out->tracks = ormel::trackFrameWithRegions(image, earlier, settings).tracks;
+    out->tracks = ormel::trackDetectedRegions(found, width, height, earlier, settings).tracks;
     return true;
 }
 

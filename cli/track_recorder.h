@@ -2,12 +2,15 @@
 // parameter sampling and the engine calls its render makes: the parameters
 // are read from the host instance at that time, the earlier frames reduced
 // and detected as the render reduces and detects them, and the current frame
-// tracked by the same engine function the render draws from.
+// tracked by the same engine function the render draws from. Every frame's
+// regions are kept, the current frame's included, so a sequential run
+// detects each frame once.
 #pragma once
 
 #include "media/frame_source.h"
 #include "host/ofx_host.h"
 #include "cli/track_formats.h"
+#include "engine/row_bands.h"
 #include "plugin/detection_cache.h"
 
 namespace varnok {
@@ -18,11 +21,23 @@ public:
     // False (with `*error`) when the frame itself cannot be had.
     bool track(int frame, TrackedFrame* out, std::string* error);
 
+    // The settings the last frame was tracked with.
+    const ormel::Settings& settings() const { return settings_; }
+    long detections() const { return detections_; }
+    uint64_t regionHits() const { return regions_.hits(); }
+
 private:
+    // The regions of `frame` (whose picture is `image`), detected or remembered.
+    std::vector<ormel::Blob> regionsOf(int frame, const ofxhost::FloatImage& image, const ormel::Settings& settings);
+
     ofxhost::Instance& instance_;
     FrameSource& source_;
     ofxhost::SharedFrameProvider frames_;
-    ormel::DetectionCache regions_;   // earlier frames' regions, by frame number and settings
+    ormel::DetectionCache regions_;   // frames' regions, by frame number and settings
+    ormel::RowBands bands_;           // the host's threads
+    ormel::Image reduced_;
+    long detections_ = 0;
+    ormel::Settings settings_;
 };
 
 }  // namespace varnok

@@ -78,6 +78,26 @@ std::vector<float> enlargeMask(const std::vector<float>& small, int32_t smallW, 
     return mask;
 }
 
+// The current frame's regions found on the reduced picture (at `small`
+// settings), brought back to the full frame and tracked.
+void trackReducedRegions(const std::vector<Blob>& reducedBlobs, Rescale back, const std::vector<FrameRegions>& earlier,
+                         const Settings& settings, const Settings& small, TraceResult& result) {
+    result.blobs.reserve(reducedBlobs.size());
+    for (const Blob& b : reducedBlobs) {
+        result.blobs.push_back(scaleBlob(b, back));
+    }
+    if (earlier.empty() || settings.temporalFrames < 1) {
+        // Identities and trails come from the full-frame regions alone.
+        result.tracks = buildTracksFromRegions({}, result.blobs, settings);
+        return;
+    }
+    std::vector<Track> tracks = buildTracksFromRegions(earlier, reducedBlobs, small);
+    result.tracks.reserve(tracks.size());
+    for (Track& t : tracks) {
+        result.tracks.push_back(scaleTrack(std::move(t), back));
+    }
+}
+
 // Detects in the current frame at the detection resolution and replays the
 // earlier frames' regions; everything comes back in full-frame pixels.
 void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
@@ -96,23 +116,10 @@ void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlie
 
     std::vector<float> reducedMask;
     const std::vector<Blob> reducedBlobs = detectBlobs(reduced, small, matte ? &reducedMask : nullptr, bands);
-    result.blobs.reserve(reducedBlobs.size());
-    for (const Blob& b : reducedBlobs) {
-        result.blobs.push_back(scaleBlob(b, back));
-    }
     if (matte) {
         result.mask = enlargeMask(reducedMask, reduced.width, reduced.height, source.width, source.height, bands);
     }
-    if (earlier.empty() || settings.temporalFrames < 1) {
-        // Identities and trails come from the full-frame regions alone.
-        result.tracks = buildTracksFromRegions({}, result.blobs, settings);
-        return;
-    }
-    std::vector<Track> tracks = buildTracksFromRegions(earlier, reducedBlobs, small);
-    result.tracks.reserve(tracks.size());
-    for (Track& t : tracks) {
-        result.tracks.push_back(scaleTrack(std::move(t), back));
-    }
+    trackReducedRegions(reducedBlobs, back, earlier, settings, small, result);
 }
 
 // The picture the overlay is drawn on: the source at its opacity, a clear
@@ -298,6 +305,22 @@ TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRe
         Image reduced;
         detectAndTrack(source, earlier, settings, result, bands, reduced);
     }
+    return result;
+}
+
+TraceResult trackDetectedRegions(const std::vector<Blob>& regions, int32_t width, int32_t height,
+                                 const std::vector<FrameRegions>& earlier, const Settings& settings) {
+    TraceResult result;
+    if (width < 1 || height < 1) return result;
+    const int32_t factor = detectionFactor(settings);
+    if (factor == 1) {
+        result.blobs = regions;
+        result.tracks = buildTracksFromRegions(earlier, result.blobs, settings);
+        return result;
+    }
+    const Rescale back{static_cast<float>(width) / static_cast<float>(reducedExtent(width, factor)),
+                       static_cast<float>(height) / static_cast<float>(reducedExtent(height, factor))};
+    trackReducedRegions(regions, back, earlier, settings, reducedSettings(settings, factor), result);
     return result;
 }
 

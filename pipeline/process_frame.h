@@ -44,6 +44,13 @@ TraceResult processFrameWithRegions(const Image& source, const std::vector<Frame
 TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
                                   const Settings& settings, const RowBands& bands = RowBands::single());
 
+// The same from the current frame's regions as detectEarlierRegions finds
+// them in that frame reduced by detectionFactor(settings), for a frame of
+// `width` x `height`: the blobs and tracks trackFrameWithRegions gives, with
+// no mask. A caller that keeps each frame's regions detects every frame once.
+TraceResult trackDetectedRegions(const std::vector<Blob>& regions, int32_t width, int32_t height,
+                                 const std::vector<FrameRegions>& earlier, const Settings& settings);
+
 // The same into `result`, whose every field is replaced; the memory its
 // picture already holds is reused, so a caller rendering frame after frame
 // takes no fresh pages for it.

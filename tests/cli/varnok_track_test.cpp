@@ -7,7 +7,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -51,6 +55,7 @@ ofxhost::FloatImage discs(int frame) {
 struct Row {
     int frame, id;
     double x, y;
+    int track, age;
 };
 
 std::vector<Row> readCsv(const std::string& path) {
@@ -58,12 +63,16 @@ std::vector<Row> readCsv(const std::string& path) {
     std::ifstream f(path);
     std::string line;
     std::getline(f, line);
-    EXPECT_EQ(line, "frame,id,x,y,min_x,min_y,max_x,max_y,area,speed");
+    EXPECT_EQ(line, "frame,id,x,y,min_x,min_y,max_x,max_y,area,speed,track,age");
     while (std::getline(f, line)) {
         Row r{};
         char comma;
+        double skip;
         std::istringstream s(line);
         s >> r.frame >> comma >> r.id >> comma >> r.x >> comma >> r.y;
+        for (int i = 0; i < 6; ++i) s >> comma >> skip;
+        s >> comma >> r.track >> comma >> r.age;
+        EXPECT_TRUE(s && s.peek() == EOF) << line;
         rows.push_back(r);
     }
     return rows;
@@ -141,7 +150,10 @@ TEST(VarnokTrack, FormatsAndErrors) {
     std::ifstream j(d + "/t.json");
     const std::string json((std::istreambuf_iterator<char>(j)), std::istreambuf_iterator<char>());
     EXPECT_EQ(json.rfind("{\"width\":96,\"height\":64,\"frames\":[", 0), 0u) << json;
-    EXPECT_NE(json.find("{\"frame\":2,\"tracks\":[{\"id\":1,\"x\":"), std::string::npos) << json;
+    EXPECT_NE(json.find("{\"frame\":2,\"tracks\":[{\"id\":1,\"track\":1,\"age\":1,\"x\":"), std::string::npos) << json;
+    EXPECT_NE(json.find("],\"tracks\":[\n{\"track\":1,\"first_frame\":1,\"last_frame\":2,\"frames_seen\":2}"),
+              std::string::npos)
+        << json;
     EXPECT_NE(json.find("\"trail\":[["), std::string::npos);
 
     ASSERT_EQ(run("track " + in + " -o " + d + "/t.txt --id 1 --quiet", &out), 0) << out;
@@ -173,6 +185,155 @@ TEST(VarnokTrack, FormatsAndErrors) {
     EXPECT_NE(out.find("no track has id 42"), std::string::npos) << out;
     struct stat none {};
     EXPECT_NE(::stat((d + "/u.chan").c_str(), &none), 0);   // nothing written on failure
+}
+
+// Red discs on grey, 128 x 96, frames 1 to 50: two pass each other along
+// nearly one row (one region for about seven frames around frame 27), one
+// crosses that row downwards and is out of sight for frames 14 to 16, one
+// rises across the row and leaves the picture; the reading order of the
+// labels changes as they cross.
+struct Disc {
+    float x0, y0, vx, vy;
+    int hiddenFrom, hiddenTo;
+    float x(int f) const { return x0 + vx * f; }
+    float y(int f) const { return y0 + vy * f; }
+    bool shown(int f) const { return f < hiddenFrom || f > hiddenTo; }
+};
+const Disc kDiscs[] = {{10, 30, 2, 0, 0, -1}, {118, 31, -2, 0, 0, -1}, {112, 5, 0, 1.5f, 14, 16},
+                       {20, 95, 0.5f, -3, 0, -1}};
+constexpr float kDiscRadius = 5.0f;
+
+ofxhost::FloatImage crossingDiscs(int f) {
+    ofxhost::FloatImage img(128, 96);
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) {
+            float* p = img.pixel(x, y);
+            p[0] = p[1] = p[2] = 0.12f;
+            p[3] = 1.0f;
+            for (const Disc& d : kDiscs)
+                if (d.shown(f) && std::hypot(x + 0.5f - d.x(f), y + 0.5f - d.y(f)) < kDiscRadius) {
+                    p[0] = 0.95f;
+                    p[1] = p[2] = 0.05f;
+                }
+        }
+    return img;
+}
+
+// The disc a row is plainly the region of (alone, centred on it), or -1.
+int discOf(const Row& r) {
+    int found = -1, near = 0;
+    for (int i = 0; i < 4; ++i) {
+        const Disc& d = kDiscs[i];
+        if (!d.shown(r.frame)) continue;
+        const double away = std::hypot(r.x + 0.5 - d.x(r.frame), r.y + 0.5 - d.y(r.frame));
+        near += away < 16.0;
+        if (away <= 2.5) found = i;
+    }
+    return near == 1 ? found : -1;   // not a merged region, nor a disc cut by the edge
+}
+
+TEST(VarnokTrack, EachObjectKeepsOneTrackNumber) {
+    if (!cli_test::haveVarnok()) GTEST_SKIP() << "Varnok bundle not built";
+    const std::string d = freshDir("crossing");
+    std::string err;
+    for (int f = 1; f <= 50; ++f) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/in.%02d.png", f);
+        ASSERT_TRUE(varnok::writeImageFile(d + name, crossingDiscs(f), SampleType::U8, 4, &err)) << err;
+    }
+    const std::string in = d + "/in.%02d.png";
+    struct Case {
+        const char* name;
+        std::string settings;
+    };
+    const Case cases[] = {
+        {"temporal tracking, 8 earlier frames",
+         " --set useTemporalTracking=true --set fastPreview=false --set temporalFrames=8 --set detectionScale=0"},
+        {"no temporal tracking", " --set useTemporalTracking=false --set fastPreview=false --set detectionScale=0"},
+        {"temporal tracking at half resolution",
+         " --set useTemporalTracking=true --set fastPreview=false --set temporalFrames=4 --set detectionScale=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string out;
+        ASSERT_EQ(run("track " + in + " -o " + d + "/t.csv --quiet --stats --threads 2 --paths " + d + "/paths.png" +
+                          c.settings,
+                      &out),
+                  0)
+            << out;
+        // Each frame detected once, the earlier frames' regions remembered.
+        EXPECT_NE(out.find("detections 50 (1.00 per frame)"), std::string::npos) << out;
+        const std::vector<Row> rows = readCsv(d + "/t.csv");
+        std::map<int, std::set<int>> numbersOfDisc, discsOfNumber;
+        std::map<int, int> firstFrame;
+        for (const Row& r : rows) {
+            firstFrame.emplace(r.track, r.frame);
+            EXPECT_EQ(r.age, r.frame - firstFrame[r.track]) << "frame " << r.frame;
+            const int disc = discOf(r);
+            if (disc < 0) continue;
+            numbersOfDisc[disc].insert(r.track);
+            discsOfNumber[r.track].insert(disc);
+        }
+        ASSERT_EQ(numbersOfDisc.size(), 4u);
+        for (const auto& [disc, numbers] : numbersOfDisc)
+            EXPECT_EQ(numbers.size(), 1u) << "disc " << disc << " has " << numbers.size() << " numbers";
+        for (const auto& [number, discs] : discsOfNumber)
+            EXPECT_EQ(discs.size(), 1u) << "track " << number << " is " << discs.size() << " discs";
+
+        // One disc's path for After Effects and Nuke: every key on that disc.
+        const int first = *numbersOfDisc[0].begin();
+        ASSERT_EQ(run("track " + in + " -o " + d + "/a.chan --quiet --track " + std::to_string(first) + c.settings,
+                      &out),
+                  0)
+            << out;
+        std::ifstream chan(d + "/a.chan");
+        int frame, keys = 0;
+        double x, y;
+        while (chan >> frame >> x >> y) {
+            ++keys;
+            EXPECT_LT(std::hypot(x + 0.5 - kDiscs[0].x(frame), 96 - y + 0.5 - kDiscs[0].y(frame)), 7.0)
+                << "frame " << frame;
+        }
+        EXPECT_GE(keys, 43);
+        ASSERT_EQ(run("track " + in + " -o " + d + "/a.txt --quiet --track " + std::to_string(first) + c.settings,
+                      &out),
+                  0)
+            << out;
+        std::ifstream ae(d + "/a.txt");
+        const std::string aeText((std::istreambuf_iterator<char>(ae)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(static_cast<int>(std::count(aeText.begin(), aeText.end(), '\n')), keys + 13);
+
+        // The paths over frame 26 (the middle of 1-50): drawn where the paths go.
+        const ofxhost::FloatImage paths = varnok::toFloatRgba(cli_test::readFrame(d + "/paths.png"));
+        ASSERT_EQ(paths.width, 128);
+        const ofxhost::FloatImage under = crossingDiscs(26);
+        int changed = 0;
+        for (const Row& r : rows) {
+            const float* p = paths.pixel(static_cast<int>(r.x), static_cast<int>(r.y));
+            const float* u = under.pixel(static_cast<int>(r.x), static_cast<int>(r.y));
+            changed += std::fabs(p[0] - u[0]) + std::fabs(p[1] - u[1]) + std::fabs(p[2] - u[2]) > 0.1f;
+        }
+        EXPECT_GT(changed, static_cast<int>(rows.size()) * 9 / 10);
+    }
+
+    // The same numbers whatever the number of threads.
+    std::string out;
+    const std::string common = " --quiet" + cases[0].settings;
+    ASSERT_EQ(run("track " + in + " -o " + d + "/one.csv --threads 1" + common, &out), 0) << out;
+    ASSERT_EQ(run("track " + in + " -o " + d + "/two.csv --threads 2" + common, &out), 0) << out;
+    std::ifstream one(d + "/one.csv"), two(d + "/two.csv");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(one)), std::istreambuf_iterator<char>()),
+              std::string((std::istreambuf_iterator<char>(two)), std::istreambuf_iterator<char>()));
+
+    out.clear();
+    EXPECT_NE(run("track " + in + " -o " + d + "/x.chan --track 1 --id 1", &out), 0);
+    EXPECT_NE(out.find("not both"), std::string::npos) << out;
+    out.clear();
+    EXPECT_NE(run("track " + in + " -o " + d + "/x.chan --track 99" + common, &out), 0);
+    EXPECT_NE(out.find("no track 99"), std::string::npos) << out;
+    out.clear();
+    EXPECT_NE(run("track " + in + " -o " + d + "/x.csv --paths " + d + "/paths.mp4" + common, &out), 0);
+    EXPECT_NE(out.find("--paths needs one picture"), std::string::npos) << out;
 }
 
 }  // namespace

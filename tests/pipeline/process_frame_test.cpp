@@ -322,5 +322,54 @@ TEST(ProcessFrameRobustness, NonFiniteSettingsAndPixelsAreDeterministic) {
     }
 }
 
+// A caller that keeps every frame's regions tracks from them alone and gets
+// what detecting the frame again gives, at full and reduced resolution, with
+// and without earlier frames (sizes that do not divide by the factor too).
+TEST(TrackDetectedRegions, EqualsTrackingTheFrame) {
+    auto squares = [](int32_t step) {
+        Image image(83, 61, kBlack);
+        fillRect(image, 5 + 3 * step, 7, 17 + 3 * step, 19, kRed);
+        fillRect(image, 60 - 2 * step, 30 + step, 70 - 2 * step, 38 + step, kRed);
+        return image;
+    };
+    for (int32_t scale : {1, 4}) {
+        for (int32_t temporal : {0, 3}) {
+            SCOPED_TRACE("scale " + std::to_string(scale) + ", earlier frames " + std::to_string(temporal));
+            Settings s = reducedBy(scale);
+            s.temporalFrames = temporal;
+            s.frameNumber = 4;
+            const int32_t factor = detectionFactor(s);
+            std::vector<FrameRegions> earlier;
+            for (int32_t f = 1; f <= temporal; ++f)
+                earlier.push_back({f, detectEarlierRegions(downsampleNearest(squares(f), factor), s)});
+            const Image current = squares(4);
+            const TraceResult whole = trackFrameWithRegions(current, earlier, s);
+            const TraceResult kept = trackDetectedRegions(
+                detectEarlierRegions(downsampleNearest(current, factor), s), current.width, current.height, earlier, s);
+            ASSERT_EQ(kept.blobs.size(), whole.blobs.size());
+            ASSERT_EQ(kept.tracks.size(), whole.tracks.size());
+            ASSERT_EQ(whole.tracks.size(), 2u);
+            for (size_t i = 0; i < whole.blobs.size(); ++i) {
+                EXPECT_EQ(boxOf(kept.blobs[i]), boxOf(whole.blobs[i]));
+                EXPECT_EQ(kept.blobs[i].area, whole.blobs[i].area);
+            }
+            for (size_t i = 0; i < whole.tracks.size(); ++i) {
+                const Track &a = kept.tracks[i], &b = whole.tracks[i];
+                EXPECT_EQ(a.id, b.id);
+                EXPECT_EQ(boxOf(a.blob), boxOf(b.blob));
+                EXPECT_EQ(a.blob.center.x, b.blob.center.x);
+                EXPECT_EQ(a.blob.center.y, b.blob.center.y);
+                EXPECT_EQ(a.speed, b.speed);
+                ASSERT_EQ(a.trail.size(), b.trail.size());
+                EXPECT_EQ(a.trail.size(), static_cast<size_t>(temporal + 1));
+                for (size_t k = 0; k < a.trail.size(); ++k) {
+                    EXPECT_EQ(a.trail[k].x, b.trail[k].x);
+                    EXPECT_EQ(a.trail[k].y, b.trail[k].y);
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ormel

@@ -1,5 +1,11 @@
-// Asking for memory ahead of its use.
+// The instructions written out by hand rather than left to the compiler: a
+// prefetch that stays, and additions whose operand order is fixed.
 #pragma once
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__)
+#include <immintrin.h>
+#define ORMEL_SIMD_ASM 1
+#endif
 
 namespace ormel {
 
@@ -13,5 +19,70 @@ inline void prefetchLine(const void* p) {
     __builtin_prefetch(p, 0, 2);
 #endif
 }
+
+#if defined(ORMEL_SIMD_ASM)
+// first + second, lane by lane, where a NaN in both gives first's payload.
+// x86 keeps the first operand's payload, and the compiler may swap the
+// operands of an addition, which only shows when both are NaN; loops that
+// promise the scalar bits rely on the order, so it is fixed here.
+inline __m128 addInOrder(__m128 first, __m128 second) {
+    asm("addps %1, %0" : "+x"(first) : "x"(second));
+    return first;
+}
+inline __m128d addInOrder(__m128d first, __m128d second) {
+    asm("addpd %1, %0" : "+x"(first) : "x"(second));
+    return first;
+}
+
+// The same in VEX form, for use beside 256-bit code (mixing the two forms
+// costs a state change on some processors).
+#define ORMEL_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+ORMEL_AVX2_INLINE __m128 addInOrderVex(__m128 first, __m128 second) {
+    __m128 sum;
+    asm("vaddps %2, %1, %0" : "=x"(sum) : "x"(first), "xm"(second));
+    return sum;
+}
+ORMEL_AVX2_INLINE __m128d addInOrderVex(__m128d first, __m128d second) {
+    __m128d sum;
+    asm("vaddpd %2, %1, %0" : "=x"(sum) : "x"(first), "xm"(second));
+    return sum;
+}
+ORMEL_AVX2_INLINE __m256 addInOrderVex(__m256 first, __m256 second) {
+    __m256 sum;
+    asm("vaddps %2, %1, %0" : "=x"(sum) : "x"(first), "xm"(second));
+    return sum;
+}
+ORMEL_AVX2_INLINE __m256d addInOrderVex(__m256d first, __m256d second) {
+    __m256d sum;
+    asm("vaddpd %2, %1, %0" : "=x"(sum) : "x"(first), "xm"(second));
+    return sum;
+}
+#undef ORMEL_AVX2_INLINE
+
+#if !defined(_WIN32)
+// (Not on Windows, where GCC cannot keep 64-byte stack slots aligned.)
+#define ORMEL_SIMD_ASM_512 1
+#define ORMEL_AVX512_INLINE __attribute__((target("avx512f"), always_inline)) inline
+ORMEL_AVX512_INLINE __m512 addInOrder512(__m512 first, __m512 second) {
+    __m512 sum;
+    asm("vaddps %2, %1, %0" : "=v"(sum) : "v"(first), "vm"(second));
+    return sum;
+}
+ORMEL_AVX512_INLINE __m512d addInOrder512(__m512d first, __m512d second) {
+    __m512d sum;
+    asm("vaddpd %2, %1, %0" : "=v"(sum) : "v"(first), "vm"(second));
+    return sum;
+}
+#undef ORMEL_AVX512_INLINE
+#endif
+
+// old, with first + second in the lanes of `take` (a NaN in both giving
+// first's payload, as above).
+__attribute__((target("avx2,avx512f,avx512vl"), always_inline)) inline __m256 addInOrderMasked(
+    __m256 old, __mmask8 take, __m256 first, __m256 second) {
+    asm("vaddps %3, %2, %0%{%1%}" : "+v"(old) : "Yk"(take), "v"(first), "v"(second));
+    return old;
+}
+#endif
 
 }  // namespace ormel

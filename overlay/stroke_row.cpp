@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/simd_level.h"
 #include "overlay/capsule_chord.h"
 #include "overlay/coverage_run.h"
 #include "overlay/pixel_octet.h"
@@ -18,8 +19,7 @@ namespace {
 // The plain version: geometry first in short branch-free runs the compiler
 // can vectorise (the division and the square root dominate), then the blends
 // layer by layer.
-[[maybe_unused]] void strokeRowRuns(Pixel* row, float py, RowSpan span, const StrokeRow& s,
-                                    Pixel colour) {
+void strokeRowRuns(Pixel* row, float py, RowSpan span, const StrokeRow& s, Pixel colour) {
     const float ryDy = (py - s.a.y) * s.dy;
     float tRun[kCoverageRun];
     float dRun[kCoverageRun];
@@ -285,10 +285,10 @@ void fillStrokeColumns(const StrokeRow& s, int32_t first, int32_t count, float* 
 void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach, const StrokeRow& s,
                      Pixel colour) {
 #if defined(ORMEL_PIXEL_OCTETS)
-    if (haveAvx2()) {
+    if (simdAtLeast(SimdLevel::avx2)) {
         const OctetColour c = octetColour(colour);
         const StrokeShape shape = shapeOf(s);
-        if (haveAvx512()) {
+        if (simdAtLeast(SimdLevel::avx512)) {
             const OctetLayers layers = octetLayers(s, c);
             if (layers.plain) {
                 switch (shape) {
@@ -311,6 +311,7 @@ void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
     }
 #endif
 #if defined(__SSE2__)
+    const bool quads = simdAtLeast(SimdLevel::sse2);
     const QuadColour quad = quadColour(colour);
 #endif
     for (int32_t y = y0; y <= y1; ++y) {
@@ -320,10 +321,12 @@ void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
         Pixel* row = &image.at(0, y);
         prefetchRowAhead(image, y, span.lo, span.hi);
 #if defined(__SSE2__)
-        strokeRowQuads(row, py, span, s, quad);
-#else
-        strokeRowRuns(row, py, span, s, colour);
+        if (quads) {
+            strokeRowQuads(row, py, span, s, quad);
+            continue;
+        }
 #endif
+        strokeRowRuns(row, py, span, s, colour);
     }
 }
 

@@ -22,12 +22,21 @@ SimdLevel machineSimdLevel() {
 #endif
 }
 
-SimdLevel requestedSimdLevel(SimdLevel machine, const char* request) {
-    if (request == nullptr) return machine;
-    for (SimdLevel level : kLevels) {
-        if (std::strcmp(request, simdLevelName(level)) == 0) return level < machine ? level : machine;
+bool parseSimdLevel(const char* name, SimdLevel* level) {
+    if (name == nullptr) return false;
+    for (SimdLevel candidate : kLevels) {
+        if (std::strcmp(name, simdLevelName(candidate)) == 0) {
+            *level = candidate;
+            return true;
+        }
     }
-    return machine;
+    return false;
+}
+
+SimdLevel requestedSimdLevel(SimdLevel machine, const char* request) {
+    SimdLevel level = machine;
+    if (!parseSimdLevel(request, &level)) return machine;
+    return level < machine ? level : machine;
 }
 
 SimdLevel chooseSimdLevel() { return requestedSimdLevel(machineSimdLevel(), std::getenv("VARNOK_SIMD")); }

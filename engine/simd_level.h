@@ -17,6 +17,9 @@ enum class SimdLevel : int {
 // What this processor and operating system support.
 SimdLevel machineSimdLevel();
 
+// The level a name stands for; false for anything else.
+bool parseSimdLevel(const char* name, SimdLevel* level);
+
 // The machine's level lowered by `request` (a level's name): a request for a
 // higher level, an unknown name or none leaves it as it is.
 SimdLevel requestedSimdLevel(SimdLevel machine, const char* request);

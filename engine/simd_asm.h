@@ -35,46 +35,25 @@ inline __m128d addInOrder(__m128d first, __m128d second) {
 }
 
 // The same in VEX form, for use beside 256-bit code (mixing the two forms
-// costs a state change on some processors).
-#define ORMEL_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
-ORMEL_AVX2_INLINE __m128 addInOrderVex(__m128 first, __m128 second) {
-    __m128 sum;
-    asm("vaddps %2, %1, %0" : "=x"(sum) : "x"(first), "xm"(second));
-    return sum;
-}
-ORMEL_AVX2_INLINE __m128d addInOrderVex(__m128d first, __m128d second) {
-    __m128d sum;
-    asm("vaddpd %2, %1, %0" : "=x"(sum) : "x"(first), "xm"(second));
-    return sum;
-}
-ORMEL_AVX2_INLINE __m256 addInOrderVex(__m256 first, __m256 second) {
-    __m256 sum;
-    asm("vaddps %2, %1, %0" : "=x"(sum) : "x"(first), "xm"(second));
-    return sum;
-}
-ORMEL_AVX2_INLINE __m256d addInOrderVex(__m256d first, __m256d second) {
-    __m256d sum;
-    asm("vaddpd %2, %1, %0" : "=x"(sum) : "x"(first), "xm"(second));
-    return sum;
-}
-#undef ORMEL_AVX2_INLINE
-
+// costs a state change on some processors), and in EVEX form for 512-bit
+// vectors. REG is the operands' register class.
+#define ORMEL_ADD_IN_ORDER(NAME, ISA, TYPE, INSTRUCTION, REG)                                   \
+    __attribute__((target(ISA), always_inline)) inline TYPE NAME(TYPE first, TYPE second) {    \
+        TYPE sum;                                                                              \
+        asm(INSTRUCTION " %2, %1, %0" : "=" REG(sum) : REG(first), REG "m"(second));           \
+        return sum;                                                                            \
+    }
+ORMEL_ADD_IN_ORDER(addInOrderVex, "avx2", __m128, "vaddps", "x")
+ORMEL_ADD_IN_ORDER(addInOrderVex, "avx2", __m128d, "vaddpd", "x")
+ORMEL_ADD_IN_ORDER(addInOrderVex, "avx2", __m256, "vaddps", "x")
+ORMEL_ADD_IN_ORDER(addInOrderVex, "avx2", __m256d, "vaddpd", "x")
 #if !defined(_WIN32)
 // (Not on Windows, where GCC cannot keep 64-byte stack slots aligned.)
 #define ORMEL_SIMD_ASM_512 1
-#define ORMEL_AVX512_INLINE __attribute__((target("avx512f"), always_inline)) inline
-ORMEL_AVX512_INLINE __m512 addInOrder512(__m512 first, __m512 second) {
-    __m512 sum;
-    asm("vaddps %2, %1, %0" : "=v"(sum) : "v"(first), "vm"(second));
-    return sum;
-}
-ORMEL_AVX512_INLINE __m512d addInOrder512(__m512d first, __m512d second) {
-    __m512d sum;
-    asm("vaddpd %2, %1, %0" : "=v"(sum) : "v"(first), "vm"(second));
-    return sum;
-}
-#undef ORMEL_AVX512_INLINE
+ORMEL_ADD_IN_ORDER(addInOrder512, "avx512f", __m512, "vaddps", "v")
+ORMEL_ADD_IN_ORDER(addInOrder512, "avx512f", __m512d, "vaddpd", "v")
 #endif
+#undef ORMEL_ADD_IN_ORDER
 
 // old, with first + second in the lanes of `take` (a NaN in both giving
 // first's payload, as above).

@@ -16,6 +16,13 @@
 namespace ormel {
 namespace {
 
+// A pixel in a gap of the dashes is pushed infinitely far, so no layer covers it.
+inline void pushGapsAway(const StrokeRow& s, const float* t, float* d, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        if (std::fmod(s.len * t[i], s.period) > s.dash) d[i] = INFINITY;
+    }
+}
+
 // The plain version: geometry first in short branch-free runs the compiler
 // can vectorise (the division and the square root dominate), then the blends
 // layer by layer.
@@ -34,12 +41,7 @@ void strokeRowRuns(Pixel* row, float py, RowSpan span, const StrokeRow& s, Pixel
             tRun[i] = t;
             dRun[i] = std::sqrt(ex * ex + ey * ey);
         }
-        if (s.dashed) {
-            // A pixel in a gap is pushed infinitely far, so no layer covers it.
-            for (int32_t i = 0; i < count; ++i) {
-                if (std::fmod(s.len * tRun[i], s.period) > s.dash) dRun[i] = INFINITY;
-            }
-        }
+        if (s.dashed) pushGapsAway(s, tRun, dRun, count);
         // Layer by layer: each pixel still sees its layers in order.
         for (int32_t k = 0; k < s.layers; ++k) {
             blendCoverageRun(row + start, dRun, count, s.half[k] + 0.75f, s.opacity[k], colour);
@@ -74,14 +76,11 @@ void strokeRowQuads(Pixel* row, float py, RowSpan span, const StrokeRow& s,
         const __m128 ey = _mm_sub_ps(pyv, _mm_add_ps(ay, _mm_mul_ps(t, dy)));
         __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey)));
         if (s.dashed) {
-            // A pixel in a gap is pushed infinitely far, so no layer covers it.
             float tLanes[4];
             float dLanes[4];
             _mm_storeu_ps(tLanes, t);
             _mm_storeu_ps(dLanes, d);
-            for (int32_t i = 0; i < 4; ++i) {
-                if (std::fmod(s.len * tLanes[i], s.period) > s.dash) dLanes[i] = INFINITY;
-            }
+            pushGapsAway(s, tLanes, dLanes, 4);
             d = _mm_loadu_ps(dLanes);
         }
         QuadSlot slot(row, static_cast<int32_t>(x), count);
@@ -156,9 +155,7 @@ ORMEL_TARGET_AVX2 inline __m256 octetDistance(const OctetStroke& g, int32_t x, c
         float dLanes[8];
         _mm256_storeu_ps(tLanes, t);
         _mm256_storeu_ps(dLanes, d);
-        for (int32_t i = 0; i < 8; ++i) {
-            if (std::fmod(s.len * tLanes[i], s.period) > s.dash) dLanes[i] = INFINITY;
-        }
+        pushGapsAway(s, tLanes, dLanes, 8);
         d = _mm256_loadu_ps(dLanes);
     }
     return d;

@@ -10,6 +10,7 @@
 #include "media/frame_source.h"
 #include "cli/output_settings.h"
 #include "cli/render_loop.h"
+#include "engine/simd_level.h"
 
 namespace varnok {
 
@@ -76,6 +77,7 @@ int runRenderCommand(const CliOptions& o) {
                      source.decodes, source.peakCacheBytes / 1048576.0, source.floatHits, source.conversions);
         std::fprintf(stderr, "minor page faults per frame (varnok itself, in the loop): %.0f\n",
                      static_cast<double>(minorPageFaults() - faultsBefore) / n);
+        std::fprintf(stderr, "simd level: %s\n", ormel::simdLevelName());
         // What the plug-in itself logged last (Varnok: its detection cache).
         const auto& messages = plugin->messages();
         for (auto it = messages.rbegin(); it != messages.rend(); ++it)

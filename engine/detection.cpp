@@ -8,6 +8,7 @@
 #include "engine/image_checks.h"
 #include "engine/int_conversion.h"
 #include "engine/pixel_ops.h"
+#include "engine/simd_level.h"
 
 namespace ormel {
 namespace {
@@ -130,11 +131,6 @@ __attribute__((target("avx2"))) void keyLoopAvx2(const Pixel* row, int32_t width
                                                  KeyRowScratch& scratch, float* out) {
     keyLoopBody(row, width, k, scratch, out);
 }
-
-bool haveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
 #endif
 
 // Keys of row y, written to out[0 .. width).
@@ -147,7 +143,7 @@ void keyRow(const Image& image, int32_t y, const KeyTarget& target, KeyRowScratc
     }
     const Pixel* row = image.pixels.data() + static_cast<size_t>(y) * width;
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    if (haveAvx2()) {
+    if (simdAtLeast(SimdLevel::avx2)) {
         keyLoopAvx2(row, image.width, target, scratch, out);
         return;
     }

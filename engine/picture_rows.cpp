@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/simd_level.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #include <xmmintrin.h>
@@ -11,7 +13,7 @@ namespace ormel {
 
 void copyRowStreaming(void* dst, const void* src, size_t bytes) {
 #if defined(__SSE2__)
-    if ((reinterpret_cast<uintptr_t>(dst) & 15u) == 0) {
+    if (simdAtLeast(SimdLevel::sse2) && (reinterpret_cast<uintptr_t>(dst) & 15u) == 0) {
         auto* d = static_cast<float*>(dst);
         const auto* s = static_cast<const float*>(src);
         size_t i = 0;

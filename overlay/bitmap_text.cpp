@@ -127,7 +127,7 @@ ORMEL_TARGET_AVX2 void blendRunsAvx2(Pixel* row, const TextRun* runs, size_t cou
 // cannot change a NaN payload.
 void blendRuns(Pixel* row, const TextRun* runs, size_t count, const TextBlend& blend) {
 #if defined(ORMEL_PIXEL_OCTETS)
-    if (haveAvx2()) {
+    if (simdAtLeast(SimdLevel::avx2)) {
         blendRunsAvx2(row, runs, count, blend);
         return;
     }

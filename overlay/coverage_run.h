@@ -13,6 +13,7 @@
 #endif
 
 #include "engine/pixel_ops.h"
+#include "engine/simd_level.h"
 #include "engine/types.h"
 
 namespace ormel {
@@ -153,12 +154,14 @@ inline void blendCoverageRun(Pixel* dst, const float* d, int32_t count, float ed
                              Pixel colour) {
     int32_t i = 0;
 #if defined(__SSE2__)
-    const QuadColour quad = quadColour(colour);
-    const __m128 all = _mm_castsi128_ps(_mm_set1_epi32(-1));
-    for (; i + 4 <= count; i += 4) {
-        PixelQuad q = loadQuad(dst + i);
-        blendQuadCoverage(q, _mm_loadu_ps(d + i), all, edge, opacity, quad);
-        storeQuad(dst + i, q);
+    if (simdAtLeast(SimdLevel::sse2)) {
+        const QuadColour quad = quadColour(colour);
+        const __m128 all = _mm_castsi128_ps(_mm_set1_epi32(-1));
+        for (; i + 4 <= count; i += 4) {
+            PixelQuad q = loadQuad(dst + i);
+            blendQuadCoverage(q, _mm_loadu_ps(d + i), all, edge, opacity, quad);
+            storeQuad(dst + i, q);
+        }
     }
 #endif
     const PixelLanes lanes = blendLanes(colour);

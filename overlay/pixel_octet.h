@@ -18,6 +18,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "engine/simd_asm.h"
+#include "engine/simd_level.h"
 #include "engine/types.h"
 
 namespace ormel {
@@ -78,23 +80,6 @@ ORMEL_TARGET_AVX2 inline void storeOctet(Pixel* p, PixelOctet o) {
     _mm256_storeu_ps(f + 8, o.g);
     _mm256_storeu_ps(f + 16, o.b);
     _mm256_storeu_ps(f + 24, o.a);
-}
-
-// first + second, where a NaN in both gives first's payload. The compiler may
-// swap the operands of an add, which only shows when both are NaN; the blends
-// below rely on this order, so it is fixed here.
-ORMEL_TARGET_AVX2 inline __m256 addInOrder(__m256 first, __m256 second) {
-    __m256 sum;
-    __asm__("vaddps %2, %1, %0" : "=x"(sum) : "x"(first), "x"(second));
-    return sum;
-}
-
-// old with first + second in the lanes of `take`, a NaN in both giving
-// first's payload (see addInOrder).
-ORMEL_TARGET_AVX512 inline __m256 addInOrderMasked(__m256 old, __mmask8 take, __m256 first,
-                                                   __m256 second) {
-    __asm__("vaddps %3, %2, %0%{%1%}" : "+v"(old) : "Yk"(take), "v"(first), "v"(second));
-    return old;
 }
 
 // Pixels [x, x + count) of a row as an octet, count 1 to 8: a short octet is
@@ -176,9 +161,9 @@ ORMEL_TARGET_AVX2 inline void blendOctetCoverage(PixelOctet& o, __m256 d, __m256
     const __m256 amount = _mm256_max_ps(_mm256_min_ps(raw, one), zero);
     const __m256 keep = _mm256_sub_ps(one, amount);
     // The colour's term first: a NaN colour channel wins over a NaN pixel.
-    const __m256 r = addInOrder(_mm256_mul_ps(colour.r, amount), _mm256_mul_ps(o.r, keep));
-    const __m256 g = addInOrder(_mm256_mul_ps(colour.g, amount), _mm256_mul_ps(o.g, keep));
-    const __m256 b = addInOrder(_mm256_mul_ps(colour.b, amount), _mm256_mul_ps(o.b, keep));
+    const __m256 r = addInOrderVex(_mm256_mul_ps(colour.r, amount), _mm256_mul_ps(o.r, keep));
+    const __m256 g = addInOrderVex(_mm256_mul_ps(colour.g, amount), _mm256_mul_ps(o.g, keep));
+    const __m256 b = addInOrderVex(_mm256_mul_ps(colour.b, amount), _mm256_mul_ps(o.b, keep));
     // Alpha blends toward 1, and 1 * amount is amount itself.
     const __m256 alpha = _mm256_add_ps(_mm256_mul_ps(o.a, keep), amount);
     o.r = _mm256_blendv_ps(o.r, r, take);
@@ -224,17 +209,6 @@ ORMEL_TARGET_AVX512 inline void blendOctetLayerMasked(PixelOctet& o, __m256 d, _
     o.b = addInOrderMasked(o.b, take, _mm256_mul_ps(colour.b, amount), _mm256_mul_ps(o.b, keep));
     const __m256 alpha = _mm256_add_ps(_mm256_mul_ps(o.a, keep), amount);
     o.a = _mm256_mask_max_ps(o.a, take, _mm256_min_ps(alpha, one), zero);
-}
-
-inline bool haveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
-
-inline bool haveAvx512() {
-    static const bool have = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-                             __builtin_cpu_supports("avx512vl");
-    return have;
 }
 
 }  // namespace ormel

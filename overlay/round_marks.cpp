@@ -166,7 +166,7 @@ void drawRoundMarks(Canvas canvas, Vec2 centre, const RoundMark* marks, int32_t 
     // With a colour channel that is not finite, which NaN a blend keeps
     // depends on the order of its add, so such colours take the plain path.
     const bool finite = std::isfinite(colour.r) && std::isfinite(colour.g) && std::isfinite(colour.b);
-    if (finite && count <= kMaxMarks && haveAvx512() && isUsableImage(canvas.image)) {
+    if (finite && count <= kMaxMarks && simdAtLeast(SimdLevel::avx512) && isUsableImage(canvas.image)) {
         MarkScan scans[kMaxMarks];
         int32_t n = 0;
         for (int32_t i = 0; i < count; ++i) {

@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/simd_level.h"
 #include "overlay/capsule_chord.h"
 #include "overlay/coverage_run.h"
 #include "overlay/pixel_octet.h"
@@ -15,11 +16,17 @@
 namespace ormel {
 namespace {
 
+// A pixel in a gap of the dashes is pushed infinitely far, so no layer covers it.
+inline void pushGapsAway(const StrokeRow& s, const float* t, float* d, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        if (std::fmod(s.len * t[i], s.period) > s.dash) d[i] = INFINITY;
+    }
+}
+
 // The plain version: geometry first in short branch-free runs the compiler
 // can vectorise (the division and the square root dominate), then the blends
 // layer by layer.
-[[maybe_unused]] void strokeRowRuns(Pixel* row, float py, RowSpan span, const StrokeRow& s,
-                                    Pixel colour) {
+void strokeRowRuns(Pixel* row, float py, RowSpan span, const StrokeRow& s, Pixel colour) {
     const float ryDy = (py - s.a.y) * s.dy;
     float tRun[kCoverageRun];
     float dRun[kCoverageRun];
@@ -34,12 +41,7 @@ namespace {
             tRun[i] = t;
             dRun[i] = std::sqrt(ex * ex + ey * ey);
         }
-        if (s.dashed) {
-            // A pixel in a gap is pushed infinitely far, so no layer covers it.
-            for (int32_t i = 0; i < count; ++i) {
-                if (std::fmod(s.len * tRun[i], s.period) > s.dash) dRun[i] = INFINITY;
-            }
-        }
+        if (s.dashed) pushGapsAway(s, tRun, dRun, count);
         // Layer by layer: each pixel still sees its layers in order.
         for (int32_t k = 0; k < s.layers; ++k) {
             blendCoverageRun(row + start, dRun, count, s.half[k] + 0.75f, s.opacity[k], colour);
@@ -74,14 +76,11 @@ void strokeRowQuads(Pixel* row, float py, RowSpan span, const StrokeRow& s,
         const __m128 ey = _mm_sub_ps(pyv, _mm_add_ps(ay, _mm_mul_ps(t, dy)));
         __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey)));
         if (s.dashed) {
-            // A pixel in a gap is pushed infinitely far, so no layer covers it.
             float tLanes[4];
             float dLanes[4];
             _mm_storeu_ps(tLanes, t);
             _mm_storeu_ps(dLanes, d);
-            for (int32_t i = 0; i < 4; ++i) {
-                if (std::fmod(s.len * tLanes[i], s.period) > s.dash) dLanes[i] = INFINITY;
-            }
+            pushGapsAway(s, tLanes, dLanes, 4);
             d = _mm_loadu_ps(dLanes);
         }
         QuadSlot slot(row, static_cast<int32_t>(x), count);
@@ -156,9 +155,7 @@ ORMEL_TARGET_AVX2 inline __m256 octetDistance(const OctetStroke& g, int32_t x, c
         float dLanes[8];
         _mm256_storeu_ps(tLanes, t);
         _mm256_storeu_ps(dLanes, d);
-        for (int32_t i = 0; i < 8; ++i) {
-            if (std::fmod(s.len * tLanes[i], s.period) > s.dash) dLanes[i] = INFINITY;
-        }
+        pushGapsAway(s, tLanes, dLanes, 8);
         d = _mm256_loadu_ps(dLanes);
     }
     return d;
@@ -285,10 +282,10 @@ void fillStrokeColumns(const StrokeRow& s, int32_t first, int32_t count, float* 
 void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach, const StrokeRow& s,
                      Pixel colour) {
 #if defined(ORMEL_PIXEL_OCTETS)
-    if (haveAvx2()) {
+    if (simdAtLeast(SimdLevel::avx2)) {
         const OctetColour c = octetColour(colour);
         const StrokeShape shape = shapeOf(s);
-        if (haveAvx512()) {
+        if (simdAtLeast(SimdLevel::avx512)) {
             const OctetLayers layers = octetLayers(s, c);
             if (layers.plain) {
                 switch (shape) {
@@ -311,6 +308,7 @@ void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
     }
 #endif
 #if defined(__SSE2__)
+    const bool quads = simdAtLeast(SimdLevel::sse2);
     const QuadColour quad = quadColour(colour);
 #endif
     for (int32_t y = y0; y <= y1; ++y) {
@@ -320,10 +318,12 @@ void blendStrokeRows(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
         Pixel* row = &image.at(0, y);
         prefetchRowAhead(image, y, span.lo, span.hi);
 #if defined(__SSE2__)
-        strokeRowQuads(row, py, span, s, quad);
-#else
-        strokeRowRuns(row, py, span, s, colour);
+        if (quads) {
+            strokeRowQuads(row, py, span, s, quad);
+            continue;
+        }
 #endif
+        strokeRowRuns(row, py, span, s, colour);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "treatments/ascii_blend.h"
 
 #include "engine/pixel_ops.h"
+#include "engine/simd_level.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__)
 #include <immintrin.h>
@@ -44,22 +45,16 @@ __attribute__((target("avx2"))) void blendAvx2(Pixel* out, const Pixel* layer, s
     }
     if (i < count) out[i] = blendOver(out[i], layer[i], a);
 }
-
-bool haveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
 #endif
 
 }  // namespace
 
 void blendLayerOver(Pixel* out, const Pixel* layer, size_t count, float a) {
 #if defined(VARNOK_ASCII_X86)
-    if (haveAvx2()) return blendAvx2(out, layer, count, a);
-    return blendSse2(out, layer, count, a);
-#else
-    for (size_t i = 0; i < count; ++i) out[i] = blendOver(out[i], layer[i], a);
+    if (simdAtLeast(SimdLevel::avx2)) return blendAvx2(out, layer, count, a);
+    if (simdAtLeast(SimdLevel::sse2)) return blendSse2(out, layer, count, a);
 #endif
+    for (size_t i = 0; i < count; ++i) out[i] = blendOver(out[i], layer[i], a);
 }
 
 }  // namespace ormel

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/image_checks.h"
+#include "engine/simd_level.h"
 #include "treatments/clear_map.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -189,11 +190,6 @@ __attribute__((target("avx"))) void verticalStepAvx(Pixel* out, const Pixel* in,
         _mm256_storeu_pd(s, sum);
     }
 }
-
-bool haveAvx() {
-    static const bool have = __builtin_cpu_supports("avx");
-    return have;
-}
 #endif
 
 constexpr int kRowsAtOnce = 4;
@@ -204,7 +200,7 @@ constexpr int kRowsAtOnce = 4;
 void runningRows(const Pixel* const* rows, Pixel* const* outs, const uint8_t* const* marks, uint8_t* const* outMarks,
                  int n, int w, int r) {
 #if defined(VARNOK_BLUR_AVX)
-    if (haveAvx()) {
+    if (simdAtLeast(SimdLevel::avx2)) {
         static_assert(kRowsAtOnce == 4, "one case per group size");
         switch (n) {
             case 4: runningRowsAvx<4>(rows, outs, marks, outMarks, w, r); return;
@@ -223,7 +219,7 @@ void runningRows(const Pixel* const* rows, Pixel* const* outs, const uint8_t* co
 
 void verticalStep(Pixel* out, const Pixel* in, const Pixel* leaving, Sum4* sums, int w, double count) {
 #if defined(VARNOK_BLUR_AVX)
-    if (haveAvx()) {
+    if (simdAtLeast(SimdLevel::avx2)) {
         verticalStepAvx(out, in, leaving, sums, w, count);
         return;
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/simd_level.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -18,19 +20,21 @@ void resetClearMap(ClearMap& map, const Image& image) {
 
 bool allZeroBits(const Pixel* p, size_t n) {
 #if defined(__SSE2__)
-    // A pixel is one 16-byte vector; four are folded at a time.
-    __m128i any = _mm_setzero_si128();
-    size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i])),
-                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i + 1])));
-        const __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i + 2])),
-                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i + 3])));
-        any = _mm_or_si128(any, _mm_or_si128(a, b));
+    if (simdAtLeast(SimdLevel::sse2)) {
+        // A pixel is one 16-byte vector; four are folded at a time.
+        __m128i any = _mm_setzero_si128();
+        size_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i])),
+                                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i + 1])));
+            const __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i + 2])),
+                                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i + 3])));
+            any = _mm_or_si128(any, _mm_or_si128(a, b));
+        }
+        for (; i < n; ++i) any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i])));
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xffff;
     }
-    for (; i < n; ++i) any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&p[i])));
-    return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xffff;
-#else
+#endif
     uint32_t any = 0;
     for (size_t i = 0; i < n; ++i) {
         uint32_t bits[4];
@@ -38,7 +42,6 @@ bool allZeroBits(const Pixel* p, size_t n) {
         any |= bits[0] | bits[1] | bits[2] | bits[3];
     }
     return any == 0;
-#endif
 }
 
 void remarkStretches(ClearMap& map, const Image& image, int32_t y, int32_t x, int32_t n) {

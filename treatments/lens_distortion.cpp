@@ -5,14 +5,15 @@
 #include <cmath>
 #include <memory>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define VARNOK_LENS_AVX2 1
-#endif
-
 #include "engine/image_checks.h"
+#include "engine/simd_asm.h"
+#include "engine/simd_level.h"
 #include "treatments/bilinear.h"
 #include "treatments/safe_convert.h"
+
+#if defined(ORMEL_SIMD_ASM)
+#define VARNOK_LENS_AVX2 1
+#endif
 
 namespace ormel {
 namespace {
@@ -97,16 +98,9 @@ Pixel lensPixel(const PaddedCopy& copy, const Lens& k, int32_t x, float ny) {
 }
 
 #if defined(VARNOK_LENS_AVX2)
-// a + b with a first: when both are NaN, x86 keeps the first one's payload,
-// and every lerp here has always added its product first.
-__attribute__((target("avx2"), always_inline)) inline __m256 addFirst(__m256 a, __m256 b) {
-    __m256 r;
-    asm("vaddps %2, %1, %0" : "=x"(r) : "x"(a), "xm"(b));
-    return r;
-}
-
+// Every lerp here has always added its product first.
 __attribute__((target("avx2"), always_inline)) inline __m256 lerp(__m256 a, __m256 b, __m256 t) {
-    return addFirst(_mm256_mul_ps(_mm256_sub_ps(b, a), t), a);
+    return addInOrderVex(_mm256_mul_ps(_mm256_sub_ps(b, a), t), a);
 }
 
 // Eight pixels of a row: positions, factors, clamps and fractions side by side,
@@ -168,11 +162,6 @@ __attribute__((target("avx2"))) void lensEight(const PaddedCopy& copy, Image& im
         _mm256_storeu_ps(out + 4 * i, lerp(lerp(p00, p10, fxi), lerp(p01, p11, fxi), fyi));
     }
 }
-
-bool haveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
 #endif
 
 }  // namespace
@@ -197,7 +186,7 @@ void applyLensDistortion(Image& image, const Settings& settings, const RowBands&
             int32_t x = 0;
 #if defined(VARNOK_LENS_AVX2)
             // Pixel indices as 32-bit products: only for images that small.
-            if (haveAvx2() && copy.size() < (size_t{1} << 31)) {
+            if (simdAtLeast(SimdLevel::avx2) && copy.size() < (size_t{1} << 31)) {
                 for (; x + 8 <= image.width; x += 8) lensEight(copy, image, k, x, y, ny);
             }
 #endif

@@ -5,6 +5,7 @@
 
 #include "engine/image_checks.h"
 #include "engine/pixel_ops.h"
+#include "engine/simd_level.h"
 #include "overlay/hash.h"
 #include "treatments/pixel_sort.h"
 #include "treatments/pixel_sort_common.h"
@@ -80,6 +81,7 @@ void measureLine(const Pixel* line, int32_t positions, const LineRules& k, LineS
     // the same grouping as sortLuminance, lane by lane.
     const __m128 wr = _mm_set1_ps(0.2126f), wg = _mm_set1_ps(0.7152f), wb = _mm_set1_ps(0.0722f);
     const __m128 threshold = _mm_set1_ps(k.threshold);
+    const bool vectors = simdAtLeast(SimdLevel::sse2);
 #endif
     for (size_t word = 0; word < words; ++word) {
         const int32_t base = static_cast<int32_t>(word * 64);
@@ -87,7 +89,7 @@ void measureLine(const Pixel* line, int32_t positions, const LineRules& k, LineS
         uint64_t active = 0, nan = 0;
         int32_t j = base;
 #if defined(VARNOK_SORT_SSE2)
-        for (; j + 4 <= stop; j += 4) {
+        for (; vectors && j + 4 <= stop; j += 4) {
             __m128 r = _mm_loadu_ps(&line[j].r), g = _mm_loadu_ps(&line[j + 1].r);
             __m128 b = _mm_loadu_ps(&line[j + 2].r), a = _mm_loadu_ps(&line[j + 3].r);
             _MM_TRANSPOSE4_PS(r, g, b, a);

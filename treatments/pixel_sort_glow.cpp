@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "engine/pixel_ops.h"
+#include "engine/simd_level.h"
 #include "treatments/pixel_sort_common.h"
 
 #if defined(__SSE2__)
@@ -94,7 +95,7 @@ SortGlow sortGlow(const Settings& settings, float glow) {
 
 void addSortGlow(Pixel* pixels, const Pixel* blurred, size_t count, const SortGlow& g) {
 #if defined(VARNOK_GLOW_SSE2)
-    if (g.finiteColour) {
+    if (g.finiteColour && simdAtLeast(SimdLevel::sse2)) {
         glowSpanVectors(pixels, blurred, count, g);
         return;
     }

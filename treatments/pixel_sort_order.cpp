@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "engine/simd_level.h"
+
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define VARNOK_SORT_AVX2 1
@@ -189,11 +191,6 @@ __attribute__((target("avx2"))) void rankByCounting(RunOrder& run, int32_t n) {
                             _mm256_add_epi32(second, _mm256_add_epi32(sums.high0, sums.high1)));
     }
 }
-
-bool haveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
 #endif
 
 }  // namespace
@@ -208,7 +205,7 @@ void rankRun(RunOrder& run, int32_t n) {
     if (n < 1) return;
     if (run.ranks.size() < padded(n)) run.ranks.resize(padded(n));
 #if defined(VARNOK_SORT_AVX2)
-    if (n <= kMaxRankedRun && haveAvx2()) {
+    if (n <= kMaxRankedRun && simdAtLeast(SimdLevel::avx2)) {
         rankByCounting(run, n);
         return;
     }

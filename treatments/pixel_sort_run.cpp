@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/simd_level.h"
 #include "treatments/pixel_sort_common.h"
 
 #if defined(__SSE2__)
@@ -72,7 +73,7 @@ void writeAsVectors(const Pixel* run, const float* luminance, const int32_t* ran
 void writeSortedRun(const Pixel* run, const float* luminance, const int32_t* ranks, int32_t n, int32_t offset,
                     float mix, const RunTint& tint, bool payloadsMatter, Pixel* target, ptrdiff_t stride) {
 #if defined(VARNOK_RUN_SSE2)
-    if (!payloadsMatter) {
+    if (!payloadsMatter && simdAtLeast(SimdLevel::sse2)) {
         writeAsVectors(run, luminance, ranks, n, offset, mix, tint, target, stride);
         return;
     }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/image_checks.h"
-#include "treatments/prefetch.h"
+#include "engine/simd_asm.h"
 #include "treatments/radial_rows.h"
 #include "treatments/radial_source.h"
 #include "treatments/safe_convert.h"

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__)
-#include <immintrin.h>
+#include "engine/simd_asm.h"
+#include "engine/simd_level.h"
+
+#if defined(ORMEL_SIMD_ASM)
 #define VARNOK_RADIAL_X86 1
 #endif
 
@@ -12,20 +14,9 @@ namespace radial {
 namespace {
 
 #if defined(VARNOK_RADIAL_X86)
-// Additions with their operands in a fixed order (the compiler may otherwise
-// swap them, which changes the payload kept when both are NaN).
-inline __m128 addFirst(__m128 a, __m128 b) {
-    asm("addps %1, %0" : "+x"(a) : "x"(b));
-    return a;
-}
-inline __m128d addFirst(__m128d a, __m128d b) {
-    asm("addpd %1, %0" : "+x"(a) : "x"(b));
-    return a;
-}
-
 // One pixel: p + (q - p) * t, the product first.
 inline __m128 lerpPixel(__m128 p, __m128 q, float t) {
-    return addFirst(_mm_mul_ps(_mm_sub_ps(q, p), _mm_set1_ps(t)), p);
+    return addInOrder(_mm_mul_ps(_mm_sub_ps(q, p), _mm_set1_ps(t)), p);
 }
 
 void mixColumnsSse2(const float* row, const int32_t* x0, const float* fx, int32_t count, float* out) {
@@ -44,8 +35,8 @@ void meanOfSamplesSse2(const float* const* top, const float* const* bottom, cons
         __m128d low = _mm_setzero_pd(), high = _mm_setzero_pd();
         for (int32_t k = 0; k < samples; ++k) {
             const __m128 s = lerpPixel(_mm_loadu_ps(top[k] + at), _mm_loadu_ps(bottom[k] + at), fy[k]);
-            low = addFirst(low, _mm_cvtps_pd(s));
-            high = addFirst(high, _mm_cvtps_pd(_mm_movehl_ps(s, s)));
+            low = addInOrder(low, _mm_cvtps_pd(s));
+            high = addInOrder(high, _mm_cvtps_pd(_mm_movehl_ps(s, s)));
         }
         _mm_storeu_ps(out + at, _mm_movelh_ps(_mm_cvtpd_ps(_mm_div_pd(low, n)), _mm_cvtpd_ps(_mm_div_pd(high, n))));
     }
@@ -58,40 +49,18 @@ void meanWithUpperBaseFirstSse2(const float* const* upper, const float* fx, cons
     __m128d low = _mm_setzero_pd(), high = _mm_setzero_pd();
     for (int32_t k = 0; k < samples; ++k) {
         const __m128 p = _mm_loadu_ps(upper[k]);
-        const __m128 top = addFirst(p, _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(upper[k] + 4), p), _mm_set1_ps(fx[k])));
+        const __m128 top = addInOrder(p, _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(upper[k] + 4), p), _mm_set1_ps(fx[k])));
         const __m128 s = lerpPixel(top, _mm_loadu_ps(lower[k]), fy[k]);
-        low = addFirst(low, _mm_cvtps_pd(s));
-        high = addFirst(high, _mm_cvtps_pd(_mm_movehl_ps(s, s)));
+        low = addInOrder(low, _mm_cvtps_pd(s));
+        high = addInOrder(high, _mm_cvtps_pd(_mm_movehl_ps(s, s)));
     }
     _mm_storeu_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(_mm_div_pd(low, n)), _mm_cvtpd_ps(_mm_div_pd(high, n))));
 }
 
 #define VARNOK_AVX2 __attribute__((target("avx2"), always_inline)) inline
 
-// The same additions in VEX form, for use beside 256-bit code.
-VARNOK_AVX2 __m128 addFirstVex(__m128 a, __m128 b) {
-    __m128 r;
-    asm("vaddps %2, %1, %0" : "=x"(r) : "x"(a), "xm"(b));
-    return r;
-}
-VARNOK_AVX2 __m128d addFirstVex(__m128d a, __m128d b) {
-    __m128d r;
-    asm("vaddpd %2, %1, %0" : "=x"(r) : "x"(a), "xm"(b));
-    return r;
-}
-VARNOK_AVX2 __m256 addFirstVex(__m256 a, __m256 b) {
-    __m256 r;
-    asm("vaddps %2, %1, %0" : "=x"(r) : "x"(a), "xm"(b));
-    return r;
-}
-VARNOK_AVX2 __m256d addFirstVex(__m256d a, __m256d b) {
-    __m256d r;
-    asm("vaddpd %2, %1, %0" : "=x"(r) : "x"(a), "xm"(b));
-    return r;
-}
-
 VARNOK_AVX2 __m128 lerpPixelVex(__m128 p, __m128 q, __m128 t) {
-    return addFirstVex(_mm_mul_ps(_mm_sub_ps(q, p), t), p);
+    return addInOrderVex(_mm_mul_ps(_mm_sub_ps(q, p), t), p);
 }
 
 // Pixels i and i + 1: the pair (p, q) of each is one 32-byte load, as q
@@ -101,7 +70,7 @@ VARNOK_AVX2 void mixPairAvx2(const float* row, const int32_t* x0, int32_t i, __m
     const __m256 b = _mm256_loadu_ps(row + static_cast<size_t>(x0[i + 1]) * 4);
     const __m256 p = _mm256_permute2f128_ps(a, b, 0x20);
     const __m256 q = _mm256_permute2f128_ps(a, b, 0x31);
-    _mm256_storeu_ps(out + static_cast<size_t>(i) * 4, addFirstVex(_mm256_mul_ps(_mm256_sub_ps(q, p), t), p));
+    _mm256_storeu_ps(out + static_cast<size_t>(i) * 4, addInOrderVex(_mm256_mul_ps(_mm256_sub_ps(q, p), t), p));
 }
 
 __attribute__((target("avx2"))) void mixColumnsAvx2(const float* row, const int32_t* x0, const float* fx,
@@ -127,7 +96,7 @@ __attribute__((target("avx2"))) void mixColumnsAvx2(const float* row, const int3
 
 template <bool sampleFirst>
 VARNOK_AVX2 __m256d addToSum(__m256d sum, __m256d v) {
-    return sampleFirst ? addFirstVex(v, sum) : addFirstVex(sum, v);
+    return sampleFirst ? addInOrderVex(v, sum) : addInOrderVex(sum, v);
 }
 
 // Four pixels, two to a vector, each pixel's four sums in one vector of
@@ -143,8 +112,8 @@ VARNOK_AVX2 void meanOfFourAvx2(const float* const* top, const float* const* bot
         const __m256 b0 = _mm256_loadu_ps(bottom[k] + at);
         const __m256 t1 = _mm256_loadu_ps(top[k] + at + 8);
         const __m256 b1 = _mm256_loadu_ps(bottom[k] + at + 8);
-        const __m256 v0 = addFirstVex(_mm256_mul_ps(_mm256_sub_ps(b0, t0), f), t0);
-        const __m256 v1 = addFirstVex(_mm256_mul_ps(_mm256_sub_ps(b1, t1), f), t1);
+        const __m256 v0 = addInOrderVex(_mm256_mul_ps(_mm256_sub_ps(b0, t0), f), t0);
+        const __m256 v1 = addInOrderVex(_mm256_mul_ps(_mm256_sub_ps(b1, t1), f), t1);
         s0 = addToSum<sampleFirst>(s0, _mm256_cvtps_pd(_mm256_castps256_ps128(v0)));
         s1 = addToSum<sampleFirst>(s1, _mm256_cvtps_pd(_mm256_extractf128_ps(v0, 1)));
         s2 = addToSum<sampleFirst>(s2, _mm256_cvtps_pd(_mm256_castps256_ps128(v1)));
@@ -177,33 +146,16 @@ __attribute__((target("avx2"))) void meanOfSamplesAvx2(const float* const* top, 
         for (int32_t k = 0; k < samples; ++k) {
             const __m128 s =
                 lerpPixelVex(_mm_loadu_ps(top[k] + at), _mm_loadu_ps(bottom[k] + at), _mm_set1_ps(fy[k]));
-            low = addFirstVex(low, _mm_cvtps_pd(s));
-            high = addFirstVex(high, _mm_cvtps_pd(_mm_movehl_ps(s, s)));
+            low = addInOrderVex(low, _mm_cvtps_pd(s));
+            high = addInOrderVex(high, _mm_cvtps_pd(_mm_movehl_ps(s, s)));
         }
         _mm_storeu_ps(out + at, _mm_movelh_ps(_mm_cvtpd_ps(_mm_div_pd(low, n)), _mm_cvtpd_ps(_mm_div_pd(high, n))));
     }
 }
 
-bool haveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
-
-#if !defined(_WIN32)
-// (Not on Windows, where GCC cannot keep 64-byte stack slots aligned.)
+#if defined(ORMEL_SIMD_ASM_512)
 #define VARNOK_RADIAL_AVX512 1
 #define VARNOK_AVX512 __attribute__((target("avx512f"), always_inline)) inline
-
-VARNOK_AVX512 __m512 addFirst512(__m512 a, __m512 b) {
-    __m512 r;
-    asm("vaddps %2, %1, %0" : "=v"(r) : "v"(a), "vm"(b));
-    return r;
-}
-VARNOK_AVX512 __m512d addFirst512(__m512d a, __m512d b) {
-    __m512d r;
-    asm("vaddpd %2, %1, %0" : "=v"(r) : "v"(a), "vm"(b));
-    return r;
-}
 
 // The lower (0) or upper (1) eight floats.
 template <int which>
@@ -213,7 +165,7 @@ VARNOK_AVX512 __m256 half512(__m512 v) {
 
 template <bool sampleFirst>
 VARNOK_AVX512 __m512d addToSum512(__m512d sum, __m512d v) {
-    return sampleFirst ? addFirst512(v, sum) : addFirst512(sum, v);
+    return sampleFirst ? addInOrder512(v, sum) : addInOrder512(sum, v);
 }
 
 // Eight pixels, four to a vector, each pair of pixels' sums in one vector of
@@ -231,8 +183,8 @@ VARNOK_AVX512 void meanOfEightAvx512(const float* const* top, const float* const
         const __m512 b0 = _mm512_loadu_ps(bottom[k] + at);
         const __m512 t1 = _mm512_loadu_ps(top[k] + at + 16);
         const __m512 b1 = _mm512_loadu_ps(bottom[k] + at + 16);
-        const __m512 v0 = addFirst512(_mm512_mul_ps(_mm512_sub_ps(b0, t0), f), t0);
-        const __m512 v1 = addFirst512(_mm512_mul_ps(_mm512_sub_ps(b1, t1), f), t1);
+        const __m512 v0 = addInOrder512(_mm512_mul_ps(_mm512_sub_ps(b0, t0), f), t0);
+        const __m512 v1 = addInOrder512(_mm512_mul_ps(_mm512_sub_ps(b1, t1), f), t1);
         s0 = addToSum512<firstA>(s0, _mm512_maskz_cvtps_pd(0xff, half512<0>(v0)));
         s1 = addToSum512<firstA>(s1, _mm512_maskz_cvtps_pd(0xff, half512<1>(v0)));
         s2 = addToSum512<firstB>(s2, _mm512_maskz_cvtps_pd(0xff, half512<0>(v1)));
@@ -267,13 +219,9 @@ __attribute__((target("avx512f"))) void meanOfSamplesAvx512(const float* const* 
     }
     meanOfSamplesAvx2(restTop, restBottom, fy, samples, x + i, count - i, width, out + static_cast<size_t>(i) * 4);
 }
-
-bool haveAvx512() {
-    static const bool have = __builtin_cpu_supports("avx512f");
-    return have;
-}
 #endif
-#else
+#endif
+
 // bilinearSample's lerp, a + (b - a) * t, channel by channel.
 void mixColumnsPlain(const float* row, const int32_t* x0, const float* fx, int32_t count, float* out) {
     for (int32_t i = 0; i < count; ++i) {
@@ -299,48 +247,44 @@ void meanOfSamplesPlain(const float* const* top, const float* const* bottom, con
         for (int c = 0; c < 4; ++c) out[at + c] = static_cast<float>(sum[c] / n);
     }
 }
-#endif
 
 }  // namespace
 
 void mixColumns(const float* row, const int32_t* x0, const float* fx, int32_t count, float* out) {
 #if defined(VARNOK_RADIAL_X86)
-    if (haveAvx2()) return mixColumnsAvx2(row, x0, fx, count, out);
-    mixColumnsSse2(row, x0, fx, count, out);
-#else
-    mixColumnsPlain(row, x0, fx, count, out);
+    if (simdAtLeast(SimdLevel::avx2)) return mixColumnsAvx2(row, x0, fx, count, out);
+    if (simdAtLeast(SimdLevel::sse2)) return mixColumnsSse2(row, x0, fx, count, out);
 #endif
+    mixColumnsPlain(row, x0, fx, count, out);
 }
 
 void meanOfSamples(const float* const* top, const float* const* bottom, const float* fy, int32_t samples,
                    int32_t x, int32_t count, int32_t width, float* out) {
 #if defined(VARNOK_RADIAL_AVX512)
-    if (haveAvx512()) return meanOfSamplesAvx512(top, bottom, fy, samples, x, count, width, out);
+    if (simdAtLeast(SimdLevel::avx512)) return meanOfSamplesAvx512(top, bottom, fy, samples, x, count, width, out);
 #endif
 #if defined(VARNOK_RADIAL_X86)
-    if (haveAvx2()) return meanOfSamplesAvx2(top, bottom, fy, samples, x, count, width, out);
-    meanOfSamplesSse2(top, bottom, fy, samples, count, out);
-#else
+    if (simdAtLeast(SimdLevel::avx2)) return meanOfSamplesAvx2(top, bottom, fy, samples, x, count, width, out);
+    if (simdAtLeast(SimdLevel::sse2)) return meanOfSamplesSse2(top, bottom, fy, samples, count, out);
+#endif
     (void)x;
     (void)width;
     meanOfSamplesPlain(top, bottom, fy, samples, count, out);
-#endif
 }
 
 ColumnSet upperBaseFirst(int32_t width) {
     ColumnSet set;
 #if defined(VARNOK_RADIAL_X86)
-    if (haveAvx2()) {
+    if (simdAtLeast(SimdLevel::avx2)) {
         // The last pixel of the one group of four after the groups of eight.
         const int32_t eights = width & ~7;
         if (width - eights >= 4) set = ColumnSet{eights + 3, 1, eights + 4};
-    } else {
+    } else if (simdAtLeast(SimdLevel::sse2)) {
         // The last pixel of every group of four.
         set = ColumnSet{3, 4, width & ~3};
     }
-#else
-    (void)width;
 #endif
+    (void)width;
     return set;
 }
 

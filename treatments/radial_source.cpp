@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "treatments/prefetch.h"
+#include "engine/simd_asm.h"
 
 namespace ormel {
 namespace radial {

@@ -10,6 +10,7 @@
 #include "engine/image_checks.h"
 #include "engine/picture_rows.h"
 #include "engine/pixel_ops.h"
+#include "engine/simd_level.h"
 #include "overlay/hash.h"
 
 namespace ormel {
@@ -131,11 +132,6 @@ __attribute__((target("avx2"))) void gainClampRowAvx2(const Pixel* in, Pixel* ou
     }
     shadeRowBody<false, false, false, false>(in + x, out + x, width - x, k);
 }
-
-bool haveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
 #endif
 
 using ShadeFn = void (*)(const Pixel*, Pixel*, int32_t, const ShadeRow&);
@@ -143,7 +139,7 @@ using ShadeFn = void (*)(const Pixel*, Pixel*, int32_t, const ShadeRow&);
 template <bool V, bool N, bool F, bool I>
 ShadeFn shadeFor() {
 #if defined(VARNOK_SCREEN_AVX2)
-    if (haveAvx2()) return !V && !N && !F && !I ? gainClampRowAvx2 : shadeRowAvx2<V, N, F, I>;
+    if (simdAtLeast(SimdLevel::avx2)) return !V && !N && !F && !I ? gainClampRowAvx2 : shadeRowAvx2<V, N, F, I>;
 #endif
     return shadeRowPlain<V, N, F, I>;
 }

@@ -20,7 +20,7 @@ TEST(CapsuleChords, EightRowsAtOnceMatchOneRowAtATime) {
 #if !defined(ORMEL_PIXEL_OCTETS)
     GTEST_SKIP() << "no eight-row chords on this processor family";
 #else
-    if (!haveAvx2()) GTEST_SKIP() << "no AVX2";
+    if (!simdAtLeast(SimdLevel::avx2)) GTEST_SKIP() << "no AVX2";
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     // Values at and round the edges of the chord rules: the far-coordinate

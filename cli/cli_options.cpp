@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "cli/chunk_plan.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,12 +20,15 @@ const char* usageText() {
     return "usage:\n"
            "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
-           "                [--cache-mb N] [--threads N]\n"
+           "                [--cache-mb N] [--threads N] [--chunk I/N]\n"
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
            "                [--id N] and the options of render\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
            "  varnok presets [--plugin BUNDLE]\n"
            "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
+           "  varnok join OUTPUT.mp4\n"
+           "  varnok slurm render INPUT -o OUTPUT --chunks N [render options] [--partition P]\n"
+           "                [--time T] [--wait] [--dry-run]\n"
            "\n"
            "INPUT and OUTPUT: image sequences (name.%04d.png, name.####.exr), single images,\n"
            "or videos (mp4, mov, mkv, webm). --set NAME@FRAME=VALUE sets a keyframe.\n"
@@ -40,7 +45,11 @@ const char* usageText() {
            "keyframe data for one track, pasted onto Position), except chan, a Nuke file for\n"
            "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own.\n"
            "--threads N sets how many threads the plug-in may use through the host's\n"
-           "multithread suite (and varnok for its own frame conversions); default: every processor.\n";
+           "multithread suite (and varnok for its own frame conversions); default: every processor.\n"
+           "--chunk I/N renders the I-th of N contiguous parts of the frames (from 0), a video\n"
+           "into OUT.part-IIII-of-NNNN.mp4 beside OUTPUT; `varnok join OUTPUT` checks the parts\n"
+           "and joins them without re-encoding. `varnok slurm render` submits the N chunks as a\n"
+           "Slurm job array (and the join as a job after it); --dry-run prints the scripts.\n";
 }
 
 namespace {
@@ -79,7 +88,7 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         return true;
     }
     if (o->command != "render" && o->command != "track" && o->command != "params" && o->command != "presets" &&
-        o->command != "demo") {
+        o->command != "demo" && o->command != "join") {
         *error = "unknown command \"" + o->command + "\"";
         return false;
     }
@@ -150,6 +159,12 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
                 *error = "--threads expects a number of threads between 1 and 1024, got \"" + v + "\"";
                 return false;
             }
+        } else if (a == "--chunk") {
+            if (!value(&v)) return false;
+            if (!parseChunk(v, &o->chunkIndex, &o->chunkCount)) {
+                *error = "--chunk expects I/N with 0 <= I < N, got \"" + v + "\"";
+                return false;
+            }
         } else if (a == "--quiet" || a == "-q") {
             o->quiet = true;
         } else if (a == "--json") {
@@ -173,12 +188,22 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
             *error = o->command + " needs -o OUTPUT";
             return false;
         }
+    } else if (o->command == "join") {
+        if (positional.size() != 1) {
+            *error = "join takes one OUTPUT video";
+            return false;
+        }
+        o->output = positional[0];
     } else if (!positional.empty()) {
         *error = "unexpected argument " + positional[0];
         return false;
     }
     if ((!o->preset.empty() || !o->presses.empty()) && o->command != "render" && o->command != "track") {
         *error = "--preset and --press belong to render and track";
+        return false;
+    }
+    if (o->chunkCount > 0 && o->command != "render") {
+        *error = "--chunk belongs to render";
         return false;
     }
     if (o->command == "demo" && o->output.empty()) o->output = "out/demo";

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/chunk_plan.h"
 #include "cli/command_setup.h"
 #include "cli/commands.h"
 #include "media/frame_sink.h"
@@ -31,6 +32,8 @@ int runRenderCommand(const CliOptions& o) {
     std::string error;
     CommandSetup setup;
     if (!setUpCommand(o, &setup, &error)) return fail(error);
+    std::string output = o.output;   // a video chunk writes its own part
+    if (!chunkRender(o, &setup.frames, &output, &error)) return fail(error);
     FrameSource& source = setup.source;
     const std::vector<int>& frames = setup.frames;
     const double fps = setup.fps;
@@ -38,7 +41,7 @@ int runRenderCommand(const CliOptions& o) {
     ofxhost::Instance* instance = setup.instance.get();
 
     FrameSink sink;
-    if (!sink.open(o.output, source.width(), source.height(), fps, source.sampleType(), frames.size(), &error))
+    if (!sink.open(output, source.width(), source.height(), fps, source.sampleType(), frames.size(), &error))
         return fail(error);
 
     RenderLoop loop;
@@ -81,7 +84,7 @@ int runRenderCommand(const CliOptions& o) {
     }
     if (!o.quiet)
         std::fprintf(stderr, "wrote %d frame%s to %s\n", times.frames, times.frames == 1 ? "" : "s",
-                     o.output.c_str());
+                     output.c_str());
     return 0;
 }
 

@@ -86,6 +86,13 @@ int runJoinCommand(const CliOptions& o) {
         VideoStreamFacts f;
         if (!probeVideoStream(p.path, &f, &error)) return fail(which + " cannot be read: " + error + "; nothing joined");
         if (f.packets <= 0) return fail(which + " holds no frames; nothing joined");
+        // Every picture decodes: a part damaged after its chunk wrote it is named here.
+        const int decoded = decodeVideoFrames(p.path, &error);
+        if (decoded != f.packets)
+            return fail(which + " is damaged: " +
+                        (decoded < 0 ? error : std::to_string(decoded) + " of its " + std::to_string(f.packets) +
+                                                   " frames decode") +
+                        "; nothing joined");
         if (!f.startsOnKeyFrame) return fail(which + " does not start on a key frame; nothing joined");
         if (p.index == 0) first = f;
         else if (describe(f) != describe(first))
@@ -100,7 +107,7 @@ int runJoinCommand(const CliOptions& o) {
         ::unlink(temp.c_str());
         return fail("cannot join the parts of " + video + ": " + error);
     }
-    // Decoding the whole result checks both the parts' pictures and the join.
+    // The joined file must give every frame of the parts, in their order.
     const int decoded = decodeVideoFrames(temp, &error);
     if (decoded != expected) {
         ::unlink(temp.c_str());

@@ -70,7 +70,11 @@ bool probeVideoStream(const std::string& path, VideoStreamFacts* f, std::string*
                        "-show_entries", "packet=flags", "-of", "csv=p=0", path},
                       &out, error))
         return false;
-    f->startsOnKeyFrame = !out.empty() && out[0] == 'K';
+    if (out.empty()) {
+        *error = "its first frame cannot be read";
+        return false;
+    }
+    f->startsOnKeyFrame = out[0] == 'K';
     return true;
 }
 

@@ -265,15 +265,21 @@ int runSlurmCommand(int argc, char** argv) {
         return 0;
     }
 
-    const std::string renderId = submit(render, {}, &error);
+    // Also on sbatch's command line, where they beat any SBATCH_* variables.
+    std::vector<std::string> common;
+    if (!r.partition.empty()) common.push_back("--partition=" + r.partition);
+    if (!r.time.empty()) common.push_back("--time=" + r.time);
+    const std::string renderId = submit(render, common, &error);
     if (renderId.empty()) return fail(error);
     std::printf("Submitted render job array %s (tasks 0-%d)\n", renderId.c_str(), r.chunks - 1);
     std::vector<std::string> expected;
     for (int i = 0; i < r.chunks; ++i) expected.push_back(renderId + "_" + std::to_string(i));
     std::string ids = renderId;
     if (video) {
-        const std::string joinId =
-            submit(join, {"--dependency=afterok:" + renderId, "--kill-on-invalid-dep=yes"}, &error);
+        std::vector<std::string> after = common;
+        after.push_back("--dependency=afterok:" + renderId);
+        after.push_back("--kill-on-invalid-dep=yes");
+        const std::string joinId = submit(join, after, &error);
         if (joinId.empty()) {
             // Half a submission would leave parts nobody joins.
             int st = 0;

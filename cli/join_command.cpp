@@ -80,42 +80,45 @@ int runJoinCommand(const CliOptions& o) {
     int expected = 0;
     VideoStreamFacts first;
     std::vector<std::string> paths;
+    std::vector<int> packets;
     for (const ChunkPart& p : parts) {
         const std::string which = "part " + std::to_string(p.index) + " of " + std::to_string(p.count) + " (" +
                                   p.path + ")";
         VideoStreamFacts f;
         if (!probeVideoStream(p.path, &f, &error)) return fail(which + " cannot be read: " + error + "; nothing joined");
         if (f.packets <= 0) return fail(which + " holds no frames; nothing joined");
-        // Every picture decodes: a part damaged after its chunk wrote it is named here.
-        const int decoded = decodeVideoFrames(p.path, &error);
-        if (decoded != f.packets)
-            return fail(which + " is damaged: " +
-                        (decoded < 0 ? error : std::to_string(decoded) + " of its " + std::to_string(f.packets) +
-                                                   " frames decode") +
-                        "; nothing joined");
         if (!f.startsOnKeyFrame) return fail(which + " does not start on a key frame; nothing joined");
         if (p.index == 0) first = f;
         else if (describe(f) != describe(first))
             return fail(which + " is " + describe(f) + " but part 0 is " + describe(first) + "; nothing joined");
         expected += f.packets;
+        packets.push_back(f.packets);
         paths.push_back(p.path);
     }
 
     const std::string temp = temporarySibling(video);
     const std::string list = temp.substr(0, temp.find_last_of('.')) + ".ffconcat";
-    if (!concatenateVideos(paths, list, temp, &error)) {
-        ::unlink(temp.c_str());
-        return fail("cannot join the parts of " + video + ": " + error);
+    // Decoding the whole result proves every frame of every part is in it
+    // and decodes, in one pass.
+    int decoded = -1;
+    if (concatenateVideos(paths, list, temp, &error)) {
+        decoded = decodeVideoFrames(temp, &error);
+        if (decoded >= 0 && decoded != expected)
+            error = "it holds " + std::to_string(decoded) + " frames where the parts hold " + std::to_string(expected);
     }
-    // The joined file must give every frame of the parts, in their order.
-    const int decoded = decodeVideoFrames(temp, &error);
     if (decoded != expected) {
         ::unlink(temp.c_str());
-        return fail("the joined " + video + " " +
-                    (decoded < 0 ? "does not decode: " + error
-                                 : "holds " + std::to_string(decoded) + " frames where its parts hold " +
-                                       std::to_string(expected)) +
-                    "; parts kept, nothing written");
+        // Only now is each part decoded, to name the one at fault.
+        for (size_t i = 0; i < parts.size(); ++i) {
+            std::string why;
+            const int frames = decodeVideoFrames(parts[i].path, &why);
+            if (frames >= 0 && frames != packets[i])
+                why = std::to_string(frames) + " of its " + std::to_string(packets[i]) + " frames decode";
+            if (frames != packets[i])
+                return fail("part " + std::to_string(parts[i].index) + " of " + std::to_string(parts[i].count) +
+                            " (" + parts[i].path + ") is damaged: " + why + "; nothing joined");
+        }
+        return fail("cannot join the parts of " + video + ": " + error + "; nothing joined");
     }
     if (std::rename(temp.c_str(), video.c_str()) != 0) {
         ::unlink(temp.c_str());

@@ -136,12 +136,13 @@ std::string submit(const std::string& script, const std::vector<std::string>& ex
     const char* tmp = std::getenv("TMPDIR");
     std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/varnok-sbatch-XXXXXX";
     const int fd = ::mkstemp(&path[0]);
-    if (fd < 0 || ::write(fd, script.data(), script.size()) != static_cast<ssize_t>(script.size())) {
-        if (fd >= 0) ::close(fd), ::unlink(path.c_str());
+    bool written = fd >= 0 && ::write(fd, script.data(), script.size()) == static_cast<ssize_t>(script.size());
+    if (fd >= 0 && ::close(fd) != 0) written = false;
+    if (!written) {
+        if (fd >= 0) ::unlink(path.c_str());
         *error = "cannot write the batch script to " + path;
         return "";
     }
-    ::close(fd);
     std::vector<std::string> argv = {"sbatch", "--parsable"};
     argv.insert(argv.end(), extra.begin(), extra.end());
     argv.push_back(path);
@@ -154,12 +155,15 @@ std::string submit(const std::string& script, const std::vector<std::string>& ex
         if (p.wait() != 0) {
             *error = "sbatch failed: " + (why.empty() ? std::string("no message") : why);
             out.clear();
+        } else if (out.empty()) {
+            *error = "sbatch gave no job id";
         }
     }
     ::unlink(path.c_str());
+    if (out.empty()) return "";   // *error says why
     // "ID" or "ID;CLUSTER"
     const std::string id = out.substr(0, out.find_first_of(";\n"));
-    if (!out.empty() && (id.empty() || id.find_first_not_of("0123456789") != std::string::npos)) {
+    if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
         *error = "sbatch answered \"" + out + "\" instead of a job id";
         return "";
     }

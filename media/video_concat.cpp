@@ -13,14 +13,15 @@ namespace varnok {
 namespace {
 
 // Standard output of a program run to its end; false with the last line it
-// wrote to standard error when it failed.
-bool runForOutput(const std::vector<std::string>& argv, std::string* out, std::string* error) {
+// wrote to standard error when it failed, or, when `strict`, when it wrote
+// any (ffprobe reports a cut-short file and still exits 0).
+bool runForOutput(const std::vector<std::string>& argv, std::string* out, std::string* error, bool strict = false) {
     Subprocess p;
     if (!p.start(argv, Subprocess::Pipe::FromChild, error)) return false;
     char c;
     while (p.readExactly(&c, 1)) out->push_back(c);
     const std::string why = p.lastErrorLine();
-    if (p.wait() != 0) {
+    if (p.wait() != 0 || (strict && !why.empty())) {
         *error = argv[0] + " failed" + (why.empty() ? std::string() : ": " + why);
         return false;
     }
@@ -46,7 +47,7 @@ bool probeVideoStream(const std::string& path, VideoStreamFacts* f, std::string*
     if (!runForOutput({"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
                        "stream=codec_name,width,height,pix_fmt,r_frame_rate,nb_read_packets", "-of",
                        "default=noprint_wrappers=1", path},
-                      &out, error))
+                      &out, error, true))
         return false;
     std::istringstream lines(out);
     std::string line;
@@ -68,7 +69,7 @@ bool probeVideoStream(const std::string& path, VideoStreamFacts* f, std::string*
     out.clear();
     if (!runForOutput({"ffprobe", "-v", "error", "-select_streams", "v:0", "-read_intervals", "%+#1",
                        "-show_entries", "packet=flags", "-of", "csv=p=0", path},
-                      &out, error))
+                      &out, error, true))
         return false;
     if (out.empty()) {
         *error = "its first frame cannot be read";
@@ -83,7 +84,7 @@ int decodeVideoFrames(const std::string& path, std::string* error) {
     std::string out;
     if (!runForOutput({"ffmpeg", "-v", "error", "-nostdin", "-xerror", "-i", path, "-map", "0:v:0", "-f",
                        "framecrc", "-"},
-                      &out, error))
+                      &out, error, true))
         return -1;
     int frames = 0;
     std::istringstream lines(out);

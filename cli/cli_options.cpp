@@ -1,7 +1,5 @@
 #include "cli/cli_options.h"
 
-#include "cli/chunk_plan.h"
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#include "cli/chunk_plan.h"
 
 #ifndef VARNOK_DEFAULT_PLUGIN
 #define VARNOK_DEFAULT_PLUGIN "Varnok.ofx.bundle"

@@ -87,8 +87,8 @@ bool parseSlurmArgs(int argc, char** argv, SlurmRequest* r, std::string* error) 
         return false;
     }
     for (const std::string* s : {&r->partition, &r->time})
-        if (s->find_first_of("\n\r") != std::string::npos) {
-            *error = "--partition and --time take one line";
+        if (s->find_first_of("\n\r\"") != std::string::npos) {
+            *error = "--partition and --time take one line without quotes";
             return false;
         }
     return true;
@@ -105,10 +105,19 @@ std::string currentDirectory() {
     return ::getcwd(buf, sizeof buf) ? buf : ".";
 }
 
+// An #SBATCH value, double-quoted as sbatch reads them (a folder with a space).
+std::string directive(const std::string& option, const std::string& value) {
+    return "#SBATCH " + option + "=\"" + value + "\"\n";
+}
+
 std::string header(const std::string& name, const SlurmRequest& r) {
-    std::string s = "#!/bin/sh\n#SBATCH --job-name=" + name + "\n#SBATCH --chdir=" + currentDirectory() + "\n";
-    if (!r.partition.empty()) s += "#SBATCH --partition=" + r.partition + "\n";
-    if (!r.time.empty()) s += "#SBATCH --time=" + r.time + "\n";
+    std::string s = "#!/bin/sh\n#SBATCH --job-name=" + name + "\n";
+    // sbatch starts jobs where it was run; said here too so the printed script
+    // can be submitted from anywhere (a folder whose name has a quote cannot).
+    const std::string here = currentDirectory();
+    if (here.find('"') == std::string::npos) s += directive("--chdir", here);
+    if (!r.partition.empty()) s += directive("--partition", r.partition);
+    if (!r.time.empty()) s += directive("--time", r.time);
     return s;
 }
 
@@ -260,19 +269,20 @@ int runSlurmCommand(int argc, char** argv) {
     const bool video = classifyPath(o.output).kind == MediaKind::Video;
     const std::string render = renderScript(r, varnok, args);
     const std::string join = video ? joinScript(r, varnok, o.output) : "";
-    if (r.dryRun) {
-        std::printf("# submitted as: sbatch --parsable SCRIPT\n%s", render.c_str());
-        if (video)
-            std::printf("\n# submitted as: sbatch --parsable --dependency=afterok:RENDER_JOB_ID "
-                        "--kill-on-invalid-dep=yes SCRIPT\n%s",
-                        join.c_str());
-        return 0;
-    }
-
     // Also on sbatch's command line, where they beat any SBATCH_* variables.
     std::vector<std::string> common;
     if (!r.partition.empty()) common.push_back("--partition=" + r.partition);
     if (!r.time.empty()) common.push_back("--time=" + r.time);
+    if (r.dryRun) {
+        std::string options;
+        for (const std::string& c : common) options += " " + shellQuoted(c);
+        std::printf("# submitted as: sbatch --parsable%s SCRIPT\n%s", options.c_str(), render.c_str());
+        if (video)
+            std::printf("\n# submitted as: sbatch --parsable%s --dependency=afterok:RENDER_JOB_ID "
+                        "--kill-on-invalid-dep=yes SCRIPT\n%s",
+                        options.c_str(), join.c_str());
+        return 0;
+    }
     const std::string renderId = submit(render, common, &error);
     if (renderId.empty()) return fail(error);
     std::printf("Submitted render job array %s (tasks 0-%d)\n", renderId.c_str(), r.chunks - 1);

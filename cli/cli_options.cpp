@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/chunk_plan.h"
+
 #ifndef VARNOK_DEFAULT_PLUGIN
 #define VARNOK_DEFAULT_PLUGIN "Varnok.ofx.bundle"
 #endif
@@ -19,12 +21,15 @@ const char* usageText() {
            "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
            "                [--cache-mb N] [--threads N] [--codec C] [--quality N] [--audio FILE]\n"
-           "                [--no-audio] [--timecode HH:MM:SS:FF]\n"
+           "                [--no-audio] [--timecode HH:MM:SS:FF] [--chunk I/N]\n"
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
            "                [--track N | --id N] [--revive N] [--paths PATHS.png] and the options of render\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
            "  varnok presets [--plugin BUNDLE]\n"
            "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
+           "  varnok join OUTPUT.mp4\n"
+           "  varnok slurm render INPUT -o OUTPUT --chunks N [render options] [--partition P]\n"
+           "                [--time T] [--wait] [--dry-run]\n"
            "\n"
            "INPUT and OUTPUT: image sequences (name.%04d.png, name.####.exr), single images,\n"
            "or videos (mp4, mov, mkv, webm). --set NAME@FRAME=VALUE sets a keyframe.\n"
@@ -50,7 +55,11 @@ const char* usageText() {
            "(default: prores in mov, vp9 in webm, h264 otherwise); --quality is the CRF, or the\n"
            "profile for prores and dnxhr. A video's sound and timecode are carried, cut to the\n"
            "rendered frames; --audio FILE takes the sound from FILE, --no-audio drops it, and\n"
-           "--timecode sets the first rendered frame's timecode.\n";
+           "--timecode sets the first rendered frame's timecode.\n"
+           "--chunk I/N renders the I-th of N contiguous parts of the frames (from 0), a video\n"
+           "into OUT.part-IIII-of-NNNN.mp4 beside OUTPUT; `varnok join OUTPUT` checks the parts\n"
+           "and joins them without re-encoding. `varnok slurm render` submits the N chunks as a\n"
+           "Slurm job array (and the join as a job after it); --dry-run prints the scripts.\n";
 }
 
 namespace {
@@ -89,7 +98,7 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         return true;
     }
     if (o->command != "render" && o->command != "track" && o->command != "params" && o->command != "presets" &&
-        o->command != "demo") {
+        o->command != "demo" && o->command != "join") {
         *error = "unknown command \"" + o->command + "\"";
         return false;
     }
@@ -183,6 +192,12 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
                 *error = "--threads expects a number of threads between 1 and 1024, got \"" + v + "\"";
                 return false;
             }
+        } else if (a == "--chunk") {
+            if (!value(&v)) return false;
+            if (!parseChunk(v, &o->chunkIndex, &o->chunkCount)) {
+                *error = "--chunk expects I/N with 0 <= I < N, got \"" + v + "\"";
+                return false;
+            }
         } else if (a == "--quiet" || a == "-q") {
             o->quiet = true;
         } else if (a == "--json") {
@@ -206,12 +221,22 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
             *error = o->command + " needs -o OUTPUT";
             return false;
         }
+    } else if (o->command == "join") {
+        if (positional.size() != 1) {
+            *error = "join takes one OUTPUT video";
+            return false;
+        }
+        o->output = positional[0];
     } else if (!positional.empty()) {
         *error = "unexpected argument " + positional[0];
         return false;
     }
     if ((!o->preset.empty() || !o->presses.empty()) && o->command != "render" && o->command != "track") {
         *error = "--preset and --press belong to render and track";
+        return false;
+    }
+    if (o->chunkCount > 0 && o->command != "render") {
+        *error = "--chunk belongs to render";
         return false;
     }
     if (o->command == "demo" && o->output.empty()) o->output = "out/demo";

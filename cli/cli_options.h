@@ -9,7 +9,7 @@
 namespace varnok {
 
 struct CliOptions {
-    std::string command;              // render, track, params, presets, demo, help
+    std::string command;              // render, track, params, presets, demo, join, help
     std::string input;
     std::string output;
     bool hasFrames = false;
@@ -36,6 +36,7 @@ struct CliOptions {
     std::string pathsPicture;         // track --paths: picture of every persistent track's path
     long cacheMb = -1;                // --cache-mb: float frames kept; -1 takes defaultCacheMegabytes()
     int threads = 0;                  // --threads: threads lent to the plug-in; 0 means one per processor
+    int chunkIndex = -1, chunkCount = 0;   // --chunk I/N: render only the I-th of N parts (see chunk_plan.h)
 };
 
 // Enough for 64 earlier 1080p float frames, the current one and a spare

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/chunk_plan.h"
 #include "cli/command_setup.h"
 #include "cli/commands.h"
 #include "media/frame_sink.h"
@@ -33,6 +34,8 @@ int runRenderCommand(const CliOptions& o) {
     std::string error;
     CommandSetup setup;
     if (!setUpCommand(o, &setup, &error)) return fail(error);
+    std::string outputPath = o.output;   // a video chunk writes its own part
+    if (!chunkRender(o, &setup.frames, &outputPath, &error)) return fail(error);
     FrameSource& source = setup.source;
     const std::vector<int>& frames = setup.frames;
     ofxhost::Plugin* plugin = setup.plugin.get();
@@ -42,7 +45,7 @@ int runRenderCommand(const CliOptions& o) {
     std::string note;
     if (!outputSettings(o, setup, &output, &error, &note)) return fail(error);
     FrameSink sink;
-    if (!sink.open(o.output, source.width(), source.height(), output, source.sampleType(), frames.size(),
+    if (!sink.open(outputPath, source.width(), source.height(), output, source.sampleType(), frames.size(),
                    frames.front(), &error, &note))
         return fail(error);
     if (!note.empty() && !o.quiet) std::fprintf(stderr, "varnok: %s\n", note.c_str());
@@ -88,7 +91,7 @@ int runRenderCommand(const CliOptions& o) {
     }
     if (!o.quiet)
         std::fprintf(stderr, "wrote %d frame%s to %s\n", times.frames, times.frames == 1 ? "" : "s",
-                     o.output.c_str());
+                     outputPath.c_str());
     return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <string>
 
 #include "cli/commands.h"
 #include "host/worker_pool.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
 #endif
     // A dead ffmpeg must turn into an error message, not kill us mid-write.
     std::signal(SIGPIPE, SIG_IGN);
+    if (argc > 1 && std::string(argv[1]) == "slurm") return varnok::runSlurmCommand(argc, argv);
     varnok::CliOptions options;
     std::string error;
     if (!varnok::parseCommandLine(argc, argv, &options, &error)) {
@@ -33,5 +35,6 @@ int main(int argc, char** argv) {
     if (options.command == "track") return varnok::runTrackCommand(options);
     if (options.command == "params") return varnok::runParamsCommand(options);
     if (options.command == "presets") return varnok::runPresetsCommand(options);
+    if (options.command == "join") return varnok::runJoinCommand(options);
     return varnok::runDemoCommand(options);
 }

@@ -15,7 +15,7 @@
 #include "plugin/host_threads.h"
 #include "plugin/image_transfer.h"
 #include "plugin/image_transfer_bands.h"
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 
 namespace ormel {
 namespace {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "presets/preset_value.h"
 
 namespace ormel {

@@ -18,7 +18,7 @@
 #include "pipeline/process_frame.h"
 #include "host/ofx_host.h"
 #include "plugin/image_transfer.h"
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "plugin/settings_sampling.h"
 
 namespace {

@@ -254,6 +254,21 @@ void Instance::setFrameRange(double first, double last) {
     for (auto& c : s.effect->clips) refreshClipProps(*c, s);
 }
 
+void Instance::setOutsideRange(OutsideRange mode) { state_->outsideRange = mode; }
+
+bool frameTimeFor(const InstanceState& s, double t, double* frameTime) {
+    *frameTime = t;
+    // A host without temporal access has the current frame only.
+    if (s.plugin && !s.plugin->hostDescription.temporalClipAccess && s.inAction) *frameTime = s.actionTime;
+    if (t >= s.frameFirst && t <= s.frameLast) return true;
+    switch (s.outsideRange) {
+        case OutsideRange::AskProvider: return true;
+        case OutsideRange::Refuse: return false;
+        case OutsideRange::HoldEnds: *frameTime = t < s.frameFirst ? s.frameFirst : s.frameLast; return true;
+    }
+    return true;
+}
+
 void Instance::setFrameRate(double fps) {
     InstanceState& s = *state_;
     if (!(fps > 0.0) || !std::isfinite(fps)) return;

@@ -200,6 +200,17 @@ struct FetchRecord {
     bool delivered = false;
 };
 
+// What the host says of itself in the description it hands plug-ins. Hosts
+// differ: an editing host may say it has no temporal clip access, and then
+// answers a fetch at any time with the current frame.
+struct HostDescription {
+    bool temporalClipAccess = true;
+};
+
+// How a clip answers fetches outside its frame range. Hosts differ: some
+// refuse them, many hold the first (last) frame for earlier (later) times.
+enum class OutsideRange { AskProvider, Refuse, HoldEnds };
+
 class Instance;
 struct PluginState;
 struct InstanceState;
@@ -210,8 +221,10 @@ public:
     // `path` is a bundle folder (X.ofx.bundle), or the .ofx binary itself.
     // `identifier` picks the plug-in; "" takes the first image-effect plug-in.
     // Runs load and describe. Returns null with `*error` set on failure.
+    // `host` is the description the plug-in is given; a library loaded twice
+    // in one process keeps the description of its latest load.
     static std::unique_ptr<Plugin> load(const std::string& path, const std::string& identifier,
-                                        std::string* error);
+                                        std::string* error, const HostDescription& host = {});
     // Identifiers of every plug-in in a binary (empty with `*error` on failure).
     static std::vector<std::string> listPlugins(const std::string& path, std::string* error);
     ~Plugin();  // runs unload and closes the library
@@ -278,7 +291,12 @@ public:
     // are read (plain float layout only). Setting a provider drops it.
     void setFrameShapeProvider(const std::string& clip, FrameShapeProvider shape);
     void setClipLayout(const std::string& clip, const ImageLayout& layout);
-    void setFrameRange(double first, double last);   // clips' and effect's frame range
+    // Clips' and effect's frame range; until set, a range wide enough for any
+    // time a caller renders.
+    void setFrameRange(double first, double last);
+    // What a fetch outside the clips' frame range gets (AskProvider: whatever
+    // the provider has there, the default).
+    void setOutsideRange(OutsideRange mode);
     void setFrameRate(double fps);
     // The depth and components a clip's images are presented in, as the clip
     // preferences settled them ("OfxBitDepthByte", "OfxImageComponentRGBA").

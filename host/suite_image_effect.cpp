@@ -110,21 +110,23 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     std::shared_ptr<ImageBuffer> buffer;
     bool lazy = false;
     double rodW = 0, rodH = 0;
+    double frameTime = time;
     if (c->name == kOfxImageEffectOutputClipName) {
         // Only the frame being rendered has an output image.
         if (s->output && time == s->actionTime) buffer = s->output;
         rodW = s->projectWidth;
         rodH = s->projectHeight;
-    } else if (std::isfinite(time)) {
+    } else if (std::isfinite(time) && frameTimeFor(*s, time, &frameTime)) {
+        // frameTime: the time whose frame the host hands for the time asked.
         int w = 0, h = 0;
         const ImageLayout layout = presentedLayout(*c);
-        if (c->shape && isPlainFloat(layout) && !heldByAction(*s, *c, time) && c->shape(time, &w, &h) && w > 0 &&
-            h > 0 && w <= (1 << 16) && h <= (1 << 16)) {
+        if (c->shape && isPlainFloat(layout) && !heldByAction(*s, *c, frameTime) && c->shape(frameTime, &w, &h) &&
+            w > 0 && h > 0 && w <= (1 << 16) && h <= (1 << 16)) {
             buffer = std::make_shared<ImageBuffer>(plainFloatBuffer(w, h, layout));
             lazy = true;
             rodW = w;
             rodH = h;
-        } else if (std::shared_ptr<const FloatImage> frame = frameAt(*s, *c, time)) {
+        } else if (std::shared_ptr<const FloatImage> frame = frameAt(*s, *c, frameTime)) {
             buffer = std::make_shared<ImageBuffer>(shareSourceBuffer(frame, layout));
             rodW = frame->width;
             rodH = frame->height;
@@ -147,7 +149,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     p.setDoubles(kOfxImagePropPixelAspectRatio, {1.0}, true, 1);
     if (lazy) {
         ImageBuffer* target = buffer.get();
-        p.setDeferredPointer(kOfxImagePropData, [s, c, time, target]() -> void* {
+        p.setDeferredPointer(kOfxImagePropData, [s, c, time = frameTime, target]() -> void* {
             std::lock_guard<std::mutex> lock(s->latePixelsMutex);
             std::shared_ptr<const FloatImage> frame = provideFrame(*c, time);
             if (!frame || frame->width != target->width() || frame->height != target->height()) {
@@ -168,7 +170,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
               {ox, oy, ox + static_cast<int>(rodW), oy + static_cast<int>(rodH)}, true, 4);
     p.setInts(kOfxImagePropRowBytes, {static_cast<int>(b.rowBytes)}, true, 1);
     p.setStrings(kOfxImagePropField, {kOfxImageFieldNone}, true, 1);
-    p.setStrings(kOfxImagePropUniqueIdentifier, {uniqueId(*c, time)}, true, 1);
+    p.setStrings(kOfxImagePropUniqueIdentifier, {uniqueId(*c, frameTime)}, true, 1);
     img->buffer = std::move(buffer);
     PropertySet* key = &img->props;
     s->images[key] = std::move(img);
@@ -203,7 +205,9 @@ OfxStatus clipGetRegionOfDefinition(OfxImageClipHandle h, OfxTime time, OfxRectD
     if (!s) return kOfxStatErrBadHandle;
     double w = s->projectWidth, hgt = s->projectHeight;
     if (c->name != kOfxImageEffectOutputClipName) {
-        std::shared_ptr<const FloatImage> f = std::isfinite(time) ? frameAt(*s, *c, time) : nullptr;
+        double frameTime = time;
+        std::shared_ptr<const FloatImage> f =
+            std::isfinite(time) && frameTimeFor(*s, time, &frameTime) ? frameAt(*s, *c, frameTime) : nullptr;
         if (!f) return kOfxStatFailed;
         w = f->width;
         hgt = f->height;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
@@ -72,7 +73,8 @@ bool isFloatRgba(const OFX::Image& image) {
 
 }  // namespace
 
-VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle) : OFX::ImageEffect(handle) {
+VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle)
+    : OFX::ImageEffect(handle), temporalHost_(OFX::hostHasTemporalClipAccess()) {
     outputClip = fetchClip(kOfxImageEffectOutputClipName);
     sourceClip = fetchClip(kOfxImageEffectSimpleSourceClipName);
     // Each catalogue parameter by its kind: an instance whose host lacks one
@@ -124,9 +126,16 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     ormel::Image& current = scratch.current;
     ormel::readHostImageInto(accessOf(src.get()), current, bands);
 
+    // A host without temporal access answers every time with the current
+    // frame: the render goes on as one without history, and the user is told.
+    int32_t frames = clampTemporalFrames(settings.temporalFrames);
+    if (frames > 0 && !temporalHost_) {
+        tellNoEarlierFrames();
+        frames = 0;
+    }
     std::vector<ormel::FrameRegions> earlier;
-    collectEarlierRegions(t, clampTemporalFrames(settings.temporalFrames), current.width, current.height, settings,
-                          bands, scratch.reduced, earlier);
+    collectEarlierRegions(t, earlierFrameTimes(t, frames, sourceRange()), src->getUniqueIdentifier(), current.width,
+                          current.height, settings, bands, scratch.reduced, earlier);
 
     // `current` is read again only next frame, after it has been refilled.
     // The last pass writes the host's rows itself where they can take it.
@@ -137,14 +146,45 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     }
 }
 
-void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t width, int32_t height,
+ClipFrameRange VarnokPlugin::sourceRange() const {
+    ClipFrameRange range;
+    OfxRangeD r{0.0, 0.0};
+    if (sourceClip->getFrameRange(r)) range = ClipFrameRange{true, r.min, r.max};
+    return range;
+}
+
+void VarnokPlugin::tellNoEarlierFrames() {
+    if (toldNoEarlierFrames_.exchange(true)) return;
+    persistentWarning(
+        "Varnok: this host gives no earlier frames to effects, so trails, speeds and temporal tracking are off. "
+        "Temporal tracking needs a host that gives earlier frames.");
+}
+
+void VarnokPlugin::collectEarlierRegions(double time, const std::vector<double>& times,
+                                         const std::string& currentLabel, int32_t width, int32_t height,
                                          const ormel::Settings& settings, const ormel::RowBands& bands,
                                          std::vector<ormel::Image>& reduced,
                                          std::vector<ormel::FrameRegions>& earlier) {
     earlier.clear();
+    const int32_t frames = static_cast<int32_t>(times.size());
     if (frames < 1 || width <= 0 || height <= 0) return;
     detections_.reserve(static_cast<size_t>(frames) * 4);
     earlier.reserve(static_cast<size_t>(frames));
+    // The labels this render has seen, with their times: one label at two
+    // times means the host's labels do not tell pictures apart.
+    std::vector<std::pair<std::string, double>> seen;
+    if (!currentLabel.empty()) seen.push_back({currentLabel, time});
+    auto labelIsTrusted = [&](const std::string& label, double when) {
+        if (label.empty() || !labelsTrusted_) return false;
+        for (const auto& s : seen)
+            if (s.first == label && s.second != when) {
+                labelsTrusted_ = false;
+                detections_.clear();
+                return false;
+            }
+        seen.push_back({label, when});
+        return true;
+    };
     const int32_t factor = ormel::detectionFactor(settings);
     const ormel::Settings detection = ormel::detectionSettings(settings);
 
@@ -172,13 +212,13 @@ void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t wi
             bands.runJobs(count, [&](int32_t i) { detectOne(i, ormel::RowBands::single()); });
         }
         // Stored in frame order, so the cache ages as a one-by-one render leaves it.
-        for (const Pending& p : pending) detections_.store(p.key, earlier[p.slot].regions);
+        if (labelsTrusted_)
+            for (const Pending& p : pending) detections_.store(p.key, earlier[p.slot].regions);
         pending.clear();
         waiting = 0;
     };
 
-    for (int32_t n = frames; n >= 1; --n) {
-        const double when = time - n;
+    for (const double when : times) {
         std::unique_ptr<OFX::Image> image = sourceClip->fetchImage(when);
         if (!image) continue;
         // Only frames that read as a picture of the current frame's size
@@ -190,8 +230,16 @@ void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t wi
         if (!isFloatRgba(*image) || w != width || h != height) continue;
         ormel::FrameRegions e;
         e.frame = ormel::saturateToInt32(std::round(when));
-        std::string key = ormel::detectionKey(image->getUniqueIdentifier(), width, height, factor, detection);
-        const bool known = detections_.find(key, &e.regions);
+        // The label together with the time: a label only names a picture at
+        // its own time.
+        const std::string& label = image->getUniqueIdentifier();
+        std::string key;
+        if (labelIsTrusted(label, when)) {
+            char at[32];
+            std::snprintf(at, sizeof at, "@%.17g", when);
+            key = ormel::detectionKey(label + at, width, height, factor, detection);
+        }
+        const bool known = !key.empty() && detections_.find(key, &e.regions);
         earlier.push_back(std::move(e));
         if (known) continue;
 
@@ -204,12 +252,6 @@ void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t wi
         if (waiting + picture.pixels.size() > budget) detectPending();
     }
     detectPending();
-}
-
-void VarnokPlugin::endSequenceRender(const OFX::EndSequenceRenderArguments&) {
-    const uint64_t hits = detections_.hits(), misses = detections_.misses();
-    if (hits + misses == 0) return;
-    logMessage("Varnok detection cache: " + std::to_string(hits) + " hits, " + std::to_string(misses) + " misses");
 }
 
 bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,
@@ -253,8 +295,16 @@ void VarnokPlugin::getFramesNeeded(const OFX::FramesNeededArguments& args,
     if (fetchBooleanParam("fastPreview")->getValueAtTime(t)) return;
     if (!fetchBooleanParam("useTemporalTracking")->getValueAtTime(t)) return;
     const int32_t n = fetchIntParam("temporalFrames")->getValueAtTime(t);
-    if (n < 1) return;
-    // Declares exactly what render will fetch.
-    frames.setFramesNeeded(*sourceClip, OfxRangeD{t - clampTemporalFrames(n), t});
+    if (n < 1 || !temporalHost_) return;
+    // Declares exactly what render will fetch: the earlier frames the clip has.
+    const std::vector<double> times = earlierFrameTimes(t, clampTemporalFrames(n), sourceRange());
+    if (times.empty()) return;
+    if (times.back() == t - 1) {
+        frames.setFramesNeeded(*sourceClip, OfxRangeD{times.front(), t});
+    } else {
+        // Rendered past the clip's end: its last frames, and the current one.
+        frames.setFramesNeeded(*sourceClip, OfxRangeD{times.front(), times.back()});
+        frames.setFramesNeeded(*sourceClip, OfxRangeD{t, t});
+    }
 }
 

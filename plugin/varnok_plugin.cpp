@@ -13,6 +13,7 @@
 #include "pipeline/process_frame.h"
 #include "engine/reduction.h"
 #include "openfx/support/ofx_suites.h"
+#include "plugin/held_param_reader.h"
 #include "plugin/host_threads.h"
 #include "plugin/image_transfer.h"
 #include "plugin/image_transfer_bands.h"
@@ -74,12 +75,12 @@ bool isFloatRgba(const OFX::Image& image) {
 }  // namespace
 
 VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle)
-    : OFX::ImageEffect(handle), temporalHost_(OFX::hostHasTemporalClipAccess()) {
+    : OFX::ImageEffect(handle), catalogue_(ormel::paramCatalogue()), temporalHost_(OFX::hostHasTemporalClipAccess()) {
     outputClip = fetchClip(kOfxImageEffectOutputClipName);
     sourceClip = fetchClip(kOfxImageEffectSimpleSourceClipName);
     // Each catalogue parameter by its kind: an instance whose host lacks one
     // fails here, and the actions find the handles by name afterwards.
-    for (const ormel::ParamSpec& spec : ormel::paramCatalogue()) {
+    for (const ormel::ParamSpec& spec : catalogue_) {
         switch (spec.kind) {
             case ormel::ParamKind::Double: fetchDoubleParam(spec.name); break;
             case ormel::ParamKind::Integer: fetchIntParam(spec.name); break;
@@ -96,8 +97,8 @@ VarnokPlugin::~VarnokPlugin() = default;
 
 ormel::Settings VarnokPlugin::settingsAt(double time) const {
     // The fetches only look up the handles made at construction.
-    const HostParamReader reader(const_cast<VarnokPlugin&>(*this), time);
-    return ormel::sampleSettings(reader, time);
+    const HostParamReader host(const_cast<VarnokPlugin&>(*this), time);
+    return ormel::sampleSettings(ormel::HeldParamReader(host, catalogue_), time);
 }
 
 void VarnokPlugin::render(const OFX::RenderArguments& args) {
@@ -257,9 +258,11 @@ void VarnokPlugin::collectEarlierRegions(double time, const std::vector<double>&
 bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,
                               double& identityTime) {
     const double t = args.time;
-    auto on = [&](const char* name) { return fetchBooleanParam(name)->getValueAtTime(t); };
-    auto amount = [&](const char* name) { return fetchDoubleParam(name)->getValueAtTime(t); };
-    if (fetchChoiceParam("outputMode")->getValueAtTime(t) != 0) return false;
+    const HostParamReader host(*this, t);
+    const ormel::HeldParamReader values(host, catalogue_);
+    auto on = [&](const char* name) { return values.getBool(name); };
+    auto amount = [&](const char* name) { return values.getDouble(name); };
+    if (values.getChoice("outputMode") != 0) return false;
     for (const char* layer : {"drawPoints", "drawBoxes", "drawLines", "drawTrails", "drawLabels"}) {
         if (on(layer)) return false;
     }
@@ -292,9 +295,11 @@ bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& 
 void VarnokPlugin::getFramesNeeded(const OFX::FramesNeededArguments& args,
                                    OFX::FramesNeededSetter& frames) {
     const double t = args.time;
-    if (fetchBooleanParam("fastPreview")->getValueAtTime(t)) return;
-    if (!fetchBooleanParam("useTemporalTracking")->getValueAtTime(t)) return;
-    const int32_t n = fetchIntParam("temporalFrames")->getValueAtTime(t);
+    const HostParamReader host(*this, t);
+    const ormel::HeldParamReader values(host, catalogue_);
+    if (values.getBool("fastPreview")) return;
+    if (!values.getBool("useTemporalTracking")) return;
+    const int32_t n = values.getInt("temporalFrames");
     if (n < 1 || !temporalHost_) return;
     // Declares exactly what render will fetch: the earlier frames the clip has.
     const std::vector<double> times = earlierFrameTimes(t, clampTemporalFrames(n), sourceRange());

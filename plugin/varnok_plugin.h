@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/param_catalogue.h"
 #include "engine/row_bands.h"
 #include "engine/tracks.h"
 #include "engine/types.h"
@@ -65,6 +66,8 @@ private:
                                const ormel::Settings& settings, const ormel::RowBands& bands,
                                std::vector<ormel::Image>& reduced, std::vector<ormel::FrameRegions>& earlier);
 
+    // The controls' declared ranges, which every value read is held to.
+    const std::vector<ormel::ParamSpec> catalogue_;
     // False when the host's description says it has no temporal clip access.
     bool temporalHost_ = true;
     std::atomic<bool> toldNoEarlierFrames_{false};

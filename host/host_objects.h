@@ -120,6 +120,7 @@ struct InstanceState {
     bool preferencesDirty = true;              // clip preferences to run again before the next action
     double frameFirst = -1048576.0, frameLast = 1048576.0, frameRate = 24.0;
     OutsideRange outsideRange = OutsideRange::AskProvider;
+    double renderScale = 1.0;
     double projectWidth = 1920.0, projectHeight = 1080.0;
 };
 

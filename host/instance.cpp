@@ -256,6 +256,10 @@ void Instance::setFrameRange(double first, double last) {
 
 void Instance::setOutsideRange(OutsideRange mode) { state_->outsideRange = mode; }
 
+void Instance::setRenderScale(double scale) {
+    if (std::isfinite(scale) && scale > 0.0 && scale <= 16.0) state_->renderScale = scale;
+}
+
 bool frameTimeFor(const InstanceState& s, double t, double* frameTime) {
     *frameTime = t;
     // A host without temporal access has the current frame only.
@@ -296,11 +300,11 @@ struct ActionScope {
     }
 };
 
-void addRenderArgs(PropertySet& in, double t, int x1, int y1, int x2, int y2) {
+void addRenderArgs(PropertySet& in, double t, int x1, int y1, int x2, int y2, double scale) {
     in.setDoubles(kOfxPropTime, {t}, true, 1);
     in.setStrings(kOfxImageEffectPropFieldToRender, {kOfxImageFieldNone}, true, 1);
     in.setInts(kOfxImageEffectPropRenderWindow, {x1, y1, x2, y2}, true, 4);
-    in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+    in.setDoubles(kOfxImageEffectPropRenderScale, {scale, scale}, true, 2);
 }
 
 }  // namespace
@@ -352,7 +356,7 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     {
         PropertySet in, rodOut;
         in.setDoubles(kOfxPropTime, {time}, true, 1);
-        in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+        in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
         ClipObj* src = s.effect->clip(kOfxImageEffectSimpleSourceClipName);
         if (src) {
             if (std::shared_ptr<const FloatImage> f = frameAt(s, *src, time))
@@ -384,7 +388,7 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     {
         PropertySet in, roiOut;
         in.setDoubles(kOfxPropTime, {time}, true, 1);
-        in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+        in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
         const std::vector<double> window = {double(wx1), double(wy1), double(wx2), double(wy2)};
         in.setDoubles(kOfxImageEffectPropRegionOfInterest, window, true, 4);
         for (const auto& c : s.effect->clips)
@@ -403,13 +407,13 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     seqIn.setDoubles(kOfxImageEffectPropFrameRange, {time, time}, true, 2);
     seqIn.setDoubles(kOfxImageEffectPropFrameStep, {1.0}, true, 1);
     seqIn.setInts(kOfxPropIsInteractive, {0}, true, 1);
-    seqIn.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+    seqIn.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
     seqIn.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
     seqIn.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
     int st = s.plugin->call(kOfxImageEffectActionBeginSequenceRender, s.effect.get(), &seqIn, nullptr);
     if (okOrDefault(st)) {
         PropertySet in;
-        addRenderArgs(in, time, wx1, wy1, wx2, wy2);
+        addRenderArgs(in, time, wx1, wy1, wx2, wy2, s.renderScale);
         in.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
         in.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
         in.setInts(kOfxImageEffectPropRenderQualityDraft, {0}, true, 1);
@@ -437,7 +441,8 @@ IdentityResult Instance::isIdentity(double time) {
     }
     ActionScope scope(s, time);
     PropertySet in, out;
-    addRenderArgs(in, time, 0, 0, static_cast<int>(s.projectWidth), static_cast<int>(s.projectHeight));
+    addRenderArgs(in, time, 0, 0, static_cast<int>(s.projectWidth), static_cast<int>(s.projectHeight),
+                  s.renderScale);
     out.setStrings(kOfxPropName, {""}, false, 1);
     out.setDoubles(kOfxPropTime, {time}, false, 1);
     r.status = s.plugin->call(kOfxImageEffectActionIsIdentity, s.effect.get(), &in, &out);
@@ -495,7 +500,7 @@ int Instance::instanceChanged(const std::string& param, double time, const std::
         in.setStrings(kOfxPropName, {name}, true, 1);
         in.setStrings(kOfxPropChangeReason, {why}, true, 1);
         in.setDoubles(kOfxPropTime, {time}, true, 1);
-        in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+        in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
         const int a = s.plugin->call(kOfxActionBeginInstanceChanged, s.effect.get(), &reasonArgs, nullptr);
         const int b = s.plugin->call(kOfxActionInstanceChanged, s.effect.get(), &in, nullptr);
         const int c = s.plugin->call(kOfxActionEndInstanceChanged, s.effect.get(), &reasonArgs, nullptr);

@@ -297,6 +297,10 @@ public:
     // What a fetch outside the clips' frame range gets (AskProvider: whatever
     // the provider has there, the default).
     void setOutsideRange(OutsideRange mode);
+    // The render scale of every action from now on, as a host's proxy mode
+    // sets it: source images come made smaller by it, the output is that
+    // size too, and the actions are told the scale. 1 by default.
+    void setRenderScale(double scale);
     void setFrameRate(double fps);
     // The depth and components a clip's images are presented in, as the clip
     // preferences settled them ("OfxBitDepthByte", "OfxImageComponentRGBA").

@@ -7,6 +7,7 @@
 
 #include "host/clip_preferences.h"
 #include "host/host_objects.h"
+#include "host/proxy_scale.h"
 
 namespace ofxhost {
 
@@ -122,6 +123,8 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
         const ImageLayout layout = presentedLayout(*c);
         if (c->shape && isPlainFloat(layout) && !heldByAction(*s, *c, frameTime) && c->shape(frameTime, &w, &h) &&
             w > 0 && h > 0 && w <= (1 << 16) && h <= (1 << 16)) {
+            w = proxySize(w, s->renderScale);
+            h = proxySize(h, s->renderScale);
             buffer = std::make_shared<ImageBuffer>(plainFloatBuffer(w, h, layout));
             lazy = true;
             rodW = w;
@@ -145,7 +148,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     p.setStrings(kOfxImageEffectPropPixelDepth, {depthName(b.depth)}, true, 1);
     p.setStrings(kOfxImageEffectPropComponents, {componentsName(b.components)}, true, 1);
     p.setStrings(kOfxImageEffectPropPreMultiplication, {kOfxImageUnPreMultiplied}, true, 1);
-    p.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+    p.setDoubles(kOfxImageEffectPropRenderScale, {s->renderScale, s->renderScale}, true, 2);
     p.setDoubles(kOfxImagePropPixelAspectRatio, {1.0}, true, 1);
     if (lazy) {
         ImageBuffer* target = buffer.get();
@@ -212,10 +215,11 @@ OfxStatus clipGetRegionOfDefinition(OfxImageClipHandle h, OfxTime time, OfxRectD
         w = f->width;
         hgt = f->height;
     }
+    // Canonical coordinates: a proxy frame's pixels stand for 1 / scale each.
     bounds->x1 = c->layout.originX;
     bounds->y1 = c->layout.originY;
-    bounds->x2 = bounds->x1 + w;
-    bounds->y2 = bounds->y1 + hgt;
+    bounds->x2 = bounds->x1 + w / s->renderScale;
+    bounds->y2 = bounds->y1 + hgt / s->renderScale;
     return kOfxStatOK;
 }
 
@@ -328,6 +332,9 @@ std::shared_ptr<const FloatImage> provideFrame(ClipObj& c, double t) {
         }
         if (ok && usable(*img)) frame = std::move(img);
     }
+    // In a proxy mode the plug-in gets the frame made smaller.
+    const InstanceState* s = c.owner ? c.owner->instance : nullptr;
+    if (frame && s && s->renderScale != 1.0) frame = std::make_shared<const FloatImage>(proxyImage(*frame, s->renderScale));
     return frame;
 }
 

@@ -95,10 +95,10 @@ VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle)
 
 VarnokPlugin::~VarnokPlugin() = default;
 
-ormel::Settings VarnokPlugin::settingsAt(double time) const {
+ormel::Settings VarnokPlugin::settingsAt(double time, double renderScale) const {
     // The fetches only look up the handles made at construction.
     const HostParamReader host(const_cast<VarnokPlugin&>(*this), time);
-    return ormel::sampleSettings(ormel::HeldParamReader(host, catalogue_), time);
+    return ormel::sampleSettings(ormel::HeldParamReader(host, catalogue_), time, renderScale);
 }
 
 void VarnokPlugin::render(const OFX::RenderArguments& args) {
@@ -118,7 +118,11 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     // past its end, so it is refused like a mismatch.
     if (!isFloatRgba(*dst)) OFX::throwSuiteStatusException(kOfxStatErrValue);
 
-    const ormel::Settings settings = settingsAt(t);
+    // Images come at the render scale; a host that scales the two axes
+    // differently gets their geometric mean for lengths.
+    const OfxPointD& rs = args.renderScale;
+    const double scale = rs.x == rs.y ? rs.x : std::sqrt(rs.x * rs.y);
+    const ormel::Settings settings = settingsAt(t, scale);
     // The host's threads, when it lends them, share out each pass of the frame.
     const ormel::RowBands bands = ormel::rowBandsFrom(OFX::suites().multiThread);
     std::unique_lock<std::mutex> own(scratchMutex_, std::try_to_lock);

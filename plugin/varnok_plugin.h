@@ -34,8 +34,9 @@ public:
     void changedParam(const OFX::InstanceChangedArgs& args, const std::string& paramName) override;
 
     // Every non-preset parameter at `time`, converted, scaled by the HUD size
-    // factor and with fast preview and temporal tracking folded in.
-    ormel::Settings settingsAt(double time) const;
+    // factor and the render scale, with fast preview and temporal tracking
+    // folded in.
+    ormel::Settings settingsAt(double time, double renderScale = 1.0) const;
 
     // Preset operations (varnok_plugin_presets.cpp). Looks and files change
     // the effect only by writing parameter values through the host.

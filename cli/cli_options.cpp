@@ -18,7 +18,8 @@ const char* usageText() {
     return "usage:\n"
            "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
-           "                [--cache-mb N] [--threads N]\n"
+           "                [--cache-mb N] [--threads N] [--render-scale S] [--no-temporal-host]\n"
+           "                [--max-frame-mb N]\n"
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
            "                [--id N] and the options of render\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
@@ -40,7 +41,8 @@ const char* usageText() {
            "keyframe data for one track, pasted onto Position), except chan, a Nuke file for\n"
            "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own.\n"
            "--threads N sets how many threads the plug-in may use through the host's\n"
-           "multithread suite (and varnok for its own frame conversions); default: every processor.\n";
+           "multithread suite (and varnok for its own frame conversions); default: every processor.\n"
+           VARNOK_HOST_OPTIONS_USAGE;
 }
 
 namespace {
@@ -156,6 +158,8 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
             o->json = true;
         } else if (a == "--stats") {
             o->stats = true;
+        } else if (const OptionParse p = parseHostOption(a, value, &o->host, error); p != OptionParse::NotMine) {
+            if (p == OptionParse::Error) return false;
         } else if (a.size() > 1 && a[0] == '-') {
             *error = "unknown option " + a;
             return false;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/host_options.h"
+
 namespace varnok {
 
 struct CliOptions {
@@ -25,6 +27,7 @@ struct CliOptions {
     int trackId = -1;                 // track --id, for the one-track formats
     long cacheMb = -1;                // --cache-mb: float frames kept; -1 takes defaultCacheMegabytes()
     int threads = 0;                  // --threads: threads lent to the plug-in; 0 means one per processor
+    HostOptions host;                 // --render-scale, --no-temporal-host, --max-frame-mb
 };
 
 // Enough for 64 earlier 1080p float frames, the current one and a spare

@@ -17,6 +17,8 @@ bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
         return false;
     }
     if (!s->source.open(o.input, error)) return false;
+    // From the header alone: a frame too large is refused before it is decoded.
+    if (!frameFitsLimit(o.input, s->source.width(), s->source.height(), o.host, error)) return false;
     for (int f : s->source.frames())
         if (!o.hasFrames || (f >= o.firstFrame && f <= o.lastFrame)) s->frames.push_back(f);
     if (s->frames.empty()) {
@@ -26,7 +28,7 @@ bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
         return false;
     }
 
-    s->plugin = ofxhost::Plugin::load(pluginPath(o), "", error);
+    s->plugin = ofxhost::Plugin::load(pluginPath(o), "", error, ofxhost::HostDescription{!o.host.noTemporalHost});
     if (!s->plugin) {
         *error = "cannot load the plug-in: " + *error;
         return false;
@@ -55,6 +57,7 @@ bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
     inst.setFrameRange(s->source.frames().front(), s->source.frames().back());
     s->fps = o.fps > 0 ? o.fps : s->source.fps();
     inst.setFrameRate(s->fps);
+    inst.setRenderScale(o.host.renderScale);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "media/frame_sink.h"
 #include "media/frame_source.h"
 #include "cli/render_loop.h"
+#include "host/proxy_scale.h"
 
 namespace varnok {
 
@@ -38,7 +39,10 @@ int runRenderCommand(const CliOptions& o) {
     ofxhost::Instance* instance = setup.instance.get();
 
     FrameSink sink;
-    if (!sink.open(o.output, source.width(), source.height(), fps, source.sampleType(), frames.size(), &error))
+    // In a proxy mode the output is the proxy's size.
+    const int outWidth = ofxhost::proxySize(source.width(), o.host.renderScale);
+    const int outHeight = ofxhost::proxySize(source.height(), o.host.renderScale);
+    if (!sink.open(o.output, outWidth, outHeight, fps, source.sampleType(), frames.size(), &error))
         return fail(error);
 
     RenderLoop loop;
@@ -71,14 +75,12 @@ int runRenderCommand(const CliOptions& o) {
                      source.decodes, source.peakCacheBytes / 1048576.0, source.floatHits, source.conversions);
         std::fprintf(stderr, "minor page faults per frame (varnok itself, in the loop): %.0f\n",
                      static_cast<double>(minorPageFaults() - faultsBefore) / n);
-        // What the plug-in itself logged last (Varnok: its detection cache).
-        const auto& messages = plugin->messages();
-        for (auto it = messages.rbegin(); it != messages.rend(); ++it)
-            if (it->find("cache") != std::string::npos) {
-                std::fprintf(stderr, "plug-in log: %s\n", it->c_str());
-                break;
-            }
+        // Counted by the host: images the plug-in knew by their label and never read.
+        const ofxhost::Instance::InputReads reads = instance->inputReads();
+        std::fprintf(stderr, "source images handed to the plug-in %ld, pixels read %ld, known by label %ld\n",
+                     reads.fetched, reads.read, reads.fetched - reads.read);
     }
+    for (const std::string& notice : pluginNotices(*plugin)) std::fprintf(stderr, "plug-in: %s\n", notice.c_str());
     if (!o.quiet)
         std::fprintf(stderr, "wrote %d frame%s to %s\n", times.frames, times.frames == 1 ? "" : "s",
                      o.output.c_str());

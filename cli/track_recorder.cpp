@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "pipeline/process_frame.h"
+#include "plugin/held_param_reader.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
 
@@ -51,7 +52,10 @@ bool TrackRecorder::track(int frame, TrackedFrame* out, std::string* error) {
     const double t = frame;
     ormel::Settings settings;
     try {
-        settings = ormel::sampleSettings(InstanceReader(instance_, t), t);
+        // Held to the controls' ranges as the plug-in holds them, so the
+        // tracks are the ones it draws.
+        static const std::vector<ormel::ParamSpec> catalogue = ormel::paramCatalogue();
+        settings = ormel::sampleSettings(ormel::HeldParamReader(InstanceReader(instance_, t), catalogue), t);
     } catch (const std::exception& e) {
         *error = std::string(e.what()) + " (varnok track needs the Varnok plug-in)";
         return false;

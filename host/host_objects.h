@@ -117,6 +117,8 @@ struct InstanceState {
     // lock, whichever thread reads them; a frame gone by then counts here.
     std::mutex latePixelsMutex;
     std::atomic<int> latePixelsMissing{0};
+    // Input images handed out, and those whose pixels the plug-in asked for.
+    std::atomic<long> inputImagesFetched{0}, inputImagesRead{0};
     bool preferencesDirty = true;              // clip preferences to run again before the next action
     double frameFirst = -1048576.0, frameLast = 1048576.0, frameRate = 24.0;
     OutsideRange outsideRange = OutsideRange::AskProvider;

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "host/clip_preferences.h"
 #include "host/plugin_state.h"
@@ -309,8 +310,9 @@ void addRenderArgs(PropertySet& in, double t, int x1, int y1, int x2, int y2, do
 
 }  // namespace
 
-RenderResult Instance::render(double time, const RenderOptions& options) {
-    InstanceState& s = *state_;
+namespace {
+
+RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& options) {
     RenderResult r;
     if (!s.plugin) {
         r.error = "instance has no plug-in";
@@ -430,6 +432,21 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     return r;
 }
 
+}  // namespace
+
+RenderResult Instance::render(double time, const RenderOptions& options) {
+    try {
+        return renderFrame(*state_, time, options);
+    } catch (const std::bad_alloc&) {
+        // A frame larger than the memory at hand: a status, not a crash.
+        state_->output.reset();
+        RenderResult r;
+        r.status = kOfxStatErrMemory;
+        r.error = "not enough memory for this frame";
+        return r;
+    }
+}
+
 void Instance::recycleOutput(FloatImage&& image) { state_->spareOutput = std::move(image); }
 
 IdentityResult Instance::isIdentity(double time) {
@@ -521,6 +538,9 @@ const std::vector<FetchRecord>& Instance::fetchLog() const { return state_->fetc
 void Instance::clearFetchLog() {
     state_->fetches.clear();
     state_->peakImages = 0;
+}
+Instance::InputReads Instance::inputReads() const {
+    return InputReads{state_->inputImagesFetched.load(), state_->inputImagesRead.load()};
 }
 int Instance::imagesOutstanding() const { return static_cast<int>(state_->images.size()); }
 int Instance::peakImagesOutstanding() const { return state_->peakImages; }

@@ -323,6 +323,13 @@ public:
     // Image fetches the plug-in made since the last clearFetchLog().
     const std::vector<FetchRecord>& fetchLog() const;
     void clearFetchLog();
+    // Input images handed to the plug-in since the instance was made, and
+    // those whose pixels it asked for; the rest it knew by their label.
+    struct InputReads {
+        long fetched = 0;
+        long read = 0;
+    };
+    InputReads inputReads() const;
     // Images the plug-in fetched and has not released (leak check).
     int imagesOutstanding() const;
     // The most images the plug-in held at once since the last clearFetchLog().

@@ -150,9 +150,12 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     p.setStrings(kOfxImageEffectPropPreMultiplication, {kOfxImageUnPreMultiplied}, true, 1);
     p.setDoubles(kOfxImageEffectPropRenderScale, {s->renderScale, s->renderScale}, true, 2);
     p.setDoubles(kOfxImagePropPixelAspectRatio, {1.0}, true, 1);
+    const bool input = c->name != kOfxImageEffectOutputClipName;
+    if (input) ++s->inputImagesFetched;
     if (lazy) {
         ImageBuffer* target = buffer.get();
         p.setDeferredPointer(kOfxImagePropData, [s, c, time = frameTime, target]() -> void* {
+            ++s->inputImagesRead;
             std::lock_guard<std::mutex> lock(s->latePixelsMutex);
             std::shared_ptr<const FloatImage> frame = provideFrame(*c, time);
             if (!frame || frame->width != target->width() || frame->height != target->height()) {
@@ -163,6 +166,14 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
             }
             lendFrame(*target, std::move(frame));
             return target->data;
+        });
+    } else if (input) {
+        // Counted when asked for: a plug-in that knows the picture by its
+        // label never asks.
+        void* data = b.data;
+        p.setDeferredPointer(kOfxImagePropData, [s, data]() -> void* {
+            ++s->inputImagesRead;
+            return data;
         });
     } else {
         p.setPointers(kOfxImagePropData, {b.data}, true, 1);

@@ -8,7 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "host/worker_pool.h"
 #include "varnok_test_support.h"
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+// A capped address space and the sanitizers' shadow memory do not mix.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VARNOK_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VARNOK_UNDER_SANITIZER 1
+#endif
+#endif
 
 namespace {
 
@@ -173,5 +188,45 @@ TEST(HostManners, ImageLabelsNeverChangeThePicture) {
         }
     }
 }
+
+#if !defined(_WIN32) && !defined(VARNOK_UNDER_SANITIZER)
+// Runs in a process of its own, whose address space is then capped a little
+// above what it uses: a frame that no longer fits is a status from the
+// plug-in (its copies of the frame) and from the host (its output image),
+// never a crash. Exit code 0 when both said kOfxStatErrMemory.
+[[noreturn]] void renderWithoutMemory() {
+    ofxhost::setWorkerCount(1);   // no thread to start once memory is short
+    int side = 512;
+    auto inst = plugin().createInstance(ofxhost::kContextFilter);
+    if (!inst) std::_Exit(3);
+    inst->setFrameProvider("Source", [&side](double t, FloatImage& out) {
+        out = movingSquares(side, side, t);
+        return true;
+    });
+    if (inst->render(1).status != ofxhost::kStatusOK) std::_Exit(4);
+    long pages = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm || std::fscanf(statm, "%ld", &pages) != 1) std::_Exit(5);
+    std::fclose(statm);
+    // Room for the host's 64 MB source and output at 2048 x 2048, not for
+    // the plug-in's copies besides.
+    const rlim_t cap = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (160u << 20);
+    const rlimit limit{cap, cap};
+    if (::setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(6);
+    side = 2048;
+    const int plugin = inst->render(2).status;
+    side = 16;
+    ofxhost::RenderOptions huge;
+    huge.width = 30000;
+    huge.height = 30000;
+    const int host = inst->render(3, huge).status;
+    std::_Exit(plugin == ofxhost::kStatusErrMemory && host == ofxhost::kStatusErrMemory ? 0 : 10 + plugin * 16 + host);
+}
+
+TEST(HostMannersDeathTest, ExhaustedMemoryIsAStatusNotACrash) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(renderWithoutMemory(), ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 }  // namespace

@@ -6,6 +6,11 @@
 namespace varnok {
 
 bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
+    // track samples the effect's settings itself and renders nothing.
+    if (o.command == "track" && (o.host.renderScale != 1.0 || o.host.noTemporalHost)) {
+        *error = "--render-scale and --no-temporal-host belong to render";
+        return false;
+    }
     std::vector<Assignment> assignments;
     for (const std::string& text : o.sets) {
         Assignment a;

@@ -54,8 +54,8 @@ bool TrackRecorder::track(int frame, TrackedFrame* out, std::string* error) {
     try {
         // Held to the controls' ranges as the plug-in holds them, so the
         // tracks are the ones it draws.
-        static const std::vector<ormel::ParamSpec> catalogue = ormel::paramCatalogue();
-        settings = ormel::sampleSettings(ormel::HeldParamReader(InstanceReader(instance_, t), catalogue), t);
+        static const ormel::ParamRanges ranges(ormel::paramCatalogue());
+        settings = ormel::sampleSettings(ormel::HeldParamReader(InstanceReader(instance_, t), ranges), t);
     } catch (const std::exception& e) {
         *error = std::string(e.what()) + " (varnok track needs the Varnok plug-in)";
         return false;

@@ -1,19 +1,19 @@
 #include "plugin/held_param_reader.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "catalogue/param_range.h"
 
 namespace ormel {
 
-HeldParamReader::HeldParamReader(const ParamReader& inner, const std::vector<ParamSpec>& catalogue)
-    : inner_(inner) {
-    for (const ParamSpec& s : catalogue) specs_[s.name] = &s;
+ParamRanges::ParamRanges(std::vector<ParamSpec> catalogue) : catalogue_(std::move(catalogue)) {
+    for (const ParamSpec& s : catalogue_) byName_[s.name] = &s;
 }
 
-const ParamSpec& HeldParamReader::spec(const std::string& name) const {
-    const auto it = specs_.find(name);
-    if (it == specs_.end()) throw std::out_of_range("no parameter " + name);
+const ParamSpec& ParamRanges::spec(const std::string& name) const {
+    const auto it = byName_.find(name);
+    if (it == byName_.end()) throw std::out_of_range("no parameter " + name);
     return *it->second;
 }
 

@@ -13,10 +13,25 @@
 
 namespace ormel {
 
+// The declared ranges by parameter name, made once.
+class ParamRanges {
+public:
+    explicit ParamRanges(std::vector<ParamSpec> catalogue);
+    ParamRanges(const ParamRanges&) = delete;
+    ParamRanges& operator=(const ParamRanges&) = delete;
+    // The entry called `name`; throws std::out_of_range for an unknown name.
+    const ParamSpec& spec(const std::string& name) const;
+    const std::vector<ParamSpec>& catalogue() const { return catalogue_; }
+
+private:
+    const std::vector<ParamSpec> catalogue_;
+    std::unordered_map<std::string, const ParamSpec*> byName_;
+};
+
 class HeldParamReader : public ParamReader {
 public:
-    // `inner` and `catalogue` must outlive the reader.
-    HeldParamReader(const ParamReader& inner, const std::vector<ParamSpec>& catalogue);
+    // `inner` and `ranges` must outlive the reader.
+    HeldParamReader(const ParamReader& inner, const ParamRanges& ranges) : inner_(inner), ranges_(ranges) {}
 
     double getDouble(const std::string& name) const override;
     int getInt(const std::string& name) const override;
@@ -25,10 +40,10 @@ public:
     std::array<double, 3> getRgb(const std::string& name) const override;
 
 private:
-    const ParamSpec& spec(const std::string& name) const;
+    const ParamSpec& spec(const std::string& name) const { return ranges_.spec(name); }
 
     const ParamReader& inner_;
-    std::unordered_map<std::string, const ParamSpec*> specs_;
+    const ParamRanges& ranges_;
 };
 
 }  // namespace ormel

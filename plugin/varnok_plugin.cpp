@@ -75,12 +75,12 @@ bool isFloatRgba(const OFX::Image& image) {
 }  // namespace
 
 VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle)
-    : OFX::ImageEffect(handle), catalogue_(ormel::paramCatalogue()), temporalHost_(OFX::hostHasTemporalClipAccess()) {
+    : OFX::ImageEffect(handle), ranges_(ormel::paramCatalogue()), temporalHost_(OFX::hostHasTemporalClipAccess()) {
     outputClip = fetchClip(kOfxImageEffectOutputClipName);
     sourceClip = fetchClip(kOfxImageEffectSimpleSourceClipName);
     // Each catalogue parameter by its kind: an instance whose host lacks one
     // fails here, and the actions find the handles by name afterwards.
-    for (const ormel::ParamSpec& spec : catalogue_) {
+    for (const ormel::ParamSpec& spec : ranges_.catalogue()) {
         switch (spec.kind) {
             case ormel::ParamKind::Double: fetchDoubleParam(spec.name); break;
             case ormel::ParamKind::Integer: fetchIntParam(spec.name); break;
@@ -98,7 +98,7 @@ VarnokPlugin::~VarnokPlugin() = default;
 ormel::Settings VarnokPlugin::settingsAt(double time, double renderScale) const {
     // The fetches only look up the handles made at construction.
     const HostParamReader host(const_cast<VarnokPlugin&>(*this), time);
-    return ormel::sampleSettings(ormel::HeldParamReader(host, catalogue_), time, renderScale);
+    return ormel::sampleSettings(ormel::HeldParamReader(host, ranges_), time, renderScale);
 }
 
 void VarnokPlugin::render(const OFX::RenderArguments& args) {
@@ -263,7 +263,7 @@ bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& 
                               double& identityTime) {
     const double t = args.time;
     const HostParamReader host(*this, t);
-    const ormel::HeldParamReader values(host, catalogue_);
+    const ormel::HeldParamReader values(host, ranges_);
     auto on = [&](const char* name) { return values.getBool(name); };
     auto amount = [&](const char* name) { return values.getDouble(name); };
     if (values.getChoice("outputMode") != 0) return false;
@@ -300,7 +300,7 @@ void VarnokPlugin::getFramesNeeded(const OFX::FramesNeededArguments& args,
                                    OFX::FramesNeededSetter& frames) {
     const double t = args.time;
     const HostParamReader host(*this, t);
-    const ormel::HeldParamReader values(host, catalogue_);
+    const ormel::HeldParamReader values(host, ranges_);
     if (values.getBool("fastPreview")) return;
     if (!values.getBool("useTemporalTracking")) return;
     const int32_t n = values.getInt("temporalFrames");

@@ -20,6 +20,7 @@
 #include "pipeline/process_frame.h"
 #include "plugin/detection_cache.h"
 #include "plugin/earlier_frames.h"
+#include "plugin/held_param_reader.h"
 
 class VarnokPlugin : public OFX::ImageEffect {
 public:
@@ -68,7 +69,7 @@ private:
                                std::vector<ormel::Image>& reduced, std::vector<ormel::FrameRegions>& earlier);
 
     // The controls' declared ranges, which every value read is held to.
-    const std::vector<ormel::ParamSpec> catalogue_;
+    const ormel::ParamRanges ranges_;
     // False when the host's description says it has no temporal clip access.
     bool temporalHost_ = true;
     std::atomic<bool> toldNoEarlierFrames_{false};

@@ -95,7 +95,8 @@ TEST(ValueRanges, NotANumberReadsAsTheDefault) {
         ASSERT_NE(spec, nullptr);
         if (spec->kind == ormel::ParamKind::Rgb) withNan.setRgb(name, nan, spec->defaultRgb[1], nan);
         else withNan.set(name, nan);
-        const auto a = ormel::processFrame(frame, {}, ormel::sampleSettings(ormel::HeldParamReader(withNan, catalogue), 2));
+        const ormel::ParamRanges ranges(catalogue);
+        const auto a = ormel::processFrame(frame, {}, ormel::sampleSettings(ormel::HeldParamReader(withNan, ranges), 2));
         const auto b = ormel::processFrame(frame, {}, ormel::sampleSettings(defaults, 2));
         EXPECT_TRUE(sameBits(a.image, b.image)) << name;
     }

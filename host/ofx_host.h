@@ -286,6 +286,9 @@ public:
     void setSharedFrameProvider(const std::string& clip, SharedFrameProvider provider);   // replaces the other
     // Labels for the clip's images, so plug-ins can recognise a picture they
     // have seen. Setting a provider drops the labeler: new pictures, new labels.
+    // Hosts differ here too: a labeler that returns one label for every time
+    // acts as a host that labels a whole clip alike, one that returns a new
+    // label on each call as a host that labels every fetch afresh.
     void setFrameLabeler(const std::string& clip, FrameLabeler labeler);
     // Sizes for the clip's frames, for images whose pixels wait until they
     // are read (plain float layout only). Setting a provider drops it.

@@ -3,6 +3,8 @@
 // labels mean. The pictures must not depend on any of it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>

@@ -355,6 +355,13 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
     // its output covers, and only that part is rendered.
     const int fx1 = ol.originX, fy1 = ol.originY, fx2 = ol.originX + w, fy2 = ol.originY + h;
     std::vector<double> rod = {double(fx1), double(fy1), double(fx2), double(fy2)};
+    // Regions travel in canonical coordinates: pixels of the proxy divided by
+    // the render scale.
+    auto times = [](std::vector<double> v, double f) {
+        for (double& d : v) d *= f;
+        return v;
+    };
+    const double sc = s.renderScale;
     {
         PropertySet in, rodOut;
         in.setDoubles(kOfxPropTime, {time}, true, 1);
@@ -365,15 +372,15 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
                 rod = {double(src->layout.originX), double(src->layout.originY),
                        double(src->layout.originX + f->width), double(src->layout.originY + f->height)};
         }
-        rodOut.setDoubles(kOfxImageEffectPropRegionOfDefinition, rod, false, 4);
+        rodOut.setDoubles(kOfxImageEffectPropRegionOfDefinition, times(rod, 1.0 / sc), false, 4);
         const int st = s.plugin->call(kOfxImageEffectActionGetRegionOfDefinition, s.effect.get(), &in, &rodOut);
         if (st == kOfxStatOK) {
             const std::vector<double> v = rodOut.getDoubles(kOfxImageEffectPropRegionOfDefinition);
             if (v.size() == 4 && std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); }))
-                rod = v;
+                rod = times(v, sc);
         }
     }
-    r.regionOfDefinition = rod;
+    r.regionOfDefinition = times(rod, 1.0 / sc);
     // Whole pixels that the region touches, within the frame.
     auto clampInt = [](double d, int lo, int hi) {
         return static_cast<int>(std::min<double>(hi, std::max<double>(lo, d)));
@@ -391,7 +398,7 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         PropertySet in, roiOut;
         in.setDoubles(kOfxPropTime, {time}, true, 1);
         in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
-        const std::vector<double> window = {double(wx1), double(wy1), double(wx2), double(wy2)};
+        const std::vector<double> window = times({double(wx1), double(wy1), double(wx2), double(wy2)}, 1.0 / sc);
         in.setDoubles(kOfxImageEffectPropRegionOfInterest, window, true, 4);
         for (const auto& c : s.effect->clips)
             if (c->name != kOfxImageEffectOutputClipName)

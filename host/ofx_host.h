@@ -173,8 +173,9 @@ struct RenderResult {
     FloatImage output;   // the output image as the plug-in left it, converted to float RGBA
     std::string error;   // host-side problem (no source frame to size the output...)
     // What the host negotiated for this render: the output's region of
-    // definition, the render window (x1, y1, x2, y2) and, per input clip, the
-    // region of interest the plug-in asked for.
+    // definition, the render window (x1, y1, x2, y2, in pixels) and, per input
+    // clip, the region of interest the plug-in asked for; regions are in
+    // canonical coordinates (pixels divided by the render scale).
     std::vector<double> regionOfDefinition;
     std::vector<int> renderWindow;
     std::map<std::string, std::vector<double>> regionsOfInterest;

@@ -22,6 +22,7 @@ const char* usageText() {
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
            "                [--cache-mb N] [--threads N] [--codec C] [--quality N] [--audio FILE]\n"
            "                [--no-audio] [--timecode HH:MM:SS:FF] [--chunk I/N]\n"
+           "                [--render-scale S] [--no-temporal-host] [--max-frame-mb N]\n"
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
            "                [--track N | --id N] [--revive N] [--paths PATHS.png] and the options of render\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
@@ -59,7 +60,8 @@ const char* usageText() {
            "--chunk I/N renders the I-th of N contiguous parts of the frames (from 0), a video\n"
            "into OUT.part-IIII-of-NNNN.mp4 beside OUTPUT; `varnok join OUTPUT` checks the parts\n"
            "and joins them without re-encoding. `varnok slurm render` submits the N chunks as a\n"
-           "Slurm job array (and the join as a job after it); --dry-run prints the scripts.\n";
+           "Slurm job array (and the join as a job after it); --dry-run prints the scripts.\n"
+           VARNOK_HOST_OPTIONS_USAGE;
 }
 
 namespace {
@@ -204,6 +206,8 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
             o->json = true;
         } else if (a == "--stats") {
             o->stats = true;
+        } else if (const OptionParse p = parseHostOption(a, value, &o->host, error); p != OptionParse::NotMine) {
+            if (p == OptionParse::Error) return false;
         } else if (a.size() > 1 && a[0] == '-') {
             *error = "unknown option " + a;
             return false;

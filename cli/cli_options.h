@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "media/frame_rate.h"
+#include "cli/host_options.h"
 
 namespace varnok {
 
@@ -37,6 +38,7 @@ struct CliOptions {
     long cacheMb = -1;                // --cache-mb: float frames kept; -1 takes defaultCacheMegabytes()
     int threads = 0;                  // --threads: threads lent to the plug-in; 0 means one per processor
     int chunkIndex = -1, chunkCount = 0;   // --chunk I/N: render only the I-th of N parts (see chunk_plan.h)
+    HostOptions host;                 // --render-scale, --no-temporal-host, --max-frame-mb
 };
 
 // Enough for 64 earlier 1080p float frames, the current one and a spare

@@ -6,6 +6,11 @@
 namespace varnok {
 
 bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
+    // track samples the effect's settings itself and renders nothing.
+    if (o.command == "track" && (o.host.renderScale != 1.0 || o.host.noTemporalHost)) {
+        *error = "--render-scale and --no-temporal-host belong to render";
+        return false;
+    }
     std::vector<Assignment> assignments;
     for (const std::string& text : o.sets) {
         Assignment a;
@@ -17,6 +22,8 @@ bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
         return false;
     }
     if (!s->source.open(o.input, error)) return false;
+    // From the header alone: a frame too large is refused before it is decoded.
+    if (!frameFitsLimit(o.input, s->source.width(), s->source.height(), o.host, error)) return false;
     for (int f : s->source.frames())
         if (!o.hasFrames || (f >= o.firstFrame && f <= o.lastFrame)) s->frames.push_back(f);
     if (s->frames.empty()) {
@@ -26,7 +33,7 @@ bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
         return false;
     }
 
-    s->plugin = ofxhost::Plugin::load(pluginPath(o), "", error);
+    s->plugin = ofxhost::Plugin::load(pluginPath(o), "", error, ofxhost::HostDescription{!o.host.noTemporalHost});
     if (!s->plugin) {
         *error = "cannot load the plug-in: " + *error;
         return false;
@@ -55,6 +62,7 @@ bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
     inst.setFrameRange(s->source.frames().front(), s->source.frames().back());
     s->fps = o.fps > 0 ? o.fps : s->source.fps();
     inst.setFrameRate(s->fps);
+    inst.setRenderScale(o.host.renderScale);
     return true;
 }
 

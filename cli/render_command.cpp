@@ -12,6 +12,7 @@
 #include "cli/output_settings.h"
 #include "cli/render_loop.h"
 #include "engine/simd_level.h"
+#include "host/proxy_scale.h"
 
 namespace varnok {
 
@@ -45,7 +46,10 @@ int runRenderCommand(const CliOptions& o) {
     std::string note;
     if (!outputSettings(o, setup, &output, &error, &note)) return fail(error);
     FrameSink sink;
-    if (!sink.open(outputPath, source.width(), source.height(), output, source.sampleType(), frames.size(),
+    // In a proxy mode the output is the proxy's size.
+    const int outWidth = ofxhost::proxySize(source.width(), o.host.renderScale);
+    const int outHeight = ofxhost::proxySize(source.height(), o.host.renderScale);
+    if (!sink.open(outputPath, outWidth, outHeight, output, source.sampleType(), frames.size(),
                    frames.front(), &error, &note))
         return fail(error);
     if (!note.empty() && !o.quiet) std::fprintf(stderr, "varnok: %s\n", note.c_str());
@@ -81,14 +85,12 @@ int runRenderCommand(const CliOptions& o) {
         std::fprintf(stderr, "minor page faults per frame (varnok itself, in the loop): %.0f\n",
                      static_cast<double>(minorPageFaults() - faultsBefore) / n);
         std::fprintf(stderr, "simd level: %s\n", ormel::simdLevelName());
-        // What the plug-in itself logged last (Varnok: its detection cache).
-        const auto& messages = plugin->messages();
-        for (auto it = messages.rbegin(); it != messages.rend(); ++it)
-            if (it->find("cache") != std::string::npos) {
-                std::fprintf(stderr, "plug-in log: %s\n", it->c_str());
-                break;
-            }
+        // Counted by the host: images the plug-in knew by their label and never read.
+        const ofxhost::Instance::InputReads reads = instance->inputReads();
+        std::fprintf(stderr, "source images handed to the plug-in %ld, pixels read %ld, known by label %ld\n",
+                     reads.fetched, reads.read, reads.fetched - reads.read);
     }
+    for (const std::string& notice : pluginNotices(*plugin)) std::fprintf(stderr, "plug-in: %s\n", notice.c_str());
     if (!o.quiet)
         std::fprintf(stderr, "wrote %d frame%s to %s\n", times.frames, times.frames == 1 ? "" : "s",
                      outputPath.c_str());

@@ -7,6 +7,7 @@
 
 #include "host/worker_pool.h"
 #include "pipeline/process_frame.h"
+#include "plugin/held_param_reader.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
 
@@ -77,7 +78,10 @@ bool TrackRecorder::track(int frame, TrackedFrame* out, std::string* error) {
     const double t = frame;
     ormel::Settings settings;
     try {
-        settings = ormel::sampleSettings(InstanceReader(instance_, t), t);
+        // Held to the controls' ranges as the plug-in holds them, so the
+        // tracks are the ones it draws.
+        static const ormel::ParamRanges ranges(ormel::paramCatalogue());
+        settings = ormel::sampleSettings(ormel::HeldParamReader(InstanceReader(instance_, t), ranges), t);
     } catch (const std::exception& e) {
         *error = std::string(e.what()) + " (varnok track needs the Varnok plug-in)";
         return false;

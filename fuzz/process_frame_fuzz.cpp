@@ -7,7 +7,7 @@
 
 #include "pipeline/process_frame.h"
 #include "fuzz/fuzz_input.h"
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "plugin/settings_sampling.h"
 
 namespace {

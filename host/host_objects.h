@@ -117,8 +117,12 @@ struct InstanceState {
     // lock, whichever thread reads them; a frame gone by then counts here.
     std::mutex latePixelsMutex;
     std::atomic<int> latePixelsMissing{0};
+    // Input images handed out, and those whose pixels the plug-in asked for.
+    std::atomic<long> inputImagesFetched{0}, inputImagesRead{0};
     bool preferencesDirty = true;              // clip preferences to run again before the next action
-    double frameFirst = 0.0, frameLast = 0.0, frameRate = 24.0;
+    double frameFirst = -1048576.0, frameLast = 1048576.0, frameRate = 24.0;
+    OutsideRange outsideRange = OutsideRange::AskProvider;
+    double renderScale = 1.0;
     double projectWidth = 1920.0, projectHeight = 1080.0;
 };
 
@@ -128,7 +132,7 @@ void initClipDescriptor(ClipObj& c, const std::string& name);
 void initEffectDescriptor(PropertySet& props, const std::string& bundlePath);
 
 // The process-wide OpenFX host record and its suites.
-struct OfxHost* hostRecord();
+struct OfxHost* hostRecord(const HostDescription& description);
 const void* fetchSuite(const char* name, int version);
 
 // Registers the plug-in whose action is under way on this thread (messages
@@ -146,6 +150,9 @@ namespace ofxhost {
 // The frame of an input clip at `t`, made once per action; null when the
 // clip has no provider or the provider has no frame there.
 std::shared_ptr<const FloatImage> frameAt(InstanceState& s, ClipObj& c, double t);
+// The time whose frame a fetch of an input clip at `t` gets, by the clip's
+// frame range and the host's way with times outside it; false when refused.
+bool frameTimeFor(const InstanceState& s, double t, double* frameTime);
 // The clip's frame at `t` from its provider, leaving the action's frames alone.
 std::shared_ptr<const FloatImage> provideFrame(ClipObj& c, double t);
 // Properties of an instance clip that follow its layout and the frame range.

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "host/clip_preferences.h"
 #include "host/plugin_state.h"
@@ -254,6 +255,25 @@ void Instance::setFrameRange(double first, double last) {
     for (auto& c : s.effect->clips) refreshClipProps(*c, s);
 }
 
+void Instance::setOutsideRange(OutsideRange mode) { state_->outsideRange = mode; }
+
+void Instance::setRenderScale(double scale) {
+    if (std::isfinite(scale) && scale > 0.0 && scale <= 16.0) state_->renderScale = scale;
+}
+
+bool frameTimeFor(const InstanceState& s, double t, double* frameTime) {
+    *frameTime = t;
+    // A host without temporal access has the current frame only.
+    if (s.plugin && !s.plugin->hostDescription.temporalClipAccess && s.inAction) *frameTime = s.actionTime;
+    if (t >= s.frameFirst && t <= s.frameLast) return true;
+    switch (s.outsideRange) {
+        case OutsideRange::AskProvider: return true;
+        case OutsideRange::Refuse: return false;
+        case OutsideRange::HoldEnds: *frameTime = t < s.frameFirst ? s.frameFirst : s.frameLast; return true;
+    }
+    return true;
+}
+
 void Instance::setFrameRate(double fps) {
     InstanceState& s = *state_;
     if (!(fps > 0.0) || !std::isfinite(fps)) return;
@@ -281,17 +301,18 @@ struct ActionScope {
     }
 };
 
-void addRenderArgs(PropertySet& in, double t, int x1, int y1, int x2, int y2) {
+void addRenderArgs(PropertySet& in, double t, int x1, int y1, int x2, int y2, double scale) {
     in.setDoubles(kOfxPropTime, {t}, true, 1);
     in.setStrings(kOfxImageEffectPropFieldToRender, {kOfxImageFieldNone}, true, 1);
     in.setInts(kOfxImageEffectPropRenderWindow, {x1, y1, x2, y2}, true, 4);
-    in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+    in.setDoubles(kOfxImageEffectPropRenderScale, {scale, scale}, true, 2);
 }
 
 }  // namespace
 
-RenderResult Instance::render(double time, const RenderOptions& options) {
-    InstanceState& s = *state_;
+namespace {
+
+RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& options) {
     RenderResult r;
     if (!s.plugin) {
         r.error = "instance has no plug-in";
@@ -334,25 +355,32 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     // its output covers, and only that part is rendered.
     const int fx1 = ol.originX, fy1 = ol.originY, fx2 = ol.originX + w, fy2 = ol.originY + h;
     std::vector<double> rod = {double(fx1), double(fy1), double(fx2), double(fy2)};
+    // Regions travel in canonical coordinates: pixels of the proxy divided by
+    // the render scale.
+    auto times = [](std::vector<double> v, double f) {
+        for (double& d : v) d *= f;
+        return v;
+    };
+    const double sc = s.renderScale;
     {
         PropertySet in, rodOut;
         in.setDoubles(kOfxPropTime, {time}, true, 1);
-        in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+        in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
         ClipObj* src = s.effect->clip(kOfxImageEffectSimpleSourceClipName);
         if (src) {
             if (std::shared_ptr<const FloatImage> f = frameAt(s, *src, time))
                 rod = {double(src->layout.originX), double(src->layout.originY),
                        double(src->layout.originX + f->width), double(src->layout.originY + f->height)};
         }
-        rodOut.setDoubles(kOfxImageEffectPropRegionOfDefinition, rod, false, 4);
+        rodOut.setDoubles(kOfxImageEffectPropRegionOfDefinition, times(rod, 1.0 / sc), false, 4);
         const int st = s.plugin->call(kOfxImageEffectActionGetRegionOfDefinition, s.effect.get(), &in, &rodOut);
         if (st == kOfxStatOK) {
             const std::vector<double> v = rodOut.getDoubles(kOfxImageEffectPropRegionOfDefinition);
             if (v.size() == 4 && std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); }))
-                rod = v;
+                rod = times(v, sc);
         }
     }
-    r.regionOfDefinition = rod;
+    r.regionOfDefinition = times(rod, 1.0 / sc);
     // Whole pixels that the region touches, within the frame.
     auto clampInt = [](double d, int lo, int hi) {
         return static_cast<int>(std::min<double>(hi, std::max<double>(lo, d)));
@@ -369,8 +397,8 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     {
         PropertySet in, roiOut;
         in.setDoubles(kOfxPropTime, {time}, true, 1);
-        in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
-        const std::vector<double> window = {double(wx1), double(wy1), double(wx2), double(wy2)};
+        in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
+        const std::vector<double> window = times({double(wx1), double(wy1), double(wx2), double(wy2)}, 1.0 / sc);
         in.setDoubles(kOfxImageEffectPropRegionOfInterest, window, true, 4);
         for (const auto& c : s.effect->clips)
             if (c->name != kOfxImageEffectOutputClipName)
@@ -388,13 +416,13 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     seqIn.setDoubles(kOfxImageEffectPropFrameRange, {time, time}, true, 2);
     seqIn.setDoubles(kOfxImageEffectPropFrameStep, {1.0}, true, 1);
     seqIn.setInts(kOfxPropIsInteractive, {0}, true, 1);
-    seqIn.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+    seqIn.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
     seqIn.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
     seqIn.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
     int st = s.plugin->call(kOfxImageEffectActionBeginSequenceRender, s.effect.get(), &seqIn, nullptr);
     if (okOrDefault(st)) {
         PropertySet in;
-        addRenderArgs(in, time, wx1, wy1, wx2, wy2);
+        addRenderArgs(in, time, wx1, wy1, wx2, wy2, s.renderScale);
         in.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
         in.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
         in.setInts(kOfxImageEffectPropRenderQualityDraft, {0}, true, 1);
@@ -411,6 +439,21 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
     return r;
 }
 
+}  // namespace
+
+RenderResult Instance::render(double time, const RenderOptions& options) {
+    try {
+        return renderFrame(*state_, time, options);
+    } catch (const std::bad_alloc&) {
+        // A frame larger than the memory at hand: a status, not a crash.
+        state_->output.reset();
+        RenderResult r;
+        r.status = kOfxStatErrMemory;
+        r.error = "not enough memory for this frame";
+        return r;
+    }
+}
+
 void Instance::recycleOutput(FloatImage&& image) { state_->spareOutput = std::move(image); }
 
 IdentityResult Instance::isIdentity(double time) {
@@ -422,7 +465,8 @@ IdentityResult Instance::isIdentity(double time) {
     }
     ActionScope scope(s, time);
     PropertySet in, out;
-    addRenderArgs(in, time, 0, 0, static_cast<int>(s.projectWidth), static_cast<int>(s.projectHeight));
+    addRenderArgs(in, time, 0, 0, static_cast<int>(s.projectWidth), static_cast<int>(s.projectHeight),
+                  s.renderScale);
     out.setStrings(kOfxPropName, {""}, false, 1);
     out.setDoubles(kOfxPropTime, {time}, false, 1);
     r.status = s.plugin->call(kOfxImageEffectActionIsIdentity, s.effect.get(), &in, &out);
@@ -480,7 +524,7 @@ int Instance::instanceChanged(const std::string& param, double time, const std::
         in.setStrings(kOfxPropName, {name}, true, 1);
         in.setStrings(kOfxPropChangeReason, {why}, true, 1);
         in.setDoubles(kOfxPropTime, {time}, true, 1);
-        in.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+        in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
         const int a = s.plugin->call(kOfxActionBeginInstanceChanged, s.effect.get(), &reasonArgs, nullptr);
         const int b = s.plugin->call(kOfxActionInstanceChanged, s.effect.get(), &in, nullptr);
         const int c = s.plugin->call(kOfxActionEndInstanceChanged, s.effect.get(), &reasonArgs, nullptr);
@@ -501,6 +545,9 @@ const std::vector<FetchRecord>& Instance::fetchLog() const { return state_->fetc
 void Instance::clearFetchLog() {
     state_->fetches.clear();
     state_->peakImages = 0;
+}
+Instance::InputReads Instance::inputReads() const {
+    return InputReads{state_->inputImagesFetched.load(), state_->inputImagesRead.load()};
 }
 int Instance::imagesOutstanding() const { return static_cast<int>(state_->images.size()); }
 int Instance::peakImagesOutstanding() const { return state_->peakImages; }

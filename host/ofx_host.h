@@ -173,8 +173,9 @@ struct RenderResult {
     FloatImage output;   // the output image as the plug-in left it, converted to float RGBA
     std::string error;   // host-side problem (no source frame to size the output...)
     // What the host negotiated for this render: the output's region of
-    // definition, the render window (x1, y1, x2, y2) and, per input clip, the
-    // region of interest the plug-in asked for.
+    // definition, the render window (x1, y1, x2, y2, in pixels) and, per input
+    // clip, the region of interest the plug-in asked for; regions are in
+    // canonical coordinates (pixels divided by the render scale).
     std::vector<double> regionOfDefinition;
     std::vector<int> renderWindow;
     std::map<std::string, std::vector<double>> regionsOfInterest;
@@ -200,6 +201,17 @@ struct FetchRecord {
     bool delivered = false;
 };
 
+// What the host says of itself in the description it hands plug-ins. Hosts
+// differ: an editing host may say it has no temporal clip access, and then
+// answers a fetch at any time with the current frame.
+struct HostDescription {
+    bool temporalClipAccess = true;
+};
+
+// How a clip answers fetches outside its frame range. Hosts differ: some
+// refuse them, many hold the first (last) frame for earlier (later) times.
+enum class OutsideRange { AskProvider, Refuse, HoldEnds };
+
 class Instance;
 struct PluginState;
 struct InstanceState;
@@ -210,8 +222,10 @@ public:
     // `path` is a bundle folder (X.ofx.bundle), or the .ofx binary itself.
     // `identifier` picks the plug-in; "" takes the first image-effect plug-in.
     // Runs load and describe. Returns null with `*error` set on failure.
+    // `host` is the description the plug-in is given; a library loaded twice
+    // in one process keeps the description of its latest load.
     static std::unique_ptr<Plugin> load(const std::string& path, const std::string& identifier,
-                                        std::string* error);
+                                        std::string* error, const HostDescription& host = {});
     // Identifiers of every plug-in in a binary (empty with `*error` on failure).
     static std::vector<std::string> listPlugins(const std::string& path, std::string* error);
     ~Plugin();  // runs unload and closes the library
@@ -273,12 +287,24 @@ public:
     void setSharedFrameProvider(const std::string& clip, SharedFrameProvider provider);   // replaces the other
     // Labels for the clip's images, so plug-ins can recognise a picture they
     // have seen. Setting a provider drops the labeler: new pictures, new labels.
+    // Hosts differ here too: a labeler that returns one label for every time
+    // acts as a host that labels a whole clip alike, one that returns a new
+    // label on each call as a host that labels every fetch afresh.
     void setFrameLabeler(const std::string& clip, FrameLabeler labeler);
     // Sizes for the clip's frames, for images whose pixels wait until they
     // are read (plain float layout only). Setting a provider drops it.
     void setFrameShapeProvider(const std::string& clip, FrameShapeProvider shape);
     void setClipLayout(const std::string& clip, const ImageLayout& layout);
-    void setFrameRange(double first, double last);   // clips' and effect's frame range
+    // Clips' and effect's frame range; until set, a range wide enough for any
+    // time a caller renders.
+    void setFrameRange(double first, double last);
+    // What a fetch outside the clips' frame range gets (AskProvider: whatever
+    // the provider has there, the default).
+    void setOutsideRange(OutsideRange mode);
+    // The render scale of every action from now on, as a host's proxy mode
+    // sets it: source images come made smaller by it, the output is that
+    // size too, and the actions are told the scale. 1 by default.
+    void setRenderScale(double scale);
     void setFrameRate(double fps);
     // The depth and components a clip's images are presented in, as the clip
     // preferences settled them ("OfxBitDepthByte", "OfxImageComponentRGBA").
@@ -301,6 +327,13 @@ public:
     // Image fetches the plug-in made since the last clearFetchLog().
     const std::vector<FetchRecord>& fetchLog() const;
     void clearFetchLog();
+    // Input images handed to the plug-in since the instance was made, and
+    // those whose pixels it asked for; the rest it knew by their label.
+    struct InputReads {
+        long fetched = 0;
+        long read = 0;
+    };
+    InputReads inputReads() const;
     // Images the plug-in fetched and has not released (leak check).
     int imagesOutstanding() const;
     // The most images the plug-in held at once since the last clearFetchLog().

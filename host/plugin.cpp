@@ -200,7 +200,7 @@ std::vector<std::string> Plugin::listPlugins(const std::string& path, std::strin
 }
 
 std::unique_ptr<Plugin> Plugin::load(const std::string& path, const std::string& identifier,
-                                     std::string* error) {
+                                     std::string* error, const HostDescription& host) {
     std::string local;
     if (!error) error = &local;
     Library lib;
@@ -209,6 +209,7 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, const std::string&
     PluginState& s = *plugin->state_;
     s.library = lib.handle;
     s.bundlePath = path;
+    s.hostDescription = host;
     const int n = lib.count();
     for (int i = 0; i < n && i < 10000 && !s.plugin; ++i) {
         OfxPlugin* p = lib.get(i);
@@ -229,7 +230,7 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, const std::string&
     s.identifier = safeString(s.plugin->pluginIdentifier);
     s.versionMajor = s.plugin->pluginVersionMajor;
     s.versionMinor = s.plugin->pluginVersionMinor;
-    if (s.plugin->setHost) s.plugin->setHost(hostRecord());
+    if (s.plugin->setHost) s.plugin->setHost(hostRecord(host));
     int st = s.call(kOfxActionLoad, nullptr, nullptr, nullptr);
     if (st != kOfxStatOK && st != kOfxStatReplyDefault) {
         *error = "load failed: " + statusName(st);

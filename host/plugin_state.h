@@ -28,6 +28,7 @@ struct PluginState {
     std::string identifier;
     unsigned versionMajor = 0, versionMinor = 0;
     bool loaded = false;
+    HostDescription hostDescription;
     std::unique_ptr<EffectObj> descriptor;
     // Guards the described contexts and their records below; entries are
     // added once and never removed while the plug-in is loaded.

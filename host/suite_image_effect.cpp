@@ -7,6 +7,7 @@
 
 #include "host/clip_preferences.h"
 #include "host/host_objects.h"
+#include "host/proxy_scale.h"
 
 namespace ofxhost {
 
@@ -110,21 +111,25 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     std::shared_ptr<ImageBuffer> buffer;
     bool lazy = false;
     double rodW = 0, rodH = 0;
+    double frameTime = time;
     if (c->name == kOfxImageEffectOutputClipName) {
         // Only the frame being rendered has an output image.
         if (s->output && time == s->actionTime) buffer = s->output;
         rodW = s->projectWidth;
         rodH = s->projectHeight;
-    } else if (std::isfinite(time)) {
+    } else if (std::isfinite(time) && frameTimeFor(*s, time, &frameTime)) {
+        // frameTime: the time whose frame the host hands for the time asked.
         int w = 0, h = 0;
         const ImageLayout layout = presentedLayout(*c);
-        if (c->shape && isPlainFloat(layout) && !heldByAction(*s, *c, time) && c->shape(time, &w, &h) && w > 0 &&
-            h > 0 && w <= (1 << 16) && h <= (1 << 16)) {
+        if (c->shape && isPlainFloat(layout) && !heldByAction(*s, *c, frameTime) && c->shape(frameTime, &w, &h) &&
+            w > 0 && h > 0 && w <= (1 << 16) && h <= (1 << 16)) {
+            w = proxySize(w, s->renderScale);
+            h = proxySize(h, s->renderScale);
             buffer = std::make_shared<ImageBuffer>(plainFloatBuffer(w, h, layout));
             lazy = true;
             rodW = w;
             rodH = h;
-        } else if (std::shared_ptr<const FloatImage> frame = frameAt(*s, *c, time)) {
+        } else if (std::shared_ptr<const FloatImage> frame = frameAt(*s, *c, frameTime)) {
             buffer = std::make_shared<ImageBuffer>(shareSourceBuffer(frame, layout));
             rodW = frame->width;
             rodH = frame->height;
@@ -143,11 +148,14 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
     p.setStrings(kOfxImageEffectPropPixelDepth, {depthName(b.depth)}, true, 1);
     p.setStrings(kOfxImageEffectPropComponents, {componentsName(b.components)}, true, 1);
     p.setStrings(kOfxImageEffectPropPreMultiplication, {kOfxImageUnPreMultiplied}, true, 1);
-    p.setDoubles(kOfxImageEffectPropRenderScale, {1.0, 1.0}, true, 2);
+    p.setDoubles(kOfxImageEffectPropRenderScale, {s->renderScale, s->renderScale}, true, 2);
     p.setDoubles(kOfxImagePropPixelAspectRatio, {1.0}, true, 1);
+    const bool input = c->name != kOfxImageEffectOutputClipName;
+    if (input) ++s->inputImagesFetched;
     if (lazy) {
         ImageBuffer* target = buffer.get();
-        p.setDeferredPointer(kOfxImagePropData, [s, c, time, target]() -> void* {
+        p.setDeferredPointer(kOfxImagePropData, [s, c, time = frameTime, target]() -> void* {
+            ++s->inputImagesRead;
             std::lock_guard<std::mutex> lock(s->latePixelsMutex);
             std::shared_ptr<const FloatImage> frame = provideFrame(*c, time);
             if (!frame || frame->width != target->width() || frame->height != target->height()) {
@@ -159,6 +167,14 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
             lendFrame(*target, std::move(frame));
             return target->data;
         });
+    } else if (input) {
+        // Counted when asked for: a plug-in that knows the picture by its
+        // label never asks.
+        void* data = b.data;
+        p.setDeferredPointer(kOfxImagePropData, [s, data]() -> void* {
+            ++s->inputImagesRead;
+            return data;
+        });
     } else {
         p.setPointers(kOfxImagePropData, {b.data}, true, 1);
     }
@@ -168,7 +184,7 @@ OfxStatus clipGetImage(OfxImageClipHandle h, OfxTime time, const OfxRectD*, OfxP
               {ox, oy, ox + static_cast<int>(rodW), oy + static_cast<int>(rodH)}, true, 4);
     p.setInts(kOfxImagePropRowBytes, {static_cast<int>(b.rowBytes)}, true, 1);
     p.setStrings(kOfxImagePropField, {kOfxImageFieldNone}, true, 1);
-    p.setStrings(kOfxImagePropUniqueIdentifier, {uniqueId(*c, time)}, true, 1);
+    p.setStrings(kOfxImagePropUniqueIdentifier, {uniqueId(*c, frameTime)}, true, 1);
     img->buffer = std::move(buffer);
     PropertySet* key = &img->props;
     s->images[key] = std::move(img);
@@ -203,15 +219,18 @@ OfxStatus clipGetRegionOfDefinition(OfxImageClipHandle h, OfxTime time, OfxRectD
     if (!s) return kOfxStatErrBadHandle;
     double w = s->projectWidth, hgt = s->projectHeight;
     if (c->name != kOfxImageEffectOutputClipName) {
-        std::shared_ptr<const FloatImage> f = std::isfinite(time) ? frameAt(*s, *c, time) : nullptr;
+        double frameTime = time;
+        std::shared_ptr<const FloatImage> f =
+            std::isfinite(time) && frameTimeFor(*s, time, &frameTime) ? frameAt(*s, *c, frameTime) : nullptr;
         if (!f) return kOfxStatFailed;
         w = f->width;
         hgt = f->height;
     }
+    // Canonical coordinates: a proxy frame's pixels stand for 1 / scale each.
     bounds->x1 = c->layout.originX;
     bounds->y1 = c->layout.originY;
-    bounds->x2 = bounds->x1 + w;
-    bounds->y2 = bounds->y1 + hgt;
+    bounds->x2 = bounds->x1 + w / s->renderScale;
+    bounds->y2 = bounds->y1 + hgt / s->renderScale;
     return kOfxStatOK;
 }
 
@@ -324,6 +343,9 @@ std::shared_ptr<const FloatImage> provideFrame(ClipObj& c, double t) {
         }
         if (ok && usable(*img)) frame = std::move(img);
     }
+    // In a proxy mode the plug-in gets the frame made smaller.
+    const InstanceState* s = c.owner ? c.owner->instance : nullptr;
+    if (frame && s && s->renderScale != 1.0) frame = std::make_shared<const FloatImage>(proxyImage(*frame, s->renderScale));
     return frame;
 }
 

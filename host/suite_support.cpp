@@ -148,7 +148,7 @@ const void* fetchSuiteC(OfxPropertySetHandle, const char* name, int version) {
     return fetchSuite(name, version);
 }
 
-PropertySet* makeHostProps() {
+PropertySet* makeHostProps(const HostDescription& d) {
     auto* p = new PropertySet;  // lives as long as the process: plug-ins keep the pointer
     p->setStrings(kOfxPropType, {kOfxTypeImageEffectHost}, true, 1);
     p->setStrings(kOfxPropName, {"org.varnok.host"}, true, 1);
@@ -160,7 +160,7 @@ PropertySet* makeHostProps() {
     p->setInts(kOfxImageEffectPropSupportsOverlays, {0}, true, 1);
     p->setInts(kOfxImageEffectPropSupportsMultiResolution, {1}, true, 1);
     p->setInts(kOfxImageEffectPropSupportsTiles, {1}, true, 1);
-    p->setInts(kOfxImageEffectPropTemporalClipAccess, {1}, true, 1);
+    p->setInts(kOfxImageEffectPropTemporalClipAccess, {d.temporalClipAccess ? 1 : 0}, true, 1);
     p->setStrings(kOfxImageEffectPropSupportedComponents,
                   {kOfxImageComponentRGBA, kOfxImageComponentRGB, kOfxImageComponentAlpha}, true);
     p->setStrings(kOfxImageEffectPropSupportedContexts,
@@ -206,14 +206,18 @@ const void* fetchSuite(const char* name, int version) {
     return nullptr;
 }
 
-OfxHost* hostRecord() {
-    static OfxHost* host = [] {
+OfxHost* hostRecord(const HostDescription& d) {
+    // One record per kind of host, kept for the life of the process: a
+    // plug-in holds on to the pointer it was given.
+    auto make = [](const HostDescription& desc) {
         auto* h = new OfxHost;
-        h->host = reinterpret_cast<OfxPropertySetHandle>(makeHostProps());
+        h->host = reinterpret_cast<OfxPropertySetHandle>(makeHostProps(desc));
         h->fetchSuite = fetchSuiteC;
         return h;
-    }();
-    return host;
+    };
+    static OfxHost* const temporal = make(HostDescription{true});
+    static OfxHost* const noTemporal = make(HostDescription{false});
+    return d.temporalClipAccess ? temporal : noTemporal;
 }
 
 void setActivePlugin(PluginState* p) { tActive = p; }

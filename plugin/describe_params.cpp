@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 
 namespace {
 

@@ -64,6 +64,12 @@ void DetectionCache::reserve(size_t entries) {
     if (entries > capacity_) capacity_ = entries;
 }
 
+void DetectionCache::clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+    index_.clear();
+}
+
 size_t DetectionCache::size() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return entries_.size();

@@ -34,6 +34,8 @@ public:
     void store(const std::string& key, std::vector<Blob> regions);
     // At least `entries` are kept from now on (a few times the frames asked for).
     void reserve(size_t entries);
+    // Forgets every entry.
+    void clear();
 
     size_t size() const;
     uint64_t hits() const;

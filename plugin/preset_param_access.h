@@ -6,7 +6,7 @@
 #include <string>
 
 #include "openfx/support/ofx_support.h"
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "presets/param_access.h"
 
 class PresetParamAccess : public ormel::ParamAccess {

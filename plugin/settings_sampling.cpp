@@ -26,6 +26,9 @@ int32_t roundHalfAway(double v) { return saturateToInt32(std::round(v)); }
 struct Sampler {
     const ormel::ParamReader& reader;
     float k;
+    double scale;   // the host's render scale
+
+    float scaleF() const { return static_cast<float>(scale); }
 
     float real(const char* n) const { return static_cast<float>(reader.getDouble(n)); }
     int32_t integer(const char* n) const { return reader.getInt(n); }
@@ -36,10 +39,22 @@ struct Sampler {
         return Pixel{static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2]), 1.0f};
     }
     // Pixel sizes grow with the HUD factor, multiplied in float.
-    float size(const char* n) const { return real(n) * k; }
-    // Text sizes and offsets: the integer times k, rounded in double.
+    float size(const char* n) const { return real(n) * k * scaleF(); }
+    // Text sizes and offsets: the integer times k, rounded in double; the
+    // bitmap font draws whole sizes only, so a scaled text takes the nearest.
     int32_t offset(const char* n) const {
-        return roundHalfAway(static_cast<double>(integer(n)) * static_cast<double>(k));
+        return roundHalfAway(static_cast<double>(integer(n)) * static_cast<double>(k) * scale);
+    }
+    // Lengths in pixels outside the HUD factor.
+    float length(const char* n) const { return real(n) * scaleF(); }
+    // Counts of pixels (radii, passes, cells): scaled and rounded, but one
+    // that was on stays at least 1.
+    int32_t pixels(const char* n) const { return scaledCount(integer(n), scale); }
+    // Areas in pixels go with the square of the scale.
+    int32_t area(const char* n) const { return scaledCount(integer(n), scale * scale); }
+    static int32_t scaledCount(int32_t v, double factor) {
+        if (v <= 0 || factor == 1.0) return v;
+        return std::max(roundHalfAway(static_cast<double>(v) * factor), 1);
     }
     int32_t textSize(const char* n) const { return std::max(offset(n), 1); }
 };
@@ -49,11 +64,15 @@ int32_t detectionFactor(int32_t index) {
     return kFactors[std::clamp(index, 0, 3)];
 }
 
+// A render scale the engine can use: NaN, zero, negative or absurd scales
+// count as 1.
+double usableScale(double scale) { return scale > 0.0 && scale <= 64.0 ? scale : 1.0; }
+
 }  // namespace
 
-Settings sampleSettings(const ParamReader& reader, double time) {
+Settings sampleSettings(const ParamReader& reader, double time, double renderScale) {
     Settings s;
-    const Sampler in{reader, hudFactor(reader.getDouble("hudScale"))};
+    const Sampler in{reader, hudFactor(reader.getDouble("hudScale")), usableScale(renderScale)};
 
     const bool preview = in.flag("fastPreview");
     const int32_t scaleIndex = std::clamp(in.index("detectionScale"), 0, 3);
@@ -65,13 +84,13 @@ Settings sampleSettings(const ParamReader& reader, double time) {
     s.luminanceTolerance = in.real("luminanceTolerance");
     s.softness = in.real("softness");
     s.invertSelection = in.flag("invertSelection");
-    s.blurRadius = in.integer("blurRadius");
-    s.erodeIterations = in.integer("erodeIterations");
-    s.dilateIterations = in.integer("dilateIterations");
-    s.minBlobArea = in.integer("minBlobArea");
-    s.maxBlobArea = in.integer("maxBlobArea");
+    s.blurRadius = in.pixels("blurRadius");
+    s.erodeIterations = in.pixels("erodeIterations");
+    s.dilateIterations = in.pixels("dilateIterations");
+    s.minBlobArea = in.area("minBlobArea");
+    s.maxBlobArea = in.area("maxBlobArea");
     s.maxObjects = in.integer("maxObjects");
-    s.trackingDistance = in.real("trackingDistance");
+    s.trackingDistance = in.length("trackingDistance");
 
     // Every earlier frame is fetched and converted at each render, so the
     // count is held to the control's own range whatever a preset file says.
@@ -87,6 +106,9 @@ Settings sampleSettings(const ParamReader& reader, double time) {
     } else {
         s.maxConnectionEdges = 4096;
     }
+    // The reduction is counted in pixels of the image given: a smaller image
+    // needs less of it to detect at the same grain.
+    s.detectionScale = Sampler::scaledCount(s.detectionScale, in.scale);
 
     s.outputMode = in.index("outputMode");
     s.sourceOpacity = in.real("sourceOpacity");
@@ -144,7 +166,7 @@ Settings sampleSettings(const ParamReader& reader, double time) {
     s.lineColor = in.colour("lineColor");
     s.lineWidth = in.size("lineWidth");
     s.lineOpacity = in.real("lineOpacity");
-    s.maxConnectionDistance = in.real("maxConnectionDistance");
+    s.maxConnectionDistance = in.length("maxConnectionDistance");
     s.lineJitter = in.size("lineJitter");
     s.lineFlicker = in.real("lineFlicker");
     s.dashLength = in.size("dashLength");
@@ -173,7 +195,7 @@ Settings sampleSettings(const ParamReader& reader, double time) {
     s.scanline = in.real("scanline");
     s.noise = in.real("noise");
     s.vignette = in.real("vignette");
-    s.chromaticAberration = in.real("chromaticAberration");
+    s.chromaticAberration = in.length("chromaticAberration");
     s.glitchAmount = in.real("glitchAmount");
     s.vhsFlicker = in.real("vhsFlicker");
     s.lensDistortion = in.real("lensDistortion");
@@ -182,7 +204,7 @@ Settings sampleSettings(const ParamReader& reader, double time) {
     s.radialBlur = in.real("radialBlur");
     s.asciiMode = in.index("asciiMode");
     s.asciiAmount = in.real("asciiAmount");
-    s.asciiCellSize = in.integer("asciiCellSize");
+    s.asciiCellSize = in.pixels("asciiCellSize");
 
     s.pixelSortEnable = in.flag("pixelSortEnable");
     s.pixelSortScope = in.index("pixelSortScope");
@@ -190,7 +212,7 @@ Settings sampleSettings(const ParamReader& reader, double time) {
     s.pixelSortColor = in.colour("pixelSortColor");
     s.pixelSortColorMix = in.real("pixelSortColorMix");
     s.pixelSortAmount = in.real("pixelSortAmount");
-    s.pixelSortLength = in.integer("pixelSortLength");
+    s.pixelSortLength = in.pixels("pixelSortLength");
     s.pixelSortThreshold = in.real("pixelSortThreshold");
     s.pixelSortRandomize = in.flag("pixelSortRandomize");
     s.pixelSortRandomAmount = in.real("pixelSortRandomAmount");

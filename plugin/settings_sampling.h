@@ -23,6 +23,10 @@ public:
 };
 
 // Reads the 120 non-preset parameters; `time` gives frameNumber.
-Settings sampleSettings(const ParamReader& reader, double time);
+// `renderScale` is the host's render scale (below 1 in proxy and preview
+// modes, where the images are that much smaller): every setting measured in
+// pixels is multiplied by it, so the picture is the full render made
+// smaller. At 1 nothing changes by a bit.
+Settings sampleSettings(const ParamReader& reader, double time, double renderScale = 1.0);
 
 }  // namespace ormel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,10 +13,11 @@
 #include "pipeline/process_frame.h"
 #include "engine/reduction.h"
 #include "openfx/support/ofx_suites.h"
+#include "plugin/held_param_reader.h"
 #include "plugin/host_threads.h"
 #include "plugin/image_transfer.h"
 #include "plugin/image_transfer_bands.h"
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/temporal_limits.h"
 
@@ -72,12 +74,13 @@ bool isFloatRgba(const OFX::Image& image) {
 
 }  // namespace
 
-VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle) : OFX::ImageEffect(handle) {
+VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle)
+    : OFX::ImageEffect(handle), ranges_(ormel::paramCatalogue()), temporalHost_(OFX::hostHasTemporalClipAccess()) {
     outputClip = fetchClip(kOfxImageEffectOutputClipName);
     sourceClip = fetchClip(kOfxImageEffectSimpleSourceClipName);
     // Each catalogue parameter by its kind: an instance whose host lacks one
     // fails here, and the actions find the handles by name afterwards.
-    for (const ormel::ParamSpec& spec : ormel::paramCatalogue()) {
+    for (const ormel::ParamSpec& spec : ranges_.catalogue()) {
         switch (spec.kind) {
             case ormel::ParamKind::Double: fetchDoubleParam(spec.name); break;
             case ormel::ParamKind::Integer: fetchIntParam(spec.name); break;
@@ -92,10 +95,10 @@ VarnokPlugin::VarnokPlugin(OfxImageEffectHandle handle) : OFX::ImageEffect(handl
 
 VarnokPlugin::~VarnokPlugin() = default;
 
-ormel::Settings VarnokPlugin::settingsAt(double time) const {
+ormel::Settings VarnokPlugin::settingsAt(double time, double renderScale) const {
     // The fetches only look up the handles made at construction.
-    const HostParamReader reader(const_cast<VarnokPlugin&>(*this), time);
-    return ormel::sampleSettings(reader, time);
+    const HostParamReader host(const_cast<VarnokPlugin&>(*this), time);
+    return ormel::sampleSettings(ormel::HeldParamReader(host, ranges_), time, renderScale);
 }
 
 void VarnokPlugin::render(const OFX::RenderArguments& args) {
@@ -115,7 +118,11 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     // past its end, so it is refused like a mismatch.
     if (!isFloatRgba(*dst)) OFX::throwSuiteStatusException(kOfxStatErrValue);
 
-    const ormel::Settings settings = settingsAt(t);
+    // Images come at the render scale; a host that scales the two axes
+    // differently gets their geometric mean for lengths.
+    const OfxPointD& rs = args.renderScale;
+    const double scale = rs.x == rs.y ? rs.x : std::sqrt(rs.x * rs.y);
+    const ormel::Settings settings = settingsAt(t, scale);
     // The host's threads, when it lends them, share out each pass of the frame.
     const ormel::RowBands bands = ormel::rowBandsFrom(OFX::suites().multiThread);
     std::unique_lock<std::mutex> own(scratchMutex_, std::try_to_lock);
@@ -124,9 +131,16 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     ormel::Image& current = scratch.current;
     ormel::readHostImageInto(accessOf(src.get()), current, bands);
 
+    // A host without temporal access answers every time with the current
+    // frame: the render goes on as one without history, and the user is told.
+    int32_t frames = clampTemporalFrames(settings.temporalFrames);
+    if (frames > 0 && !temporalHost_) {
+        tellNoEarlierFrames();
+        frames = 0;
+    }
     std::vector<ormel::FrameRegions> earlier;
-    collectEarlierRegions(t, clampTemporalFrames(settings.temporalFrames), current.width, current.height, settings,
-                          bands, scratch.reduced, earlier);
+    collectEarlierRegions(t, earlierFrameTimes(t, frames, sourceRange()), src->getUniqueIdentifier(), current.width,
+                          current.height, settings, bands, scratch.reduced, earlier);
 
     // `current` is read again only next frame, after it has been refilled.
     // The last pass writes the host's rows itself where they can take it.
@@ -137,14 +151,45 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     }
 }
 
-void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t width, int32_t height,
+ClipFrameRange VarnokPlugin::sourceRange() const {
+    ClipFrameRange range;
+    OfxRangeD r{0.0, 0.0};
+    if (sourceClip->getFrameRange(r)) range = ClipFrameRange{true, r.min, r.max};
+    return range;
+}
+
+void VarnokPlugin::tellNoEarlierFrames() {
+    if (toldNoEarlierFrames_.exchange(true)) return;
+    persistentWarning(
+        "Varnok: this host gives no earlier frames to effects, so trails, speeds and temporal tracking are off. "
+        "Temporal tracking needs a host that gives earlier frames.");
+}
+
+void VarnokPlugin::collectEarlierRegions(double time, const std::vector<double>& times,
+                                         const std::string& currentLabel, int32_t width, int32_t height,
                                          const ormel::Settings& settings, const ormel::RowBands& bands,
                                          std::vector<ormel::Image>& reduced,
                                          std::vector<ormel::FrameRegions>& earlier) {
     earlier.clear();
+    const int32_t frames = static_cast<int32_t>(times.size());
     if (frames < 1 || width <= 0 || height <= 0) return;
     detections_.reserve(static_cast<size_t>(frames) * 4);
     earlier.reserve(static_cast<size_t>(frames));
+    // The labels this render has seen, with their times: one label at two
+    // times means the host's labels do not tell pictures apart.
+    std::vector<std::pair<std::string, double>> seen;
+    if (!currentLabel.empty()) seen.push_back({currentLabel, time});
+    auto labelIsTrusted = [&](const std::string& label, double when) {
+        if (label.empty() || !labelsTrusted_) return false;
+        for (const auto& s : seen)
+            if (s.first == label && s.second != when) {
+                labelsTrusted_ = false;
+                detections_.clear();
+                return false;
+            }
+        seen.push_back({label, when});
+        return true;
+    };
     const int32_t factor = ormel::detectionFactor(settings);
     const ormel::Settings detection = ormel::detectionSettings(settings);
 
@@ -172,13 +217,13 @@ void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t wi
             bands.runJobs(count, [&](int32_t i) { detectOne(i, ormel::RowBands::single()); });
         }
         // Stored in frame order, so the cache ages as a one-by-one render leaves it.
-        for (const Pending& p : pending) detections_.store(p.key, earlier[p.slot].regions);
+        if (labelsTrusted_)
+            for (const Pending& p : pending) detections_.store(p.key, earlier[p.slot].regions);
         pending.clear();
         waiting = 0;
     };
 
-    for (int32_t n = frames; n >= 1; --n) {
-        const double when = time - n;
+    for (const double when : times) {
         std::unique_ptr<OFX::Image> image = sourceClip->fetchImage(when);
         if (!image) continue;
         // Only frames that read as a picture of the current frame's size
@@ -190,8 +235,16 @@ void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t wi
         if (!isFloatRgba(*image) || w != width || h != height) continue;
         ormel::FrameRegions e;
         e.frame = ormel::saturateToInt32(std::round(when));
-        std::string key = ormel::detectionKey(image->getUniqueIdentifier(), width, height, factor, detection);
-        const bool known = detections_.find(key, &e.regions);
+        // The label together with the time: a label only names a picture at
+        // its own time.
+        const std::string& label = image->getUniqueIdentifier();
+        std::string key;
+        if (labelIsTrusted(label, when)) {
+            char at[32];
+            std::snprintf(at, sizeof at, "@%.17g", when);
+            key = ormel::detectionKey(label + at, width, height, factor, detection);
+        }
+        const bool known = !key.empty() && detections_.find(key, &e.regions);
         earlier.push_back(std::move(e));
         if (known) continue;
 
@@ -206,18 +259,14 @@ void VarnokPlugin::collectEarlierRegions(double time, int32_t frames, int32_t wi
     detectPending();
 }
 
-void VarnokPlugin::endSequenceRender(const OFX::EndSequenceRenderArguments&) {
-    const uint64_t hits = detections_.hits(), misses = detections_.misses();
-    if (hits + misses == 0) return;
-    logMessage("Varnok detection cache: " + std::to_string(hits) + " hits, " + std::to_string(misses) + " misses");
-}
-
 bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,
                               double& identityTime) {
     const double t = args.time;
-    auto on = [&](const char* name) { return fetchBooleanParam(name)->getValueAtTime(t); };
-    auto amount = [&](const char* name) { return fetchDoubleParam(name)->getValueAtTime(t); };
-    if (fetchChoiceParam("outputMode")->getValueAtTime(t) != 0) return false;
+    const HostParamReader host(*this, t);
+    const ormel::HeldParamReader values(host, ranges_);
+    auto on = [&](const char* name) { return values.getBool(name); };
+    auto amount = [&](const char* name) { return values.getDouble(name); };
+    if (values.getChoice("outputMode") != 0) return false;
     for (const char* layer : {"drawPoints", "drawBoxes", "drawLines", "drawTrails", "drawLabels"}) {
         if (on(layer)) return false;
     }
@@ -250,11 +299,21 @@ bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& 
 void VarnokPlugin::getFramesNeeded(const OFX::FramesNeededArguments& args,
                                    OFX::FramesNeededSetter& frames) {
     const double t = args.time;
-    if (fetchBooleanParam("fastPreview")->getValueAtTime(t)) return;
-    if (!fetchBooleanParam("useTemporalTracking")->getValueAtTime(t)) return;
-    const int32_t n = fetchIntParam("temporalFrames")->getValueAtTime(t);
-    if (n < 1) return;
-    // Declares exactly what render will fetch.
-    frames.setFramesNeeded(*sourceClip, OfxRangeD{t - clampTemporalFrames(n), t});
+    const HostParamReader host(*this, t);
+    const ormel::HeldParamReader values(host, ranges_);
+    if (values.getBool("fastPreview")) return;
+    if (!values.getBool("useTemporalTracking")) return;
+    const int32_t n = values.getInt("temporalFrames");
+    if (n < 1 || !temporalHost_) return;
+    // Declares exactly what render will fetch: the earlier frames the clip has.
+    const std::vector<double> times = earlierFrameTimes(t, clampTemporalFrames(n), sourceRange());
+    if (times.empty()) return;
+    if (times.back() == t - 1) {
+        frames.setFramesNeeded(*sourceClip, OfxRangeD{times.front(), t});
+    } else {
+        // Rendered past the clip's end: its last frames, and the current one.
+        frames.setFramesNeeded(*sourceClip, OfxRangeD{times.front(), times.back()});
+        frames.setFramesNeeded(*sourceClip, OfxRangeD{t, t});
+    }
 }
 

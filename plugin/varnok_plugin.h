@@ -2,21 +2,25 @@
 // to both clips and to every parameter of the catalogue, fetched once at
 // construction (the base keeps them by name), and a
 // cache of the regions found in earlier frames, keyed by the host's image
-// labels; every action reads the parameters afresh, and the cache changes
-// no result, only how often pixels are read.
+// labels and the frames' times; every action reads the parameters afresh,
+// and the cache changes no result, only how often pixels are read.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "catalogue/param_catalogue.h"
 #include "engine/row_bands.h"
 #include "engine/tracks.h"
 #include "engine/types.h"
 #include "openfx/support/ofx_support.h"
 #include "pipeline/process_frame.h"
 #include "plugin/detection_cache.h"
+#include "plugin/earlier_frames.h"
+#include "plugin/held_param_reader.h"
 
 class VarnokPlugin : public OFX::ImageEffect {
 public:
@@ -29,13 +33,11 @@ public:
     void getFramesNeeded(const OFX::FramesNeededArguments& args,
                          OFX::FramesNeededSetter& frames) override;
     void changedParam(const OFX::InstanceChangedArgs& args, const std::string& paramName) override;
-    // Logs how often earlier frames were recognised by their label, once per
-    // sequence the host renders.
-    void endSequenceRender(const OFX::EndSequenceRenderArguments& args) override;
 
     // Every non-preset parameter at `time`, converted, scaled by the HUD size
-    // factor and with fast preview and temporal tracking folded in.
-    ormel::Settings settingsAt(double time) const;
+    // factor and the render scale, with fast preview and temporal tracking
+    // folded in.
+    ormel::Settings settingsAt(double time, double renderScale = 1.0) const;
 
     // Preset operations (varnok_plugin_presets.cpp). Looks and files change
     // the effect only by writing parameter values through the host.
@@ -51,14 +53,30 @@ public:
     OFX::Clip* sourceClip = nullptr;
 
 private:
-    // The regions of the `frames` source frames before `time`, oldest first,
+    // The source clip's frame range as the host gives it now.
+    ClipFrameRange sourceRange() const;
+    // Says once per instance, where the user will see it, that this host
+    // gives no earlier frames.
+    void tellNoEarlierFrames();
+
+    // The regions of the source frames at `times`, oldest first,
     // each from the cache or detected in the host image reduced for
     // detection. Frames that are missing or of another size than `width` x
     // `height` are left out.
-    void collectEarlierRegions(double time, int32_t frames, int32_t width, int32_t height,
+    void collectEarlierRegions(double time, const std::vector<double>& times, const std::string& currentLabel,
+                               int32_t width, int32_t height,
                                const ormel::Settings& settings, const ormel::RowBands& bands,
                                std::vector<ormel::Image>& reduced, std::vector<ormel::FrameRegions>& earlier);
 
+    // The controls' declared ranges, which every value read is held to.
+    const ormel::ParamRanges ranges_;
+    // False when the host's description says it has no temporal clip access.
+    bool temporalHost_ = true;
+    std::atomic<bool> toldNoEarlierFrames_{false};
+    // Image labels are a hint: a host that gives one label to frames of two
+    // different times (one label for the whole clip, say) loses the cache
+    // for this instance.
+    std::atomic<bool> labelsTrusted_{true};
     ormel::DetectionCache detections_;
     // Frame-sized memory reused from one render to the next, so a render
     // takes no fresh pages; every render overwrites all of it. Renders of one

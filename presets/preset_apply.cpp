@@ -15,7 +15,8 @@ void applyBuiltinPreset(ParamAccess& params, int index) {
     if (index < 0 || index >= kBuiltinLookCount) return;
     const BuiltinLook look = builtinLooks()[static_cast<std::size_t>(index)];
     params.setValue(kCustomPresetNameParam, textValue(look.name));
-    for (const auto& [name, value] : look.writes) params.setValue(name, value);
+    const std::vector<ParamSpec> catalogue = paramCatalogue();
+    for (const auto& [name, value] : look.writes) params.setValue(name, heldToRange(catalogue, name, value));
 }
 
 }  // namespace ormel

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
+#include "catalogue/param_range.h"
 
 namespace ormel {
 namespace {
@@ -71,5 +72,21 @@ std::vector<std::pair<std::string, PresetValue>> presetBaseValues() {
 }
 
 std::string presetFolder() { return presetDirectory(); }
+
+PresetValue heldToRange(const std::vector<ParamSpec>& catalogue, const std::string& name, PresetValue value) {
+    const ParamSpec* spec = findParam(catalogue, name);
+    if (spec == nullptr) return value;
+    switch (value.kind) {
+        case ValueKind::Double: value.number = heldToRange(*spec, value.number); break;
+        case ValueKind::Integer:
+        case ValueKind::Choice:
+            value.integer = static_cast<int>(heldToRange(*spec, static_cast<double>(value.integer)));
+            break;
+        case ValueKind::Rgb: value.rgb = heldToRange(*spec, value.rgb); break;
+        case ValueKind::Boolean:
+        case ValueKind::Text: break;
+    }
+    return value;
+}
 
 }  // namespace ormel

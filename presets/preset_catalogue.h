@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "presets/preset_value.h"
 
 namespace ormel {
@@ -25,6 +25,11 @@ std::vector<std::pair<std::string, PresetValue>> presetBaseValues();
 
 // A catalogue entry's default as a preset value (text for strings and buttons).
 PresetValue catalogueDefault(const ParamSpec& spec);
+
+// `value` held to the declared range of the parameter called `name` in
+// `catalogue`, as every value the effect reads is; kinds without a range and
+// names not in the catalogue pass unchanged.
+PresetValue heldToRange(const std::vector<ParamSpec>& catalogue, const std::string& name, PresetValue value);
 
 // The per-user preset folder (HOME + "/Documents/Tesmar/Varnok/Presets").
 std::string presetFolder();

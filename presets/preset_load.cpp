@@ -7,7 +7,21 @@
 namespace ormel {
 namespace {
 
-void applyKey(ParamAccess& params, const PresetMap& map, const PresetKey& key) {
+// A file's value, held to the control's range as the effect would hold it.
+class HeldWrites {
+public:
+    explicit HeldWrites(ParamAccess& params) : params_(params), catalogue_(paramCatalogue()) {}
+    void setValue(const std::string& name, const PresetValue& v) {
+        params_.setValue(name, heldToRange(catalogue_, name, v));
+    }
+    PresetValue value(const std::string& name) const { return params_.value(name); }
+
+private:
+    ParamAccess& params_;
+    const std::vector<ParamSpec> catalogue_;
+};
+
+void applyKey(HeldWrites& params, const PresetMap& map, const PresetKey& key) {
     const auto found = map.find(key.name);
     const bool present = found != map.end();
     switch (key.kind) {
@@ -43,7 +57,8 @@ void applyPresetMap(ParamAccess& params, const PresetMap& map) {
     const auto found = map.find("presetName");
     if (found != map.end()) name = found->second;
     params.setValue(kCustomPresetNameParam, textValue(name));
-    for (const PresetKey& key : presetKeys()) applyKey(params, map, key);
+    HeldWrites held(params);
+    for (const PresetKey& key : presetKeys()) applyKey(held, map, key);
 }
 
 bool loadPreset(ParamAccess& params, const std::string& path) {

@@ -29,7 +29,7 @@
 #include "presets/builtin_looks.h"
 #include "presets/preset_apply.h"
 #include "presets/param_access.h"
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 
 namespace {
 

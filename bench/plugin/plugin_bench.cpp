@@ -3,7 +3,8 @@
 // the engine's processFrame alone and the plug-in's own pixel transfer
 // (reading the source into an engine image, writing the result out). Every
 // figure is also printed as a ratio to one std::memcpy of the same frame
-// measured in this run.
+// measured in this run. The engine also runs on proxies at render scales 0.5
+// and 0.25, as a host's preview renders it.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,8 +18,9 @@
 
 #include "pipeline/process_frame.h"
 #include "host/ofx_host.h"
+#include "host/proxy_scale.h"
 #include "plugin/image_transfer.h"
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "plugin/settings_sampling.h"
 
 namespace {
@@ -123,6 +125,19 @@ void BM_ProcessFrameAlone(benchmark::State& state) {
     }
 }
 
+// The engine on a host's proxy of the frame (made smaller by the render
+// scale) with the settings sampled at that scale, as a proxy render runs it.
+void processFrameAtScale(benchmark::State& state, double scale) {
+    const ormel::Image current = toEngine(ofxhost::proxyImage(benchFrame(), scale));
+    const ormel::Settings settings = ormel::sampleSettings(DefaultReader(), 12, scale);
+    for (auto _ : state) {
+        ormel::TraceResult r = ormel::processFrame(current, {}, settings);
+        benchmark::DoNotOptimize(r.image.pixels.data());
+    }
+}
+void BM_ProcessFrameHalfScale(benchmark::State& state) { processFrameAtScale(state, 0.5); }
+void BM_ProcessFrameQuarterScale(benchmark::State& state) { processFrameAtScale(state, 0.25); }
+
 struct TransferSetup {
     ofxhost::FloatImage host = benchFrame();
     std::vector<float> output = std::vector<float>(host.rgba.size());
@@ -195,6 +210,8 @@ VARNOK_BENCH(BM_ReadSource);
 VARNOK_BENCH(BM_WriteOutput);
 VARNOK_BENCH(BM_PluginPixelTransfer);
 VARNOK_BENCH(BM_ProcessFrameAlone);
+VARNOK_BENCH(BM_ProcessFrameHalfScale);
+VARNOK_BENCH(BM_ProcessFrameQuarterScale);
 VARNOK_BENCH(BM_RenderAction);
 
 class RatioReporter : public benchmark::ConsoleReporter {

@@ -74,7 +74,7 @@ typedef struct OfxImageMemoryStruct *OfxImageMemoryHandle;
 #define kOfxImageEffectPropTemporalClipAccess "OfxImageEffectPropTemporalClipAccess"
 #define kOfxImageEffectPropSupportedPixelDepths "OfxImageEffectPropSupportedPixelDepths"
 #define kOfxImageEffectPluginPropFieldRenderTwiceAlways "OfxImageEffectPluginPropFieldRenderTwiceAlways"
-#define kOfxImageEffectPropSupportsMultipleClipDepths "OfxImageEffectPropSupportsMultipleClipDepths"
+#define kOfxImageEffectPropSupportsMultipleClipDepths "OfxImageEffectPropMultipleClipDepths"
 #define kOfxImageEffectPropSupportsMultipleClipPARs "OfxImageEffectPropSupportsMultipleClipPARs"
 #define kOfxImageEffectPropClipPreferencesSlaveParam "OfxImageEffectPropClipPreferencesSlaveParam"
 #define kOfxImageEffectPropSetableFrameRate "OfxImageEffectPropSetableFrameRate"
@@ -161,7 +161,7 @@ typedef struct OfxImageMemoryStruct *OfxImageMemoryHandle;
 #define kOfxImageEffectPropProjectSize "OfxImageEffectPropProjectSize"
 #define kOfxImageEffectPropProjectOffset "OfxImageEffectPropProjectOffset"
 #define kOfxImageEffectPropProjectExtent "OfxImageEffectPropProjectExtent"
-#define kOfxImageEffectPropProjectPixelAspectRatio "OfxImageEffectPropProjectPixelAspectRatio"
+#define kOfxImageEffectPropProjectPixelAspectRatio "OfxImageEffectPropPixelAspectRatio"
 
 typedef struct OfxImageEffectSuiteV1 {
   OfxStatus (*getPropertySet)(OfxImageEffectHandle imageEffect, OfxPropertySetHandle *propHandle);

@@ -1,5 +1,6 @@
 #include "openfx/support/ofx_clip.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -89,6 +90,16 @@ PixelComponentEnum Clip::getPixelComponents() const {
 bool Clip::isConnected() const {
     int v = 0;
     return props_.tryGetInt(kOfxImageClipPropConnected, 0, v) && v != 0;
+}
+
+bool Clip::getFrameRange(OfxRangeD& range) const {
+    double first = 0.0, last = 0.0;
+    if (!props_.tryGetDouble(kOfxImageEffectPropFrameRange, 0, first) ||
+        !props_.tryGetDouble(kOfxImageEffectPropFrameRange, 1, last))
+        return false;
+    if (!std::isfinite(first) || !std::isfinite(last) || first > last) return false;
+    range = OfxRangeD{first, last};
+    return true;
 }
 
 std::unique_ptr<Image> Clip::fetchImage(double t) {

@@ -77,6 +77,9 @@ public:
     BitDepthEnum getPixelDepth() const;
     PixelComponentEnum getPixelComponents() const;
     bool isConnected() const;
+    // The frames the clip has (kOfxImageEffectPropFrameRange); false when the
+    // host gives no usable range.
+    bool getFrameRange(OfxRangeD& range) const;
 
     // The image at time t, or null when the host has none there
     // (kOfxStatFailed or no handle). Other host errors throw.

@@ -103,4 +103,12 @@ void ImageEffect::logMessage(const std::string& text) const {
         suite->message(handle_, kOfxMessageLog, nullptr, "%s", text.c_str());
 }
 
+void ImageEffect::persistentWarning(const std::string& text) const {
+    const OfxMessageSuiteV2* suite = suites().message2;
+    if (suite != nullptr && suite->setPersistentMessage != nullptr &&
+        suite->setPersistentMessage(handle_, kOfxMessageWarning, nullptr, "%s", text.c_str()) == kOfxStatOK)
+        return;
+    logMessage(text);
+}
+
 }  // namespace OFX

@@ -43,6 +43,9 @@ public:
     // A line for the host's log (never shown as a dialog); nothing when the
     // host offers no message suite.
     void logMessage(const std::string& text) const;
+    // A warning that stays on the instance where the host keeps such
+    // messages (message suite V2), else a log line.
+    void persistentWarning(const std::string& text) const;
 
     virtual void render(const RenderArguments& args) = 0;
     // True to pass `identityClip` at `identityTime` through unchanged.

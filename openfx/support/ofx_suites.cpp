@@ -9,6 +9,14 @@ Suites& suites() {
     return s;
 }
 
+bool hostHasTemporalClipAccess() {
+    const Suites& s = suites();
+    if (s.host == nullptr || s.host->host == nullptr || s.property == nullptr) return true;
+    int v = 1;
+    if (s.property->propGetInt(s.host->host, kOfxImageEffectPropTemporalClipAccess, 0, &v) != kOfxStatOK) return true;
+    return v != 0;
+}
+
 namespace Private {
 namespace {
 
@@ -44,6 +52,7 @@ OfxStatus fetchSuites() {
     s.memory = fetch<OfxMemorySuiteV1>(host, kOfxMemorySuite, 1);
     s.multiThread = fetch<OfxMultiThreadSuiteV1>(host, kOfxMultiThreadSuite, 1);
     s.message = fetch<OfxMessageSuiteV1>(host, kOfxMessageSuite, 1);
+    s.message2 = fetch<OfxMessageSuiteV2>(host, kOfxMessageSuite, 2);
     return kOfxStatOK;
 }
 

@@ -19,10 +19,16 @@ struct Suites {
     const OfxMemorySuiteV1* memory = nullptr;            // optional
     const OfxMultiThreadSuiteV1* multiThread = nullptr;  // optional
     const OfxMessageSuiteV1* message = nullptr;          // optional
+    const OfxMessageSuiteV2* message2 = nullptr;         // optional: persistent messages
 };
 
 // The process-wide record; suites are null until fetchSuites succeeds.
 Suites& suites();
+
+// What the host's description says of temporal clip access: false when the
+// host declares it cannot give frames at other times. A host that does not
+// say is taken at its word for the plug-in's own declaration (true).
+bool hostHasTemporalClipAccess();
 
 namespace Private {
 

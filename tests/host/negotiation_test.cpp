@@ -105,4 +105,31 @@ TEST(CanonicalRows, ThePlugInsLowestRowsAreTheBottomOfThePicture) {
     }
 }
 
+// In a proxy mode the plug-in gets images made smaller by the render scale,
+// renders an output of that size, and regions stay in canonical coordinates.
+TEST(RenderScaleNegotiation, ProxyImagesAreSmallerAndRegionsStayCanonical) {
+    auto plugin = load(CORNER_MARK_BUNDLE);
+    ASSERT_TRUE(plugin);
+    auto inst = plugin->createInstance(ofxhost::kContextFilter);
+    ASSERT_TRUE(inst);
+    inst->setFrameProvider("Source", [](double, FloatImage& out) {
+        out = FloatImage(8, 6, 0.25f);
+        return true;
+    });
+    struct Case {
+        double scale;
+        int w, h;
+    };
+    for (const Case& c : {Case{1.0, 8, 6}, Case{0.5, 4, 3}, Case{0.25, 2, 2}}) {
+        inst->setRenderScale(c.scale);
+        const auto r = inst->render(0);
+        ASSERT_EQ(r.status, ofxhost::kStatusOK) << c.scale;
+        EXPECT_EQ(r.output.width, c.w) << c.scale;
+        EXPECT_EQ(r.output.height, c.h) << c.scale;
+        EXPECT_EQ(r.renderWindow, (std::vector<int>{0, 0, c.w, c.h})) << c.scale;
+        EXPECT_EQ(r.regionOfDefinition, (std::vector<double>{0, 0, c.w / c.scale, c.h / c.scale})) << c.scale;
+        EXPECT_EQ(r.regionsOfInterest.at("Source"), r.regionOfDefinition) << c.scale;
+    }
+}
+
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "engine/types.h"
 #include "host/ofx_host.h"
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "plugin/settings_sampling.h"
 
 namespace varnok_test {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "presets/preset_apply.h"
 #include "presets/preset_catalogue.h"
 #include "tests/presets/memory_params.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "presets/param_access.h"
 
 namespace ormel {

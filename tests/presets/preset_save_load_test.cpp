@@ -28,16 +28,25 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-// Moves every preset parameter away from its default, doubles with more than
-// six significant digits.
+// Moves every preset parameter away from its default and inside its range,
+// doubles with more than six significant digits.
 void scramble(MemoryParams& params) {
+    const auto catalogue = paramCatalogue();
     int i = 0;
     for (const PresetKey& key : presetKeys()) {
         PresetValue v = params.value(key.name);
+        const ParamSpec& spec = *findParam(catalogue, key.name);
         ++i;
         switch (key.kind) {
-            case ValueKind::Double: v.number = 0.123456789 * i; break;
-            case ValueKind::Integer: v.integer = 3 * i + 1; break;
+            case ValueKind::Double: {
+                const double step = 0.123456789 * i;
+                v.number = spec.minimum + (spec.maximum - spec.minimum) * (step - std::floor(step));
+                break;
+            }
+            case ValueKind::Integer:
+                v.integer = static_cast<int>(spec.minimum) +
+                            (3 * i + 1) % (static_cast<int>(spec.maximum - spec.minimum) + 1);
+                break;
             case ValueKind::Choice: v.integer = v.integer == 0 ? 1 : 0; break;
             case ValueKind::Boolean: v.flag = !v.flag; break;
             case ValueKind::Rgb: v.rgb = {0.1111111 * (i % 9), 0.5, 1.0 / 3.0}; break;
@@ -132,7 +141,7 @@ TEST(SaveLoad, RoundTripRestoresEveryValueToSixDigits) {
     MemoryParams source;
     scramble(source);
     source.setValue("hueTolerance", doubleValue(0.123456789));
-    source.setValue("maxConnectionDistance", doubleValue(1234567.0));
+    source.setValue("maxConnectionDistance", doubleValue(1234.5678));
     source.setValue("targetColor", rgbValue(0.987654321, 0, 1));
     ASSERT_TRUE(savePreset(source, path, 0.0, "Aller-retour"));
 
@@ -141,7 +150,7 @@ TEST(SaveLoad, RoundTripRestoresEveryValueToSixDigits) {
     EXPECT_EQ(target.value("customPresetName").text, "Aller-retour");
     expectLoadedToSixDigits(source, target, false);
     EXPECT_EQ(target.value("hueTolerance").number, 0.123457);
-    EXPECT_EQ(target.value("maxConnectionDistance").number, 1.23457e6);
+    EXPECT_EQ(target.value("maxConnectionDistance").number, 1234.57);
     EXPECT_EQ(target.value("targetColor"), rgbValue(0.987654, 0, 1));
 }
 
@@ -167,6 +176,25 @@ TEST(LoadPreset, SingleKeyWritesItAndWritesBackTheRestExceptColours) {
         const bool written = std::count(params.writes.begin(), params.writes.end(), key.name) == 1;
         EXPECT_EQ(written, key.kind != ValueKind::Rgb) << key.name;
     }
+}
+
+// A file's values outside a control's range are held to it as they load, as
+// the effect holds whatever it reads; values inside it load as written.
+TEST(LoadPreset, ValuesOutsideTheirRangeLoadHeld) {
+    TempDir dir;
+    const std::string path = dir.file("wild.qelvar");
+    writeWholeFile(path,
+                   "glowAmount=100\nmaxObjects=-1\nblurRadius=2147483647\noutputMode=9\nhudScale=nan\n"
+                   "targetColor=2,-1,0.25\nscanline=0.3\n");
+    MemoryParams params;
+    ASSERT_TRUE(loadPreset(params, path));
+    EXPECT_EQ(params.value("glowAmount").number, 2.0);
+    EXPECT_EQ(params.value("maxObjects").integer, 1);
+    EXPECT_EQ(params.value("blurRadius").integer, 12);
+    EXPECT_EQ(params.value("outputMode").integer, 2);
+    EXPECT_EQ(params.value("hudScale").number, findParam(paramCatalogue(), "hudScale")->defaultValue);
+    EXPECT_EQ(params.value("targetColor").rgb, (std::array<double, 3>{1.0, 0.0, 0.25}));
+    EXPECT_EQ(params.value("scanline").number, 0.3);
 }
 
 TEST(LoadPreset, SpacesAroundEqualsMatchNoKeyButStillCountAsAPair) {
@@ -211,7 +239,7 @@ TEST(LoadPreset, ColourSeparatorsAreNotCheckedButAllThreeNumbersAreNeeded) {
     EXPECT_EQ(params.value("boxColor"), box);
 }
 
-TEST(LoadPreset, MalformedValuesReadAsZeroOrFalseWithoutRangeChecks) {
+TEST(LoadPreset, MalformedValuesReadAsZeroOrFalseThenHeldToTheirRange) {
     TempDir dir;
     const std::string path = dir.file("bad.qelvar");
     writeWholeFile(path,
@@ -222,9 +250,9 @@ TEST(LoadPreset, MalformedValuesReadAsZeroOrFalseWithoutRangeChecks) {
     EXPECT_FALSE(params.value("drawPoints").flag);
     EXPECT_EQ(params.value("glowAmount").number, 0.0);
     EXPECT_EQ(params.value("seed").integer, 0);
-    EXPECT_EQ(params.value("maxObjects").integer, 2147483647);
-    EXPECT_EQ(params.value("detectionScale").integer, -4);
-    EXPECT_TRUE(std::isinf(params.value("lineCurveAmount").number));
+    EXPECT_EQ(params.value("maxObjects").integer, 512);
+    EXPECT_EQ(params.value("detectionScale").integer, 0);
+    EXPECT_EQ(params.value("lineCurveAmount").number, -600.0);
 }
 
 TEST(LoadPreset, NothingToReadChangesNothing) {

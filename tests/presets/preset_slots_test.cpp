@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "tests/presets/temp_dir.h"
 
 namespace ormel {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 #include "presets/preset_file_read.h"
 #include "presets/preset_load.h"
 #include "presets/preset_save.h"

@@ -1,4 +1,4 @@
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "plugin/param_catalogue.h"
+#include "catalogue/param_catalogue.h"
 
 #include <cstdio>
 
-#include "plugin/home_folder.h"
+#include "catalogue/home_folder.h"
 
 namespace ormel {
 namespace {

@@ -1,4 +1,4 @@
-#include "plugin/home_folder.h"
+#include "catalogue/home_folder.h"
 
 #include <cstdlib>
 

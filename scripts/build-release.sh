@@ -53,10 +53,15 @@ scripts/install-deps.sh >&2
 scripts/install-packages.sh debootstrap binutils zip unzip dpkg-dev util-linux >&2
 
 stage "Debian 11 root in $root"
+# One release build at a time uses the root (its package installs above all).
+"${as_root[@]}" mkdir -p "$(dirname "$root")"
+lock=$root.lock
+[ -w "$lock" ] || { "${as_root[@]}" touch "$lock" && "${as_root[@]}" chmod 666 "$lock"; }
+exec 9>"$lock"
+flock 9
 if [ ! -e "$root/etc/varnok-release-root" ]; then
   # Made aside and moved into place whole, so a broken attempt is never reused.
   "${as_root[@]}" rm -rf "$root.partial"
-  "${as_root[@]}" mkdir -p "$(dirname "$root")"
   "${as_root[@]}" debootstrap --variant=minbase bullseye "$root.partial" "$mirror" >&2
   echo "Debian 11 root for the Varnok release build" | "${as_root[@]}" tee "$root.partial/etc/varnok-release-root" >/dev/null
   "${as_root[@]}" rm -rf "$root"
@@ -112,6 +117,7 @@ in_root '
   tests/presets/presets_plugin_tests
   tests/presets/presets_tests
 ' || fail "the host-driven tests failed against the release plug-in in the Debian 11 root"
+exec 9>&-
 
 stage "Windows bundle"
 win_dir=$(scripts/build-windows.sh --bundle-only | tail -n 1)

@@ -10,11 +10,12 @@
 # runs. Math symbols are bound to versions glibc 2.28 has
 # (cmake/glibc_2_28_symbols.h) and scripts/check-linux-plugin.sh checks the
 # result with objdump. In the same root the host library and the host-driven
-# plug-in and preset tests are built and run against that very binary. The
-# Windows bundle is the MinGW build (scripts/build-windows.sh), the icon is
-# drawn by the overlay renderer (tools/icon). Then the zip's bundle is listed
-# and renders through `varnok --plugin`, to the same pixels as the bundle built
-# on this machine, and the package's varnok finds the package's bundle.
+# plug-in, preset and stress tests are built and run against that very
+# binary. The Windows bundle is the MinGW build (scripts/build-windows.sh),
+# the icon is drawn by the overlay renderer (tools/icon). Then the zip's
+# bundle is listed and renders through `varnok --plugin`, to the same pixels
+# as the bundle built on this machine, and the package's varnok finds the
+# package's bundle.
 # Any failed step or check stops the script with a non-zero exit.
 # Needs root (or sudo) for debootstrap, chroot and mounts.
 set -euo pipefail
@@ -101,7 +102,8 @@ in_root '
   fi
   cmake -S /src -B /build -DCMAKE_BUILD_TYPE=Release -DVARNOK_GLIBC_2_28=ON \
     -DVARNOK_CLI=OFF -DVARNOK_BENCH=OFF $launcher >&2
-  cmake --build /build -j"$(nproc)" --target varnok_ofx plugin_tests presets_plugin_tests presets_tests >&2
+  cmake --build /build -j"$(nproc)" \
+    --target varnok_ofx plugin_tests presets_plugin_tests presets_tests stress_tests >&2
 ' || fail "the release build in the Debian 11 root failed"
 linux_so=$out/linux/Varnok.ofx.bundle/Contents/Linux-x86-64/Varnok.ofx
 
@@ -110,12 +112,15 @@ scripts/check-linux-plugin.sh "$linux_so"
 
 stage "host-driven tests against the release plug-in in the Debian 11 root"
 # Load, describe, render (temporal tracking included), presets loaded and
-# saved, through the host library; the tests open the bundle just built.
+# saved, through the host library; the tests open the bundle just built. Then
+# instances rendering at once, a long run and repeated loading and unloading,
+# which the linked-in C++ runtime must survive on this older glibc.
 in_root '
   cd /build
   tests/plugin/plugin_tests
   tests/presets/presets_plugin_tests
   tests/presets/presets_tests
+  tests/stress/stress_tests
 ' || fail "the host-driven tests failed against the release plug-in in the Debian 11 root"
 exec 9>&-
 

@@ -9,10 +9,7 @@
 #include <cstring>
 
 #include "cli/chunk_plan.h"
-
-#ifndef VARNOK_DEFAULT_PLUGIN
-#define VARNOK_DEFAULT_PLUGIN "Varnok.ofx.bundle"
-#endif
+#include "cli/plugin_location.h"
 
 namespace varnok {
 
@@ -37,7 +34,8 @@ const char* usageText() {
            "--preset picks a built-in look (number or name, see `varnok presets`) before the\n"
            "--set values; --press then reports each push button (saveCustomPreset, savePreset,\n"
            "loadPreset, loadCustomPreset) at the first frame, e.g. with --set presetPath=FILE.\n"
-           "The plug-in is --plugin, else $VARNOK_PLUGIN, else the bundle built with varnok.\n"
+           "The plug-in is --plugin, else $VARNOK_PLUGIN, else the bundle installed with varnok\n"
+           "(/usr/bin/varnok: /usr/OFX/Plugins/Varnok.ofx.bundle), else the one built with it.\n"
            "--cache-mb N keeps up to N MB of frames converted to float for the earlier frames\n"
            "the effect reads again (default: enough for 64 earlier 1080p frames and the current\n"
            "one, 2088 MB, but at most a quarter of physical memory; 0 converts every fetch\n"
@@ -259,7 +257,7 @@ std::string pluginPath(const CliOptions& o) {
     if (!o.plugin.empty()) return o.plugin;
     const char* env = std::getenv("VARNOK_PLUGIN");
     if (env && *env) return env;
-    return VARNOK_DEFAULT_PLUGIN;
+    return defaultPluginPath();
 }
 
 }  // namespace varnok

@@ -49,7 +49,7 @@ long defaultCacheMegabytes();
 bool parseCommandLine(int argc, char** argv, CliOptions* out, std::string* error);
 const char* usageText();
 
-// --plugin, else $VARNOK_PLUGIN, else the bundle built beside this program.
+// --plugin, else $VARNOK_PLUGIN, else defaultPluginPath().
 std::string pluginPath(const CliOptions& options);
 
 }  // namespace varnok

@@ -3,8 +3,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "cli/command_help.h"
 #include "cli/commands.h"
 #include "host/worker_pool.h"
 
@@ -18,8 +20,22 @@ int main(int argc, char** argv) {
 #endif
     // A dead ffmpeg must turn into an error message, not kill us mid-write.
     std::signal(SIGPIPE, SIG_IGN);
-    if (argc > 1 && std::string(argv[1]) == "slurm") return varnok::runSlurmCommand(argc, argv);
     varnok::CliOptions options;
+    // --version [--plugin BUNDLE]: both versions and the bundle that would load.
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+        if (argc == 4 && std::strcmp(argv[2], "--plugin") == 0) options.plugin = argv[3];
+        else if (argc != 2) return std::fputs("usage: varnok --version [--plugin BUNDLE]\n", stderr), 2;
+        return varnok::printVersions(varnok::pluginPath(options));
+    }
+    // COMMAND --help (or -h anywhere after it) prints that command's usage.
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") != 0 && std::strcmp(argv[i], "-h") != 0) continue;
+        const std::string usage = varnok::commandUsage(argv[1]);
+        if (usage.empty()) break;
+        std::fputs(usage.c_str(), stdout);
+        return 0;
+    }
+    if (argc > 1 && std::string(argv[1]) == "slurm") return varnok::runSlurmCommand(argc, argv);
     std::string error;
     if (!varnok::parseCommandLine(argc, argv, &options, &error)) {
         std::fprintf(stderr, "varnok: %s\n\n%s", error.c_str(), varnok::usageText());
@@ -29,6 +45,8 @@ int main(int argc, char** argv) {
     ofxhost::setWorkerCount(static_cast<unsigned>(options.threads));
     if (options.command == "help") {
         std::fputs(varnok::usageText(), stdout);
+        std::fputs("\nvarnok COMMAND --help prints one command's usage; varnok --version the program's and\n"
+                   "the plug-in's versions and the bundle it would load.\n", stdout);
         return 0;
     }
     if (options.command == "render") return varnok::runRenderCommand(options);

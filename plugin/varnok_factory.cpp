@@ -3,7 +3,8 @@
 #include "plugin/describe_params.h"
 #include "plugin/varnok_plugin.h"
 
-VarnokFactory::VarnokFactory() : OFX::PluginFactoryHelper<VarnokFactory>("com.tesmar.VarnokOFX", 1, 1) {}
+VarnokFactory::VarnokFactory()
+    : OFX::PluginFactoryHelper<VarnokFactory>("com.tesmar.VarnokOFX", VARNOK_VERSION_MAJOR, VARNOK_VERSION_MINOR) {}
 
 void VarnokFactory::describe(OFX::ImageEffectDescriptor& desc) {
     desc.setLabels("Varnok", "Varnok", "Varnok");

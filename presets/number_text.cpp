@@ -6,6 +6,13 @@
 #include <locale>
 #include <sstream>
 
+// libstdc++ before GCC 11 (the Debian 11 release build) has no floating-point
+// from_chars; strtod in the "C" locale reads the same numbers to the same bits.
+#if !defined(__cpp_lib_to_chars)
+#include <locale.h>
+#include <stdlib.h>
+#endif
+
 namespace ormel {
 namespace {
 
@@ -39,6 +46,7 @@ bool skipSpaceAndSign(const char*& p, const char* end) {
     return negative;
 }
 
+#if defined(__cpp_lib_to_chars)
 // from_chars leaves the value alone when it is out of range; strtod gives
 // +-HUGE_VAL or 0 there, decided by the sign of the exponent.
 double outOfRangeValue(const char* first, const char* last, char exponentMark) {
@@ -51,6 +59,35 @@ double outOfRangeValue(const char* first, const char* last, char exponentMark) {
     // No exponent means a huge digit string.
     return std::numeric_limits<double>::infinity();
 }
+
+// The unsigned number at [p, end) in decimal (or, with `hex`, the hexadecimal
+// digits after "0x" at p); false when none starts there.
+bool readUnsignedDouble(const char* p, const char* end, bool hex, double* value) {
+    if (hex) {
+        const auto res = std::from_chars(p + 2, end, *value, std::chars_format::hex);
+        if (res.ec == std::errc::result_out_of_range) *value = outOfRangeValue(p + 2, res.ptr, 'p');
+        return res.ec == std::errc() || res.ec == std::errc::result_out_of_range;
+    }
+    const auto res = std::from_chars(p, end, *value, std::chars_format::general);
+    if (res.ec == std::errc::result_out_of_range) *value = outOfRangeValue(p, res.ptr, 'e');
+    return res.ec == std::errc() || res.ec == std::errc::result_out_of_range;
+}
+#else
+// Same contract through strtod_l, which reads the "0x" itself and gives
+// +-HUGE_VAL or 0 out of range, as above. `p` always lies within a
+// NUL-terminated std::string, and strtod's own leading white space and sign
+// are ruled out first (they were consumed once already).
+bool readUnsignedDouble(const char* p, const char* end, bool hex, double* value) {
+    (void)hex;
+    if (p == end || isCSpace(*p) || *p == '+' || *p == '-') return false;
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t());
+    char* stop = nullptr;
+    const double v = strtod_l(p, &stop, cLocale);
+    if (stop == p) return false;
+    *value = v;
+    return true;
+}
+#endif
 
 }  // namespace
 
@@ -85,18 +122,11 @@ double parseLeadingDouble(const std::string& text) {
     double value = 0.0;
     if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
         // "0x" with no hexadecimal digits after it reads as the leading 0.
-        if (startsHexMantissa(p + 2, end)) {
-            const auto res = std::from_chars(p + 2, end, value, std::chars_format::hex);
-            if (res.ec == std::errc::result_out_of_range) value = outOfRangeValue(p + 2, res.ptr, 'p');
-            else if (res.ec != std::errc()) value = 0.0;
-        }
+        if (startsHexMantissa(p + 2, end) && !readUnsignedDouble(p, end, true, &value)) value = 0.0;
     } else if (p != end && (*p == '+' || *p == '-')) {
         return 0.0;  // a second sign is not a number
-    } else {
-        const auto res = std::from_chars(p, end, value, std::chars_format::general);
-        if (res.ec == std::errc::result_out_of_range) value = outOfRangeValue(p, res.ptr, 'e');
-        // No number at all: plain 0, not a signed zero from the sign in front.
-        else if (res.ec != std::errc()) return 0.0;
+    } else if (!readUnsignedDouble(p, end, false, &value)) {
+        return 0.0;  // no number at all: plain 0, not a signed zero from the sign in front
     }
     return negative ? -value : value;
 }

@@ -48,8 +48,9 @@ TEST(PluginDescribe, BundleHoldsExactlyOnePlugin) {
 TEST(PluginDescribe, IdentityAndEffectProperties) {
     auto& p = plugin();
     EXPECT_EQ(p.identifier(), "com.tesmar.VarnokOFX");
-    EXPECT_EQ(p.versionMajor(), 1u);
-    EXPECT_EQ(p.versionMinor(), 1u);
+    // The version set once in CMake, as hosts see it.
+    EXPECT_EQ(p.versionMajor(), unsigned{VARNOK_VERSION_MAJOR});
+    EXPECT_EQ(p.versionMinor(), unsigned{VARNOK_VERSION_MINOR});
     const auto& e = p.effectProperties();
     EXPECT_EQ(prop(e, "OfxPropLabel"), std::vector<std::string>{"Varnok"});
     EXPECT_EQ(prop(e, "OfxPropShortLabel"), std::vector<std::string>{"Varnok"});

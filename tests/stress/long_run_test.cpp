@@ -10,8 +10,14 @@ namespace {
 
 using ofxhost::ParamValue;
 
-// Bytes the allocator has handed out and not had back.
+// Bytes the allocator has handed out and not had back. glibc before 2.33 (the
+// Debian 11 release build) has only mallinfo, whose int fields suffice for
+// the few hundred megabytes these runs hold.
+#if __GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33)
 size_t heapInUse() { return mallinfo2().uordblks; }
+#else
+size_t heapInUse() { return static_cast<unsigned>(mallinfo().uordblks); }
+#endif
 
 int openDescriptors() {
     int n = 0;

@@ -158,8 +158,8 @@ void renderAsThePlugInDoes(const ormel::HostImageAccess& source, Image& working,
                            ormel::TraceResult& r, const ormel::RowBands& bands, ormel::FrameScratch& scratch,
                            HostOutput& output) {
     ormel::readHostImageInto(source, working, bands);
-    if (!ormel::processFrameWithRegionsConsuming(working, earlier, settings, r, bands, scratch,
-                                                 ormel::hostPictureRows(output.access))) {
+    const ormel::PictureRows rows = ormel::hostPictureRows(output.access);
+    if (!ormel::processFrameConsuming(working, earlier, settings, r, bands, scratch, &rows)) {
         ormel::writeHostImage(r.image, output.access, bands);
     }
     benchmark::DoNotOptimize(output.pixels.pixels.data());

@@ -3,7 +3,9 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "host/worker_pool.h"
 #include "pipeline/earlier_regions.h"

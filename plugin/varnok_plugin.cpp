@@ -84,7 +84,7 @@ public:
                       ormel::DetectionCache& detections, std::atomic<bool>& labelsTrusted)
         : clip_(clip), time_(time), range_(range), width_(width), height_(height),
           factor_(ormel::detectionFactor(settings)), detection_(ormel::detectionSettings(settings)), bands_(bands),
-          detections_(detections), labelsTrusted_(labelsTrusted), keys_(kMaxTemporalFrames + 1) {
+          detections_(detections), labelsTrusted_(labelsTrusted) {
         if (!currentLabel.empty()) seen_.push_back({currentLabel, time});
     }
 
@@ -105,6 +105,7 @@ public:
         // The label together with the time: a label only names a picture at
         // its own time.
         const std::string& label = image->getUniqueIdentifier();
+        if (keys_.size() <= static_cast<size_t>(offset)) keys_.resize(static_cast<size_t>(offset) + 1);
         std::string& key = keys_[static_cast<size_t>(offset)];
         key.clear();
         if (labelIsTrusted(label, when)) {

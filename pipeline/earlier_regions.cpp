@@ -4,9 +4,27 @@
 #include <cstddef>
 #include <utility>
 
+#include "engine/image_checks.h"
+#include "engine/reduction.h"
 #include "pipeline/process_frame.h"
 
 namespace ormel {
+
+EarlierFrame SampleFrames::fetch(int32_t offset, Image& spare) {
+    EarlierFrame f;
+    if (offset < 1 || static_cast<size_t>(offset) > samples_.size()) return f;
+    const FrameSample& s = samples_[samples_.size() - static_cast<size_t>(offset)];
+    f.frame = s.frame;
+    if (factor_ == 1) {
+        f.kind = EarlierFrame::Kind::Picture;
+        f.picture = &s.image;
+    } else if (isUsableImage(s.image)) {
+        downsampleNearestInto(s.image, factor_, spare, bands_);
+        f.kind = EarlierFrame::Kind::Picture;
+        f.picture = &spare;
+    }
+    return f;
+}
 
 void collectEarlierRegions(EarlierFrames& frames, int32_t count, int32_t width, int32_t height,
                            const Settings& settings, const RowBands& bands, std::deque<Image>& spares,

@@ -43,6 +43,22 @@ public:
     }
 };
 
+// A caller's list of earlier frames, oldest first: offset 1 is the last of
+// them. At full resolution each is handed out as it is (an unusable frame
+// then counts as a frame without regions); reduced by `factor`, an unusable
+// frame is left out.
+class SampleFrames : public EarlierFrames {
+public:
+    SampleFrames(const std::vector<FrameSample>& samples, int32_t factor, const RowBands& bands)
+        : samples_(samples), factor_(factor), bands_(bands) {}
+    EarlierFrame fetch(int32_t offset, Image& spare) override;
+
+private:
+    const std::vector<FrameSample>& samples_;
+    const int32_t factor_;
+    const RowBands& bands_;
+};
+
 // The regions of the `count` frames before a current frame of `width` x
 // `height`, oldest first, into `earlier` (replaced). Pictures wait in
 // `spares` (kept from call to call; at most a quarter of a frame of them,

@@ -262,34 +262,6 @@ void processConsuming(Image& source, const std::vector<FrameRegions>& earlier, c
     drawOverlayAndTreat(result.image, result.image, result.tracks, settings, bands, scratch, out);
 }
 
-// A caller's list of earlier frames, oldest first, all of them offered.
-class SampleFrames : public EarlierFrames {
-public:
-    SampleFrames(const std::vector<FrameSample>& samples, int32_t factor, const RowBands& bands)
-        : samples_(samples), factor_(factor), bands_(bands) {}
-    EarlierFrame fetch(int32_t offset, Image& spare) override {
-        const FrameSample& s = samples_[samples_.size() - static_cast<size_t>(offset)];
-        EarlierFrame f;
-        f.frame = s.frame;
-        // At full resolution an unusable frame still counts as a frame
-        // without regions; reduced, it is left out.
-        if (factor_ == 1) {
-            f.kind = EarlierFrame::Kind::Picture;
-            f.picture = &s.image;
-        } else if (isUsableImage(s.image)) {
-            downsampleNearestInto(s.image, factor_, spare, bands_);
-            f.kind = EarlierFrame::Kind::Picture;
-            f.picture = &spare;
-        }
-        return f;
-    }
-
-private:
-    const std::vector<FrameSample>& samples_;
-    const int32_t factor_;
-    const RowBands& bands_;
-};
-
 }  // namespace
 
 std::vector<Blob> detectEarlierRegions(const Image& reducedFrame, const Settings& settings, const RowBands& bands) {

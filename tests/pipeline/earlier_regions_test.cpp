@@ -12,7 +12,6 @@
 namespace ormel {
 namespace {
 
-using testing_images::Box;
 using testing_images::boxOf;
 using testing_images::fillRect;
 using testing_images::kBlack;

@@ -3,9 +3,12 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "host/worker_pool.h"
+#include "pipeline/earlier_regions.h"
 #include "pipeline/process_frame.h"
 #include "plugin/held_param_reader.h"
 #include "plugin/settings_sampling.h"
@@ -38,12 +41,63 @@ private:
     double time_;
 };
 
-// Both are packed float RGBA, top row first.
-ormel::Image toEngine(const ofxhost::FloatImage& f) {
-    ormel::Image img(f.width, f.height);
-    std::memcpy(static_cast<void*>(img.pixels.data()), f.rgba.data(), f.rgba.size() * sizeof(float));
-    return img;
-}
+// The source's frames by number, with the regions of every frame detected
+// so far remembered by frame number and detection settings.
+class RecordedFrames : public ormel::EarlierFrames {
+public:
+    RecordedFrames(const ofxhost::SharedFrameProvider& frames, ormel::DetectionCache& regions, long& detections,
+                   int current, int width, int height, const ormel::Settings& settings, const ormel::RowBands& bands,
+                   ormel::Image& full)
+        : frames_(frames), regions_(regions), detections_(detections), current_(current), width_(width),
+          height_(height), factor_(ormel::detectionFactor(settings)), detection_(ormel::detectionSettings(settings)),
+          bands_(bands), full_(full) {}
+
+    ormel::EarlierFrame fetch(int32_t offset, ormel::Image& spare) override {
+        const int when = current_ - offset;
+        const std::shared_ptr<const ofxhost::FloatImage> f = frames_(when);
+        if (!f || f->width != width_ || f->height != height_) return {};
+        return frameOf(when, *f, spare);
+    }
+    void detected(int32_t offset, const std::vector<ormel::Blob>& regions) override {
+        ++detections_;
+        regions_.store(keyOf(current_ - offset), regions);
+    }
+
+    // Frame `when`, whose picture is `image`: its regions when known, else
+    // its picture at the detection resolution (in `spare`).
+    ormel::EarlierFrame frameOf(int when, const ofxhost::FloatImage& image, ormel::Image& spare) {
+        ormel::EarlierFrame e;
+        e.frame = when;
+        if (regions_.find(keyOf(when), &e.regions)) {
+            e.kind = ormel::EarlierFrame::Kind::Regions;
+            return e;
+        }
+        // Both are packed float RGBA, top row first.
+        ormel::Image& full = factor_ == 1 ? spare : full_;
+        full.width = image.width;
+        full.height = image.height;
+        full.pixels.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
+        std::memcpy(static_cast<void*>(full.pixels.data()), image.rgba.data(), image.rgba.size() * sizeof(float));
+        if (factor_ != 1) ormel::downsampleNearestInto(full, factor_, spare, bands_);
+        e.kind = ormel::EarlierFrame::Kind::Picture;
+        e.picture = &spare;
+        return e;
+    }
+
+private:
+    std::string keyOf(int when) const {
+        return ormel::detectionKey("frame " + std::to_string(when), width_, height_, factor_, detection_);
+    }
+
+    const ofxhost::SharedFrameProvider& frames_;
+    ormel::DetectionCache& regions_;
+    long& detections_;
+    const int current_, width_, height_;
+    const int32_t factor_;
+    const ormel::Settings detection_;
+    const ormel::RowBands& bands_;
+    ormel::Image& full_;
+};
 
 }  // namespace
 
@@ -53,25 +107,6 @@ TrackRecorder::TrackRecorder(ofxhost::Instance& instance, FrameSource& source)
     bands_.runJobs = [](int32_t count, const std::function<void(int32_t)>& job) {
         ofxhost::runOnWorkers(static_cast<unsigned>(count), [&job](unsigned i) { job(static_cast<int32_t>(i)); });
     };
-}
-
-std::vector<ormel::Blob> TrackRecorder::regionsOf(int frame, const ofxhost::FloatImage& image,
-                                                  const ormel::Settings& settings) {
-    const int32_t factor = ormel::detectionFactor(settings);
-    const std::string key = ormel::detectionKey("frame " + std::to_string(frame), image.width, image.height, factor,
-                                                ormel::detectionSettings(settings));
-    std::vector<ormel::Blob> regions;
-    if (regions_.find(key, &regions)) return regions;
-    const ormel::Image full = toEngine(image);
-    if (factor == 1) {
-        regions = ormel::detectEarlierRegions(full, settings, bands_);
-    } else {
-        ormel::downsampleNearestInto(full, factor, reduced_, bands_);
-        regions = ormel::detectEarlierRegions(reduced_, settings, bands_);
-    }
-    ++detections_;
-    regions_.store(key, regions);
-    return regions;
 }
 
 bool TrackRecorder::track(int frame, TrackedFrame* out, std::string* error) {
@@ -92,14 +127,18 @@ bool TrackRecorder::track(int frame, TrackedFrame* out, std::string* error) {
         return false;
     }
     const int width = current->width, height = current->height;
+    RecordedFrames recorded(frames_, regions_, detections_, frame, width, height, settings, bands_, full_);
     std::vector<ormel::FrameRegions> earlier;
-    for (int32_t n = clampTemporalFrames(settings.temporalFrames); n >= 1; --n) {
-        const int when = frame - n;
-        const std::shared_ptr<const ofxhost::FloatImage> f = frames_(when);
-        if (!f || f->width != width || f->height != height) continue;
-        earlier.push_back({when, regionsOf(when, *f, settings)});
+    ormel::collectEarlierRegions(recorded, clampTemporalFrames(settings.temporalFrames), width, height, settings,
+                                 bands_, spares_, earlier);
+    // The current frame's regions are kept too: it is an earlier frame of the next.
+    if (spares_.empty()) spares_.emplace_back();
+    ormel::EarlierFrame now = recorded.frameOf(frame, *current, spares_.front());
+    if (now.kind == ormel::EarlierFrame::Kind::Picture) {
+        now.regions = ormel::detectEarlierRegions(*now.picture, settings, bands_);
+        recorded.detected(0, now.regions);
     }
-    const std::vector<ormel::Blob> found = regionsOf(frame, *current, settings);
+    const std::vector<ormel::Blob>& found = now.regions;
     settings_ = settings;
     out->frame = frame;
     out->tracks = ormel::trackDetectedRegions(found, width, height, earlier, settings).tracks;

@@ -7,6 +7,8 @@
 // detects each frame once.
 #pragma once
 
+#include <deque>
+
 #include "media/frame_source.h"
 #include "host/ofx_host.h"
 #include "cli/track_formats.h"
@@ -27,15 +29,13 @@ public:
     uint64_t regionHits() const { return regions_.hits(); }
 
 private:
-    // The regions of `frame` (whose picture is `image`), detected or remembered.
-    std::vector<ormel::Blob> regionsOf(int frame, const ofxhost::FloatImage& image, const ormel::Settings& settings);
-
     ofxhost::Instance& instance_;
     FrameSource& source_;
     ofxhost::SharedFrameProvider frames_;
     ormel::DetectionCache regions_;   // frames' regions, by frame number and settings
     ormel::RowBands bands_;           // the host's threads
-    ormel::Image reduced_;
+    std::deque<ormel::Image> spares_;  // frames awaiting detection
+    ormel::Image full_;                // a frame converted before its reduction
     long detections_ = 0;
     ormel::Settings settings_;
 };

@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <utility>
 
 #include "pipeline/composite_layer.h"
+#include "pipeline/earlier_regions.h"
 #include "engine/detection.h"
 #include "engine/image_checks.h"
 #include "engine/int_conversion.h"
@@ -222,7 +224,7 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
     treatAndFinish(picture, chain, sortWhole, settings, bands, scratch, out);
 }
 
-// processFrameWithRegionsInto, with the finished picture in `out` when given.
+// processFrameInto, with the finished picture in `out` when given.
 void processInto(const Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
                  TraceResult& result, const RowBands& bands, FrameScratch& scratch, const PictureRows* out) {
     result.blobs.clear();
@@ -241,7 +243,7 @@ void processInto(const Image& source, const std::vector<FrameRegions>& earlier, 
     }
 }
 
-// processFrameWithRegionsConsuming, with the finished picture in `out` when given.
+// processFrameConsuming, with the finished picture in `out` when given.
 void processConsuming(Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
                       TraceResult& result, const RowBands& bands, FrameScratch& scratch, const PictureRows* out) {
     // The base picture would be an exact copy, and the point effects are
@@ -266,46 +268,32 @@ std::vector<Blob> detectEarlierRegions(const Image& reducedFrame, const Settings
     return detectBlobs(reducedFrame, detectionSettings(settings), nullptr, bands);
 }
 
-TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings) {
-    return processFrame(source, samples, settings, RowBands::single());
-}
-
 TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings,
                          const RowBands& bands) {
     std::vector<FrameRegions> earlier;
     if (isUsableImage(source) && settings.temporalFrames >= 1) {
-        const int32_t factor = detectionFactor(settings);
-        earlier.reserve(samples.size());
-        Image reduced;
-        for (const FrameSample& s : samples) {
-            // At full resolution an unusable frame still counts as a frame
-            // without regions; reduced, it is left out.
-            if (factor == 1) {
-                earlier.push_back({s.frame, detectEarlierRegions(s.image, settings, bands)});
-            } else if (isUsableImage(s.image)) {
-                downsampleNearestInto(s.image, factor, reduced, bands);
-                earlier.push_back({s.frame, detectEarlierRegions(reduced, settings, bands)});
-            }
-        }
+        SampleFrames frames(samples, detectionFactor(settings), bands);
+        std::deque<Image> spares;
+        collectEarlierRegions(frames, static_cast<int32_t>(samples.size()), source.width, source.height, settings,
+                              bands, spares, earlier);
     }
-    return processFrameWithRegions(source, earlier, settings, bands);
-}
-
-TraceResult processFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
-                                    const Settings& settings, const RowBands& bands) {
     TraceResult result;
-    processFrameWithRegionsInto(source, earlier, settings, result, bands);
+    FrameScratch scratch;
+    processInto(source, earlier, settings, result, bands, scratch, nullptr);
     return result;
 }
 
-TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
-                                  const Settings& settings, const RowBands& bands) {
-    TraceResult result;
-    if (isUsableImage(source)) {
-        Image reduced;
-        detectAndTrack(source, earlier, settings, result, bands, reduced);
-    }
-    return result;
+void processFrameInto(const Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
+                      TraceResult& result, const RowBands& bands, FrameScratch& scratch) {
+    processInto(source, earlier, settings, result, bands, scratch, nullptr);
+}
+
+bool processFrameConsuming(Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
+                           TraceResult& result, const RowBands& bands, FrameScratch& scratch,
+                           const PictureRows* out) {
+    const bool fits = out != nullptr && isUsableImage(source) && out->fits(source);
+    processConsuming(source, earlier, settings, result, bands, scratch, fits ? out : nullptr);
+    return fits;
 }
 
 TraceResult trackDetectedRegions(const std::vector<Blob>& regions, int32_t width, int32_t height,
@@ -322,32 +310,6 @@ TraceResult trackDetectedRegions(const std::vector<Blob>& regions, int32_t width
                        static_cast<float>(height) / static_cast<float>(reducedExtent(height, factor))};
     trackReducedRegions(regions, back, earlier, settings, reducedSettings(settings, factor), result);
     return result;
-}
-
-void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
-                                 const Settings& settings, TraceResult& result, const RowBands& bands) {
-    FrameScratch scratch;
-    processFrameWithRegionsInto(source, earlier, settings, result, bands, scratch);
-}
-
-void processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
-                                      const Settings& settings, TraceResult& result, const RowBands& bands,
-                                      FrameScratch& scratch) {
-    processConsuming(source, earlier, settings, result, bands, scratch, nullptr);
-}
-
-bool processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
-                                      const Settings& settings, TraceResult& result, const RowBands& bands,
-                                      FrameScratch& scratch, const PictureRows& out) {
-    const bool fits = isUsableImage(source) && out.fits(source);
-    processConsuming(source, earlier, settings, result, bands, scratch, fits ? &out : nullptr);
-    return fits;
-}
-
-void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
-                                 const Settings& settings, TraceResult& result, const RowBands& bands,
-                                 FrameScratch& scratch) {
-    processInto(source, earlier, settings, result, bands, scratch, nullptr);
 }
 
 }  // namespace ormel

@@ -23,40 +23,12 @@ std::vector<Blob> detectEarlierRegions(const Image& reducedFrame, const Settings
 // Detects and tracks the regions of `source` (at the resolution chosen by
 // settings.detectionScale, clamped to [1, 16]), brings them back to full-frame
 // pixels and builds the picture for settings.outputMode. `samples` are the
-// earlier frames, oldest first. Keeps no state: the same arguments always give
-// the same result. An empty source gives an empty result.
-TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings);
-
-// The same, with the frame's passes spread over `bands` (the caller's threads);
-// the result has the same bits for any number of bands.
+// earlier frames, oldest first. The frame's passes are spread over `bands`
+// (the caller's threads); the result has the same bits for any number of
+// bands. Keeps no state: the same arguments always give the same result. An
+// empty source gives an empty result.
 TraceResult processFrame(const Image& source, const std::vector<FrameSample>& samples, const Settings& settings,
-                         const RowBands& bands);
-
-// The same, with the earlier frames already reduced to their regions by
-// detectEarlierRegions; gives exactly what processFrame gives for the frames
-// those regions came from.
-TraceResult processFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
-                                    const Settings& settings, const RowBands& bands = RowBands::single());
-
-// Detection and tracking alone, exactly as the two functions above do them
-// before they draw: blobs and tracks in full-frame pixels (the tracks are
-// what the overlay draws), the mask in matte mode; the image stays empty.
-TraceResult trackFrameWithRegions(const Image& source, const std::vector<FrameRegions>& earlier,
-                                  const Settings& settings, const RowBands& bands = RowBands::single());
-
-// The same from the current frame's regions as detectEarlierRegions finds
-// them in that frame reduced by detectionFactor(settings), for a frame of
-// `width` x `height`: the blobs and tracks trackFrameWithRegions gives, with
-// no mask. A caller that keeps each frame's regions detects every frame once.
-TraceResult trackDetectedRegions(const std::vector<Blob>& regions, int32_t width, int32_t height,
-                                 const std::vector<FrameRegions>& earlier, const Settings& settings);
-
-// The same into `result`, whose every field is replaced; the memory its
-// picture already holds is reused, so a caller rendering frame after frame
-// takes no fresh pages for it.
-void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
-                                 const Settings& settings, TraceResult& result,
-                                 const RowBands& bands = RowBands::single());
+                         const RowBands& bands = RowBands::single());
 
 // Working pictures a caller keeps from frame to frame, so that rendering
 // takes no fresh pages and fills none on one thread; every frame overwrites
@@ -66,25 +38,34 @@ struct FrameScratch {
     Image layer;     // the overlay on a layer of its own, when a treatment needs one
     PixelSortScratch sort;  // the pixel sort's blurs and what it knows is clear
 };
-void processFrameWithRegionsInto(const Image& source, const std::vector<FrameRegions>& earlier,
-                                 const Settings& settings, TraceResult& result, const RowBands& bands,
-                                 FrameScratch& scratch);
+
+// The same, with the earlier frames already reduced to their regions
+// (collectEarlierRegions, earlier_regions.h), into `result`, whose every field
+// is replaced; the memory its picture already holds is reused, so a caller
+// rendering frame after frame takes no fresh pages for it.
+void processFrameInto(const Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
+                      TraceResult& result, const RowBands& bands, FrameScratch& scratch);
 
 // The same, for a caller that needs `source` no more: when nothing after
 // detection reads the untouched picture (the overlay drawn over the source
 // at full opacity, with neither magnifier nor inversion), the source's pixels
 // become the result's instead of being copied. `source` is left holding
 // pixels of no meaning, in memory worth reusing.
-void processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
-                                      const Settings& settings, TraceResult& result, const RowBands& bands,
-                                      FrameScratch& scratch);
-
-// The same, with the finished picture written into `out`, every pixel of it,
+// With `out`, the finished picture is written there, every pixel of it,
 // instead of into result.image, whose pixels then mean nothing: the last pass
-// writes the caller's rows itself, sparing a frame-sized copy. When `out` does
-// not fit the source, nothing is written there, the result is the function
-// above's, and the answer is false.
-bool processFrameWithRegionsConsuming(Image& source, const std::vector<FrameRegions>& earlier,
-                                      const Settings& settings, TraceResult& result, const RowBands& bands,
-                                      FrameScratch& scratch, const PictureRows& out);
+// writes the caller's rows itself, sparing a frame-sized copy. The answer is
+// whether it was: when `out` does not fit the source, nothing is written
+// there and the result is as without it.
+bool processFrameConsuming(Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
+                           TraceResult& result, const RowBands& bands, FrameScratch& scratch,
+                           const PictureRows* out = nullptr);
+
+// Detection and tracking alone, from the current frame's regions as
+// detectEarlierRegions finds them in that frame reduced by
+// detectionFactor(settings), for a frame of `width` x `height`: the blobs and
+// tracks (in full-frame pixels; the tracks are what the overlay draws) that
+// processFrame gives, with no mask. A caller that keeps each frame's regions
+// detects every frame once.
+TraceResult trackDetectedRegions(const std::vector<Blob>& regions, int32_t width, int32_t height,
+                                 const std::vector<FrameRegions>& earlier, const Settings& settings);
 }  // namespace ormel

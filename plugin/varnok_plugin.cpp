@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/int_conversion.h"
+#include "pipeline/earlier_regions.h"
 #include "pipeline/process_frame.h"
 #include "engine/reduction.h"
 #include "openfx/support/ofx_suites.h"
@@ -71,6 +72,90 @@ bool isFloatRgba(const OFX::Image& image) {
     return image.getPixelDepth() == OFX::eBitDepthFloat &&
            image.getPixelComponents() == OFX::ePixelComponentRGBA;
 }
+
+// The source clip's frames before `time`, as one render fetches them: only
+// those inside the clip's frame range, of the current frame's size and read
+// as float RGBA; their regions come from the instance's cache when the
+// host's label is to be trusted.
+class HostEarlierFrames : public ormel::EarlierFrames {
+public:
+    HostEarlierFrames(OFX::Clip& clip, double time, const ClipFrameRange& range, const std::string& currentLabel,
+                      int32_t width, int32_t height, const ormel::Settings& settings, const ormel::RowBands& bands,
+                      ormel::DetectionCache& detections, std::atomic<bool>& labelsTrusted)
+        : clip_(clip), time_(time), range_(range), width_(width), height_(height),
+          factor_(ormel::detectionFactor(settings)), detection_(ormel::detectionSettings(settings)), bands_(bands),
+          detections_(detections), labelsTrusted_(labelsTrusted) {
+        if (!currentLabel.empty()) seen_.push_back({currentLabel, time});
+    }
+
+    ormel::EarlierFrame fetch(int32_t offset, ormel::Image& spare) override {
+        ormel::EarlierFrame e;
+        const double when = time_ - offset;
+        if (!insideRange(range_, when)) return e;
+        std::unique_ptr<OFX::Image> image = clip_.fetchImage(when);
+        if (!image) return e;
+        // Only frames that read as a picture of the current frame's size
+        // count. The pixels are not touched before the cache has been asked:
+        // a host may make them only when they are read.
+        const OfxRectI& b = image->getBounds();
+        const int64_t w = static_cast<int64_t>(b.x2) - b.x1;
+        const int64_t h = static_cast<int64_t>(b.y2) - b.y1;
+        if (!isFloatRgba(*image) || w != width_ || h != height_) return e;
+        e.frame = ormel::saturateToInt32(std::round(when));
+        // The label together with the time: a label only names a picture at
+        // its own time.
+        const std::string& label = image->getUniqueIdentifier();
+        if (keys_.size() <= static_cast<size_t>(offset)) keys_.resize(static_cast<size_t>(offset) + 1);
+        std::string& key = keys_[static_cast<size_t>(offset)];
+        key.clear();
+        if (labelIsTrusted(label, when)) {
+            char at[32];
+            std::snprintf(at, sizeof at, "@%.17g", when);
+            key = ormel::detectionKey(label + at, width_, height_, factor_, detection_);
+        }
+        if (!key.empty() && detections_.find(key, &e.regions)) {
+            e.kind = ormel::EarlierFrame::Kind::Regions;
+            return e;
+        }
+        // Reduced straight from the host's memory, and released before the next.
+        ormel::readHostImageReducedInto(accessOf(image.get()), factor_, spare, bands_);
+        e.kind = ormel::EarlierFrame::Kind::Picture;
+        e.picture = &spare;
+        return e;
+    }
+
+    // Stored in frame order, so the cache ages as a one-by-one render leaves it.
+    void detected(int32_t offset, const std::vector<ormel::Blob>& regions) override {
+        if (labelsTrusted_) detections_.store(keys_[static_cast<size_t>(offset)], regions);
+    }
+
+private:
+    // One label at two times means the host's labels do not tell pictures
+    // apart: the cache is then lost for the instance.
+    bool labelIsTrusted(const std::string& label, double when) {
+        if (label.empty() || !labelsTrusted_) return false;
+        for (const auto& s : seen_)
+            if (s.first == label && s.second != when) {
+                labelsTrusted_ = false;
+                detections_.clear();
+                return false;
+            }
+        seen_.push_back({label, when});
+        return true;
+    }
+
+    OFX::Clip& clip_;
+    const double time_;
+    const ClipFrameRange range_;
+    const int32_t width_, height_;
+    const int32_t factor_;
+    const ormel::Settings detection_;
+    const ormel::RowBands& bands_;
+    ormel::DetectionCache& detections_;
+    std::atomic<bool>& labelsTrusted_;
+    std::vector<std::string> keys_;  // by offset
+    std::vector<std::pair<std::string, double>> seen_;  // the labels this render has seen, with their times
+};
 
 }  // namespace
 
@@ -138,15 +223,20 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
         tellNoEarlierFrames();
         frames = 0;
     }
+    const ClipFrameRange range = sourceRange();
+    const size_t usable = earlierFrameTimes(t, frames, range).size();
+    if (usable > 0 && current.width > 0 && current.height > 0) detections_.reserve(usable * 4);
+    HostEarlierFrames history(*sourceClip, t, range, src->getUniqueIdentifier(), current.width, current.height,
+                              settings, bands, detections_, labelsTrusted_);
     std::vector<ormel::FrameRegions> earlier;
-    collectEarlierRegions(t, earlierFrameTimes(t, frames, sourceRange()), src->getUniqueIdentifier(), current.width,
-                          current.height, settings, bands, scratch.reduced, earlier);
+    ormel::collectEarlierRegions(history, frames, current.width, current.height, settings, bands, scratch.reduced,
+                                 earlier);
 
     // `current` is read again only next frame, after it has been refilled.
     // The last pass writes the host's rows itself where they can take it.
     const ormel::HostImageAccess out = accessOf(dst.get());
-    if (!ormel::processFrameWithRegionsConsuming(current, earlier, settings, scratch.result, bands, scratch.frame,
-                                                 ormel::hostPictureRows(out))) {
+    const ormel::PictureRows rows = ormel::hostPictureRows(out);
+    if (!ormel::processFrameConsuming(current, earlier, settings, scratch.result, bands, scratch.frame, &rows)) {
         ormel::writeHostImage(scratch.result.image, out, bands);
     }
 }
@@ -163,100 +253,6 @@ void VarnokPlugin::tellNoEarlierFrames() {
     persistentWarning(
         "Varnok: this host gives no earlier frames to effects, so trails, speeds and temporal tracking are off. "
         "Temporal tracking needs a host that gives earlier frames.");
-}
-
-void VarnokPlugin::collectEarlierRegions(double time, const std::vector<double>& times,
-                                         const std::string& currentLabel, int32_t width, int32_t height,
-                                         const ormel::Settings& settings, const ormel::RowBands& bands,
-                                         std::vector<ormel::Image>& reduced,
-                                         std::vector<ormel::FrameRegions>& earlier) {
-    earlier.clear();
-    const int32_t frames = static_cast<int32_t>(times.size());
-    if (frames < 1 || width <= 0 || height <= 0) return;
-    detections_.reserve(static_cast<size_t>(frames) * 4);
-    earlier.reserve(static_cast<size_t>(frames));
-    // The labels this render has seen, with their times: one label at two
-    // times means the host's labels do not tell pictures apart.
-    std::vector<std::pair<std::string, double>> seen;
-    if (!currentLabel.empty()) seen.push_back({currentLabel, time});
-    auto labelIsTrusted = [&](const std::string& label, double when) {
-        if (label.empty() || !labelsTrusted_) return false;
-        for (const auto& s : seen)
-            if (s.first == label && s.second != when) {
-                labelsTrusted_ = false;
-                detections_.clear();
-                return false;
-            }
-        seen.push_back({label, when});
-        return true;
-    };
-    const int32_t factor = ormel::detectionFactor(settings);
-    const ormel::Settings detection = ormel::detectionSettings(settings);
-
-    // One earlier frame of the host's at a time: fetched, reduced straight
-    // from its memory, released before the next. The reduced pictures wait
-    // (at most a quarter of a full frame of them, and at least one) and are then
-    // detected side by side, a frame per host thread; each frame's regions
-    // depend on that frame alone, so the bits do not depend on the threads.
-    const size_t budget = std::max<size_t>(1, static_cast<size_t>(width) * static_cast<size_t>(height) / 4);
-    struct Pending {
-        size_t slot;  // into `earlier`
-        std::string key;
-    };
-    std::vector<Pending> pending;
-    size_t waiting = 0;
-    auto detectPending = [&] {
-        const int32_t count = static_cast<int32_t>(pending.size());
-        auto detectOne = [&](int32_t i, const ormel::RowBands& rows) {
-            earlier[pending[static_cast<size_t>(i)].slot].regions =
-                ormel::detectEarlierRegions(reduced[static_cast<size_t>(i)], settings, rows);
-        };
-        if (count == 1 || !bands.runJobs) {
-            for (int32_t i = 0; i < count; ++i) detectOne(i, bands);
-        } else {
-            bands.runJobs(count, [&](int32_t i) { detectOne(i, ormel::RowBands::single()); });
-        }
-        // Stored in frame order, so the cache ages as a one-by-one render leaves it.
-        if (labelsTrusted_)
-            for (const Pending& p : pending) detections_.store(p.key, earlier[p.slot].regions);
-        pending.clear();
-        waiting = 0;
-    };
-
-    for (const double when : times) {
-        std::unique_ptr<OFX::Image> image = sourceClip->fetchImage(when);
-        if (!image) continue;
-        // Only frames that read as a picture of the current frame's size
-        // count. The pixels are not touched before the cache has been asked:
-        // a host may make them only when they are read.
-        const OfxRectI& b = image->getBounds();
-        const int64_t w = static_cast<int64_t>(b.x2) - b.x1;
-        const int64_t h = static_cast<int64_t>(b.y2) - b.y1;
-        if (!isFloatRgba(*image) || w != width || h != height) continue;
-        ormel::FrameRegions e;
-        e.frame = ormel::saturateToInt32(std::round(when));
-        // The label together with the time: a label only names a picture at
-        // its own time.
-        const std::string& label = image->getUniqueIdentifier();
-        std::string key;
-        if (labelIsTrusted(label, when)) {
-            char at[32];
-            std::snprintf(at, sizeof at, "@%.17g", when);
-            key = ormel::detectionKey(label + at, width, height, factor, detection);
-        }
-        const bool known = !key.empty() && detections_.find(key, &e.regions);
-        earlier.push_back(std::move(e));
-        if (known) continue;
-
-        if (reduced.size() <= pending.size()) reduced.emplace_back();
-        ormel::Image& picture = reduced[pending.size()];
-        ormel::readHostImageReducedInto(accessOf(image.get()), factor, picture, bands);
-        image.reset();
-        pending.push_back({earlier.size() - 1, std::move(key)});
-        waiting += picture.pixels.size();
-        if (waiting + picture.pixels.size() > budget) detectPending();
-    }
-    detectPending();
 }
 
 bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,

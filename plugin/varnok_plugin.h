@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -59,15 +60,6 @@ private:
     // gives no earlier frames.
     void tellNoEarlierFrames();
 
-    // The regions of the source frames at `times`, oldest first,
-    // each from the cache or detected in the host image reduced for
-    // detection. Frames that are missing or of another size than `width` x
-    // `height` are left out.
-    void collectEarlierRegions(double time, const std::vector<double>& times, const std::string& currentLabel,
-                               int32_t width, int32_t height,
-                               const ormel::Settings& settings, const ormel::RowBands& bands,
-                               std::vector<ormel::Image>& reduced, std::vector<ormel::FrameRegions>& earlier);
-
     // The controls' declared ranges, which every value read is held to.
     const ormel::ParamRanges ranges_;
     // False when the host's description says it has no temporal clip access.
@@ -85,7 +77,7 @@ private:
         ormel::Image current;
         ormel::TraceResult result;
         ormel::FrameScratch frame;
-        std::vector<ormel::Image> reduced;  // earlier frames awaiting detection
+        std::deque<ormel::Image> reduced;  // earlier frames awaiting detection
     };
     std::mutex scratchMutex_;
     Scratch scratch_;

@@ -15,11 +15,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "engine/reduction.h"
+#include "pipeline/earlier_regions.h"
 #include "pipeline/process_frame.h"
 #include "host/worker_pool.h"
 #include "overlay/hash.h"
@@ -136,12 +138,11 @@ ormel::HostImageAccess hostView(const Image& image) {
 std::vector<ormel::FrameRegions> earlierRegions(const ormel::Settings& settings) {
     const Frames& f = frames();
     const int32_t count = std::min<int32_t>(kMaxHistory, std::max(settings.temporalFrames, 0));
-    const int32_t factor = ormel::detectionFactor(settings);
+    ormel::SampleFrames history(f.history, ormel::detectionFactor(settings), ormel::RowBands::single());
+    std::deque<Image> spares;
     std::vector<ormel::FrameRegions> earlier;
-    for (auto it = f.history.end() - count; it != f.history.end(); ++it) {
-        const ormel::Image reduced = factor == 1 ? it->image : ormel::downsampleNearest(it->image, factor);
-        earlier.push_back({it->frame, ormel::detectEarlierRegions(reduced, settings, ormel::RowBands::single())});
-    }
+    ormel::collectEarlierRegions(history, count, f.current.width, f.current.height, settings,
+                                 ormel::RowBands::single(), spares, earlier);
     return earlier;
 }
 
@@ -158,8 +159,8 @@ void renderAsThePlugInDoes(const ormel::HostImageAccess& source, Image& working,
                            ormel::TraceResult& r, const ormel::RowBands& bands, ormel::FrameScratch& scratch,
                            HostOutput& output) {
     ormel::readHostImageInto(source, working, bands);
-    if (!ormel::processFrameWithRegionsConsuming(working, earlier, settings, r, bands, scratch,
-                                                 ormel::hostPictureRows(output.access))) {
+    const ormel::PictureRows rows = ormel::hostPictureRows(output.access);
+    if (!ormel::processFrameConsuming(working, earlier, settings, r, bands, scratch, &rows)) {
         ormel::writeHostImage(r.image, output.access, bands);
     }
     benchmark::DoNotOptimize(output.pixels.pixels.data());

@@ -158,7 +158,7 @@ TEST(ProcessFrameLayers, ReusedScratchGivesTheFreshResult) {
     for (const auto& [picture, settings] :
          {std::pair<const Image*, Settings>{&big, reduced}, {&small, layered}, {&big, plain}, {&small, reduced},
           {&big, layered}}) {
-        processFrameWithRegionsInto(*picture, {}, settings, reusedResult, RowBands::single(), scratch);
+        processFrameInto(*picture, {}, settings, reusedResult, RowBands::single(), scratch);
         const Image fresh = processFrame(*picture, {}, settings).image;
         ASSERT_EQ(reusedResult.image.pixels.size(), fresh.pixels.size());
         for (size_t i = 0; i < fresh.pixels.size(); ++i) {
@@ -222,7 +222,7 @@ TEST(ProcessFrameLayers, ConsumingTheSourceGivesTheCopyingResult) {
     for (const auto& [name, settings] : cases) {
         const TraceResult want = processFrame(source, {}, settings);
         Image given = source;
-        processFrameWithRegionsConsuming(given, {}, settings, consumed, RowBands::single(), scratch);
+        processFrameConsuming(given, {}, settings, consumed, RowBands::single(), scratch);
         ASSERT_EQ(consumed.image.pixels.size(), want.image.pixels.size()) << name;
         EXPECT_EQ(std::memcmp(consumed.image.pixels.data(), want.image.pixels.data(),
                               want.image.pixels.size() * sizeof(Pixel)),
@@ -301,8 +301,8 @@ TEST(ProcessFrameLayers, FinishedRowsGoStraightIntoTheCallersBuffer) {
                     RowBuffer out(picture->width, picture->height, 3, bottomUp, misaligned);
                     const size_t padding = out.untouched() - want.pixels.size() * 4;
                     Image given = *picture;
-                    ASSERT_TRUE(processFrameWithRegionsConsuming(given, {}, settings, result, RowBands::single(),
-                                                                 scratch, out.rows))
+                    ASSERT_TRUE(processFrameConsuming(given, {}, settings, result, RowBands::single(), scratch,
+                                                      &out.rows))
                         << name;
                     EXPECT_TRUE(out.holds(want)) << name << " bottomUp " << bottomUp << " misaligned " << misaligned;
                     EXPECT_EQ(out.untouched(), padding) << name;
@@ -311,7 +311,7 @@ TEST(ProcessFrameLayers, FinishedRowsGoStraightIntoTheCallersBuffer) {
     RowBuffer narrow(source.width - 1, source.height, 0, true, false);
     const size_t before = narrow.untouched();
     Image given = source;
-    EXPECT_FALSE(processFrameWithRegionsConsuming(given, {}, base, result, RowBands::single(), scratch, narrow.rows));
+    EXPECT_FALSE(processFrameConsuming(given, {}, base, result, RowBands::single(), scratch, &narrow.rows));
     EXPECT_EQ(narrow.untouched(), before);
     EXPECT_EQ(std::memcmp(result.image.pixels.data(), processFrame(source, {}, base).image.pixels.data(),
                           source.pixels.size() * sizeof(Pixel)),

@@ -339,11 +339,14 @@ TEST(TrackDetectedRegions, EqualsTrackingTheFrame) {
             s.temporalFrames = temporal;
             s.frameNumber = 4;
             const int32_t factor = detectionFactor(s);
+            std::vector<FrameSample> samples;
             std::vector<FrameRegions> earlier;
-            for (int32_t f = 1; f <= temporal; ++f)
+            for (int32_t f = 1; f <= temporal; ++f) {
+                samples.push_back({f, squares(f)});
                 earlier.push_back({f, detectEarlierRegions(downsampleNearest(squares(f), factor), s)});
+            }
             const Image current = squares(4);
-            const TraceResult whole = trackFrameWithRegions(current, earlier, s);
+            const TraceResult whole = processFrame(current, samples, s);
             const TraceResult kept = trackDetectedRegions(
                 detectEarlierRegions(downsampleNearest(current, factor), s), current.width, current.height, earlier, s);
             ASSERT_EQ(kept.blobs.size(), whole.blobs.size());

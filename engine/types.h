@@ -156,10 +156,10 @@ struct Settings {
     float lineFlicker = 0.0f;  // random flicker of line opacity
     float dashLength = 0.0f;  // dash length, px × `hudScale`; 1 or less draws solid lines
     int32_t maxConnectionEdges = 2048;  // most connection lines drawn (4096 normally, 256 in fast preview, set when sampling the parameters); 0 or less means no limit
-    int32_t lineCurveMode = 0;  // shape of lines, see enumerations
-    float lineCurveAmount = 0.0f;  // curve strength, px × `hudScale`, may be negative
-    int32_t lineMotif = 0;  // motif repeated along lines, see enumerations
-    float motifSpacing = 72.0f;  // distance between motifs, px × `hudScale`
+    int32_t lineCurveMode = 1;  // shape of lines, see enumerations
+    float lineCurveAmount = 42.0f;  // curve strength, px × `hudScale`, may be negative
+    int32_t lineMotif = 1;  // motif repeated along lines, see enumerations
+    float motifSpacing = 92.0f;  // distance between motifs, px × `hudScale`
     float motifSize = 9.0f;  // motif size, px × `hudScale`
     float motifOpacity = 0.85f;  // motif opacity
     Pixel lineColor = {0.85f, 0.9f, 1.0f, 1.0f};  // line colour; alpha 1

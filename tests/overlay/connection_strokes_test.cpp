@@ -25,6 +25,9 @@ Settings lineSettings() {
     s.lineOpacity = 1.0f;
     s.lineWidth = 2.0f;
     s.lineColor = {1, 1, 1, 1};
+    // Plain straight lines: each test adds the curve or motif it is about.
+    s.lineCurveMode = 0;
+    s.lineMotif = 0;
     return s;
 }
 

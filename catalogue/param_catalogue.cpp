@@ -43,29 +43,29 @@ Row<T> base(const char* name, ParamKind kind, const char* label, const char* gro
     return r;
 }
 
+// A number's default and ranges: the hard one and the one a slider shows.
+template <typename T>
+Row<T> number(const char* name, ParamKind kind, const char* label, const char* group, double def, double lo,
+              double hi, double displayLo, double displayHi) {
+    Row<T> r = base<T>(name, kind, label, group);
+    r.spec.defaultValue = def;
+    r.spec.minimum = lo;
+    r.spec.maximum = hi;
+    r.spec.displayMinimum = displayLo;
+    r.spec.displayMaximum = displayHi;
+    return r;
+}
+
 Row<float> dbl(const char* name, const char* label, const char* group, double def, double lo, double hi,
                double displayLo, double displayHi, double increment) {
-    Row<float> r = base<float>(name, ParamKind::Double, label, group);
-    ParamSpec& p = r.spec;
-    p.defaultValue = def;
-    p.minimum = lo;
-    p.maximum = hi;
-    p.displayMinimum = displayLo;
-    p.displayMaximum = displayHi;
-    p.increment = increment;
+    Row<float> r = number<float>(name, ParamKind::Double, label, group, def, lo, hi, displayLo, displayHi);
+    r.spec.increment = increment;
     return r;
 }
 
 Row<int32_t> integer(const char* name, const char* label, const char* group, int def, int lo, int hi,
                      int displayLo, int displayHi) {
-    Row<int32_t> r = base<int32_t>(name, ParamKind::Integer, label, group);
-    ParamSpec& p = r.spec;
-    p.defaultValue = def;
-    p.minimum = lo;
-    p.maximum = hi;
-    p.displayMinimum = displayLo;
-    p.displayMaximum = displayHi;
-    return r;
+    return number<int32_t>(name, ParamKind::Integer, label, group, def, lo, hi, displayLo, displayHi);
 }
 
 Row<bool> boolean(const char* name, const char* label, const char* group, bool def) {

@@ -44,8 +44,11 @@ enum class Passthrough {
 };
 
 // The Settings member a parameter fills, or none.
-using SettingsField = std::variant<std::monostate, float Settings::*, int32_t Settings::*, bool Settings::*,
-                                   Pixel Settings::*>;
+using SettingsField =
+    std::variant<std::monostate, float Settings::*, int32_t Settings::*, bool Settings::*, Pixel Settings::*,
+                 RenderEngine Settings::*, OutputMode Settings::*, PointShape Settings::*, BoxCorner Settings::*,
+                 ConnectionMode Settings::*, LineCurve Settings::*, LineMotif Settings::*, LabelText Settings::*,
+                 AsciiMode Settings::*, SortScope Settings::*, SortDirection Settings::*>;
 
 struct ParamSpec {
     std::string name;    // script name, Settings field and preset key

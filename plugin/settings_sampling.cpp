@@ -85,10 +85,6 @@ void sampleRow(const ParamSpec& p, const Sampler& in, Settings& s) {
                     default: s.*member = in.real(n); break;
                 }
             } else if constexpr (std::is_same_v<Member, int32_t Settings::*>) {
-                if (p.kind == ParamKind::Choice) {
-                    s.*member = in.index(n);
-                    return;
-                }
                 switch (p.sampling) {
                     case Sampling::HudRounded: s.*member = in.offset(n); break;
                     case Sampling::HudTextSize: s.*member = in.textSize(n); break;
@@ -100,6 +96,9 @@ void sampleRow(const ParamSpec& p, const Sampler& in, Settings& s) {
                 s.*member = in.flag(n);
             } else if constexpr (std::is_same_v<Member, Pixel Settings::*>) {
                 s.*member = in.colour(n);
+            } else if constexpr (!std::is_same_v<Member, std::monostate>) {
+                // The host's index as it comes: code takes an unknown one as its default case.
+                s.*member = static_cast<std::remove_reference_t<decltype(s.*member)>>(in.index(n));
             }
         },
         p.field);
@@ -137,9 +136,10 @@ Settings sampleSettings(const ParamReader& reader, double time, double renderSca
 
     // The fields with rules of their own.
     const bool preview = in.flag("fastPreview");
-    s.renderEngine = in.index("renderEngine") > 0 ? 1 : 0;
+    s.renderEngine = in.index("renderEngine") > 0 ? RenderEngine::Gpu : RenderEngine::Processor;
     s.hudScale = in.k;
-    s.labelTextMode = std::clamp(in.index("labelTextMode"), 0, 6);
+    s.labelTextMode = static_cast<LabelText>(
+        std::clamp(in.index("labelTextMode"), 0, static_cast<int32_t>(LabelText::FullTracking)));
 
     // Every earlier frame is fetched and converted at each render, so the
     // count is held to the control's own range whatever a preset file says.

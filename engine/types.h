@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/choices.h"
+
 namespace ormel {
 
 // Straight (not premultiplied) colour; default is opaque black.
@@ -99,12 +101,12 @@ struct Settings {
     float trackingDistance = 90.0f;  // largest centre distance, px, at which a region can continue a track (the pipeline divides it by the reduction factor)
     int32_t temporalFrames = 0;  // number of earlier frames used for tracking and trails; 0 when temporal tracking is off or in fast preview
     int32_t detectionScale = 1;  // detection reduction factor: 1, 2, 4 or 8 (not the choice index)
-    int32_t renderEngine = 1;  // 0 = processor, 1 = GPU (pixel sort only)
-    int32_t outputMode = 0;  // output mode, see enumerations
+    RenderEngine renderEngine = RenderEngine::Gpu;  // the GPU is tried for the pixel sort only
+    OutputMode outputMode = OutputMode::OriginalAndOverlay;
     float sourceOpacity = 1.0f;  // opacity of the source picture under the overlay
     float hudScale = 2.0f;  // overall size factor of the overlay, already clamped to [0.1, 12]
     bool drawPoints = true;  // draw a point at each track
-    int32_t pointShape = 1;  // point shape, see enumerations
+    PointShape pointShape = PointShape::Ring;
     float pointSize = 7.0f;  // point size, px × `hudScale`
     float pointStroke = 2.0f;  // outline width of points, px × `hudScale`
     float pointOpacity = 1.0f;  // opacity of points
@@ -140,7 +142,7 @@ struct Settings {
     Pixel boxColor = {1.0f, 0.12f, 0.08f, 1.0f};  // box colour; alpha 1
     bool drawBoxText = false;  // attach text to each box
     bool boxTextCoordinates = true;  // box text shows coordinates
-    int32_t boxTextCorner = 1;  // box corner the text is attached to, see enumerations
+    BoxCorner boxTextCorner = BoxCorner::TopRight;  // box corner the text is attached to
     int32_t boxTextScale = 2;  // box text size, rounded(parameter × `hudScale`), at least 1
     bool randomBoxTextSize = false;  // give each box text a pseudo-random size
     int32_t boxTextSizeMin = 1;  // smallest random box text size, scaled as `boxTextScale`, at least 1
@@ -148,7 +150,7 @@ struct Settings {
     int32_t boxTextOffset = 5;  // distance of the text from the box, rounded(parameter × `hudScale`)
     Pixel boxTextColor = {1.0f, 1.0f, 1.0f, 1.0f};  // box text colour; alpha 1
     bool drawLines = true;  // draw connection lines between tracks
-    int32_t connectionMode = 3;  // which pairs are connected, see enumerations
+    ConnectionMode connectionMode = ConnectionMode::Mst;  // which pairs are connected
     float lineWidth = 1.5f;  // line width, px × `hudScale`
     float lineOpacity = 0.75f;  // line opacity
     float maxConnectionDistance = 500.0f;  // longest connection, px (not scaled by `hudScale`)
@@ -156,10 +158,10 @@ struct Settings {
     float lineFlicker = 0.0f;  // random flicker of line opacity
     float dashLength = 0.0f;  // dash length, px × `hudScale`; 1 or less draws solid lines
     int32_t maxConnectionEdges = 2048;  // most connection lines drawn (4096 normally, 256 in fast preview, set when sampling the parameters); 0 or less means no limit
-    int32_t lineCurveMode = 0;  // shape of lines, see enumerations
-    float lineCurveAmount = 0.0f;  // curve strength, px × `hudScale`, may be negative
-    int32_t lineMotif = 0;  // motif repeated along lines, see enumerations
-    float motifSpacing = 72.0f;  // distance between motifs, px × `hudScale`
+    LineCurve lineCurveMode = LineCurve::Arc;  // shape of lines
+    float lineCurveAmount = 42.0f;  // curve strength, px × `hudScale`, may be negative
+    LineMotif lineMotif = LineMotif::Arrow;  // motif repeated along lines
+    float motifSpacing = 92.0f;  // distance between motifs, px × `hudScale`
     float motifSize = 9.0f;  // motif size, px × `hudScale`
     float motifOpacity = 0.85f;  // motif opacity
     Pixel lineColor = {0.85f, 0.9f, 1.0f, 1.0f};  // line colour; alpha 1
@@ -168,7 +170,7 @@ struct Settings {
     float trailOpacity = 0.65f;  // trail opacity
     Pixel trailColor = {0.85f, 0.9f, 1.0f, 1.0f};  // trail colour; alpha 1
     bool drawLabels = true;  // draw a text label at each track
-    int32_t labelTextMode = 0;  // what the label says, see enumerations; clamped to 0..6
+    LabelText labelTextMode = LabelText::IdAndCoordinates;  // what the label says; always one of the options
     bool labelCoordinates = true;  // label shows coordinates
     bool labelVelocity = false;  // label shows speed
     int32_t labelScale = 2;  // label text size, rounded(parameter × `hudScale`), at least 1
@@ -186,12 +188,12 @@ struct Settings {
     float fisheye = 0.0f;  // fisheye strength
     float invertAmount = 0.0f;  // whole-frame colour inversion
     float radialBlur = 0.0f;  // radial blur of the overlay
-    int32_t asciiMode = 0;  // ASCII-art mode, see enumerations
+    AsciiMode asciiMode = AsciiMode::Off;
     float asciiAmount = 0.0f;  // ASCII-art strength
     int32_t asciiCellSize = 8;  // ASCII cell size, px
     bool pixelSortEnable = false;  // pixel sort on
-    int32_t pixelSortScope = 0;  // layer the pixel sort works on, see enumerations
-    int32_t pixelSortDirection = 2;  // sort direction, see enumerations
+    SortScope pixelSortScope = SortScope::OverlayOnly;  // layer the pixel sort works on
+    SortDirection pixelSortDirection = SortDirection::Mixed;
     Pixel pixelSortColor = {1.0f, 0.05f, 0.02f, 1.0f};  // tint of sorted streaks; alpha 1
     float pixelSortColorMix = 0.85f;  // strength of the tint
     float pixelSortAmount = 0.65f;  // strength of the pixel sort

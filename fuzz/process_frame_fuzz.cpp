@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ormel::Settings settings = ormel::sampleSettings(reader, time);
     // The processor engine runs the same sort kernels as the OpenCL one; a
     // driver round trip per input would slow fuzzing a hundredfold.
-    settings.renderEngine = 0;
+    settings.renderEngine = ormel::RenderEngine::Processor;
     const int w = in.range(1, 32), h = in.range(1, 32);
     const ormel::Image source = picture(in, w, h);
     std::vector<ormel::FrameSample> samples;

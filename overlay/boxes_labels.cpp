@@ -55,9 +55,9 @@ TextPosition captionPosition(const Track& track, const Settings& settings, int64
     const int64_t bottom = int64_t{blob.maxY} - textHeight;
     int64_t x = right, y = top;
     switch (settings.boxTextCorner) {
-        case 0: x = left; y = top; break;
-        case 2: x = left; y = bottom; break;
-        case 3: x = right; y = bottom; break;
+        case BoxCorner::TopLeft: x = left; y = top; break;
+        case BoxCorner::BottomLeft: x = left; y = bottom; break;
+        case BoxCorner::BottomRight: x = right; y = bottom; break;
         default: break;
     }
     x = std::max<int64_t>(std::min<int64_t>(x, std::max<int64_t>(imageWidth - textWidth, 0)), 0);
@@ -73,18 +73,18 @@ std::string labelText(const Track& track, const Settings& settings, int32_t imag
     const std::string iy = num(roundToInt32(blob.center.y));
     const std::string v = num(roundToInt32(track.speed));
     switch (settings.labelTextMode) {
-        case 1:
+        case LabelText::Coordinates:
             return "X:" + ix + " Y:" + iy;
-        case 2:
+        case LabelText::NormalisedCoordinates:
             return "N X:" + num(percentOf(blob.center.x, imageWidth)) +
                    " Y:" + num(percentOf(blob.center.y, imageHeight));
-        case 3:
+        case LabelText::IdAndSpeed:
             return "ID_" + id + " V:" + v;
-        case 4:
+        case LabelText::IdAndArea:
             return "ID_" + id + " A:" + num(blob.area);
-        case 5:
+        case LabelText::Target:
             return "TARGET_" + id;
-        case 6:
+        case LabelText::FullTracking:
             return "TRACK_" + id + " X:" + ix + " Y:" + iy + " V:" + v;
         default: {
             std::string text = "ID_" + id;

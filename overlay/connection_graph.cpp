@@ -116,13 +116,13 @@ std::vector<Edge> nearestEdges(const std::vector<Track>& tracks, float limit) {
 }  // namespace
 
 std::vector<Edge> buildEdges(const std::vector<Track>& tracks, const Settings& settings) {
-    if (tracks.size() < 2 || settings.connectionMode == 0) return {};
+    if (tracks.size() < 2 || settings.connectionMode == ConnectionMode::None) return {};
     const float limit =
         settings.maxConnectionDistance > 0.0f ? settings.maxConnectionDistance : FLT_MAX;
     switch (settings.connectionMode) {
-        case 1: return starEdges(tracks, limit);
-        case 2: return completeEdges(tracks, limit);
-        case 4: return nearestEdges(tracks, limit);
+        case ConnectionMode::Star: return starEdges(tracks, limit);
+        case ConnectionMode::Complete: return completeEdges(tracks, limit);
+        case ConnectionMode::Nearest: return nearestEdges(tracks, limit);
         default: return spanningForestEdges(tracks, limit);
     }
 }

@@ -16,10 +16,10 @@ struct Edge {
     float length = 0.0f;
 };
 
-// Edges for settings.connectionMode, in drawing order: 0 none, 1 star around
-// the largest region, 2 every pair, 4 each track to its nearest neighbour,
-// any other value a minimum spanning forest. Modes 1 to 3 accept a distance
-// equal to maxConnectionDistance, mode 4 only a strictly smaller one; a
+// Edges for settings.connectionMode, in drawing order: None none, Star around
+// the largest region, Complete every pair, Nearest each track to its nearest
+// neighbour, any other value a minimum spanning forest. Star, Complete and Mst accept a distance
+// equal to maxConnectionDistance, Nearest only a strictly smaller one; a
 // distance limit of 0 or less means no limit.
 std::vector<Edge> buildEdges(const std::vector<Track>& tracks, const Settings& settings);
 

@@ -31,21 +31,21 @@ void drawMotif(Canvas out, Vec2 p, Vec2 d, float opacity, const Settings& s) {
     const float sw = std::max(s.lineWidth, 0.5f);
     const float size = std::max(s.motifSize, 1.0f);
     switch (s.lineMotif) {
-        case 1:
-        case 2: {
+        case LineMotif::Arrow:
+        case LineMotif::Chevron: {
             const Vec2 q = p - size * d;
             const Vec2 w1 = q + (0.48f * size) * n;
             const Vec2 w2 = q - (0.48f * size) * n;
             // The chevron is the arrow head with its tip pushed forward.
-            const Vec2 tip = s.lineMotif == 1 ? p : p + (0.45f * size) * d;
+            const Vec2 tip = s.lineMotif == LineMotif::Arrow ? p : p + (0.45f * size) * d;
             drawStroke(out, tip, w1, sw, opacity, s);
             drawStroke(out, tip, w2, sw, opacity, s);
             break;
         }
-        case 3:
+        case LineMotif::Dot:
             drawDisk(out, p, 0.35f * size, s.lineColor, opacity);
             break;
-        case 4: {
+        case LineMotif::Dash: {
             const Vec2 v = (0.45f * size) * n;
             drawStroke(out, p - v, p + v, sw, opacity, s);
             break;
@@ -65,13 +65,13 @@ Vec2 curvePoint(Vec2 a, Vec2 b, float t, const Edge& edge, const Settings& setti
     if (hash01(edge.a, edge.b, 0, seedPlus(settings.seed, 211)) < 0.5f) amount = -amount;
     float offset = 0.0f;
     switch (settings.lineCurveMode) {
-        case 1:
+        case LineCurve::Arc:
             offset = amount * std::sin(kPi * t);
             break;
-        case 2:
+        case LineCurve::Sine:
             offset = amount * std::sin(kTwoPi * t);
             break;
-        case 3: {
+        case LineCurve::Organic: {
             const float phase = kTwoPi * hash01(edge.b, edge.a, 0, seedPlus(settings.seed, 317));
             offset = amount * (0.65f * std::sin(kPi * t) + 0.35f * std::sin(kThreePi * t + phase));
             break;
@@ -118,7 +118,7 @@ void drawConnection(Canvas out, const std::vector<Track>& tracks, const Edge& ed
     }
 
     const float straight = length(b - a);
-    if (settings.lineCurveMode != 0 && std::fabs(settings.lineCurveAmount) > 0.001f) {
+    if (settings.lineCurveMode != LineCurve::Straight && std::fabs(settings.lineCurveAmount) > 0.001f) {
         const int32_t segments = curveSegmentCount(straight);
         Vec2 previous = curvePoint(a, b, 0.0f, edge, settings);
         for (int32_t k = 1; k <= segments; ++k) {
@@ -131,7 +131,7 @@ void drawConnection(Canvas out, const std::vector<Track>& tracks, const Edge& ed
         drawStroke(out, a, b, settings.lineWidth, opacity, settings);
     }
 
-    if (settings.lineMotif == 0 || !(settings.motifSpacing > 2.0f)) return;
+    if (settings.lineMotif == LineMotif::None || !(settings.motifSpacing > 2.0f)) return;
     const int32_t count = motifCount(std::max(straight, 0.001f), settings.motifSpacing);
     const float motifOpacity = settings.motifOpacity * opacity;
     if (motifOpacity <= 0.0f) return;

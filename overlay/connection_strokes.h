@@ -11,7 +11,7 @@
 namespace ormel {
 
 // Point at t in [0, 1] of the edge's curve from a to b for
-// settings.lineCurveMode (1 arc, 2 sine, 3 organic; anything else straight).
+// settings.lineCurveMode (Arc, Sine, Organic; anything else straight).
 // Each pair of indices bends to its own fixed side.
 Vec2 curvePoint(Vec2 a, Vec2 b, float t, const Edge& edge, const Settings& settings);
 

@@ -66,7 +66,7 @@ void applyMagnifier(Canvas canvas, const Image& src, const Track& track, const S
     const float zoom = 1.0f + 3.0f * intensity;
     const float rm = std::max(s.magnifierRadiusScale, 0.05f) * size;
     const float radius = std::max(rm * (shapeRadiusFor(size, s) / size), 0.75f);
-    const Zone zone{track.blob.center, rm + 2.0f, s.pointShape == 2};
+    const Zone zone{track.blob.center, rm + 2.0f, s.pointShape == PointShape::Square};
     const Vec2 c = zone.c;
     forEachZonePixel(canvas, zone, [&](int32_t x, int32_t y, float d) {
         const float coverage = clamp01(radius - d + 0.75f);
@@ -83,7 +83,7 @@ void applyInversion(Canvas canvas, const Image& src, const Track& track, const S
     if (!(intensity > 0.0f)) return;
     const float size = pointSizeFor(track, s);
     const float radius = std::max(shapeRadiusFor(size, s), 0.75f);
-    const Zone zone{track.blob.center, size + 2.0f, s.pointShape == 2};
+    const Zone zone{track.blob.center, size + 2.0f, s.pointShape == PointShape::Square};
     forEachZonePixel(canvas, zone, [&](int32_t x, int32_t y, float d) {
         const float coverage = clamp01(radius - d + 0.75f);
         if (!(coverage > 0.0f)) return;
@@ -102,7 +102,7 @@ void applyFlash(Canvas canvas, const Track& track, const Settings& s) {
     const float size = pointSizeFor(track, s);
     const float radius = std::max(shapeRadiusFor(size, s), 0.75f);
     const float glow = std::max(s.pointFlashGlow, 0.0f) * 1.2f + 0.3f;
-    const Zone zone{track.blob.center, size + 2.0f, s.pointShape == 2};
+    const Zone zone{track.blob.center, size + 2.0f, s.pointShape == PointShape::Square};
     const Pixel white{1.0f, 1.0f, 1.0f, 1.0f};
     forEachZonePixel(canvas, zone, [&](int32_t x, int32_t y, float d) {
         const float coverage = clamp01(radius - d + 0.75f);

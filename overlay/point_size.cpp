@@ -14,7 +14,7 @@ float pointSizeFor(const Track& track, const Settings& settings) {
 }
 
 float shapeRadiusFor(float size, const Settings& settings) {
-    return settings.pointShape == 0 ? size * 0.5f : size;
+    return settings.pointShape == PointShape::Dot ? size * 0.5f : size;
 }
 
 }  // namespace ormel

@@ -39,10 +39,10 @@ void drawPoint(Canvas out, const Track& track, const Settings& settings) {
     const float opacity = settings.pointOpacity;
     const float glow = settings.glowAmount;
     switch (settings.pointShape) {
-        case 0:
+        case PointShape::Dot:
             drawDisk(out, c, size * 0.5f, colour, opacity);
             break;
-        case 1:
+        case PointShape::Ring:
         {
             using Kind = RoundMark::Kind;
             RoundMark marks[4];
@@ -56,12 +56,12 @@ void drawPoint(Canvas out, const Track& track, const Settings& settings) {
             drawRoundMarks(out, c, marks, n, colour);
             break;
         }
-        case 2:
+        case PointShape::Square:
             if (settings.pointFill) fillSquare(out, c, size, colour, opacity);
             drawRect(out, c.x - size, c.y - size, c.x + size, c.y + size, stroke, colour, opacity,
                      settings);
             break;
-        case 3:
+        case PointShape::Cross:
             drawLine(out, {c.x - size, c.y}, {c.x + size, c.y}, stroke, colour, opacity,
                      settings.dashLength, glow);
             drawLine(out, {c.x, c.y - size}, {c.x, c.y + size}, stroke, colour, opacity,

@@ -6,8 +6,8 @@
 
 namespace ormel {
 
-// Draws the track's point in settings.pointShape (0 dot, 1 ring, 2 square,
-// 3 cross); any other shape draws nothing.
+// Draws the track's point in settings.pointShape (Dot, Ring, Square,
+// Cross); any other value draws nothing.
 void drawPoint(Canvas canvas, const Track& track, const Settings& settings);
 
 }  // namespace ormel

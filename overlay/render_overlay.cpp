@@ -26,7 +26,7 @@ void renderOverlay(Image& out, const Image& src, const std::vector<Track>& track
 
     const bool trails = settings.drawTrails && settings.trailOpacity > 0.0f && settings.temporalFrames >= 1;
     std::vector<Edge> edges;
-    if (settings.drawLines && tracks.size() >= 2 && settings.connectionMode != 0) {
+    if (settings.drawLines && tracks.size() >= 2 && settings.connectionMode != ConnectionMode::None) {
         edges = limitEdges(buildEdges(tracks, settings), settings);
     }
 

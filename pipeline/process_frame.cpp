@@ -24,11 +24,6 @@
 namespace ormel {
 namespace {
 
-constexpr int32_t kOutputOverlayOnly = 1;
-constexpr int32_t kOutputMatte = 2;
-constexpr int32_t kOutputOriginal = 0;
-constexpr int32_t kScopeOverlayOnly = 0;
-constexpr int32_t kScopeWholePicture = 1;
 constexpr float kRadialBlurThreshold = 0.001f;
 
 struct Rescale {
@@ -114,7 +109,7 @@ void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlie
     const Settings small = reducedSettings(settings, factor);
     const Rescale back{static_cast<float>(source.width) / static_cast<float>(reduced.width),
                        static_cast<float>(source.height) / static_cast<float>(reduced.height)};
-    const bool matte = settings.outputMode == kOutputMatte;
+    const bool matte = settings.outputMode == OutputMode::Matte;
 
     std::vector<float> reducedMask;
     const std::vector<Blob> reducedBlobs = detectBlobs(reduced, small, matte ? &reducedMask : nullptr, bands);
@@ -139,14 +134,14 @@ void basePicture(const Image& source, const std::vector<float>& mask, const Sett
     // Sized first (a no-op when the memory is reused), then filled band by
     // band: a whole-frame pass on one thread would hold every other one up.
     out.pixels.resize(source.pixels.size());
-    if (settings.outputMode == kOutputOverlayOnly) {
+    if (settings.outputMode == OutputMode::OverlayOnly) {
         bands.forEachBand(source.height, [&](Band band) {
             std::fill(out.pixels.begin() + static_cast<std::ptrdiff_t>(band.begin * width),
                       out.pixels.begin() + static_cast<std::ptrdiff_t>(band.end * width), Pixel{0.0f, 0.0f, 0.0f, 0.0f});
         });
         return;
     }
-    if (settings.outputMode == kOutputMatte) {
+    if (settings.outputMode == OutputMode::Matte) {
         const bool haveMask = mask.size() == source.pixels.size();
         bands.forEachBand(source.height, [&](Band band) {
             for (size_t i = band.begin * width; i < band.end * width; ++i) {
@@ -175,13 +170,13 @@ void basePicture(const Image& source, const std::vector<float>& mask, const Sett
 // The treatment chain at `chain`, then the pixel sort at `settings` when
 // `sort`; with `out`, the finished picture goes there, written by the chain's
 // last pass itself unless the sort comes after it.
-void treatAndFinish(Image& picture, const Settings& chain, bool sort, const Settings& settings,
+void treatAndFinish(Image& picture, PostStages stages, bool sort, const Settings& settings,
                     const RowBands& bands, FrameScratch& scratch, const PictureRows* out) {
     if (out != nullptr && !sort) {
-        applyPostEffectsInto(picture, chain, bands, *out);
+        applyPostEffectsInto(picture, settings, bands, *out, stages);
         return;
     }
-    applyPostEffects(picture, chain, bands);
+    applyPostEffects(picture, settings, bands, stages);
     if (sort) {
         applyPixelSort(picture, settings, bands, scratch.sort);
     }
@@ -194,12 +189,12 @@ void treatAndFinish(Image& picture, const Settings& chain, bool sort, const Sett
 void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<Track>& tracks,
                          const Settings& settings, const RowBands& bands, FrameScratch& scratch,
                          const PictureRows* out) {
-    const bool sortOverlayOnly = settings.pixelSortEnable && settings.pixelSortScope == kScopeOverlayOnly;
-    const bool separateLayer =
-        settings.outputMode == kOutputOriginal && (settings.radialBlur > kRadialBlurThreshold || sortOverlayOnly);
+    const bool sortOverlayOnly = settings.pixelSortEnable && settings.pixelSortScope == SortScope::OverlayOnly;
+    const bool separateLayer = settings.outputMode == OutputMode::OriginalAndOverlay &&
+                               (settings.radialBlur > kRadialBlurThreshold || sortOverlayOnly);
     if (!separateLayer) {
         renderOverlay(picture, source, tracks, settings, bands);
-        treatAndFinish(picture, settings, settings.pixelSortEnable, settings, bands, scratch, out);
+        treatAndFinish(picture, PostStages{}, settings.pixelSortEnable, settings, bands, scratch, out);
         return;
     }
     Image& layer = scratch.layer;
@@ -217,11 +212,11 @@ void drawOverlayAndTreat(Image& picture, const Image& source, const std::vector<
         applyPixelSort(layer, settings, bands, scratch.sort);
     }
     compositeLayer(picture, layer, bands);
-    Settings chain = settings;
-    chain.radialBlur = 0.0f;
-    chain.pixelSortEnable = false;
-    const bool sortWhole = settings.pixelSortEnable && settings.pixelSortScope == kScopeWholePicture;
-    treatAndFinish(picture, chain, sortWhole, settings, bands, scratch, out);
+    // The layer has had the radial blur; the whole picture gets the rest of the chain.
+    PostStages stages;
+    stages.radialBlur = false;
+    const bool sortWhole = settings.pixelSortEnable && settings.pixelSortScope == SortScope::WholePicture;
+    treatAndFinish(picture, stages, sortWhole, settings, bands, scratch, out);
 }
 
 // processFrameInto, with the finished picture in `out` when given.
@@ -236,7 +231,7 @@ void processInto(const Image& source, const std::vector<FrameRegions>& earlier, 
     }
     detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
     basePicture(source, result.mask, settings, result.image, bands);
-    if (settings.outputMode != kOutputMatte) {
+    if (settings.outputMode != OutputMode::Matte) {
         drawOverlayAndTreat(result.image, source, result.tracks, settings, bands, scratch, out);
     } else if (out != nullptr) {
         copyToPictureRows(result.image, *out, bands);
@@ -248,7 +243,7 @@ void processConsuming(Image& source, const std::vector<FrameRegions>& earlier, c
                       TraceResult& result, const RowBands& bands, FrameScratch& scratch, const PictureRows* out) {
     // The base picture would be an exact copy, and the point effects are
     // the only marks that sample the source after it is drawn on.
-    const bool drawOnSource = settings.outputMode == kOutputOriginal && clamp01(settings.sourceOpacity) == 1.0f &&
+    const bool drawOnSource = settings.outputMode == OutputMode::OriginalAndOverlay && clamp01(settings.sourceOpacity) == 1.0f &&
                               !settings.magnifierEnable && !settings.pointInvertEnable;
     if (!drawOnSource || !isUsableImage(source)) {
         processInto(source, earlier, settings, result, bands, scratch, out);

@@ -1,7 +1,11 @@
 #include "plugin/detection_cache.h"
 
 #include <cstring>
+#include <type_traits>
 #include <utility>
+#include <variant>
+
+#include "catalogue/param_catalogue.h"
 
 namespace ormel {
 namespace {
@@ -20,12 +24,16 @@ std::string detectionKey(const std::string& imageLabel, int32_t width, int32_t h
     if (imageLabel.empty()) return std::string();
     std::string key = imageLabel;
     key.push_back('\0');
-    for (int32_t v : {width, height, factor, s.blurRadius, s.erodeIterations, s.dilateIterations, s.minBlobArea,
-                      s.maxBlobArea, s.maxObjects, static_cast<int32_t>(s.invertSelection)})
-        appendBits(key, v);
-    for (float v : {s.targetColor.r, s.targetColor.g, s.targetColor.b, s.targetColor.a, s.hueTolerance,
-                    s.saturationTolerance, s.luminanceTolerance, s.softness})
-        appendBits(key, v);
+    for (int32_t v : {width, height, factor}) appendBits(key, v);
+    // Every field detection reads, each at a fixed place and width.
+    for (const ParamSpec& p : paramTable()) {
+        if (!p.detection) continue;
+        std::visit(
+            [&](auto member) {
+                if constexpr (!std::is_same_v<decltype(member), std::monostate>) appendBits(key, s.*member);
+            },
+            p.field);
+    }
     return key;
 }
 

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+#include <variant>
 
+#include "catalogue/param_catalogue.h"
 #include "engine/int_conversion.h"
 #include "plugin/temporal_limits.h"
 
@@ -68,157 +71,94 @@ int32_t detectionFactor(int32_t index) {
 // count as 1.
 double usableScale(double scale) { return scale > 0.0 && scale <= 64.0 ? scale : 1.0; }
 
+// One row's value into its field, by the row's rule. Rows without a field,
+// and fields with their own rule, are left to sampleSettings.
+void sampleRow(const ParamSpec& p, const Sampler& in, Settings& s) {
+    const char* n = p.name.c_str();
+    std::visit(
+        [&](auto member) {
+            using Member = decltype(member);
+            if constexpr (std::is_same_v<Member, float Settings::*>) {
+                switch (p.sampling) {
+                    case Sampling::HudSize: s.*member = in.size(n); break;
+                    case Sampling::RenderLength: s.*member = in.length(n); break;
+                    default: s.*member = in.real(n); break;
+                }
+            } else if constexpr (std::is_same_v<Member, int32_t Settings::*>) {
+                switch (p.sampling) {
+                    case Sampling::HudRounded: s.*member = in.offset(n); break;
+                    case Sampling::HudTextSize: s.*member = in.textSize(n); break;
+                    case Sampling::RenderCount: s.*member = in.pixels(n); break;
+                    case Sampling::RenderArea: s.*member = in.area(n); break;
+                    default: s.*member = in.integer(n); break;
+                }
+            } else if constexpr (std::is_same_v<Member, bool Settings::*>) {
+                s.*member = in.flag(n);
+            } else if constexpr (std::is_same_v<Member, Pixel Settings::*>) {
+                s.*member = in.colour(n);
+            } else if constexpr (!std::is_same_v<Member, std::monostate>) {
+                // The host's index as it comes: code takes an unknown one as its default case.
+                s.*member = static_cast<std::remove_reference_t<decltype(s.*member)>>(in.index(n));
+            }
+        },
+        p.field);
+}
+
+bool leavesSource(const ParamSpec& p, const ParamReader& reader) {
+    switch (p.passthrough) {
+        case Passthrough::Ignored: return true;
+        case Passthrough::WhenOff: return !reader.getBool(p.name);
+        case Passthrough::AtMostZero: return reader.getDouble(p.name) <= 0.0;
+        case Passthrough::AtZero: return reader.getDouble(p.name) == 0.0;
+        case Passthrough::FirstOption: return reader.getChoice(p.name) == 0;
+        case Passthrough::AtLeastOne: return reader.getDouble(p.name) >= 1.0;
+    }
+    return false;
+}
+
 }  // namespace
+
+bool leavesSourceUnchanged(const ParamReader& reader) {
+    for (const ParamSpec& p : paramTable()) {
+        if (p.passthrough == Passthrough::Ignored) continue;
+        if (!p.passthroughGate.empty() && !reader.getBool(p.passthroughGate)) continue;
+        if (!leavesSource(p, reader)) return false;
+    }
+    return true;
+}
 
 Settings sampleSettings(const ParamReader& reader, double time, double renderScale) {
     Settings s;
     const Sampler in{reader, hudFactor(reader.getDouble("hudScale")), usableScale(renderScale)};
+    for (const ParamSpec& p : paramTable()) {
+        if (p.sampling != Sampling::None && p.sampling != Sampling::Own) sampleRow(p, in, s);
+    }
 
+    // The fields with rules of their own.
     const bool preview = in.flag("fastPreview");
-    const int32_t scaleIndex = std::clamp(in.index("detectionScale"), 0, 3);
-    s.renderEngine = in.index("renderEngine") > 0 ? 1 : 0;
-
-    s.targetColor = in.colour("targetColor");
-    s.hueTolerance = in.real("hueTolerance");
-    s.saturationTolerance = in.real("saturationTolerance");
-    s.luminanceTolerance = in.real("luminanceTolerance");
-    s.softness = in.real("softness");
-    s.invertSelection = in.flag("invertSelection");
-    s.blurRadius = in.pixels("blurRadius");
-    s.erodeIterations = in.pixels("erodeIterations");
-    s.dilateIterations = in.pixels("dilateIterations");
-    s.minBlobArea = in.area("minBlobArea");
-    s.maxBlobArea = in.area("maxBlobArea");
-    s.maxObjects = in.integer("maxObjects");
-    s.trackingDistance = in.length("trackingDistance");
+    s.renderEngine = in.index("renderEngine") > 0 ? RenderEngine::Gpu : RenderEngine::Processor;
+    s.hudScale = in.k;
+    s.labelTextMode = static_cast<LabelText>(
+        std::clamp(in.index("labelTextMode"), 0, static_cast<int32_t>(LabelText::FullTracking)));
 
     // Every earlier frame is fetched and converted at each render, so the
     // count is held to the control's own range whatever a preset file says.
     s.temporalFrames = in.flag("useTemporalTracking")
                            ? clampTemporalFrames(in.integer("temporalFrames"))
                            : 0;
-    s.detectionScale = detectionFactor(scaleIndex);
+    s.detectionScale = detectionFactor(std::clamp(in.index("detectionScale"), 0, 3));
     if (preview) {
         s.detectionScale = std::max(s.detectionScale, 2);
         s.temporalFrames = 0;
         s.maxObjects = std::min(std::max(in.integer("previewObjectLimit"), 1), s.maxObjects);
         s.maxConnectionEdges = 256;
+        s.drawTrails = false;
     } else {
         s.maxConnectionEdges = 4096;
     }
     // The reduction is counted in pixels of the image given: a smaller image
     // needs less of it to detect at the same grain.
     s.detectionScale = Sampler::scaledCount(s.detectionScale, in.scale);
-
-    s.outputMode = in.index("outputMode");
-    s.sourceOpacity = in.real("sourceOpacity");
-    s.hudScale = in.k;
-
-    s.drawPoints = in.flag("drawPoints");
-    s.pointShape = in.index("pointShape");
-    s.pointColor = in.colour("pointColor");
-    s.pointSize = in.size("pointSize");
-    s.pointStroke = in.size("pointStroke");
-    s.pointOpacity = in.real("pointOpacity");
-    s.pointFill = in.flag("pointFill");
-    s.randomPointSize = in.flag("randomPointSize");
-    s.pointSizeMin = in.size("pointSizeMin");
-    s.pointSizeMax = in.size("pointSizeMax");
-
-    s.magnifierEnable = in.flag("magnifierEnable");
-    s.magnifierIntensity = in.real("magnifierIntensity");
-    s.magnifierOpacity = in.real("magnifierOpacity");
-    s.magnifierRandom = in.flag("magnifierRandom");
-    s.magnifierMinTargets = in.integer("magnifierMinTargets");
-    s.magnifierMaxTargets = in.integer("magnifierMaxTargets");
-    s.magnifierFrequency = in.real("magnifierFrequency");
-    s.magnifierRadiusScale = in.real("magnifierRadiusScale");
-    s.pointFlashEnable = in.flag("pointFlashEnable");
-    s.pointFlashIntensity = in.real("pointFlashIntensity");
-    s.pointFlashSpeed = in.real("pointFlashSpeed");
-    s.pointFlashGlow = in.real("pointFlashGlow");
-    s.pointFlashRandom = in.flag("pointFlashRandom");
-    s.pointFlashMinTargets = in.integer("pointFlashMinTargets");
-    s.pointFlashMaxTargets = in.integer("pointFlashMaxTargets");
-    s.pointFlashFrequency = in.real("pointFlashFrequency");
-    s.pointInvertEnable = in.flag("pointInvertEnable");
-    s.pointInvertIntensity = in.real("pointInvertIntensity");
-    s.pointInvertRandom = in.flag("pointInvertRandom");
-    s.pointInvertMinTargets = in.integer("pointInvertMinTargets");
-    s.pointInvertMaxTargets = in.integer("pointInvertMaxTargets");
-    s.pointInvertFrequency = in.real("pointInvertFrequency");
-
-    s.drawBoxes = in.flag("drawBoxes");
-    s.boxColor = in.colour("boxColor");
-    s.boxStroke = in.size("boxStroke");
-    s.drawBoxText = in.flag("drawBoxText");
-    s.boxTextCoordinates = in.flag("boxTextCoordinates");
-    s.boxTextCorner = in.index("boxTextCorner");
-    s.boxTextScale = in.textSize("boxTextScale");
-    s.randomBoxTextSize = in.flag("randomBoxTextSize");
-    s.boxTextSizeMin = in.textSize("boxTextSizeMin");
-    s.boxTextSizeMax = in.textSize("boxTextSizeMax");
-    s.boxTextOffset = in.offset("boxTextOffset");
-    s.boxTextColor = in.colour("boxTextColor");
-
-    s.drawLines = in.flag("drawLines");
-    s.connectionMode = in.index("connectionMode");
-    s.lineColor = in.colour("lineColor");
-    s.lineWidth = in.size("lineWidth");
-    s.lineOpacity = in.real("lineOpacity");
-    s.maxConnectionDistance = in.length("maxConnectionDistance");
-    s.lineJitter = in.size("lineJitter");
-    s.lineFlicker = in.real("lineFlicker");
-    s.dashLength = in.size("dashLength");
-    s.lineCurveMode = in.index("lineCurveMode");
-    s.lineCurveAmount = in.size("lineCurveAmount");
-    s.lineMotif = in.index("lineMotif");
-    s.motifSpacing = in.size("motifSpacing");
-    s.motifSize = in.size("motifSize");
-    s.motifOpacity = in.real("motifOpacity");
-
-    s.drawTrails = preview ? false : in.flag("drawTrails");
-    s.trailColor = in.colour("trailColor");
-    s.trailWidth = in.size("trailWidth");
-    s.trailOpacity = in.real("trailOpacity");
-
-    s.drawLabels = in.flag("drawLabels");
-    s.labelTextMode = std::clamp(in.index("labelTextMode"), 0, 6);
-    s.labelCoordinates = in.flag("labelCoordinates");
-    s.labelVelocity = in.flag("labelVelocity");
-    s.labelScale = in.textSize("labelScale");
-    s.labelOffsetX = in.offset("labelOffsetX");
-    s.labelOffsetY = in.offset("labelOffsetY");
-    s.labelColor = in.colour("labelColor");
-
-    s.glowAmount = in.real("glowAmount");
-    s.scanline = in.real("scanline");
-    s.noise = in.real("noise");
-    s.vignette = in.real("vignette");
-    s.chromaticAberration = in.length("chromaticAberration");
-    s.glitchAmount = in.real("glitchAmount");
-    s.vhsFlicker = in.real("vhsFlicker");
-    s.lensDistortion = in.real("lensDistortion");
-    s.fisheye = in.real("fisheye");
-    s.invertAmount = in.real("invertAmount");
-    s.radialBlur = in.real("radialBlur");
-    s.asciiMode = in.index("asciiMode");
-    s.asciiAmount = in.real("asciiAmount");
-    s.asciiCellSize = in.pixels("asciiCellSize");
-
-    s.pixelSortEnable = in.flag("pixelSortEnable");
-    s.pixelSortScope = in.index("pixelSortScope");
-    s.pixelSortDirection = in.index("pixelSortDirection");
-    s.pixelSortColor = in.colour("pixelSortColor");
-    s.pixelSortColorMix = in.real("pixelSortColorMix");
-    s.pixelSortAmount = in.real("pixelSortAmount");
-    s.pixelSortLength = in.pixels("pixelSortLength");
-    s.pixelSortThreshold = in.real("pixelSortThreshold");
-    s.pixelSortRandomize = in.flag("pixelSortRandomize");
-    s.pixelSortRandomAmount = in.real("pixelSortRandomAmount");
-    s.pixelSortBlur = in.real("pixelSortBlur");
-    s.pixelSortGlow = in.real("pixelSortGlow");
-    s.seed = in.integer("seed");
 
     s.frameNumber = roundHalfAway(time);
     return s;

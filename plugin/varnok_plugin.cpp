@@ -260,33 +260,7 @@ bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& 
     const double t = args.time;
     const HostParamReader host(*this, t);
     const ormel::HeldParamReader values(host, ranges_);
-    auto on = [&](const char* name) { return values.getBool(name); };
-    auto amount = [&](const char* name) { return values.getDouble(name); };
-    if (values.getChoice("outputMode") != 0) return false;
-    for (const char* layer : {"drawPoints", "drawBoxes", "drawLines", "drawTrails", "drawLabels"}) {
-        if (on(layer)) return false;
-    }
-    // Written as !(v <= 0) so that a NaN amount never counts as switched off.
-    for (const char* name : {"glowAmount", "scanline", "noise", "vignette", "chromaticAberration", "glitchAmount",
-                             "vhsFlicker"}) {
-        if (!(amount(name) <= 0.0)) return false;
-    }
-    if (amount("lensDistortion") != 0.0) return false;
-    for (const char* name : {"fisheye", "invertAmount", "radialBlur", "asciiAmount"}) {
-        if (!(amount(name) <= 0.0)) return false;
-    }
-    if (on("pixelSortEnable") && !(amount("pixelSortAmount") <= 0.0)) return false;
-    if (!(amount("sourceOpacity") >= 1.0)) return false;
-    // A point effect draws on the picture even with every layer off, so the
-    // host must not skip the effect while one is switched on with strength.
-    const std::pair<const char*, const char*> pointEffects[] = {
-        {"magnifierEnable", "magnifierIntensity"},
-        {"pointFlashEnable", "pointFlashIntensity"},
-        {"pointInvertEnable", "pointInvertIntensity"},
-    };
-    for (const auto& effect : pointEffects) {
-        if (on(effect.first) && !(amount(effect.second) <= 0.0)) return false;
-    }
+    if (!ormel::leavesSourceUnchanged(values)) return false;
     identityClip = sourceClip;
     identityTime = t;
     return true;

@@ -1,4 +1,4 @@
-// What presets need from the parameter catalogue: the 120 preset keys in file
+// What presets need from the parameter catalogue: the preset keys in file
 // order with their kinds, the base values, and the preset folder.
 #pragma once
 

@@ -7,7 +7,7 @@
 
 namespace ormel {
 
-// The whole file: header, name line (when the name is not empty), then the 120
+// The whole file: header, name line (when the name is not empty), then the
 // key=value lines with each value sampled at `time`.
 std::string formatPresetFile(const ParamAccess& params, double time, const std::string& name);
 

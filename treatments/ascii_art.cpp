@@ -48,14 +48,14 @@ CellMean sampleCell(const Image& image, int32_t x0, int32_t y0, int32_t cell) {
 
 }  // namespace
 
-bool asciiArtRuns(const Settings& settings) { return settings.asciiMode != 0 && settings.asciiAmount > 0.001f; }
+bool asciiArtRuns(const Settings& settings) { return settings.asciiMode != AsciiMode::Off && settings.asciiAmount > 0.001f; }
 
 void applyAsciiArt(Image& image, const Settings& settings, const RowBands& bands) {
     const float amount = settings.asciiAmount;
     if (!isUsableImage(image) || !asciiArtRuns(settings)) return;
 
     // Any non-zero mode other than 2 behaves as the overlay mode.
-    const bool replace = settings.asciiMode == 2;
+    const bool replace = settings.asciiMode == AsciiMode::Replace;
     const Pixel clear = replace ? Pixel{0.0f, 0.0f, 0.0f, 1.0f} : Pixel{0.0f, 0.0f, 0.0f, 0.0f};
     const int32_t cell = std::min(std::max(settings.asciiCellSize, kMinCell), kMaxCell);
     const int32_t scale = std::max(1, cell / 6);

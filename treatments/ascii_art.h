@@ -6,8 +6,8 @@
 
 namespace ormel {
 
-// Mode 1 lays light characters over the darkened picture, mode 2 replaces the picture
-// with characters in the cells' own colours; skipped when asciiMode is 0 or asciiAmount
+// Overlay lays light characters over the darkened picture, Replace replaces the picture
+// with characters in the cells' own colours; skipped when asciiMode is Off or asciiAmount
 // is at or below 0.001.
 void applyAsciiArt(Image& image, const Settings& settings,
                    const RowBands& bands = RowBands::single());

@@ -38,15 +38,20 @@ void applyPixelSort(Image& image, const Settings& settings, const RowBands& band
 void applyPixelSort(Image& image, const Settings& settings, const RowBands& bands, PixelSortScratch& scratch) {
     // "Not above" so a NaN amount leaves the picture alone.
     if (!settings.pixelSortEnable || !(settings.pixelSortAmount > 0.001f) || !isUsableImage(image)) return;
-    if (settings.renderEngine == 1 && applyPixelSortGpu(image, settings)) return;
+    if (settings.renderEngine == RenderEngine::Gpu && applyPixelSortGpu(image, settings)) return;
 
     const float blur = settings.pixelSortBlur;
-    const int32_t direction = settings.pixelSortDirection;
+    const SortDirection direction = settings.pixelSortDirection;
     const float pre = 0.45f * blur;
     resetClearMap(scratch.picture, image);  // nothing known yet; the first blur finds out
     if (blur > 0.001f && pre > 0.001f) soften(image, blurRadius(10.0f * pre), std::min(pre, 1.0f), scratch, bands);
-    if (direction == 0 || direction == 2) applyPixelSortAxis(image, settings, false, bands, scratch.picture);
-    if (direction == 1 || direction == 2) applyPixelSortAxis(image, settings, true, bands, scratch.picture);
+    const bool mixed = direction == SortDirection::Mixed;
+    if (mixed || direction == SortDirection::Horizontal) {
+        applyPixelSortAxis(image, settings, false, bands, scratch.picture);
+    }
+    if (mixed || direction == SortDirection::Vertical) {
+        applyPixelSortAxis(image, settings, true, bands, scratch.picture);
+    }
     if (blur > 0.001f) soften(image, blurRadius(10.0f * blur), std::min(blur, 1.0f), scratch, bands);
 
     const float glow = settings.pixelSortGlow;

@@ -8,7 +8,7 @@
 
 namespace ormel {
 
-// The whole effect in place: offered to the GPU first when renderEngine is 1, then
+// The whole effect in place: offered to the GPU first when renderEngine is Gpu, then
 // pre-blur, sorting passes, post-blur and glow on the processor. Does nothing unless
 // pixelSortEnable is on and pixelSortAmount is above 0.001.
 void applyPixelSort(Image& image, const Settings& settings,

@@ -35,7 +35,7 @@ struct LineRules {
     float probability;
     int32_t orderKey;
     bool randomize;
-    int32_t scope;
+    SortScope scope;
     int32_t frame;
     int32_t seed;
     RunTint tint;
@@ -95,7 +95,7 @@ void measureLine(const Pixel* line, int32_t positions, const LineRules& k, LineS
             _MM_TRANSPOSE4_PS(r, g, b, a);
             const __m128 l = _mm_add_ps(_mm_add_ps(_mm_mul_ps(wr, r), _mm_mul_ps(wg, g)), _mm_mul_ps(wb, b));
             _mm_storeu_ps(lum + j, l);
-            const __m128 v = k.scope == 0 ? a : l;
+            const __m128 v = k.scope == SortScope::OverlayOnly ? a : l;
             active |= static_cast<uint64_t>(_mm_movemask_ps(_mm_cmpgt_ps(v, threshold))) << (j - base);
             const __m128 unordered = _mm_or_ps(_mm_cmpunord_ps(r, g), _mm_cmpunord_ps(b, a));
             nan |= static_cast<uint64_t>(_mm_movemask_ps(unordered)) << (j - base);
@@ -104,7 +104,7 @@ void measureLine(const Pixel* line, int32_t positions, const LineRules& k, LineS
         for (; j < stop; ++j) {
             const Pixel& p = line[j];
             lum[j] = sortLuminance(p);
-            const float v = k.scope == 0 ? p.a : lum[j];
+            const float v = k.scope == SortScope::OverlayOnly ? p.a : lum[j];
             active |= static_cast<uint64_t>(v > k.threshold) << (j - base);
             nan |= static_cast<uint64_t>(p.r != p.r || p.g != p.g || p.b != p.b || p.a != p.a) << (j - base);
         }

@@ -11,8 +11,10 @@ namespace ormel {
 // Grouped as (r + g) + b in single precision, the order every sort key relies on.
 inline float sortLuminance(const Pixel& p) { return (0.2126f * p.r + 0.7152f * p.g) + 0.0722f * p.b; }
 
-// On the overlay layer (scope 0) opacity decides what is active; elsewhere brightness.
-inline float sortActivity(const Pixel& p, int32_t scope) { return scope == 0 ? p.a : sortLuminance(p); }
+// On the overlay layer opacity decides what is active; elsewhere brightness.
+inline float sortActivity(const Pixel& p, SortScope scope) {
+    return scope == SortScope::OverlayOnly ? p.a : sortLuminance(p);
+}
 
 // When both operands of a sum or product are NaN the processor returns the
 // first one, made quiet, so which payload survives would depend on the

@@ -53,7 +53,7 @@ void glowSpanVectors(Pixel* p, const Pixel* q, size_t count, const SortGlow& g) 
         __m128 qb = _mm_loadu_ps(&q[i + 2].r), qa = _mm_loadu_ps(&q[i + 3].r);
         _MM_TRANSPOSE4_PS(qr, qg, qb, qa);
         const __m128 lum = _mm_add_ps(_mm_add_ps(_mm_mul_ps(wr, qr), _mm_mul_ps(wg, qg)), _mm_mul_ps(wb, qb));
-        const __m128 v = g.scope == 0 ? qa : lum;
+        const __m128 v = g.scope == SortScope::OverlayOnly ? qa : lum;
         const __m128 lit = _mm_cmpgt_ps(v, gate);
         if (_mm_movemask_ps(lit) == 0) continue;
         // std::max(lum, v) keeps lum unless v is larger.

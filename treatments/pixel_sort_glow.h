@@ -12,7 +12,7 @@ namespace ormel {
 struct SortGlow {
     float gate;
     float strength;  // 0.65 times the glow, capped at 1
-    int32_t scope;
+    SortScope scope;
     Pixel colour;
     bool finiteColour;
 };

@@ -14,18 +14,19 @@ namespace {
 
 // Every stage before the per-pixel pass, in place. Each checks its own
 // threshold and takes its own copy when it reads neighbours.
-void applyStagesBeforeScreen(Image& image, const Settings& settings, const RowBands& bands) {
+void applyStagesBeforeScreen(Image& image, const Settings& settings, const RowBands& bands, PostStages stages) {
     applyLensDistortion(image, settings, bands);
-    applyRadialBlur(image, settings, bands);
+    if (stages.radialBlur) applyRadialBlur(image, settings, bands);
     applyGlitchSlices(image, settings, bands);
     applyChromaticAberration(image, settings, bands);
 }
 
 }  // namespace
 
-void applyPostEffectsInto(Image& image, const Settings& settings, const RowBands& bands, const PictureRows& out) {
+void applyPostEffectsInto(Image& image, const Settings& settings, const RowBands& bands, const PictureRows& out,
+                          PostStages stages) {
     if (!isUsableImage(image) || !out.fits(image)) return;
-    applyStagesBeforeScreen(image, settings, bands);
+    applyStagesBeforeScreen(image, settings, bands, stages);
     if (asciiArtRuns(settings)) {
         applyScreenPass(image, settings, bands);
         applyAsciiArt(image, settings, bands);
@@ -36,10 +37,10 @@ void applyPostEffectsInto(Image& image, const Settings& settings, const RowBands
     applyScreenPassInto(image, settings, bands, out);
 }
 
-void applyPostEffects(Image& image, const Settings& settings, const RowBands& bands) {
+void applyPostEffects(Image& image, const Settings& settings, const RowBands& bands, PostStages stages) {
     // A size that disagrees with the pixel array is treated as no picture at all.
     if (!isUsableImage(image)) return;
-    applyStagesBeforeScreen(image, settings, bands);
+    applyStagesBeforeScreen(image, settings, bands, stages);
     applyScreenPass(image, settings, bands);
     applyAsciiArt(image, settings, bands);
 }

@@ -74,10 +74,10 @@ Settings everyLayerOn() {
     Settings s = defaultsAtScale2();
     s.temporalFrames = 8;
     s.drawBoxText = true;
-    s.connectionMode = 3;
-    s.lineCurveMode = 1;
+    s.connectionMode = ormel::ConnectionMode::Mst;
+    s.lineCurveMode = ormel::LineCurve::Arc;
     s.lineCurveAmount = 40.0f;
-    s.lineMotif = 1;
+    s.lineMotif = ormel::LineMotif::Arrow;
     s.magnifierEnable = true;
     s.magnifierIntensity = 0.6f;
     s.pointFlashEnable = true;

@@ -15,7 +15,7 @@ Settings defaultParameterSettings() {
     s.detectionScale = 8;
     s.temporalFrames = 0;
     s.maxObjects = 128;
-    s.outputMode = 0;
+    s.outputMode = ormel::OutputMode::OriginalAndOverlay;
     return s;
 }
 

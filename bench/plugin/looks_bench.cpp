@@ -199,7 +199,7 @@ void BM_Look(benchmark::State& state) {
     const unsigned threads = static_cast<unsigned>(state.range(1));
     ofxhost::setWorkerCount(threads);
     ormel::Settings settings = lookSettings(look);
-    settings.renderEngine = 0;  // the processor path, the one split over threads
+    settings.renderEngine = ormel::RenderEngine::Processor;  // the processor path, the one split over threads
     const Frames& f = frames();
     const std::vector<ormel::FrameRegions> earlier = earlierRegions(settings);
     ormel::TraceResult r;
@@ -232,7 +232,7 @@ double threadSeconds() {
 void BM_LookParallelShare(benchmark::State& state) {
     const int look = static_cast<int>(state.range(0));
     ormel::Settings settings = lookSettings(look);
-    settings.renderEngine = 0;
+    settings.renderEngine = ormel::RenderEngine::Processor;
     const Frames& f = frames();
     const std::vector<ormel::FrameRegions> earlier = earlierRegions(settings);
     ormel::TraceResult r;

@@ -46,7 +46,7 @@ double threadSeconds() {
 
 Settings quiet() {
     Settings s;
-    s.renderEngine = 0;
+    s.renderEngine = ormel::RenderEngine::Processor;
     return s;
 }
 
@@ -106,7 +106,7 @@ void BM_ChainEveryStage(benchmark::State& state) {
     s.vignette = 0.4f;
     s.vhsFlicker = 0.5f;
     s.invertAmount = 0.1f;
-    s.asciiMode = 1;
+    s.asciiMode = ormel::AsciiMode::Overlay;
     s.asciiAmount = 0.6f;
     s.asciiCellSize = 8;
     runAgainstMemcpy(state, [&](Image& image) { ormel::applyPostEffects(image, s); });
@@ -121,7 +121,7 @@ void BM_RadialBlurFull(benchmark::State& state) {
 void BM_PixelSortDefaults(benchmark::State& state) {
     Settings s = quiet();  // the sort's own defaults, on the whole frame, processor engine
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     // Working memory kept from frame to frame, as the frame pipeline keeps it.
     ormel::PixelSortScratch scratch;
     runAgainstMemcpy(state, [&](Image& image) { ormel::applyPixelSort(image, s, ormel::RowBands::single(), scratch); });
@@ -131,7 +131,7 @@ void BM_PixelSortDefaults(benchmark::State& state) {
 void BM_PixelSortPassesOnly(benchmark::State& state) {
     Settings s = quiet();
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     s.pixelSortBlur = 0.0f;
     s.pixelSortGlow = 0.0f;
     runAgainstMemcpy(state, [&](Image& image) { ormel::applyPixelSort(image, s); });

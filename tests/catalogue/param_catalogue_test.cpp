@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <set>
 #include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
 
 namespace ormel {
 namespace {
@@ -12,8 +17,6 @@ namespace {
 TEST(ParamCatalogue, CountsNamesAndGroupsAreConsistent) {
     const auto params = paramCatalogue();
     const auto groups = groupCatalogue();
-    ASSERT_EQ(params.size(), static_cast<size_t>(kParamCount));
-    ASSERT_EQ(groups.size(), static_cast<size_t>(kGroupCount));
 
     std::set<std::string> groupNames;
     for (const auto& g : groups) groupNames.insert(g.name);
@@ -75,6 +78,94 @@ TEST(ParamCatalogue, ChoiceListsAndSlots) {
     EXPECT_EQ(findParam(params, "builtinPreset")->options[8], "VHS Glitch Léger");
     EXPECT_EQ(findParam(params, "detectionScale")->options[3], "Huitième");
     EXPECT_EQ(findParam(params, "nope"), nullptr);
+}
+
+// Counts the members of an aggregate: the largest N for which T{x1..xN}
+// compiles with values that convert to anything.
+struct AnyField {
+    template <typename T>
+    operator T() const;
+};
+template <typename T, typename Seq, typename = void>
+struct BraceInitialisable : std::false_type {};
+template <typename T, size_t... I>
+struct BraceInitialisable<T, std::index_sequence<I...>,
+                          std::void_t<decltype(T{(static_cast<void>(I), AnyField{})...})>> : std::true_type {};
+template <typename T, size_t N = 0>
+constexpr size_t memberCount() {
+    if constexpr (BraceInitialisable<T, std::make_index_sequence<N + 1>>::value) {
+        return memberCount<T, N + 1>();
+    } else {
+        return N;
+    }
+}
+
+// Where a field sits in Settings, and how wide it is; -1 for no field.
+std::pair<std::ptrdiff_t, size_t> placeOf(const Settings& s, const SettingsField& field) {
+    return std::visit(
+        [&](auto member) -> std::pair<std::ptrdiff_t, size_t> {
+            if constexpr (std::is_same_v<decltype(member), std::monostate>) {
+                return {-1, 0};
+            } else {
+                const char* at = reinterpret_cast<const char*>(&(s.*member));
+                return {at - reinterpret_cast<const char*>(&s), sizeof(s.*member)};
+            }
+        },
+        field);
+}
+
+TEST(ParamTable, EverySettingsFieldIsFilledByExactlyOneRow) {
+    const Settings s;
+    const auto params = paramCatalogue();
+    std::map<std::ptrdiff_t, std::pair<size_t, std::string>> filled;  // offset -> width, who fills it
+    auto claim = [&](const SettingsField& field, const std::string& who) {
+        const auto place = placeOf(s, field);
+        ASSERT_GE(place.first, 0) << who;
+        const auto [it, fresh] = filled.emplace(place.first, std::make_pair(place.second, who));
+        EXPECT_TRUE(fresh) << who << " fills the field " << it->second.second << " fills";
+    };
+    std::set<std::string> switches;
+    for (const ParamSpec& p : params)
+        if (p.kind == ParamKind::Boolean) switches.insert(p.name);
+    for (const ParamSpec& p : params) {
+        const bool hasField = !std::holds_alternative<std::monostate>(p.field);
+        EXPECT_EQ(hasField, p.sampling != Sampling::None) << p.name;
+        if (isPresetControl(p)) {
+            EXPECT_FALSE(hasField) << p.name;
+        }
+        if (p.detection) {
+            EXPECT_TRUE(hasField) << p.name;
+        }
+        if (!p.passthroughGate.empty()) {
+            EXPECT_TRUE(switches.count(p.passthroughGate)) << p.name;
+        }
+        if (hasField) claim(p.field, p.name);
+    }
+    for (const SettingsField& f : computedFields()) claim(f, "the sampling code");
+    // No two claims overlap, and there are as many as Settings has members.
+    std::ptrdiff_t end = 0;
+    for (const auto& [offset, claim] : filled) {
+        EXPECT_GE(offset, end) << claim.second;
+        end = offset + static_cast<std::ptrdiff_t>(claim.first);
+    }
+    EXPECT_LE(static_cast<size_t>(end), sizeof(Settings));
+    EXPECT_EQ(filled.size(), memberCount<Settings>());
+}
+
+// Engine tests build on Settings{}: its initialisers are the defaults a user
+// gets, so they test what users see.
+TEST(ParamTable, SettingsInitialisersAreTheTableDefaults) {
+    const Settings plain;
+    const Settings table = defaultSettings();
+    for (const ParamSpec& p : paramCatalogue()) {
+        const auto place = placeOf(plain, p.field);
+        if (place.first < 0) continue;
+        const char* a = reinterpret_cast<const char*>(&plain) + place.first;
+        const char* b = reinterpret_cast<const char*>(&table) + place.first;
+        EXPECT_EQ(std::memcmp(a, b, place.second), 0) << p.name;
+    }
+    EXPECT_EQ(table.pointSize, 7.0f);  // the host's default, before the HUD factor
+    EXPECT_EQ(table.temporalFrames, 0);
 }
 
 TEST(ParamCatalogue, EngineGroupIsTheOnlyOneClosed) {

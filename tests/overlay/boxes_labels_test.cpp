@@ -19,7 +19,7 @@ const Pixel kBlack{0, 0, 0, 1};
 
 std::string label(const Track& t, int32_t mode, int32_t w = 1920, int32_t h = 1080) {
     Settings s;
-    s.labelTextMode = mode;
+    s.labelTextMode = static_cast<ormel::LabelText>(mode);
     return labelText(t, s, w, h);
 }
 
@@ -82,20 +82,20 @@ TEST(Caption, PlacedBesideEachCornerAndKeptInside) {
     t.blob.maxY = 110;
     const int32_t cases[][3] = {{0, 45, 90}, {1, 125, 90}, {2, 45, 100}, {3, 125, 100}, {9, 125, 90}};
     for (const auto& c : cases) {
-        s.boxTextCorner = c[0];
+        s.boxTextCorner = static_cast<ormel::BoxCorner>(c[0]);
         const TextPosition p = captionPosition(t, s, 30, 10, 400, 300);
         EXPECT_EQ(p.x, c[1]) << c[0];
         EXPECT_EQ(p.y, c[2]) << c[0];
     }
-    s.boxTextCorner = 1;
+    s.boxTextCorner = ormel::BoxCorner::TopRight;
     s.boxTextOffset = -20;  // counts as 0
     EXPECT_EQ(captionPosition(t, s, 30, 10, 400, 300).x, 120);
     s.boxTextOffset = 5;
-    s.boxTextCorner = 0;
+    s.boxTextCorner = ormel::BoxCorner::TopLeft;
     t.blob.minX = 10;
     EXPECT_EQ(captionPosition(t, s, 30, 10, 400, 300).x, 0);    // off the left edge
     EXPECT_EQ(captionPosition(t, s, 900, 10, 400, 300).x, 0);   // wider than the picture
-    s.boxTextCorner = 3;
+    s.boxTextCorner = ormel::BoxCorner::BottomRight;
     t.blob.maxX = 390;
     t.blob.maxY = 2;
     EXPECT_EQ(captionPosition(t, s, 30, 10, 400, 300).x, 370);  // off the right edge
@@ -117,7 +117,7 @@ TEST(BoxAndLabel, DrawnWithFixedOpacitiesAtTheirPlaces) {
     drawText(want, 50, 25, "ID_3 X:40 Y:30", 1, s.boxTextColor, 0.95f);
     EXPECT_TRUE(samePixels(got, want));
 
-    s.labelTextMode = 5;
+    s.labelTextMode = ormel::LabelText::Target;
     s.labelOffsetX = -30;
     s.labelOffsetY = -6;
     Image lab(100, 40, kBlack), text(100, 40, kBlack);

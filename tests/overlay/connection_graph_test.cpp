@@ -25,7 +25,7 @@ Pairs pairsOf(const std::vector<Edge>& edges) {
 
 Pairs edgesFor(const std::vector<Track>& tracks, int32_t mode, float limit = 500.0f) {
     Settings s;
-    s.connectionMode = mode;
+    s.connectionMode = static_cast<ormel::ConnectionMode>(mode);
     s.maxConnectionDistance = limit;
     return pairsOf(buildEdges(tracks, s));
 }
@@ -85,7 +85,7 @@ TEST(ConnectionGraph, StarCompleteAndNearestOrders) {
                                      makeTrack(3, 60, 40, 80)};
     EXPECT_EQ(edgesFor(star, 1), (Pairs{{1, 0}, {1, 2}}));  // first of the largest is the hub
     Settings s;
-    s.connectionMode = 1;
+    s.connectionMode = ormel::ConnectionMode::Star;
     EXPECT_FLOAT_EQ(buildEdges(star, s)[1].length, 50.0f);
     EXPECT_EQ(edgesFor(onLine({0, 10, 20, 30}), 2),
               (Pairs{{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 3}, {2, 3}}));
@@ -120,7 +120,7 @@ TEST(ConnectionGraph, SpanningForestMatchesTheFullPairScan) {
 
 TEST(ConnectionGraph, CapKeepsTheShortestEdges) {
     Settings s;
-    s.connectionMode = 2;
+    s.connectionMode = ormel::ConnectionMode::Complete;
     s.maxConnectionDistance = 0.0f;
     std::vector<Track> tracks;
     for (int32_t i = 0; i < 25; ++i) tracks.push_back(makeTrack(i + 1, i * 3.0f + (i % 7) * 0.3f, (i % 5) * 2.0f));

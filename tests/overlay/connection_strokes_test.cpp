@@ -25,6 +25,9 @@ Settings lineSettings() {
     s.lineOpacity = 1.0f;
     s.lineWidth = 2.0f;
     s.lineColor = {1, 1, 1, 1};
+    // Plain straight lines: each test adds the curve or motif it is about.
+    s.lineCurveMode = ormel::LineCurve::Straight;
+    s.lineMotif = ormel::LineMotif::None;
     return s;
 }
 
@@ -53,24 +56,24 @@ TEST(ConnectionStrokes, CurvePointShapes) {
     const Edge e{2, 5, 100.0f};
     // Each pair bends to a fixed side; the normal of (100, 0) is (0, 1).
     const float side = hash01(2, 5, 0, s.seed + 211) < 0.5f ? -1.0f : 1.0f;
-    s.lineCurveMode = 1;
+    s.lineCurveMode = ormel::LineCurve::Arc;
     EXPECT_NEAR(curvePoint(a, b, 0.5f, e, s).x, 50.0f, 1e-4f);
     EXPECT_NEAR(curvePoint(a, b, 0.5f, e, s).y, side * 10.0f, 1e-4f);
     EXPECT_NEAR(curvePoint(a, b, 1.0f, e, s).y, 0.0f, 1e-5f);
-    s.lineCurveMode = 2;
+    s.lineCurveMode = ormel::LineCurve::Sine;
     EXPECT_NEAR(curvePoint(a, b, 0.75f, e, s).y, -side * 10.0f, 1e-4f);
     // Organic: the ends move off the tracks by +-0.35 * amt * sin(phase).
-    s.lineCurveMode = 3;
+    s.lineCurveMode = ormel::LineCurve::Organic;
     const float phase = 6.2831855f * hash01(5, 2, 0, s.seed + 317);
     EXPECT_NEAR(curvePoint(a, b, 0.0f, e, s).y, side * 3.5f * std::sin(phase), 1e-4f);
     EXPECT_NEAR(curvePoint(a, b, 1.0f, e, s).y, -side * 3.5f * std::sin(phase), 1e-4f);
-    s.lineCurveMode = 9;
+    s.lineCurveMode = static_cast<ormel::LineCurve>(9);
     EXPECT_EQ(curvePoint(a, b, 0.3f, e, s).y, 0.0f);
 }
 
 TEST(ConnectionStrokes, CurvedLineIsDrawnAsSegmentsStraightBelowThreshold) {
     Settings s = lineSettings();
-    s.lineCurveMode = 1;
+    s.lineCurveMode = ormel::LineCurve::Arc;
     s.lineCurveAmount = 12.0f;
     const std::vector<Track> tracks = {makeTrack(1, 10, 30), makeTrack(2, 110, 30)};
     const Edge e{0, 1, 100.0f};
@@ -127,7 +130,7 @@ TEST(ConnectionStrokes, MotifsNeedSpacingOpacityAndAKind) {
     const Image base = drawn(tracks, e, lineSettings());
     for (int32_t motif : {1, 2, 3, 4}) {
         Settings s = lineSettings();
-        s.lineMotif = motif;
+        s.lineMotif = static_cast<ormel::LineMotif>(motif);
         s.motifSpacing = 40.0f;
         EXPECT_FALSE(samePixels(drawn(tracks, e, s), base)) << motif;
         s.motifSpacing = 2.0f;
@@ -141,7 +144,7 @@ TEST(ConnectionStrokes, MotifsNeedSpacingOpacityAndAKind) {
 TEST(ConnectionStrokes, ShortEdgeGetsOneMotifAtItsMiddleArrowsPointAtB) {
     Settings s = lineSettings();
     s.lineWidth = 0.5f;
-    s.lineMotif = 3;
+    s.lineMotif = ormel::LineMotif::Dot;
     s.motifSize = 20.0f;
     const std::vector<Track> tracks = {makeTrack(1, 10, 30), makeTrack(2, 50, 30)};
     Image want(70, 60, kBlack);
@@ -150,7 +153,7 @@ TEST(ConnectionStrokes, ShortEdgeGetsOneMotifAtItsMiddleArrowsPointAtB) {
     EXPECT_TRUE(samePixels(drawn(tracks, {0, 1, 40.0f}, s, 70), want));
 
     s.lineWidth = 1.0f;
-    s.lineMotif = 1;
+    s.lineMotif = ormel::LineMotif::Arrow;
     s.motifSize = 10.0f;
     // Tip at x = 30, barbs back to x = 20 at y = 30 +- 4.8, on the side of track a.
     const Image forward = drawn(tracks, {0, 1, 40.0f}, s, 70);

@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     plates.push_back({"points", points});
 
     Settings shapes = points;
-    shapes.pointShape = 2;
+    shapes.pointShape = ormel::PointShape::Square;
     shapes.pointFill = true;
     shapes.randomPointSize = true;
     shapes.pointSizeMin = 5.0f;
@@ -129,19 +129,19 @@ int main(int argc, char** argv) {
 
     Settings lines = nothingDrawn();
     lines.drawLines = true;
-    lines.connectionMode = 3;
-    lines.lineCurveMode = 1;
+    lines.connectionMode = ormel::ConnectionMode::Mst;
+    lines.lineCurveMode = ormel::LineCurve::Arc;
     lines.lineCurveAmount = 14.0f;
-    lines.lineMotif = 1;
+    lines.lineMotif = ormel::LineMotif::Arrow;
     lines.motifSpacing = 40.0f;
     lines.motifSize = 8.0f;
     plates.push_back({"lines", lines});
 
     Settings dashed = lines;
-    dashed.connectionMode = 2;
+    dashed.connectionMode = ormel::ConnectionMode::Complete;
     dashed.maxConnectionDistance = 170.0f;
-    dashed.lineCurveMode = 3;
-    dashed.lineMotif = 3;
+    dashed.lineCurveMode = ormel::LineCurve::Organic;
+    dashed.lineMotif = ormel::LineMotif::Dot;
     dashed.dashLength = 5.0f;
     plates.push_back({"lines-complete-dashed", dashed});
 
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     labels.labelScale = 1;
     labels.labelOffsetX = 10;
     labels.labelOffsetY = -12;
-    labels.labelTextMode = 6;
+    labels.labelTextMode = ormel::LabelText::FullTracking;
     plates.push_back({"labels", labels});
 
     Settings effects = nothingDrawn();
@@ -180,9 +180,9 @@ int main(int argc, char** argv) {
     all.labelScale = 1;
     all.labelOffsetX = 8;
     all.labelOffsetY = -14;
-    all.lineCurveMode = 1;
+    all.lineCurveMode = ormel::LineCurve::Arc;
     all.lineCurveAmount = 10.0f;
-    all.lineMotif = 2;
+    all.lineMotif = ormel::LineMotif::Chevron;
     all.motifSpacing = 50.0f;
     all.motifSize = 7.0f;
     all.pointFlashEnable = true;

@@ -130,7 +130,7 @@ TEST(PointEffects, ZoneFollowsThePointShapeAndTheSelection) {
     s.pointFlashIntensity = 1.0f;
     auto flash = [&](int32_t shape) {
         Settings f = s;
-        f.pointShape = shape;
+        f.pointShape = static_cast<ormel::PointShape>(shape);
         Image out(40, 40, Pixel{0, 0, 0, 1});
         drawPointEffects(out, Image{}, {makeTrack(1, 20, 20)}, f);
         return out;

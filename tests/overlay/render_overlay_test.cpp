@@ -43,13 +43,13 @@ TEST(PointSize, FixedAndRandomRules) {
     EXPECT_NE(pointSizeFor(t, s), pointSizeFor(grown, s));
     s.pointSizeMin = s.pointSizeMax = 0.0f;
     EXPECT_EQ(pointSizeFor(t, s), 0.5f);
-    s.pointShape = 0;
+    s.pointShape = ormel::PointShape::Dot;
     EXPECT_EQ(shapeRadiusFor(8.0f, s), 4.0f);
 }
 
 TEST(Points, FilledSquareCoversTruncatedRangeThenOutline) {
     Settings s = bareSettings();
-    s.pointShape = 2;
+    s.pointShape = ormel::PointShape::Square;
     s.pointFill = true;
     s.pointSize = 3.0f;
     s.pointStroke = 1.0f;
@@ -64,7 +64,7 @@ TEST(Points, FilledSquareCoversTruncatedRangeThenOutline) {
 
 TEST(Points, RingMatchesAWholeImageScan) {
     Settings s = bareSettings();
-    s.pointShape = 1;
+    s.pointShape = ormel::PointShape::Ring;
     s.pointColor = {0.2f, 0.9f, 0.4f, 0.8f};
     s.pointOpacity = 0.7f;
     for (float size : {1.0f, 5.5f, 13.0f}) {
@@ -94,7 +94,7 @@ TEST(Points, RingMatchesAWholeImageScan) {
 // and the dot must still reach exactly the pixels a whole-image scan blends.
 TEST(Points, GlowingRingAtSubPixelCentresMatchesWholeImageScans) {
     Settings s = bareSettings();
-    s.pointShape = 1;
+    s.pointShape = ormel::PointShape::Ring;
     s.glowAmount = 0.35f;
     s.pointColor = {0.2f, 0.9f, 0.4f, 1.0f};
     const float size = 7.0f, w = 2.5f;
@@ -172,11 +172,11 @@ TEST(RenderOverlay, TrailSegmentsBrightenTowardsTheCurrentCentre) {
 TEST(RenderOverlay, LaterPointCoversEarlierLabel) {
     Settings s = bareSettings();
     s.drawPoints = s.drawLabels = true;
-    s.pointShape = 0;
+    s.pointShape = ormel::PointShape::Dot;
     s.pointSize = 12.0f;
     s.pointColor = {0, 1, 0, 1};
     s.labelColor = {1, 0, 0, 1};
-    s.labelTextMode = 5;
+    s.labelTextMode = ormel::LabelText::Target;
     s.labelScale = 2;
     s.labelOffsetX = 0;
     s.labelOffsetY = -12;
@@ -194,7 +194,7 @@ TEST(RenderOverlay, LaterPointCoversEarlierLabel) {
     Image labels(80, 50, kBlack), shape9(80, 50, kBlack);
     renderOverlay(labels, labels, tracks, s);
     s.drawPoints = true;
-    s.pointShape = 9;
+    s.pointShape = static_cast<ormel::PointShape>(9);
     renderOverlay(shape9, shape9, tracks, s);
     EXPECT_TRUE(samePixels(labels, shape9));
     EXPECT_GT(labels.at(40, 27).r, 0.9f);
@@ -204,17 +204,17 @@ Settings everything() {
     Settings s;
     s.temporalFrames = 4;
     s.drawBoxText = s.randomBoxTextSize = s.randomPointSize = true;
-    s.connectionMode = 2;
-    s.lineCurveMode = 3;
+    s.connectionMode = ormel::ConnectionMode::Complete;
+    s.lineCurveMode = ormel::LineCurve::Organic;
     s.lineCurveAmount = 14.0f;
-    s.lineMotif = 1;
+    s.lineMotif = ormel::LineMotif::Arrow;
     s.motifSpacing = 30.0f;
     s.lineJitter = 3.0f;
     s.lineFlicker = 0.4f;
     s.dashLength = 6.0f;
     s.magnifierEnable = s.pointFlashEnable = s.pointInvertEnable = true;
     s.magnifierIntensity = s.pointFlashIntensity = s.pointInvertIntensity = 0.8f;
-    s.labelTextMode = 6;
+    s.labelTextMode = ormel::LabelText::FullTracking;
     return s;
 }
 
@@ -304,7 +304,7 @@ TEST(RenderOverlay, HostileSettingsAndTracksNeverCrash) {
     variants[1].labelOffsetY = variants[1].boxTextSizeMin = -big;
     variants[1].boxTextSizeMax = variants[1].boxTextOffset = variants[1].seed = big;
     variants[1].maxConnectionEdges = -1;
-    variants[1].connectionMode = -7;
+    variants[1].connectionMode = static_cast<ConnectionMode>(-7);
     variants[1].frameNumber = std::numeric_limits<int32_t>::min();
     variants[1].pointFlashSpeed = 1e30f;
     variants[1].magnifierRadiusScale = nan;
@@ -314,10 +314,10 @@ TEST(RenderOverlay, HostileSettingsAndTracksNeverCrash) {
     variants[2].motifSpacing = 2.5f;
     variants[2].motifSize = 1e30f;
     variants[2].trailWidth = -5.0f;
-    variants[2].pointShape = 2;
+    variants[2].pointShape = PointShape::Square;
     variants[2].pointFill = true;
     variants[2].pointSizeMin = nan;
-    variants[2].connectionMode = 4;
+    variants[2].connectionMode = ConnectionMode::Nearest;
     for (const Settings& v : variants) {
         Image out(64, 48), src(10, 10, Pixel{0.5f, 0.5f, 0.5f, 1}), empty, broken(64, 48);
         broken.pixels.resize(10);

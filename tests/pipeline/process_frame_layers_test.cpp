@@ -35,7 +35,7 @@ Settings marksAtTheTarget() {
     Settings s = plainKey();
     s.detectionScale = 1;
     s.drawLabels = false;  // labels reach far to the right of the point
-    s.renderEngine = 0;
+    s.renderEngine = ormel::RenderEngine::Processor;
     return s;
 }
 
@@ -74,7 +74,7 @@ TEST(ProcessFrameLayers, RadialBlurOverTheSourceBlursOnlyTheOverlay) {
 
     // Without a source underneath, the chain blurs the overlay picture itself,
     // which differs from drawing the marks unblurred.
-    s.outputMode = 1;
+    s.outputMode = ormel::OutputMode::OverlayOnly;
     const Image blurred = processFrame(source, {}, s).image;
     s.radialBlur = 0.0f;
     const Image sharp = processFrame(source, {}, s).image;
@@ -90,13 +90,13 @@ TEST(ProcessFrameLayers, PixelSortScopeChoosesTheLayer) {
     const Image source = rampWithTarget();
     Settings s = marksAtTheTarget();
     s.pixelSortEnable = true;
-    s.pixelSortScope = 0;
+    s.pixelSortScope = ormel::SortScope::OverlayOnly;
     const Image overlayOnly = processFrame(source, {}, s).image;
     EXPECT_TRUE(farCornerMatchesSource(overlayOnly, source));
     EXPECT_TRUE(differsNearTarget(overlayOnly, source));
 
     // The whole picture is bright enough to be active: the far corner streaks too.
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     const Image whole = processFrame(source, {}, s).image;
     EXPECT_FALSE(farCornerMatchesSource(whole, source));
 }
@@ -104,11 +104,11 @@ TEST(ProcessFrameLayers, PixelSortScopeChoosesTheLayer) {
 TEST(ProcessFrameLayers, MatteGetsNeitherOverlayNorTreatments) {
     const Image source = rampWithTarget();
     Settings s = marksAtTheTarget();
-    s.outputMode = 2;
+    s.outputMode = ormel::OutputMode::Matte;
     s.scanline = 1.0f;
     s.invertAmount = 1.0f;
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     const TraceResult result = processFrame(source, {}, s);
     ASSERT_EQ(result.mask.size(), result.image.pixels.size());
     for (size_t i = 0; i < result.mask.size(); ++i) {
@@ -147,7 +147,7 @@ TEST(ProcessFrameLayers, ReusedScratchGivesTheFreshResult) {
     Settings layered = marksAtTheTarget();
     layered.radialBlur = 0.5f;
     layered.pixelSortEnable = true;
-    layered.pixelSortScope = 0;   // the overlay layer only
+    layered.pixelSortScope = ormel::SortScope::OverlayOnly;   // the overlay layer only
     Settings reduced = layered;
     reduced.detectionScale = 3;
     Settings plain = marksAtTheTarget();
@@ -180,12 +180,12 @@ TEST(ProcessFrameLayers, ConsumingTheSourceGivesTheCopyingResult) {
     Settings s = base;
     s.radialBlur = 0.5f;
     s.pixelSortEnable = true;
-    s.pixelSortScope = 0;
+    s.pixelSortScope = ormel::SortScope::OverlayOnly;
     s.glitchAmount = 0.5f;
     cases.push_back({"overlay layer", s});
     s = base;
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     s.scanline = 0.4f;
     s.detectionScale = 2;
     cases.push_back({"whole-picture sort, reduced", s});
@@ -204,11 +204,11 @@ TEST(ProcessFrameLayers, ConsumingTheSourceGivesTheCopyingResult) {
     cases.push_back({"inversion", s});
     for (int mode : {1, 2}) {
         s = base;
-        s.outputMode = mode;
+        s.outputMode = static_cast<ormel::OutputMode>(mode);
         cases.push_back({"other output mode", s});
     }
     s = base;
-    s.asciiMode = 1;
+    s.asciiMode = ormel::AsciiMode::Overlay;
     s.asciiAmount = 0.7f;
     cases.push_back({"ascii after the per-pixel pass", s});
     s = base;
@@ -271,12 +271,12 @@ TEST(ProcessFrameLayers, FinishedRowsGoStraightIntoTheCallersBuffer) {
     s.noise = 0.05f;
     cases.push_back({"every per-pixel stage", s});
     s = base;
-    s.asciiMode = 2;
+    s.asciiMode = ormel::AsciiMode::Replace;
     s.asciiAmount = 0.9f;
     cases.push_back({"ascii", s});
     s = base;
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     cases.push_back({"whole-picture sort", s});
     s = base;
     s.radialBlur = 0.5f;
@@ -285,7 +285,7 @@ TEST(ProcessFrameLayers, FinishedRowsGoStraightIntoTheCallersBuffer) {
     s.sourceOpacity = 0.5f;
     cases.push_back({"copying path", s});
     s = base;
-    s.outputMode = 2;
+    s.outputMode = ormel::OutputMode::Matte;
     cases.push_back({"matte", s});
     // Values beyond [0, 1] in the source, which the clamp must change.
     Image bright = source;

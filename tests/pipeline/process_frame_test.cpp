@@ -71,7 +71,7 @@ TEST(ProcessFrameReduced, TenBySixAtFactorFourSamplesCellCentres) {
     source.at(0, 0) = kRed;  // never sampled
     source.at(6, 4) = kRed;  // never sampled
     Settings s = reducedBy(4);
-    s.outputMode = 2;
+    s.outputMode = ormel::OutputMode::Matte;
     const TraceResult result = processFrame(source, {}, s);
     ASSERT_EQ(result.blobs.size(), 2u);
     const Blob& top = result.blobs[0];
@@ -178,7 +178,7 @@ TEST(ProcessFrameFull, MaskCoversTheFrameInEveryMode) {
         for (int32_t mode : {0, 1, 2}) {
             Settings s = plainKey();
             s.detectionScale = scale;
-            s.outputMode = mode;
+            s.outputMode = static_cast<ormel::OutputMode>(mode);
             const TraceResult result = processFrame(source, {}, s);
             ASSERT_EQ(result.mask.size(), 40u);
             EXPECT_EQ(result.mask[2 + 1 * 8], 1.0f);
@@ -237,7 +237,7 @@ TEST(ProcessFrameBase, SourceIsScaledByClampedOpacity) {
     }
     for (float opacity : {1.7f, 1.0f}) {
         s.sourceOpacity = opacity;
-        s.outputMode = 9;  // unknown modes show the source like mode 0
+        s.outputMode = static_cast<ormel::OutputMode>(9);  // unknown modes show the source like mode 0
         out = processFrame(source, {}, s).image;
         EXPECT_EQ(out.pixels[2].r, 0.9f);
         EXPECT_EQ(out.pixels[1].a, 0.5f);
@@ -253,14 +253,14 @@ TEST(ProcessFrameBase, SourceIsScaledByClampedOpacity) {
 TEST(ProcessFrameBase, OverlayOnlyIsClearAndMatteIsGreyWithMaskAlpha) {
     const Image source = paletteSource();
     Settings s = keyWithoutOverlay();
-    s.outputMode = 1;
+    s.outputMode = ormel::OutputMode::OverlayOnly;
     for (const Pixel& p : processFrame(source, {}, s).image.pixels) {
         EXPECT_EQ(p.r, 0.0f);
         EXPECT_EQ(p.g, 0.0f);
         EXPECT_EQ(p.b, 0.0f);
         EXPECT_EQ(p.a, 0.0f);
     }
-    s.outputMode = 2;
+    s.outputMode = ormel::OutputMode::Matte;
     const TraceResult matte = processFrame(source, {}, s);
     ASSERT_EQ(matte.mask.size(), 4u);
     EXPECT_EQ(matte.mask, (std::vector<float>{0, 1, 0, 0}));
@@ -310,7 +310,7 @@ TEST(ProcessFrameRobustness, NonFiniteSettingsAndPixelsAreDeterministic) {
     for (int32_t scale : {1, 2, 8, std::numeric_limits<int32_t>::max()}) {
         s.detectionScale = scale;
         for (int32_t mode : {0, 2}) {
-            s.outputMode = mode;
+            s.outputMode = static_cast<ormel::OutputMode>(mode);
             const TraceResult a = processFrame(source, samples, s);
             const TraceResult b = processFrame(source, samples, s);
             ASSERT_EQ(a.image.pixels.size(), source.pixels.size());

@@ -117,12 +117,12 @@ TEST(PluginDescribe, ParametersAsLoadedMatchTheCatalogue) {
             }
         }
         ASSERT_EQ(pages.size(), 1u);
-        ASSERT_EQ(groupInfos.size(), 14u);
-        ASSERT_EQ(values.size(), 128u);
+        ASSERT_EQ(groupInfos.size(), groups.size());
+        ASSERT_EQ(values.size(), catalogue.size());
 
         EXPECT_EQ(pages[0]->name, "Réglages");
-        ASSERT_EQ(pages[0]->children.size(), 128u);
-        for (size_t i = 0; i < 128; ++i) EXPECT_EQ(pages[0]->children[i], catalogue[i].name);
+        ASSERT_EQ(pages[0]->children.size(), catalogue.size());
+        for (size_t i = 0; i < catalogue.size(); ++i) EXPECT_EQ(pages[0]->children[i], catalogue[i].name);
 
         for (size_t i = 0; i < groups.size(); ++i) {
             const ParamInfo& g = *groupInfos[i];

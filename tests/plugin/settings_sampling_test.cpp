@@ -143,16 +143,16 @@ TEST(SettingsSampling, ChoiceIndicesAreClampedWhereTheyIndexTables) {
     r.set("detectionScale", 9);
     EXPECT_EQ(sample(r).detectionScale, 8);
     r.set("labelTextMode", 9);
-    EXPECT_EQ(sample(r).labelTextMode, 6);
+    EXPECT_EQ(sample(r).labelTextMode, ormel::LabelText::FullTracking);
     r.set("labelTextMode", -1);
-    EXPECT_EQ(sample(r).labelTextMode, 0);
+    EXPECT_EQ(sample(r).labelTextMode, ormel::LabelText::IdAndCoordinates);
     r.set("renderEngine", 5);
-    EXPECT_EQ(sample(r).renderEngine, 1);
+    EXPECT_EQ(sample(r).renderEngine, ormel::RenderEngine::Gpu);
     r.set("renderEngine", 0);
-    EXPECT_EQ(sample(r).renderEngine, 0);
+    EXPECT_EQ(sample(r).renderEngine, ormel::RenderEngine::Processor);
     // Out-of-range options elsewhere pass through as read.
     r.set("pointShape", 7);
-    EXPECT_EQ(sample(r).pointShape, 7);
+    EXPECT_EQ(sample(r).pointShape, static_cast<ormel::PointShape>(7));
 }
 
 TEST(SettingsSampling, FrameNumberRoundsHalvesAwayFromZero) {
@@ -192,10 +192,10 @@ TEST(SettingsSampling, CatalogueDefaultsGiveTheDocumentedRecord) {
     EXPECT_EQ(s.labelScale, 4);
     EXPECT_EQ(s.hueTolerance, 0.06f);
     EXPECT_EQ(s.seed, 1337);
-    EXPECT_EQ(s.connectionMode, 3);
-    EXPECT_EQ(s.lineCurveMode, 1);
-    EXPECT_EQ(s.lineMotif, 1);
-    EXPECT_EQ(s.renderEngine, 1);
+    EXPECT_EQ(s.connectionMode, ormel::ConnectionMode::Mst);
+    EXPECT_EQ(s.lineCurveMode, ormel::LineCurve::Arc);
+    EXPECT_EQ(s.lineMotif, ormel::LineMotif::Arrow);
+    EXPECT_EQ(s.renderEngine, ormel::RenderEngine::Gpu);
     EXPECT_EQ(s.frameNumber, 3);
 }
 

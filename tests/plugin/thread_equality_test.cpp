@@ -155,13 +155,13 @@ TEST(ThreadEquality, EveryTreatmentAtOnce) {
             s.vignette = 0.4f;
             s.vhsFlicker = 0.5f;
             s.invertAmount = 0.1f;
-            s.asciiMode = 1 + direction % 2;
+            s.asciiMode = static_cast<ormel::AsciiMode>(1 + direction % 2);
             s.asciiAmount = 0.6f;
             s.asciiCellSize = 7;
             s.pixelSortEnable = true;
-            s.renderEngine = 0;
-            s.pixelSortScope = scope;
-            s.pixelSortDirection = direction;
+            s.renderEngine = ormel::RenderEngine::Processor;
+            s.pixelSortScope = static_cast<ormel::SortScope>(scope);
+            s.pixelSortDirection = static_cast<ormel::SortDirection>(direction);
             s.magnifierEnable = true;
             s.magnifierIntensity = 0.7f;
             s.pointFlashEnable = true;

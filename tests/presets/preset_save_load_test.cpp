@@ -81,19 +81,24 @@ void expectLoadedToSixDigits(const MemoryParams& source, const MemoryParams& tar
     }
 }
 
+// Every parameter outside the presets group, in file order.
 TEST(PresetKeys, HundredTwentyInFileOrder) {
     const auto keys = presetKeys();
-    ASSERT_EQ(keys.size(), 120u);
+    const auto catalogue = paramCatalogue();
+    const auto controls = std::count_if(catalogue.begin(), catalogue.end(), isPresetControl);
+    ASSERT_EQ(keys.size(), catalogue.size() - static_cast<size_t>(controls));
+    auto at = [&](const char* name) {
+        return std::find_if(keys.begin(), keys.end(), [&](const PresetKey& k) { return k.name == name; }) -
+               keys.begin();
+    };
     EXPECT_EQ(keys[0].name, "renderEngine");
     EXPECT_EQ(keys[1].name, "fastPreview");
-    EXPECT_EQ(keys[20].name, "sourceOpacity");
-    EXPECT_EQ(keys[21].name, "hudScale");
-    EXPECT_EQ(keys[22].name, "drawPoints");
-    EXPECT_EQ(keys[106].name, "asciiCellSize");
-    EXPECT_EQ(keys[107].name, "pixelSortEnable");
-    EXPECT_EQ(keys[119].name, "seed");
-    EXPECT_EQ(keys[5].kind, ValueKind::Rgb);
-    EXPECT_EQ(keys[2].kind, ValueKind::Choice);
+    EXPECT_EQ(at("hudScale"), at("sourceOpacity") + 1);
+    EXPECT_EQ(at("drawPoints"), at("hudScale") + 1);
+    EXPECT_EQ(at("pixelSortEnable"), at("asciiCellSize") + 1);
+    EXPECT_EQ(keys.back().name, "seed");
+    EXPECT_EQ(keys[at("targetColor")].kind, ValueKind::Rgb);
+    EXPECT_EQ(keys[at("detectionScale")].kind, ValueKind::Choice);
     for (const PresetKey& key : keys) {
         for (const char* control : {"builtinPreset", "customPresetSlot", "customPresetName", "presetPath"}) {
             EXPECT_NE(key.name, control);

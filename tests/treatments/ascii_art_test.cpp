@@ -19,7 +19,7 @@ constexpr const char* kGlyphPlus[5] = {"000", "010", "111", "010", "000"};
 
 Image rendered(Image image, int32_t mode, float amount, int32_t cell) {
     Settings s = testing::quietSettings();
-    s.asciiMode = mode;
+    s.asciiMode = static_cast<ormel::AsciiMode>(mode);
     s.asciiAmount = amount;
     s.asciiCellSize = cell;
     applyAsciiArt(image, s);

@@ -29,11 +29,11 @@ Settings everythingOn() {
     s.scanline = 0.5f;
     s.noise = 0.1f;
     s.vignette = 0.5f;
-    s.asciiMode = 2;
+    s.asciiMode = ormel::AsciiMode::Replace;
     s.asciiAmount = 1.0f;
     s.asciiCellSize = 4;
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     s.pixelSortThreshold = 0.0f;
     return s;
 }

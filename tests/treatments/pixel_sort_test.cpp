@@ -29,7 +29,7 @@ float lum(const Pixel& p) { return (0.2126f * p.r + 0.7152f * p.g) + 0.0722f * p
 Settings plainSort(int32_t length) {
     Settings s = testing::quietSettings();
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     s.pixelSortRandomize = false;
     s.pixelSortAmount = 1.0f;
     s.pixelSortColorMix = 0.0f;
@@ -109,7 +109,7 @@ TEST(PixelSort, NaNAndSignedZeroKeysSortStablyInEveryRunLength) {
         return !std::isnan(b) && a < b;
     };
     Settings s = plainSort(512);
-    s.pixelSortScope = 0;  // alpha decides activity, so every key here takes part
+    s.pixelSortScope = ormel::SortScope::OverlayOnly;  // alpha decides activity, so every key here takes part
     for (int32_t n = 2; n <= 70; ++n) {
         Image image(n, 8);
         for (int32_t y = 0; y < 8; ++y)
@@ -182,7 +182,7 @@ TEST(PixelSort, NaNPayloadsFollowAFixedOperandOrder) {
         return b;
     };
     Settings s = plainSort(512);
-    s.pixelSortScope = 0;
+    s.pixelSortScope = ormel::SortScope::OverlayOnly;
     s.pixelSortColorMix = 0.5f;
     s.pixelSortColor = Pixel{nanWith(0x12345u), 0.25f, 0.5f, 1.0f};  // a signalling NaN
     Image image(3, 2, Pixel{0.5f, 0.25f, 0.75f, 1.0f});
@@ -220,7 +220,7 @@ TEST(PixelSort, NaNPayloadsFollowAFixedOperandOrder) {
     // Softening: a NaN pixel beside a NaN neighbour keeps its own payload.
     Settings soft = testing::quietSettings();
     soft.pixelSortEnable = true;
-    soft.pixelSortDirection = 3;  // no sorting pass: the softenings and the glow alone
+    soft.pixelSortDirection = static_cast<ormel::SortDirection>(3);  // no sorting pass: the softenings and the glow alone
     soft.pixelSortBlur = 0.2f;
     soft.pixelSortGlow = 0.0f;
     Image layer(5, 1, Pixel{0.0f, 0.0f, 0.0f, 0.0f});
@@ -238,7 +238,7 @@ TEST(PixelSort, AnyBandCountGivesTheSameBits) {
     original.at(40, 30) = Pixel{std::numeric_limits<float>::quiet_NaN(), 0.5f, 0.5f, 1.0f};
     Settings s = testing::quietSettings();
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     s.pixelSortLength = 20;
     Image want = original;
     applyPixelSort(want, s);
@@ -266,7 +266,7 @@ TEST(PixelSort, KnowingWhatIsClearChangesNoBits) {
         for (int x = 60; x < 130; ++x) layer.at(x, y) = Pixel{0.3f, 0.6f, hash01(x, y, 0, 4), 1.0f};
     Settings s = testing::quietSettings();
     s.pixelSortEnable = true;
-    s.pixelSortScope = 0;
+    s.pixelSortScope = ormel::SortScope::OverlayOnly;
     s.pixelSortLength = 40;
     s.pixelSortBlur = 0.3f;
     s.pixelSortGlow = 1.1f;
@@ -293,7 +293,7 @@ TEST(PixelSort, KnowingWhatIsClearChangesNoBits) {
     Image busy = patternImage(300, 120, 5);
     busy.at(7, 7).r = std::numeric_limits<float>::quiet_NaN();
     Settings wholePicture = s;
-    wholePicture.pixelSortScope = 1;
+    wholePicture.pixelSortScope = ormel::SortScope::WholePicture;
     applyPixelSort(busy, wholePicture, RowBands::single(), kept);
     for (int32_t bands : {1, 4}) {
         Image reused = layer;
@@ -308,8 +308,8 @@ TEST(PixelSort, SofteningBeforeTheRowPassIsTheSameAsOnItsOwn) {
     const Image original = patternImage(61, 23, 4);
     Settings s = testing::quietSettings();
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
-    s.pixelSortDirection = 0;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
+    s.pixelSortDirection = ormel::SortDirection::Horizontal;
     s.pixelSortBlur = 0.6f;
     s.pixelSortGlow = 0.0f;
     Image fused = original;
@@ -357,7 +357,7 @@ TEST(PixelSort, ActivityAndTint) {
     }
     for (int32_t scope : {0, 1, 7}) {
         Settings s = plainSort(512);
-        s.pixelSortScope = scope;
+        s.pixelSortScope = static_cast<ormel::SortScope>(scope);
         s.pixelSortThreshold = 0.04f;
         Image sorted = image;
         applyPixelSortAxis(sorted, s, false);
@@ -385,7 +385,7 @@ TEST(PixelSort, WholeEffectGatesDirectionsAndGlow) {
     };
     Settings s = testing::quietSettings();
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     EXPECT_TRUE(sameImage(run([&] { Settings o = s; o.pixelSortEnable = false; return o; }()), original));
     for (float amount : {0.001f, -1.0f, std::numeric_limits<float>::quiet_NaN()}) {
         Settings weak = s;
@@ -396,9 +396,9 @@ TEST(PixelSort, WholeEffectGatesDirectionsAndGlow) {
     s.pixelSortBlur = 0.0f;
     s.pixelSortGlow = 0.0f;
     Settings vertical = s, mixed = s, unknown = s;
-    vertical.pixelSortDirection = 1;
-    mixed.pixelSortDirection = 2;
-    unknown.pixelSortDirection = 3;
+    vertical.pixelSortDirection = ormel::SortDirection::Vertical;
+    mixed.pixelSortDirection = ormel::SortDirection::Mixed;
+    unknown.pixelSortDirection = static_cast<ormel::SortDirection>(3);
     EXPECT_FALSE(sameImage(run(mixed), run(vertical)));
     Image byHand = original;
     applyPixelSortAxis(byHand, s, false);
@@ -419,7 +419,7 @@ TEST(PixelSort, WholeEffectGatesDirectionsAndGlow) {
     EXPECT_NEAR(grey.at(4, 4).b, 0.5f * (1 - k), 1e-5f);
     EXPECT_NEAR(grey.at(4, 4).a, 0.5f * (1 - k) + k, 1e-5f);
     // A transparent overlay layer: blurs run, nothing is active, nothing lights up.
-    glow.pixelSortScope = 0;
+    glow.pixelSortScope = ormel::SortScope::OverlayOnly;
     glow.pixelSortBlur = 0.5f;
     Image layer = patternImage(20, 10);
     for (Pixel& p : layer.pixels) p.a = 0.0f;
@@ -431,7 +431,7 @@ TEST(PixelSort, RepeatsPerSeedAndFrameAndSurvivesHostileInput) {
     auto render = [](int32_t seed, int32_t frame) {
         Settings s = testing::quietSettings();
         s.pixelSortEnable = true;
-        s.pixelSortScope = 1;
+        s.pixelSortScope = ormel::SortScope::WholePicture;
         s.seed = seed;
         s.frameNumber = frame;
         Image image = patternImage(80, 60, 1);
@@ -449,7 +449,7 @@ TEST(PixelSort, RepeatsPerSeedAndFrameAndSurvivesHostileInput) {
     image.at(5, 4) = Pixel{inf, -inf, 0.5f, 1.0f};
     image.at(6, 4) = Pixel{-3e38f, 3e38f, 3e38f, nan};
     Settings s = plainSort(INT_MAX);
-    s.pixelSortScope = 0;
+    s.pixelSortScope = ormel::SortScope::OverlayOnly;
     s.pixelSortRandomize = true;
     s.pixelSortThreshold = -1.0f;
     s.pixelSortAmount = inf;

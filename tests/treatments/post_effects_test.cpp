@@ -46,7 +46,7 @@ TEST(PostEffects, StagesSkipAtTheirThresholdsAndRunJustAbove) {
                           Case{&Settings::chromaticAberration, 0.01f, 0.011f}, Case{&Settings::asciiAmount, 0.001f, 0.0011f},
                           Case{&Settings::scanline, 0.0f, 0.01f}, Case{&Settings::invertAmount, 0.0f, 0.01f}}) {
         Settings s = quietSettings();
-        s.asciiMode = 1;
+        s.asciiMode = ormel::AsciiMode::Overlay;
         s.*c.field = c.off;
         EXPECT_TRUE(sameImage(chained(original, s), original)) << c.off;
         s.*c.field = kNaN;
@@ -262,7 +262,7 @@ Settings everyStageOn(int32_t seed, int32_t frame) {
     s.vignette = 0.4f;
     s.vhsFlicker = 0.5f;
     s.invertAmount = 0.2f;
-    s.asciiMode = 1;
+    s.asciiMode = ormel::AsciiMode::Overlay;
     s.asciiAmount = 0.5f;
     s.seed = seed;
     s.frameNumber = frame;
@@ -287,7 +287,7 @@ TEST(PostEffects, RepeatsPerSeedAndFrameAndSurvivesHostileInput) {
     s.vignette = -kInf;
     s.vhsFlicker = kNaN;
     s.invertAmount = 1e30f;
-    s.asciiMode = 2;
+    s.asciiMode = ormel::AsciiMode::Replace;
     s.asciiAmount = kInf;
     s.asciiCellSize = INT32_MIN;
     Image hostile = original;

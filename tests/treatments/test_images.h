@@ -37,7 +37,7 @@ inline bool allFinite(const Image& image) {
 // Every treatment off and the processor engine, so a test switches on only what it probes.
 inline Settings quietSettings() {
     Settings s;
-    s.renderEngine = 0;
+    s.renderEngine = ormel::RenderEngine::Processor;
     return s;
 }
 

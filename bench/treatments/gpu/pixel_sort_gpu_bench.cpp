@@ -44,7 +44,7 @@ const Image& frame() {
 Settings rouge() {
     Settings s;
     s.pixelSortEnable = true;
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     s.pixelSortColor = {1.0f, 0.02f, 0.0f, 1.0f};
     s.pixelSortAmount = 0.82f;
     s.pixelSortLength = 128;
@@ -69,7 +69,7 @@ BENCHMARK(BM_FrameMemcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
 #if defined(VARNOK_BENCH_PROCESSOR_SORT)
 void BM_PixelSortProcessor(benchmark::State& state) {
     Settings settings = rouge();
-    settings.renderEngine = 0;
+    settings.renderEngine = ormel::RenderEngine::Processor;
     Image image;
     for (auto _ : state) {
         state.PauseTiming();

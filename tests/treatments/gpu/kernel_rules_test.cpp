@@ -60,7 +60,7 @@ TEST(GpuSortPass, InactivePixelsAndTinyAmountsPassThrough) {
     const Image image = variedPicture(64, 48);
     for (int32_t scope : {0, 1}) {
         Settings settings = testing_gpu::rougeSettings();
-        settings.pixelSortScope = scope;
+        settings.pixelSortScope = static_cast<ormel::SortScope>(scope);
         settings.pixelSortThreshold = 0.45f;
         const Image out = sortPass(image, settings);
         int changed = 0;
@@ -90,17 +90,17 @@ TEST(GpuSortPass, EachAxisReadsOnlyItsOwnLine) {
         }
     }
     Settings settings = testing_gpu::rougeSettings();
-    settings.pixelSortScope = 1;
+    settings.pixelSortScope = ormel::SortScope::WholePicture;
     settings.pixelSortThreshold = 0.1f;
 
-    settings.pixelSortDirection = 0;
+    settings.pixelSortDirection = ormel::SortDirection::Horizontal;
     Image a = sortPass(image, settings);
     Image b = sortPass(others, settings);
     for (int32_t x = 0; x < image.width; ++x) {
         ASSERT_TRUE(sameBits(a.at(x, 10), b.at(x, 10))) << "row pixel " << x;
     }
 
-    settings.pixelSortDirection = 1;
+    settings.pixelSortDirection = ormel::SortDirection::Vertical;
     a = sortPass(image, settings);
     b = sortPass(others, settings);
     for (int32_t y = 0; y < image.height; ++y) {
@@ -109,7 +109,7 @@ TEST(GpuSortPass, EachAxisReadsOnlyItsOwnLine) {
 
     // Mixed picks the axis per pixel, so some pixels of the row do look at
     // the columns that were changed.
-    settings.pixelSortDirection = 2;
+    settings.pixelSortDirection = ormel::SortDirection::Mixed;
     a = sortPass(image, settings);
     b = sortPass(others, settings);
     int differ = 0;
@@ -122,7 +122,7 @@ TEST(GpuSortPass, LoneActivePixelTakesItsTintWhateverTheAmount) {
     const Pixel lone{0.2f, 0.5f, 0.1f, 0.9f};
     image.at(17, 1) = lone;
     Settings settings;
-    settings.pixelSortScope = 0;
+    settings.pixelSortScope = ormel::SortScope::OverlayOnly;
     settings.pixelSortAmount = 0.3f;
     settings.pixelSortColorMix = 0.6f;
     settings.pixelSortColor = {1.0f, 0.05f, 0.02f, 1.0f};
@@ -135,7 +135,7 @@ TEST(GpuSortPass, LoneActivePixelTakesItsTintWhateverTheAmount) {
                                 lone.b + (0.02 * brightness - lone.b) * 0.6};
     for (int32_t direction : {0, 1, 2}) {
         for (bool randomize : {false, true}) {
-            settings.pixelSortDirection = direction;
+            settings.pixelSortDirection = static_cast<ormel::SortDirection>(direction);
             settings.pixelSortRandomize = randomize;
             const Image out = sortPass(image, settings);
             const Pixel& p = out.at(17, 1);
@@ -155,13 +155,13 @@ TEST(GpuSortPass, LoneActivePixelTakesItsTintWhateverTheAmount) {
 TEST(GpuSortPass, BlockShowsARampFromItsDarkestToItsBrightestPixel) {
     const Image row = distinctRow(32, 11);
     Settings settings;
-    settings.pixelSortScope = 1;
+    settings.pixelSortScope = ormel::SortScope::WholePicture;
     settings.pixelSortThreshold = 0.0f;
     settings.pixelSortRandomize = false;
     settings.pixelSortAmount = 1.0f;
     settings.pixelSortColorMix = 0.0f;
     settings.pixelSortLength = 64;  // one block holds the whole row
-    settings.pixelSortDirection = 0;
+    settings.pixelSortDirection = ormel::SortDirection::Horizontal;
 
     int descendingSeen = 0;
     for (int32_t frame = 0; frame < 6; ++frame) {
@@ -214,10 +214,10 @@ std::pair<int32_t, int32_t> reachOfChange(const Settings& settings, int32_t widt
 
 TEST(GpuSortPass, BlocksAreCappedAt160Pixels) {
     Settings settings;
-    settings.pixelSortScope = 1;
+    settings.pixelSortScope = ormel::SortScope::WholePicture;
     settings.pixelSortThreshold = 0.0f;
     settings.pixelSortAmount = 1.0f;
-    settings.pixelSortDirection = 0;
+    settings.pixelSortDirection = ormel::SortDirection::Horizontal;
     settings.pixelSortRandomize = false;
     settings.pixelSortLength = 400;
     const auto fixed = reachOfChange(settings, 600, 200);
@@ -272,7 +272,7 @@ TEST(GpuPostPass, SparseBlurClampsItsTapsToTheImage) {
 TEST(GpuPostPass, GlowAddsTheTintByTheSignalOfTheBlur) {
     const Image image(9, 9, Pixel{0.5f, 0.5f, 0.5f, 0.6f});
     Settings settings;
-    settings.pixelSortScope = 1;
+    settings.pixelSortScope = ormel::SortScope::WholePicture;
     settings.pixelSortBlur = 0.3f;
     settings.pixelSortGlow = 0.5f;
     settings.pixelSortColor = {1.0f, 0.25f, 0.0f, 1.0f};

@@ -65,8 +65,8 @@ std::vector<Settings> variedSettings() {
         for (int32_t scope : {0, 1}) {
             for (bool randomize : {true, false}) {
                 Settings s = rougeSettings();
-                s.pixelSortDirection = direction;
-                s.pixelSortScope = scope;
+                s.pixelSortDirection = static_cast<ormel::SortDirection>(direction);
+                s.pixelSortScope = static_cast<ormel::SortScope>(scope);
                 s.pixelSortRandomize = randomize;
                 s.frameNumber = direction * 13 - 5;
                 s.seed = 1337 + scope;
@@ -90,8 +90,8 @@ TEST(PixelSortOpenCl, MatchesTheCppKernelsOnAVariedPicture) {
         Image gpu = input;
         ASSERT_TRUE(applyPixelSortOpenCl(gpu, settings));
         const Image cpu = runPixelSortKernelsReference(input, makePixelSortParams(input, settings));
-        EXPECT_EQ(mismatches(gpu, cpu), 0) << "direction " << settings.pixelSortDirection << " scope "
-                                           << settings.pixelSortScope << " randomize "
+        EXPECT_EQ(mismatches(gpu, cpu), 0) << "direction " << static_cast<int>(settings.pixelSortDirection)
+                                           << " scope " << static_cast<int>(settings.pixelSortScope) << " randomize "
                                            << settings.pixelSortRandomize;
         EXPECT_FALSE(sameBits(gpu, input));
     }
@@ -105,8 +105,8 @@ TEST(PixelSortOpenCl, SurvivesBrokenPixelsAndWildSettings) {
     Settings settings = rougeSettings();
     settings.pixelSortGlow = 1e30f;
     settings.pixelSortLength = -40;
-    settings.pixelSortDirection = -1;
-    settings.pixelSortScope = -3;
+    settings.pixelSortDirection = static_cast<ormel::SortDirection>(-1);
+    settings.pixelSortScope = static_cast<ormel::SortScope>(-3);
     Image gpu = input;
     ASSERT_TRUE(applyPixelSortOpenCl(gpu, settings));
     const Image cpu = runPixelSortKernelsReference(input, makePixelSortParams(input, settings));

@@ -33,8 +33,8 @@ TEST(PixelSortParams, ClampsEverySettingIntoTheKernelsRange) {
     s.pixelSortColorMix = 1.5f;
     s.pixelSortBlur = 3.0f;
     s.pixelSortGlow = -2.0f;
-    s.pixelSortDirection = 1;
-    s.pixelSortScope = 4;
+    s.pixelSortDirection = ormel::SortDirection::Vertical;
+    s.pixelSortScope = static_cast<ormel::SortScope>(4);
     s.pixelSortRandomize = false;
     s.pixelSortColor = {0.25f, 0.5f, 0.75f, 1.0f};
     Params p = makePixelSortParams(image, s);
@@ -81,7 +81,7 @@ TEST(PixelSortParams, NegativeFramesAndSeedsKeepTheirOwnStreaks) {
 
     // Frames before zero still change from one to the next, and so do seeds.
     s = testing_gpu::rougeSettings();
-    s.pixelSortScope = 1;
+    s.pixelSortScope = ormel::SortScope::WholePicture;
     auto render = [&](int32_t frame, int32_t seed) {
         Settings t = s;
         t.frameNumber = frame;

@@ -31,7 +31,7 @@ inline Image variedPicture(int32_t width, int32_t height) {
 // The look "Pixel Sort Rouge" as far as the pixel sort reads it.
 inline Settings rougeSettings() {
     Settings s;
-    s.renderEngine = 1;
+    s.renderEngine = ormel::RenderEngine::Gpu;
     s.pixelSortEnable = true;
     s.pixelSortColor = {1.0f, 0.02f, 0.0f, 1.0f};
     s.pixelSortAmount = 0.82f;

@@ -79,8 +79,9 @@ Settings look() {
     s.temporalFrames = 7;
     s.trailWidth = 2.0f;
     s.trailOpacity = 0.85f;
-    s.connectionMode = 3;
-    s.lineCurveMode = 1;
+    s.connectionMode = ormel::ConnectionMode::Mst;
+    s.lineCurveMode = ormel::LineCurve::Arc;
+    s.lineMotif = ormel::LineMotif::None;
     s.lineCurveAmount = 8.0f;
     s.pointSize = 4.0f;
     return s;

@@ -20,10 +20,10 @@ struct RunResult {
     std::string output;   // stdout and stderr together
 };
 
-inline RunResult run(const std::string& args) {
+// A shell command's status and everything it printed.
+inline RunResult shell(const std::string& command) {
     RunResult r;
-    const std::string cmd = std::string(VARNOK_EXE) + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
+    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
     if (!p) return r;
     char buf[4096];
     size_t n;
@@ -32,6 +32,8 @@ inline RunResult run(const std::string& args) {
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
 }
+
+inline RunResult run(const std::string& args) { return shell(std::string(VARNOK_EXE) + " " + args); }
 
 inline bool exists(const std::string& path) {
     struct stat st {};

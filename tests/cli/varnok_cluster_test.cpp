@@ -30,18 +30,7 @@ namespace {
 using cli_test::exists;
 using cli_test::freshDir;
 using cli_test::RunResult;
-
-RunResult shell(const std::string& command) {
-    RunResult r;
-    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using cli_test::shell;
 
 // varnok run in `dir`, where Slurm also writes its job logs.
 RunResult varnokIn(const std::string& dir, const std::string& args) {

@@ -87,6 +87,15 @@ bool parseRange(const std::string& s, int* a, int* b) {
 
 }  // namespace
 
+bool optionValue(int argc, char** argv, int* i, std::string* out, std::string* error) {
+    if (*i + 1 >= argc) {
+        *error = std::string(argv[*i]) + " needs a value";
+        return false;
+    }
+    *out = argv[++*i];
+    return true;
+}
+
 bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) {
     if (argc < 2) {
         *error = "no command given";
@@ -105,14 +114,7 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
     std::vector<std::string> positional;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&](std::string* out) {
-            if (i + 1 >= argc) {
-                *error = a + " needs a value";
-                return false;
-            }
-            *out = argv[++i];
-            return true;
-        };
+        auto value = [&](std::string* out) { return optionValue(argc, argv, &i, out, error); };
         std::string v;
         if (a == "-o" || a == "--output") {
             if (!value(&o->output)) return false;

@@ -49,14 +49,7 @@ bool parseSlurmArgs(int argc, char** argv, SlurmRequest* r, std::string* error) 
     }
     for (int i = 3; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&](std::string* out) {
-            if (i + 1 >= argc) {
-                *error = a + " needs a value";
-                return false;
-            }
-            *out = argv[++i];
-            return true;
-        };
+        auto value = [&](std::string* out) { return optionValue(argc, argv, &i, out, error); };
         std::string v;
         if (a == "--chunks") {
             if (!value(&v)) return false;

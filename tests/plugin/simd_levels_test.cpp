@@ -21,23 +21,11 @@
 #include "plugin/settings_sampling.h"
 #include "presets/builtin_looks.h"
 #include "presets/preset_apply.h"
+#include "tests/plugin/memory_reader.h"
 #include "tests/presets/memory_params.h"
 
 namespace ormel {
 namespace {
-
-class MemoryReader : public ParamReader {
-public:
-    explicit MemoryReader(const MemoryParams& params) : params_(params) {}
-    double getDouble(const std::string& n) const override { return params_.value(n).number; }
-    int getInt(const std::string& n) const override { return params_.value(n).integer; }
-    bool getBool(const std::string& n) const override { return params_.value(n).flag; }
-    int getChoice(const std::string& n) const override { return params_.value(n).integer; }
-    std::array<double, 3> getRgb(const std::string& n) const override { return params_.value(n).rgb; }
-
-private:
-    const MemoryParams& params_;
-};
 
 // Noise with discs in the colours the looks key, moving from frame to frame,
 // and a sprinkling of values the vector paths must treat as the plain ones do.

@@ -13,6 +13,7 @@
 #include "plugin/settings_sampling.h"
 #include "presets/builtin_looks.h"
 #include "presets/preset_apply.h"
+#include "tests/plugin/memory_reader.h"
 #include "tests/presets/memory_params.h"
 #include "tests/support/thread_runners.h"
 
@@ -21,19 +22,6 @@ namespace {
 
 using testing_support::reversedBands;
 using testing_support::threadedBands;
-
-class MemoryReader : public ParamReader {
-public:
-    explicit MemoryReader(const MemoryParams& params) : params_(params) {}
-    double getDouble(const std::string& n) const override { return params_.value(n).number; }
-    int getInt(const std::string& n) const override { return params_.value(n).integer; }
-    bool getBool(const std::string& n) const override { return params_.value(n).flag; }
-    int getChoice(const std::string& n) const override { return params_.value(n).integer; }
-    std::array<double, 3> getRgb(const std::string& n) const override { return params_.value(n).rgb; }
-
-private:
-    const MemoryParams& params_;
-};
 
 Settings lookSettings(int look, int outputMode, double time) {
     MemoryParams params;

@@ -65,11 +65,8 @@ const char* usageText() {
 namespace {
 
 bool parseInt(const std::string& s, int* out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(s.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE || v < -1000000000L || v > 1000000000L) return false;
+    long v = 0;
+    if (!parseWholeNumber(s, -1000000000L, 1000000000L, &v)) return false;
     *out = static_cast<int>(v);
     return true;
 }
@@ -86,15 +83,6 @@ bool parseRange(const std::string& s, int* a, int* b) {
 }
 
 }  // namespace
-
-bool optionValue(int argc, char** argv, int* i, std::string* out, std::string* error) {
-    if (*i + 1 >= argc) {
-        *error = std::string(argv[*i]) + " needs a value";
-        return false;
-    }
-    *out = argv[++*i];
-    return true;
-}
 
 bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) {
     if (argc < 2) {
@@ -116,6 +104,9 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         const std::string a = argv[i];
         auto value = [&](std::string* out) { return optionValue(argc, argv, &i, out, error); };
         std::string v;
+        auto whole = [&](long lo, long hi, const char* expects, auto* out) {
+            return value(&v) && wholeNumberOption(a, v, lo, hi, expects, out, error);
+        };
         if (a == "-o" || a == "--output") {
             if (!value(&o->output)) return false;
         } else if (a == "--frames") {
@@ -155,45 +146,19 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         } else if (a == "--format") {
             if (!value(&o->trackFormat)) return false;
         } else if (a == "--id") {
-            if (!value(&v)) return false;
-            if (!parseInt(v, &o->trackId) || o->trackId < 1) {
-                *error = "--id expects a track id (1 or more), got \"" + v + "\"";
-                return false;
-            }
+            if (!whole(1, 1000000000, "a track id (1 or more)", &o->trackId)) return false;
         } else if (a == "--track") {
-            if (!value(&v)) return false;
-            if (!parseInt(v, &o->trackNumber) || o->trackNumber < 1) {
-                *error = "--track expects a track number (1 or more), got \"" + v + "\"";
-                return false;
-            }
+            if (!whole(1, 1000000000, "a track number (1 or more)", &o->trackNumber)) return false;
         } else if (a == "--revive") {
-            if (!value(&v)) return false;
-            if (!parseInt(v, &o->revive) || o->revive < 0 || o->revive > 100000) {
-                *error = "--revive expects a number of frames (0 or more), got \"" + v + "\"";
-                return false;
-            }
+            if (!whole(0, 100000, "a number of frames (0 or more)", &o->revive)) return false;
         } else if (a == "--paths") {
             if (!value(&o->pathsPicture)) return false;
         } else if (a == "--cache-mb") {
-            if (!value(&v)) return false;
-            int mb = 0;
-            if (!parseInt(v, &mb) || mb < 0 || mb > 1048576) {
-                *error = "--cache-mb expects megabytes between 0 and 1048576, got \"" + v + "\"";
-                return false;
-            }
-            o->cacheMb = mb;
+            if (!whole(0, 1048576, "megabytes between 0 and 1048576", &o->cacheMb)) return false;
         } else if (a == "--frames-count") {
-            if (!value(&v)) return false;
-            if (!parseInt(v, &o->demoFrames) || o->demoFrames < 1 || o->demoFrames > 10000) {
-                *error = "--frames-count expects a number of frames between 1 and 10000";
-                return false;
-            }
+            if (!whole(1, 10000, "a number of frames between 1 and 10000", &o->demoFrames)) return false;
         } else if (a == "--threads") {
-            if (!value(&v)) return false;
-            if (!parseInt(v, &o->threads) || o->threads < 1 || o->threads > 1024) {
-                *error = "--threads expects a number of threads between 1 and 1024, got \"" + v + "\"";
-                return false;
-            }
+            if (!whole(1, 1024, "a number of threads between 1 and 1024", &o->threads)) return false;
         } else if (a == "--chunk") {
             if (!value(&v)) return false;
             if (!parseChunk(v, &o->chunkIndex, &o->chunkCount)) {

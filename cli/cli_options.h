@@ -6,6 +6,7 @@
 
 #include "media/frame_rate.h"
 #include "cli/host_options.h"
+#include "cli/option_values.h"
 
 namespace varnok {
 
@@ -48,9 +49,6 @@ long defaultCacheMegabytes();
 // False with `*error` set on a malformed command line.
 bool parseCommandLine(int argc, char** argv, CliOptions* out, std::string* error);
 
-// The value after the option argv[*i], stepping *i onto it; false, with a
-// message naming the option, when the command line ends first.
-bool optionValue(int argc, char** argv, int* i, std::string* out, std::string* error);
 const char* usageText();
 
 // --plugin, else $VARNOK_PLUGIN, else defaultPluginPath().

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/option_values.h"
 #include "host/ofx_host.h"
 
 namespace varnok {
@@ -30,15 +31,9 @@ OptionParse parseHostOption(const std::string& a, const std::function<bool(std::
         return OptionParse::Taken;
     }
     if (a == "--max-frame-mb") {
-        if (!value(&v)) return OptionParse::Error;
-        char* end = nullptr;
-        errno = 0;
-        const long mb = std::strtol(v.c_str(), &end, 10);
-        if (v.empty() || *end != '\0' || errno == ERANGE || mb < 1 || mb > 1000000000L) {
-            *error = "--max-frame-mb expects megabytes between 1 and 1000000000, got \"" + v + "\"";
+        if (!value(&v) || !wholeNumberOption(a, v, 1, 1000000000L, "megabytes between 1 and 1000000000", &o->maxFrameMb,
+                                             error))
             return OptionParse::Error;
-        }
-        o->maxFrameMb = mb;
         return OptionParse::Taken;
     }
     return OptionParse::NotMine;

@@ -30,11 +30,6 @@ struct SlurmRequest {
     std::vector<std::string> renderArgs;   // everything after "render" that is not Slurm's
 };
 
-int fail(const std::string& message, int code = 1) {
-    std::fprintf(stderr, "varnok: %s\n", message.c_str());
-    return code;
-}
-
 // Single quotes keep every byte as it is in a shell script.
 std::string shellQuoted(const std::string& s) {
     std::string q = "'";
@@ -52,14 +47,9 @@ bool parseSlurmArgs(int argc, char** argv, SlurmRequest* r, std::string* error) 
         auto value = [&](std::string* out) { return optionValue(argc, argv, &i, out, error); };
         std::string v;
         if (a == "--chunks") {
-            if (!value(&v)) return false;
-            char* end = nullptr;
-            const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || n < 1 || n > 100000) {
-                *error = "--chunks expects a number of chunks between 1 and 100000, got \"" + v + "\"";
+            if (!value(&v) || !wholeNumberOption(a, v, 1, 100000, "a number of chunks between 1 and 100000", &r->chunks,
+                                                 error))
                 return false;
-            }
-            r->chunks = static_cast<int>(n);
         } else if (a == "--partition") {
             if (!value(&r->partition)) return false;
         } else if (a == "--time") {

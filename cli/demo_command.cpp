@@ -50,11 +50,6 @@ bool makeDirectories(const std::string& path) {
     return true;
 }
 
-int fail(const std::string& message) {
-    std::fprintf(stderr, "varnok: %s\n", message.c_str());
-    return 1;
-}
-
 }  // namespace
 
 int runDemoCommand(const CliOptions& o) {

@@ -16,11 +16,6 @@ namespace varnok {
 
 namespace {
 
-int fail(const std::string& message) {
-    std::fprintf(stderr, "varnok: %s\n", message.c_str());
-    return 1;
-}
-
 std::string describe(const VideoStreamFacts& f) {
     return f.codec + " " + f.pixelFormat + " " + std::to_string(f.width) + "x" + std::to_string(f.height) + " at " +
            f.rate + " fps";

@@ -105,19 +105,13 @@ bool valueFromText(const ofxhost::ParamInfo& p, const std::string& text, ofxhost
     out->text.clear();
     const std::string kind = ofxhost::kindName(p.kind);
     switch (p.kind) {
-        case K::Double: {
-            double v;
-            if (!parseNumber(text, &v)) {
-                *error = p.name + " is a double; \"" + text + "\" is not a number";
-                return false;
-            }
-            out->numbers = {v};
-            return inRange(p, out->numbers, error);
-        }
+        case K::Double:
         case K::Integer: {
+            const bool whole = p.kind == K::Integer;
             double v;
-            if (!parseInteger(text, &v)) {
-                *error = p.name + " is an integer; \"" + text + "\" is not a whole number";
+            if (!(whole ? parseInteger(text, &v) : parseNumber(text, &v))) {
+                *error = p.name + (whole ? " is an integer; \"" : " is a double; \"") + text +
+                         (whole ? "\" is not a whole number" : "\" is not a number");
                 return false;
             }
             out->numbers = {v};

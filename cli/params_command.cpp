@@ -78,21 +78,9 @@ std::string rangeText(const std::vector<double>& lo, const std::vector<double>& 
 }  // namespace
 
 int runParamsCommand(const CliOptions& o) {
-    std::string error;
-    auto plugin = ofxhost::Plugin::load(pluginPath(o), "", &error);
-    if (!plugin) {
-        std::fprintf(stderr, "varnok: cannot load the plug-in: %s\n", error.c_str());
-        return 1;
-    }
-    std::string context = ofxhost::kContextFilter;
-    const auto contexts = plugin->supportedContexts();
-    if (!contexts.empty() && std::find(contexts.begin(), contexts.end(), context) == contexts.end())
-        context = contexts.front();
-    const int st = plugin->describeInContext(context);
-    if (st != ofxhost::kStatusOK && st != ofxhost::kStatusReplyDefault) {
-        std::fprintf(stderr, "varnok: describeInContext failed: %s\n", ofxhost::statusName(st).c_str());
-        return 1;
-    }
+    std::string context, error;
+    const auto plugin = loadDescribedPlugin(o, &context, &error);
+    if (!plugin) return fail(error);
     const auto& params = plugin->params(context);
     if (o.json) {
         std::printf("{\n  \"plugin\": %s,\n  \"version\": \"%u.%u\",\n  \"context\": %s,\n  \"parameters\": [\n",

@@ -24,11 +24,6 @@ long minorPageFaults() {
     return u.ru_minflt;
 }
 
-int fail(const std::string& message) {
-    std::fprintf(stderr, "varnok: %s\n", message.c_str());
-    return 1;
-}
-
 }  // namespace
 
 int runRenderCommand(const CliOptions& o) {

@@ -18,11 +18,6 @@
 namespace varnok {
 namespace {
 
-int fail(const std::string& message) {
-    std::fprintf(stderr, "varnok: %s\n", message.c_str());
-    return 1;
-}
-
 // Written beside the target and renamed over it only when complete.
 bool writeWhole(const std::string& path, const std::string& text, std::string* error) {
     const std::string temp = temporarySibling(path);

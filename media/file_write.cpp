@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "media/fd_io.h"
+
 namespace varnok {
 
 bool writeWholeFile(const std::string& path, const void* data, size_t size, std::string* error) {
@@ -22,20 +24,11 @@ bool writeWholeFile(const std::string& path, const void* data, size_t size, std:
     auto removeFile = [&] {
         if (regular) ::unlink(path.c_str());
     };
-    const auto* p = static_cast<const char*>(data);
-    size_t left = size;
-    while (left > 0) {
-        const ssize_t put = ::write(fd, p, left);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) {
-            // A zero-byte write makes no progress; call it what it nearly always is.
-            const int err = put < 0 ? errno : ENOSPC;
-            ::close(fd);
-            removeFile();
-            return fail(err);
-        }
-        p += put;
-        left -= static_cast<size_t>(put);
+    if (!writeFully(fd, data, size)) {
+        const int err = errno;
+        ::close(fd);
+        removeFile();
+        return fail(err);
     }
     // Network and some fuse file systems report a failed write only here.
     if (::close(fd) != 0) {

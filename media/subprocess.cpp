@@ -15,6 +15,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "media/fd_io.h"
+
 extern char** environ;
 
 namespace varnok {
@@ -117,29 +119,9 @@ bool Subprocess::start(const std::vector<std::string>& argv, Pipe pipe, std::str
     return true;
 }
 
-bool Subprocess::readExactly(void* data, size_t n) {
-    auto* p = static_cast<char*>(data);
-    while (n > 0) {
-        const ssize_t got = ::read(fd_, p, n);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        p += got;
-        n -= static_cast<size_t>(got);
-    }
-    return true;
-}
+bool Subprocess::readExactly(void* data, size_t n) { return readFully(fd_, data, n); }
 
-bool Subprocess::writeAll(const void* data, size_t n) {
-    const auto* p = static_cast<const char*>(data);
-    while (n > 0) {
-        const ssize_t put = ::write(fd_, p, n);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        p += put;
-        n -= static_cast<size_t>(put);
-    }
-    return true;
-}
+bool Subprocess::writeAll(const void* data, size_t n) { return writeFully(fd_, data, n); }
 
 void Subprocess::closePipe() {
     if (fd_ >= 0) ::close(fd_);

@@ -4,46 +4,27 @@
 
 namespace ormel {
 
-PresetValue doubleValue(double v) {
+namespace {
+
+// A value of `kind` with only its own field set.
+template <class Field, class Value>
+PresetValue tagged(ValueKind kind, Field PresetValue::*field, Value v) {
     PresetValue out;
-    out.kind = ValueKind::Double;
-    out.number = v;
+    out.kind = kind;
+    out.*field = std::move(v);
     return out;
 }
 
-PresetValue integerValue(int v) {
-    PresetValue out;
-    out.kind = ValueKind::Integer;
-    out.integer = v;
-    return out;
-}
+}  // namespace
 
-PresetValue choiceValue(int index) {
-    PresetValue out;
-    out.kind = ValueKind::Choice;
-    out.integer = index;
-    return out;
-}
-
-PresetValue boolValue(bool v) {
-    PresetValue out;
-    out.kind = ValueKind::Boolean;
-    out.flag = v;
-    return out;
-}
+PresetValue doubleValue(double v) { return tagged(ValueKind::Double, &PresetValue::number, v); }
+PresetValue integerValue(int v) { return tagged(ValueKind::Integer, &PresetValue::integer, v); }
+PresetValue choiceValue(int index) { return tagged(ValueKind::Choice, &PresetValue::integer, index); }
+PresetValue boolValue(bool v) { return tagged(ValueKind::Boolean, &PresetValue::flag, v); }
+PresetValue textValue(std::string v) { return tagged(ValueKind::Text, &PresetValue::text, std::move(v)); }
 
 PresetValue rgbValue(double r, double g, double b) {
-    PresetValue out;
-    out.kind = ValueKind::Rgb;
-    out.rgb = {r, g, b};
-    return out;
-}
-
-PresetValue textValue(std::string v) {
-    PresetValue out;
-    out.kind = ValueKind::Text;
-    out.text = std::move(v);
-    return out;
+    return tagged(ValueKind::Rgb, &PresetValue::rgb, std::array<double, 3>{r, g, b});
 }
 
 // Compares only the field the kind uses, so stray data in the others never matters.

@@ -82,6 +82,39 @@ bool parseRange(const std::string& s, int* a, int* b) {
     return parseInt(s.substr(0, dash), a) && parseInt(s.substr(dash + 1), b) && *a <= *b;
 }
 
+using O = CliOptions;
+const PlainOption<O> kPlainOptions[] = {
+    textOption("-o", &O::output),          textOption("--output", &O::output),
+    listOption("--set", &O::sets),         textOption("--preset", &O::preset),
+    listOption("--press", &O::presses),    textOption("--plugin", &O::plugin),
+    textOption("--codec", &O::codec),      textOption("--quality", &O::quality),
+    textOption("--audio", &O::audio),      switchOption("--no-audio", &O::noAudio),
+    textOption("--timecode", &O::timecode), textOption("--format", &O::trackFormat),
+    textOption("--paths", &O::pathsPicture), switchOption("--quiet", &O::quiet),
+    switchOption("-q", &O::quiet),         switchOption("--json", &O::json),
+    switchOption("--stats", &O::stats),
+};
+
+struct WholeOption {
+    const char* name;
+    long lo, hi;
+    const char* expects;
+    int O::*field;
+};
+const WholeOption kWholeOptions[] = {
+    {"--id", 1, 1000000000, "a track id (1 or more)", &O::trackId},
+    {"--track", 1, 1000000000, "a track number (1 or more)", &O::trackNumber},
+    {"--revive", 0, 100000, "a number of frames (0 or more)", &O::revive},
+    {"--frames-count", 1, 10000, "a number of frames between 1 and 10000", &O::demoFrames},
+    {"--threads", 1, 1024, "a number of threads between 1 and 1024", &O::threads},
+};
+
+const WholeOption* findWholeOption(const std::string& arg) {
+    for (const WholeOption& w : kWholeOptions)
+        if (arg == w.name) return &w;
+    return nullptr;
+}
+
 }  // namespace
 
 bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) {
@@ -107,8 +140,8 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         auto whole = [&](long lo, long hi, const char* expects, auto* out) {
             return value(&v) && wholeNumberOption(a, v, lo, hi, expects, out, error);
         };
-        if (a == "-o" || a == "--output") {
-            if (!value(&o->output)) return false;
+        if (const WholeOption* w = findWholeOption(a)) {
+            if (!whole(w->lo, w->hi, w->expects, &(o->*w->field))) return false;
         } else if (a == "--frames") {
             if (!value(&v)) return false;
             if (!parseRange(v, &o->firstFrame, &o->lastFrame)) {
@@ -116,16 +149,6 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
                 return false;
             }
             o->hasFrames = true;
-        } else if (a == "--set") {
-            if (!value(&v)) return false;
-            o->sets.push_back(v);
-        } else if (a == "--preset") {
-            if (!value(&o->preset)) return false;
-        } else if (a == "--press") {
-            if (!value(&v)) return false;
-            o->presses.push_back(v);
-        } else if (a == "--plugin") {
-            if (!value(&o->plugin)) return false;
         } else if (a == "--fps") {
             if (!value(&v)) return false;
             if (!parseFrameRate(v, &o->rate)) {
@@ -133,44 +156,16 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
                 return false;
             }
             o->fps = o->rate.value();
-        } else if (a == "--codec") {
-            if (!value(&o->codec)) return false;
-        } else if (a == "--quality") {
-            if (!value(&o->quality)) return false;
-        } else if (a == "--audio") {
-            if (!value(&o->audio)) return false;
-        } else if (a == "--no-audio") {
-            o->noAudio = true;
-        } else if (a == "--timecode") {
-            if (!value(&o->timecode)) return false;
-        } else if (a == "--format") {
-            if (!value(&o->trackFormat)) return false;
-        } else if (a == "--id") {
-            if (!whole(1, 1000000000, "a track id (1 or more)", &o->trackId)) return false;
-        } else if (a == "--track") {
-            if (!whole(1, 1000000000, "a track number (1 or more)", &o->trackNumber)) return false;
-        } else if (a == "--revive") {
-            if (!whole(0, 100000, "a number of frames (0 or more)", &o->revive)) return false;
-        } else if (a == "--paths") {
-            if (!value(&o->pathsPicture)) return false;
         } else if (a == "--cache-mb") {
             if (!whole(0, 1048576, "megabytes between 0 and 1048576", &o->cacheMb)) return false;
-        } else if (a == "--frames-count") {
-            if (!whole(1, 10000, "a number of frames between 1 and 10000", &o->demoFrames)) return false;
-        } else if (a == "--threads") {
-            if (!whole(1, 1024, "a number of threads between 1 and 1024", &o->threads)) return false;
         } else if (a == "--chunk") {
             if (!value(&v)) return false;
             if (!parseChunk(v, &o->chunkIndex, &o->chunkCount)) {
                 *error = "--chunk expects I/N with 0 <= I < N, got \"" + v + "\"";
                 return false;
             }
-        } else if (a == "--quiet" || a == "-q") {
-            o->quiet = true;
-        } else if (a == "--json") {
-            o->json = true;
-        } else if (a == "--stats") {
-            o->stats = true;
+        } else if (const OptionParse p = takePlainOption(a, kPlainOptions, value, o); p != OptionParse::NotMine) {
+            if (p == OptionParse::Error) return false;
         } else if (const OptionParse p = parseHostOption(a, value, &o->host, error); p != OptionParse::NotMine) {
             if (p == OptionParse::Error) return false;
         } else if (a.size() > 1 && a[0] == '-') {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/option_values.h"
+
 namespace ofxhost {
 class Plugin;
 }
@@ -19,8 +21,6 @@ struct HostOptions {
     double renderScale = 1.0;      // --render-scale
     long maxFrameMb = -1;          // --max-frame-mb; -1 takes defaultMaxFrameMegabytes()
 };
-
-enum class OptionParse { NotMine, Taken, Error };
 
 // Takes `arg` when it is one of these options, reading its value through
 // `value` (false when the command line ends there).

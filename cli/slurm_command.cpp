@@ -37,6 +37,11 @@ std::string shellQuoted(const std::string& s) {
     return q + "'";
 }
 
+const PlainOption<SlurmRequest> kSlurmOptions[] = {
+    textOption("--partition", &SlurmRequest::partition), textOption("--time", &SlurmRequest::time),
+    switchOption("--wait", &SlurmRequest::wait), switchOption("--dry-run", &SlurmRequest::dryRun),
+};
+
 bool parseSlurmArgs(int argc, char** argv, SlurmRequest* r, std::string* error) {
     if (argc < 3 || std::strcmp(argv[2], "render") != 0) {
         *error = "slurm expects: varnok slurm render INPUT -o OUTPUT --chunks N [render options]";
@@ -50,14 +55,8 @@ bool parseSlurmArgs(int argc, char** argv, SlurmRequest* r, std::string* error) 
             if (!value(&v) || !wholeNumberOption(a, v, 1, 100000, "a number of chunks between 1 and 100000", &r->chunks,
                                                  error))
                 return false;
-        } else if (a == "--partition") {
-            if (!value(&r->partition)) return false;
-        } else if (a == "--time") {
-            if (!value(&r->time)) return false;
-        } else if (a == "--wait") {
-            r->wait = true;
-        } else if (a == "--dry-run") {
-            r->dryRun = true;
+        } else if (const OptionParse p = takePlainOption(a, kSlurmOptions, value, r); p != OptionParse::NotMine) {
+            if (p == OptionParse::Error) return false;
         } else if (a == "--chunk") {
             *error = "--chunk is given to each task by the job array; use --chunks N";
             return false;

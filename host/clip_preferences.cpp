@@ -29,25 +29,28 @@ namespace {
 
 bool isOutput(const ClipObj& c) { return c.name == kOfxImageEffectOutputClipName; }
 
-std::vector<BitDepth> supportedDepths(const EffectObj& e) {
-    std::vector<BitDepth> out;
-    for (const std::string& n : e.props.getStrings(kOfxImageEffectPropSupportedPixelDepths)) {
-        BitDepth d;
-        if (depthFromName(n, &d)) out.push_back(d);
+// The values a plug-in lists by name, the ones this host does not know
+// skipped; a plug-in that names none gets what every plug-in must take.
+template <class T>
+std::vector<T> supported(const PropertySet& props, const char* property,
+                         bool (*fromName)(const std::string&, T*), T mandatory) {
+    std::vector<T> out;
+    for (const std::string& n : props.getStrings(property)) {
+        T v;
+        if (fromName(n, &v)) out.push_back(v);
     }
-    // A plug-in that names no depth gets what every plug-in must take.
-    if (out.empty()) out.push_back(BitDepth::Float);
+    if (out.empty()) out.push_back(mandatory);
     return out;
 }
 
+std::vector<BitDepth> supportedDepths(const EffectObj& e) {
+    return supported(e.props, kOfxImageEffectPropSupportedPixelDepths, depthFromName,
+                     BitDepth::Float);
+}
+
 std::vector<Components> supportedComponents(const ClipObj& c) {
-    std::vector<Components> out;
-    for (const std::string& n : c.props.getStrings(kOfxImageEffectPropSupportedComponents)) {
-        Components k;
-        if (componentsFromName(n, &k)) out.push_back(k);
-    }
-    if (out.empty()) out.push_back(Components::RGBA);
-    return out;
+    return supported(c.props, kOfxImageEffectPropSupportedComponents, componentsFromName,
+                     Components::RGBA);
 }
 
 int depthRank(BitDepth d) {

@@ -3,13 +3,21 @@
 #include "host/host_objects.h"
 
 namespace ofxhost {
+namespace {
+
+// A described object starts with one label in all three lengths.
+void setLabels(PropertySet& p, const std::string& label) {
+    p.setStrings(kOfxPropLabel, {label}, false, 1);
+    p.setStrings(kOfxPropShortLabel, {label}, false, 1);
+    p.setStrings(kOfxPropLongLabel, {label}, false, 1);
+}
+
+}  // namespace
 
 void initEffectDescriptor(PropertySet& p, const std::string& bundlePath) {
     p.acceptsUnknown = true;
     p.setStrings(kOfxPropType, {kOfxTypeImageEffect}, true, 1);
-    p.setStrings(kOfxPropLabel, {""}, false, 1);
-    p.setStrings(kOfxPropShortLabel, {""}, false, 1);
-    p.setStrings(kOfxPropLongLabel, {""}, false, 1);
+    setLabels(p, "");
     p.setInts(kOfxPropVersion, {});
     p.setStrings(kOfxPropVersionLabel, {""}, false, 1);
     p.setStrings(kOfxPropPluginDescription, {""}, false, 1);
@@ -37,9 +45,7 @@ void initClipDescriptor(ClipObj& c, const std::string& name) {
     p.acceptsUnknown = true;
     p.setStrings(kOfxPropType, {kOfxTypeClip}, true, 1);
     p.setStrings(kOfxPropName, {name}, true, 1);
-    p.setStrings(kOfxPropLabel, {name}, false, 1);
-    p.setStrings(kOfxPropShortLabel, {name}, false, 1);
-    p.setStrings(kOfxPropLongLabel, {name}, false, 1);
+    setLabels(p, name);
     p.setStrings(kOfxImageEffectPropSupportedComponents, {});
     p.setInts(kOfxImageEffectPropTemporalClipAccess, {0}, false, 1);
     p.setInts(kOfxImageClipPropOptional, {0}, false, 1);
@@ -79,9 +85,7 @@ void initParamDescriptor(ParamObj& param, const std::string& type, const std::st
     p.setStrings(kOfxPropType, {kOfxTypeParameter}, true, 1);
     p.setStrings(kOfxPropName, {name}, true, 1);
     p.setStrings(kOfxParamPropType, {type}, true, 1);
-    p.setStrings(kOfxPropLabel, {name}, false, 1);
-    p.setStrings(kOfxPropShortLabel, {name}, false, 1);
-    p.setStrings(kOfxPropLongLabel, {name}, false, 1);
+    setLabels(p, name);
     p.setStrings(kOfxParamPropScriptName, {name}, false, 1);
     p.setStrings(kOfxParamPropHint, {""}, false, 1);
     p.setStrings(kOfxParamPropParent, {""}, false, 1);

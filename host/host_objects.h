@@ -21,12 +21,44 @@ namespace ofxhost {
 struct EffectObj;
 struct InstanceState;
 
-struct ParamObj {
-    ParamObj() { registerHandle(this, HandleKind::Param); }
-    ~ParamObj() { unregisterHandle(this); }
-    ParamObj(const ParamObj&) = delete;
-    ParamObj& operator=(const ParamObj&) = delete;
+// Keeps the object that holds it in the live-handle registry. Declared as the
+// holder's last member, it registers the holder once every other member
+// exists and unregisters it before any goes. Not copyable, and so neither is
+// the holder: a handle names one object.
+class HandleRegistration {
+public:
+    HandleRegistration(const void* holder, HandleKind kind) : holder_(holder) {
+        registerHandle(holder, kind);
+    }
+    ~HandleRegistration() { unregisterHandle(holder_); }
+    HandleRegistration(const HandleRegistration&) = delete;
+    HandleRegistration& operator=(const HandleRegistration&) = delete;
 
+private:
+    const void* holder_;
+};
+
+// A suite call handing out the handle of one member of the object behind a
+// handle: no object is a bad handle, nowhere to write it a bad value.
+template <class Out, class Obj, class Member>
+OfxStatus handOut(Obj* obj, Out* out, Member Obj::*member) {
+    if (!obj) return kOfxStatErrBadHandle;
+    if (!out) return kOfxStatErrValue;
+    *out = reinterpret_cast<Out>(&(obj->*member));
+    return kOfxStatOK;
+}
+
+// A suite call handing out the object found by name, and its property set
+// where the caller asks for it.
+template <class Handle, class Obj>
+OfxStatus handOutFound(Obj* found, Handle* handle, OfxPropertySetHandle* props) {
+    if (!found) return kOfxStatErrUnknown;
+    *handle = reinterpret_cast<Handle>(found);
+    if (props) *props = reinterpret_cast<OfxPropertySetHandle>(&found->props);
+    return kOfxStatOK;
+}
+
+struct ParamObj {
     std::string name;
     std::string type;
     ParamKind kind = ParamKind::Double;
@@ -34,26 +66,20 @@ struct ParamObj {
     AnimatedValue anim;              // instances only
     std::string scratch;             // text handed to the plug-in by the last string read
     EffectObj* owner = nullptr;
+
+    HandleRegistration registration{this, HandleKind::Param};
 };
 
 struct ParamSetObj {
-    ParamSetObj() { registerHandle(this, HandleKind::ParamSet); }
-    ~ParamSetObj() { unregisterHandle(this); }
-    ParamSetObj(const ParamSetObj&) = delete;
-    ParamSetObj& operator=(const ParamSetObj&) = delete;
-
     PropertySet props;
     std::vector<std::unique_ptr<ParamObj>> params;   // definition order
     std::map<std::string, ParamObj*> byName;
     EffectObj* owner = nullptr;
+
+    HandleRegistration registration{this, HandleKind::ParamSet};
 };
 
 struct ClipObj {
-    ClipObj() { registerHandle(this, HandleKind::Clip); }
-    ~ClipObj() { unregisterHandle(this); }
-    ClipObj(const ClipObj&) = delete;
-    ClipObj& operator=(const ClipObj&) = delete;
-
     std::string name;
     PropertySet props;
     ImageLayout layout;
@@ -64,6 +90,8 @@ struct ClipObj {
     FrameLabeler labeler;
     FrameShapeProvider shape;
     EffectObj* owner = nullptr;
+
+    HandleRegistration registration{this, HandleKind::Clip};
 };
 
 // An image handed out by clipGetImage: its property set is the handle.
@@ -75,11 +103,6 @@ struct ImageObj {
 struct PluginState;
 
 struct EffectObj {
-    EffectObj() { registerHandle(this, HandleKind::Effect); }
-    ~EffectObj() { unregisterHandle(this); }
-    EffectObj(const EffectObj&) = delete;
-    EffectObj& operator=(const EffectObj&) = delete;
-
     bool isDescriptor = true;
     PropertySet props;
     ParamSetObj paramSet;
@@ -92,6 +115,8 @@ struct EffectObj {
             if (c->name == name) return c.get();
         return nullptr;
     }
+
+    HandleRegistration registration{this, HandleKind::Effect};
 };
 
 struct InstanceState {

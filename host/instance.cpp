@@ -191,28 +191,32 @@ std::vector<double> Instance::keyTimes(const std::string& name) const {
     return out;
 }
 
-void Instance::setFrameProvider(const std::string& clip, FrameProvider provider) {
-    InstanceState& s = *state_;
+namespace {
+
+// A clip's new source of frames replaces the old one with its labeler and
+// shape, which described the old frames.
+template <class Provider>
+void replaceFrameSource(InstanceState& s, const std::string& clip, Provider ClipObj::*slot,
+                        Provider provider) {
     if (ClipObj* c = s.effect->clip(clip)) {
-        c->provider = std::move(provider);
+        c->provider = nullptr;
         c->sharedProvider = nullptr;
         c->labeler = nullptr;
         c->shape = nullptr;
+        c->*slot = std::move(provider);
         s.preferencesDirty = true;
         refreshClipProps(*c, s);
     }
 }
 
+}  // namespace
+
+void Instance::setFrameProvider(const std::string& clip, FrameProvider provider) {
+    replaceFrameSource(*state_, clip, &ClipObj::provider, std::move(provider));
+}
+
 void Instance::setSharedFrameProvider(const std::string& clip, SharedFrameProvider provider) {
-    InstanceState& s = *state_;
-    if (ClipObj* c = s.effect->clip(clip)) {
-        c->sharedProvider = std::move(provider);
-        c->provider = nullptr;
-        c->labeler = nullptr;
-        c->shape = nullptr;
-        s.preferencesDirty = true;
-        refreshClipProps(*c, s);
-    }
+    replaceFrameSource(*state_, clip, &ClipObj::sharedProvider, std::move(provider));
 }
 
 void Instance::setFrameLabeler(const std::string& clip, FrameLabeler labeler) {
@@ -456,13 +460,23 @@ RenderResult Instance::render(double time, const RenderOptions& options) {
 
 void Instance::recycleOutput(FloatImage&& image) { state_->spareOutput = std::move(image); }
 
+namespace {
+
+// An action at a time needs a plug-in and a real time; without either the
+// result says the value was bad.
+template <class Result>
+bool refuseTimedAction(const InstanceState& s, double time, Result& r) {
+    if (s.plugin && std::isfinite(time)) return false;
+    r.status = kOfxStatErrValue;
+    return true;
+}
+
+}  // namespace
+
 IdentityResult Instance::isIdentity(double time) {
     InstanceState& s = *state_;
     IdentityResult r;
-    if (!s.plugin || !std::isfinite(time)) {
-        r.status = kOfxStatErrValue;
-        return r;
-    }
+    if (refuseTimedAction(s, time, r)) return r;
     ActionScope scope(s, time);
     PropertySet in, out;
     addRenderArgs(in, time, 0, 0, static_cast<int>(s.projectWidth), static_cast<int>(s.projectHeight),
@@ -481,10 +495,7 @@ IdentityResult Instance::isIdentity(double time) {
 FramesNeededResult Instance::getFramesNeeded(double time) {
     InstanceState& s = *state_;
     FramesNeededResult r;
-    if (!s.plugin || !std::isfinite(time)) {
-        r.status = kOfxStatErrValue;
-        return r;
-    }
+    if (refuseTimedAction(s, time, r)) return r;
     ActionScope scope(s, time);
     PropertySet in, out;
     in.setDoubles(kOfxPropTime, {time}, true, 1);

@@ -255,149 +255,76 @@ OfxStatus countFor(Property* p, int count) {
     return kOfxStatOK;
 }
 
-OfxStatus setPointer(OfxPropertySetHandle h, const char* n, int i, void* v) {
+// The four value types differ only in where a property keeps them and how a
+// value crosses the C interface; the checks around every access are shared.
+template <PropType Type, class T, std::vector<T> Property::*Values>
+struct StoredValues {
+    static constexpr PropType type = Type;
+    using In = T;
+    using Out = T;
+    static bool accepts(T) { return true; }
+    static void store(Property& p, int i, T v) { (p.*Values)[i] = v; }
+    static T load(const Property& p, int i) { return (p.*Values)[i]; }
+};
+using DoubleValues = StoredValues<PropType::Double, double, &Property::doubles>;
+using IntValues = StoredValues<PropType::Int, int, &Property::ints>;
+struct PointerValues : StoredValues<PropType::Pointer, void*, &Property::pointers> {
+    // A deferred pointer is made on its first read.
+    static void* load(const Property& p, int i) { return p.pointer(i); }
+};
+struct StringValues {
+    static constexpr PropType type = PropType::String;
+    using In = const char*;
+    using Out = char*;
+    static bool accepts(const char* v) { return v != nullptr; }
+    static void store(Property& p, int i, const char* v) { p.strings[i] = v; }
+    // The text stays valid until the property is next written.
+    static char* load(const Property& p, int i) { return const_cast<char*>(p.strings[i].c_str()); }
+};
+
+template <class V>
+OfxStatus setOne(OfxPropertySetHandle h, const char* n, int i, typename V::In v) {
     Property* p = nullptr;
-    OfxStatus st = writable(h, n, PropType::Pointer, &p);
+    OfxStatus st = writable(h, n, V::type, &p);
     if (st != kOfxStatOK) return st;
+    if (!V::accepts(v)) return kOfxStatErrValue;
     if ((st = slotFor(p, i)) != kOfxStatOK) return st;
-    p->pointers[i] = v;
-    return kOfxStatOK;
-}
-OfxStatus setString(OfxPropertySetHandle h, const char* n, int i, const char* v) {
-    Property* p = nullptr;
-    OfxStatus st = writable(h, n, PropType::String, &p);
-    if (st != kOfxStatOK) return st;
-    if (!v) return kOfxStatErrValue;
-    if ((st = slotFor(p, i)) != kOfxStatOK) return st;
-    p->strings[i] = v;
-    return kOfxStatOK;
-}
-OfxStatus setDouble(OfxPropertySetHandle h, const char* n, int i, double v) {
-    Property* p = nullptr;
-    OfxStatus st = writable(h, n, PropType::Double, &p);
-    if (st != kOfxStatOK) return st;
-    if ((st = slotFor(p, i)) != kOfxStatOK) return st;
-    p->doubles[i] = v;
-    return kOfxStatOK;
-}
-OfxStatus setInt(OfxPropertySetHandle h, const char* n, int i, int v) {
-    Property* p = nullptr;
-    OfxStatus st = writable(h, n, PropType::Int, &p);
-    if (st != kOfxStatOK) return st;
-    if ((st = slotFor(p, i)) != kOfxStatOK) return st;
-    p->ints[i] = v;
-    return kOfxStatOK;
-}
-OfxStatus setPointerN(OfxPropertySetHandle h, const char* n, int c, void* const* v) {
-    Property* p = nullptr;
-    OfxStatus st = writable(h, n, PropType::Pointer, &p);
-    if (st != kOfxStatOK) return st;
-    if (!v && c > 0) return kOfxStatErrValue;
-    if ((st = countFor(p, c)) != kOfxStatOK) return st;
-    for (int i = 0; i < c; ++i) p->pointers[i] = v[i];
-    return kOfxStatOK;
-}
-OfxStatus setStringN(OfxPropertySetHandle h, const char* n, int c, const char* const* v) {
-    Property* p = nullptr;
-    OfxStatus st = writable(h, n, PropType::String, &p);
-    if (st != kOfxStatOK) return st;
-    if (!v && c > 0) return kOfxStatErrValue;
-    for (int i = 0; i < c; ++i)
-        if (!v[i]) return kOfxStatErrValue;
-    if ((st = countFor(p, c)) != kOfxStatOK) return st;
-    for (int i = 0; i < c; ++i) p->strings[i] = v[i];
-    return kOfxStatOK;
-}
-OfxStatus setDoubleN(OfxPropertySetHandle h, const char* n, int c, const double* v) {
-    Property* p = nullptr;
-    OfxStatus st = writable(h, n, PropType::Double, &p);
-    if (st != kOfxStatOK) return st;
-    if (!v && c > 0) return kOfxStatErrValue;
-    if ((st = countFor(p, c)) != kOfxStatOK) return st;
-    for (int i = 0; i < c; ++i) p->doubles[i] = v[i];
-    return kOfxStatOK;
-}
-OfxStatus setIntN(OfxPropertySetHandle h, const char* n, int c, const int* v) {
-    Property* p = nullptr;
-    OfxStatus st = writable(h, n, PropType::Int, &p);
-    if (st != kOfxStatOK) return st;
-    if (!v && c > 0) return kOfxStatErrValue;
-    if ((st = countFor(p, c)) != kOfxStatOK) return st;
-    for (int i = 0; i < c; ++i) p->ints[i] = v[i];
+    V::store(*p, i, v);
     return kOfxStatOK;
 }
 
-OfxStatus getPointer(OfxPropertySetHandle h, const char* n, int i, void** v) {
+template <class V>
+OfxStatus setMany(OfxPropertySetHandle h, const char* n, int c, const typename V::In* v) {
+    Property* p = nullptr;
+    OfxStatus st = writable(h, n, V::type, &p);
+    if (st != kOfxStatOK) return st;
+    if (!v && c > 0) return kOfxStatErrValue;
+    for (int i = 0; i < c; ++i)
+        if (!V::accepts(v[i])) return kOfxStatErrValue;
+    if ((st = countFor(p, c)) != kOfxStatOK) return st;
+    for (int i = 0; i < c; ++i) V::store(*p, i, v[i]);
+    return kOfxStatOK;
+}
+
+template <class V>
+OfxStatus getOne(OfxPropertySetHandle h, const char* n, int i, typename V::Out* v) {
     const Property* p = nullptr;
-    OfxStatus st = readable(h, n, PropType::Pointer, &p);
+    OfxStatus st = readable(h, n, V::type, &p);
     if (st != kOfxStatOK) return st;
     if (!v) return kOfxStatErrValue;
     if (i < 0 || i >= p->dimension()) return kOfxStatErrBadIndex;
-    *v = p->pointer(i);
+    *v = V::load(*p, i);
     return kOfxStatOK;
 }
-OfxStatus getString(OfxPropertySetHandle h, const char* n, int i, char** v) {
+
+template <class V>
+OfxStatus getMany(OfxPropertySetHandle h, const char* n, int c, typename V::Out* v) {
     const Property* p = nullptr;
-    OfxStatus st = readable(h, n, PropType::String, &p);
-    if (st != kOfxStatOK) return st;
-    if (!v) return kOfxStatErrValue;
-    if (i < 0 || i >= p->dimension()) return kOfxStatErrBadIndex;
-    // The text stays valid until the property is next written.
-    *v = const_cast<char*>(p->strings[i].c_str());
-    return kOfxStatOK;
-}
-OfxStatus getDouble(OfxPropertySetHandle h, const char* n, int i, double* v) {
-    const Property* p = nullptr;
-    OfxStatus st = readable(h, n, PropType::Double, &p);
-    if (st != kOfxStatOK) return st;
-    if (!v) return kOfxStatErrValue;
-    if (i < 0 || i >= p->dimension()) return kOfxStatErrBadIndex;
-    *v = p->doubles[i];
-    return kOfxStatOK;
-}
-OfxStatus getInt(OfxPropertySetHandle h, const char* n, int i, int* v) {
-    const Property* p = nullptr;
-    OfxStatus st = readable(h, n, PropType::Int, &p);
-    if (st != kOfxStatOK) return st;
-    if (!v) return kOfxStatErrValue;
-    if (i < 0 || i >= p->dimension()) return kOfxStatErrBadIndex;
-    *v = p->ints[i];
-    return kOfxStatOK;
-}
-OfxStatus getPointerN(OfxPropertySetHandle h, const char* n, int c, void** v) {
-    const Property* p = nullptr;
-    OfxStatus st = readable(h, n, PropType::Pointer, &p);
+    OfxStatus st = readable(h, n, V::type, &p);
     if (st != kOfxStatOK) return st;
     if (c < 0 || c > p->dimension()) return kOfxStatErrBadIndex;
     if (!v && c > 0) return kOfxStatErrValue;
-    for (int i = 0; i < c; ++i) v[i] = p->pointer(i);
-    return kOfxStatOK;
-}
-OfxStatus getStringN(OfxPropertySetHandle h, const char* n, int c, char** v) {
-    const Property* p = nullptr;
-    OfxStatus st = readable(h, n, PropType::String, &p);
-    if (st != kOfxStatOK) return st;
-    if (c < 0 || c > p->dimension()) return kOfxStatErrBadIndex;
-    if (!v && c > 0) return kOfxStatErrValue;
-    for (int i = 0; i < c; ++i) v[i] = const_cast<char*>(p->strings[i].c_str());
-    return kOfxStatOK;
-}
-OfxStatus getDoubleN(OfxPropertySetHandle h, const char* n, int c, double* v) {
-    const Property* p = nullptr;
-    OfxStatus st = readable(h, n, PropType::Double, &p);
-    if (st != kOfxStatOK) return st;
-    if (c < 0 || c > p->dimension()) return kOfxStatErrBadIndex;
-    if (!v && c > 0) return kOfxStatErrValue;
-    for (int i = 0; i < c; ++i) v[i] = p->doubles[i];
-    return kOfxStatOK;
-}
-OfxStatus getIntN(OfxPropertySetHandle h, const char* n, int c, int* v) {
-    const Property* p = nullptr;
-    OfxStatus st = readable(h, n, PropType::Int, &p);
-    if (st != kOfxStatOK) return st;
-    if (c < 0 || c > p->dimension()) return kOfxStatErrBadIndex;
-    if (!v && c > 0) return kOfxStatErrValue;
-    for (int i = 0; i < c; ++i) v[i] = p->ints[i];
+    for (int i = 0; i < c; ++i) v[i] = V::load(*p, i);
     return kOfxStatOK;
 }
 
@@ -425,8 +352,10 @@ OfxStatus dimension(OfxPropertySetHandle h, const char* n, int* count) {
 }
 
 const OfxPropertySuiteV1 kSuite = {
-    setPointer, setString, setDouble, setInt, setPointerN, setStringN, setDoubleN, setIntN,
-    getPointer, getString, getDouble, getInt, getPointerN, getStringN, getDoubleN, getIntN,
+    setOne<PointerValues>,  setOne<StringValues>,  setOne<DoubleValues>,  setOne<IntValues>,
+    setMany<PointerValues>, setMany<StringValues>, setMany<DoubleValues>, setMany<IntValues>,
+    getOne<PointerValues>,  getOne<StringValues>,  getOne<DoubleValues>,  getOne<IntValues>,
+    getMany<PointerValues>, getMany<StringValues>, getMany<DoubleValues>, getMany<IntValues>,
     reset, dimension,
 };
 

@@ -31,19 +31,11 @@ ClipObj* asClip(OfxImageClipHandle h) {
 OfxPropertySetHandle toHandle(PropertySet* p) { return reinterpret_cast<OfxPropertySetHandle>(p); }
 
 OfxStatus getPropertySet(OfxImageEffectHandle h, OfxPropertySetHandle* out) {
-    EffectObj* e = asEffect(h);
-    if (!e) return kOfxStatErrBadHandle;
-    if (!out) return kOfxStatErrValue;
-    *out = toHandle(&e->props);
-    return kOfxStatOK;
+    return handOut(asEffect(h), out, &EffectObj::props);
 }
 
 OfxStatus getParamSet(OfxImageEffectHandle h, OfxParamSetHandle* out) {
-    EffectObj* e = asEffect(h);
-    if (!e) return kOfxStatErrBadHandle;
-    if (!out) return kOfxStatErrValue;
-    *out = reinterpret_cast<OfxParamSetHandle>(&e->paramSet);
-    return kOfxStatOK;
+    return handOut(asEffect(h), out, &EffectObj::paramSet);
 }
 
 OfxStatus clipDefine(OfxImageEffectHandle h, const char* name, OfxPropertySetHandle* out) {
@@ -65,19 +57,11 @@ OfxStatus clipGetHandle(OfxImageEffectHandle h, const char* name, OfxImageClipHa
     EffectObj* e = asEffect(h);
     if (!e) return kOfxStatErrBadHandle;
     if (!name || !clip) return kOfxStatErrValue;
-    ClipObj* c = e->clip(name);
-    if (!c) return kOfxStatErrUnknown;
-    *clip = reinterpret_cast<OfxImageClipHandle>(c);
-    if (props) *props = toHandle(&c->props);
-    return kOfxStatOK;
+    return handOutFound(e->clip(name), clip, props);
 }
 
 OfxStatus clipGetPropertySet(OfxImageClipHandle h, OfxPropertySetHandle* out) {
-    ClipObj* c = asClip(h);
-    if (!c) return kOfxStatErrBadHandle;
-    if (!out) return kOfxStatErrValue;
-    *out = toHandle(&c->props);
-    return kOfxStatOK;
+    return handOut(asClip(h), out, &ClipObj::props);
 }
 
 // The caller's label when it gives one; otherwise one no other image of

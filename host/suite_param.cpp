@@ -56,26 +56,15 @@ OfxStatus paramGetHandle(OfxParamSetHandle h, const char* name, OfxParamHandle* 
     if (!set) return kOfxStatErrBadHandle;
     if (!name || !param) return kOfxStatErrValue;
     auto it = set->byName.find(name);
-    if (it == set->byName.end()) return kOfxStatErrUnknown;
-    *param = reinterpret_cast<OfxParamHandle>(it->second);
-    if (props) *props = reinterpret_cast<OfxPropertySetHandle>(&it->second->props);
-    return kOfxStatOK;
+    return handOutFound(it != set->byName.end() ? it->second : nullptr, param, props);
 }
 
 OfxStatus paramSetGetPropertySet(OfxParamSetHandle h, OfxPropertySetHandle* props) {
-    ParamSetObj* set = asSet(h);
-    if (!set) return kOfxStatErrBadHandle;
-    if (!props) return kOfxStatErrValue;
-    *props = reinterpret_cast<OfxPropertySetHandle>(&set->props);
-    return kOfxStatOK;
+    return handOut(asSet(h), props, &ParamSetObj::props);
 }
 
 OfxStatus paramGetPropertySet(OfxParamHandle h, OfxPropertySetHandle* props) {
-    ParamObj* p = asParam(h);
-    if (!p) return kOfxStatErrBadHandle;
-    if (!props) return kOfxStatErrValue;
-    *props = reinterpret_cast<OfxPropertySetHandle>(&p->props);
-    return kOfxStatOK;
+    return handOut(asParam(h), props, &ParamObj::props);
 }
 
 // Writes a value into the plug-in's out-pointers, one per component.
@@ -148,28 +137,31 @@ OfxStatus paramGetValueAtTime(OfxParamHandle h, OfxTime time, ...) {
     return st;
 }
 
-OfxStatus paramGetDerivative(OfxParamHandle h, OfxTime time, ...) {
+// Derivatives and integrals exist only for kinds that interpolate;
+// `compute` gives one number per component.
+template <class Compute>
+OfxStatus writeComputed(OfxParamHandle h, va_list ap, Compute compute) {
     OfxStatus st;
     ParamObj* p = asValued(h, &st);
     if (!p) return st;
     if (!interpolates(p->kind)) return kOfxStatErrUnsupported;
-    std::vector<double> d = derivativeAt(p->anim, p->kind, time);
+    return writeOut(p, compute(*p), "", ap);
+}
+
+OfxStatus paramGetDerivative(OfxParamHandle h, OfxTime time, ...) {
     va_list ap;
     va_start(ap, time);
-    st = writeOut(p, d, "", ap);
+    const OfxStatus st = writeComputed(
+        h, ap, [time](const ParamObj& p) { return derivativeAt(p.anim, p.kind, time); });
     va_end(ap);
     return st;
 }
 
 OfxStatus paramGetIntegral(OfxParamHandle h, OfxTime t1, OfxTime t2, ...) {
-    OfxStatus st;
-    ParamObj* p = asValued(h, &st);
-    if (!p) return st;
-    if (!interpolates(p->kind)) return kOfxStatErrUnsupported;
-    std::vector<double> s = integralOver(p->anim, p->kind, t1, t2);
     va_list ap;
     va_start(ap, t2);
-    st = writeOut(p, s, "", ap);
+    const OfxStatus st = writeComputed(
+        h, ap, [t1, t2](const ParamObj& p) { return integralOver(p.anim, p.kind, t1, t2); });
     va_end(ap);
     return st;
 }

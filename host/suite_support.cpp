@@ -131,18 +131,12 @@ OfxStatus message(void*, const char* type, const char*, const char* format, ...)
     return st;
 }
 
-OfxStatus setPersistentMessage(void*, const char* type, const char*, const char* format, ...) {
-    va_list ap;
-    va_start(ap, format);
-    OfxStatus st = postFormatted(type, format, ap);
-    va_end(ap);
-    return st;
-}
-
 OfxStatus clearPersistentMessage(void*) { return kOfxStatOK; }
 
 const OfxMessageSuiteV1 kMessage1 = {message};
-const OfxMessageSuiteV2 kMessage2 = {message, setPersistentMessage, clearPersistentMessage};
+// A batch host has no place to keep a message on an instance: a persistent
+// message is posted like any other.
+const OfxMessageSuiteV2 kMessage2 = {message, message, clearPersistentMessage};
 
 const void* fetchSuiteC(OfxPropertySetHandle, const char* name, int version) {
     return fetchSuite(name, version);

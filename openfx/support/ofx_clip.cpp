@@ -13,24 +13,23 @@ ClipDescriptor::ClipDescriptor(const std::string& name, OfxPropertySetHandle pro
     : name_(name), props_(props) {}
 
 void ClipDescriptor::addSupportedComponent(PixelComponentEnum components) {
-    const int index = props_.propGetDimension(kOfxImageEffectPropSupportedComponents);
-    props_.propSetString(kOfxImageEffectPropSupportedComponents, componentsName(components), index);
+    props_.propAppendString(kOfxImageEffectPropSupportedComponents, componentsName(components));
 }
 
 void ClipDescriptor::setTemporalClipAccess(bool v) {
-    props_.propSetInt(kOfxImageEffectPropTemporalClipAccess, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPropTemporalClipAccess, v, 0, false);
 }
 
 void ClipDescriptor::setSupportsTiles(bool v) {
-    props_.propSetInt(kOfxImageEffectPropSupportsTiles, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPropSupportsTiles, v, 0, false);
 }
 
 void ClipDescriptor::setIsMask(bool v) {
-    props_.propSetInt(kOfxImageClipPropIsMask, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageClipPropIsMask, v, 0, false);
 }
 
 void ClipDescriptor::setOptional(bool v) {
-    props_.propSetInt(kOfxImageClipPropOptional, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageClipPropOptional, v, 0, false);
 }
 
 Image::Image(OfxPropertySetHandle props) : props_(props) {

@@ -1,95 +1,110 @@
 #include "openfx/support/ofx_enums.h"
 
+#include <cstddef>
+
 #include "ofxImageEffect.h"
 
 namespace OFX {
 
-const char* contextName(ContextEnum context) {
-    switch (context) {
-        case eContextGenerator: return kOfxImageEffectContextGenerator;
-        case eContextFilter: return kOfxImageEffectContextFilter;
-        case eContextTransition: return kOfxImageEffectContextTransition;
-        case eContextPaint: return kOfxImageEffectContextPaint;
-        case eContextGeneral: return kOfxImageEffectContextGeneral;
-        case eContextRetimer: return kOfxImageEffectContextRetimer;
-        case eContextNone: break;
-    }
-    return "";
+namespace {
+
+// Each enumeration's standard names, one table serving both directions.
+template <typename E>
+struct Named {
+    E value;
+    const char* name;
+};
+
+template <typename E, std::size_t N>
+const char* nameOf(const Named<E> (&table)[N], E value, const char* unknown) {
+    for (const Named<E>& entry : table)
+        if (entry.value == value) return entry.name;
+    return unknown;
 }
 
+template <typename E, std::size_t N>
+E valueOf(const Named<E> (&table)[N], const std::string& name, E unknown) {
+    for (const Named<E>& entry : table)
+        if (name == entry.name) return entry.value;
+    return unknown;
+}
+
+const Named<ContextEnum> kContexts[] = {
+    {eContextGenerator, kOfxImageEffectContextGenerator},
+    {eContextFilter, kOfxImageEffectContextFilter},
+    {eContextTransition, kOfxImageEffectContextTransition},
+    {eContextPaint, kOfxImageEffectContextPaint},
+    {eContextGeneral, kOfxImageEffectContextGeneral},
+    {eContextRetimer, kOfxImageEffectContextRetimer},
+};
+
+const Named<BitDepthEnum> kBitDepths[] = {
+    {eBitDepthNone, kOfxBitDepthNone}, {eBitDepthUByte, kOfxBitDepthByte},
+    {eBitDepthUShort, kOfxBitDepthShort}, {eBitDepthHalf, kOfxBitDepthHalf},
+    {eBitDepthFloat, kOfxBitDepthFloat},
+};
+
+const Named<PixelComponentEnum> kComponents[] = {
+    {ePixelComponentNone, kOfxImageComponentNone},
+    {ePixelComponentRGBA, kOfxImageComponentRGBA},
+    {ePixelComponentRGB, kOfxImageComponentRGB},
+    {ePixelComponentAlpha, kOfxImageComponentAlpha},
+};
+
+const Named<StringTypeEnum> kStringTypes[] = {
+    {eStringTypeSingleLine, kOfxParamStringIsSingleLine},
+    {eStringTypeMultiLine, kOfxParamStringIsMultiLine},
+    {eStringTypeFilePath, kOfxParamStringIsFilePath},
+    {eStringTypeDirectoryPath, kOfxParamStringIsDirectoryPath},
+    {eStringTypeLabel, kOfxParamStringIsLabel},
+    {eStringTypeRichTextFormat, kOfxParamStringIsRichTextFormat},
+};
+
+const Named<FieldEnum> kFields[] = {
+    {eFieldBoth, kOfxImageFieldBoth},
+    {eFieldLower, kOfxImageFieldLower},
+    {eFieldUpper, kOfxImageFieldUpper},
+};
+
+const Named<InstanceChangeReason> kChangeReasons[] = {
+    {eChangePluginEdit, kOfxChangePluginEdited},
+    {eChangeTime, kOfxChangeTime},
+};
+
+}  // namespace
+
+const char* contextName(ContextEnum context) { return nameOf(kContexts, context, ""); }
+
 ContextEnum contextFromName(const std::string& name) {
-    if (name == kOfxImageEffectContextGenerator) return eContextGenerator;
-    if (name == kOfxImageEffectContextFilter) return eContextFilter;
-    if (name == kOfxImageEffectContextTransition) return eContextTransition;
-    if (name == kOfxImageEffectContextPaint) return eContextPaint;
-    if (name == kOfxImageEffectContextGeneral) return eContextGeneral;
-    if (name == kOfxImageEffectContextRetimer) return eContextRetimer;
-    return eContextNone;
+    return valueOf(kContexts, name, eContextNone);
 }
 
 const char* bitDepthName(BitDepthEnum depth) {
-    switch (depth) {
-        case eBitDepthUByte: return kOfxBitDepthByte;
-        case eBitDepthUShort: return kOfxBitDepthShort;
-        case eBitDepthHalf: return kOfxBitDepthHalf;
-        case eBitDepthFloat: return kOfxBitDepthFloat;
-        case eBitDepthNone:
-        case eBitDepthCustom: break;
-    }
-    return kOfxBitDepthNone;
+    return nameOf(kBitDepths, depth, kOfxBitDepthNone);
 }
 
 BitDepthEnum bitDepthFromName(const std::string& name) {
-    if (name.empty() || name == kOfxBitDepthNone) return eBitDepthNone;
-    if (name == kOfxBitDepthByte) return eBitDepthUByte;
-    if (name == kOfxBitDepthShort) return eBitDepthUShort;
-    if (name == kOfxBitDepthHalf) return eBitDepthHalf;
-    if (name == kOfxBitDepthFloat) return eBitDepthFloat;
-    return eBitDepthCustom;
+    if (name.empty()) return eBitDepthNone;
+    return valueOf(kBitDepths, name, eBitDepthCustom);
 }
 
 const char* componentsName(PixelComponentEnum components) {
-    switch (components) {
-        case ePixelComponentRGBA: return kOfxImageComponentRGBA;
-        case ePixelComponentRGB: return kOfxImageComponentRGB;
-        case ePixelComponentAlpha: return kOfxImageComponentAlpha;
-        case ePixelComponentNone:
-        case ePixelComponentCustom: break;
-    }
-    return kOfxImageComponentNone;
+    return nameOf(kComponents, components, kOfxImageComponentNone);
 }
 
 PixelComponentEnum componentsFromName(const std::string& name) {
-    if (name.empty() || name == kOfxImageComponentNone) return ePixelComponentNone;
-    if (name == kOfxImageComponentRGBA) return ePixelComponentRGBA;
-    if (name == kOfxImageComponentRGB) return ePixelComponentRGB;
-    if (name == kOfxImageComponentAlpha) return ePixelComponentAlpha;
-    return ePixelComponentCustom;
+    if (name.empty()) return ePixelComponentNone;
+    return valueOf(kComponents, name, ePixelComponentCustom);
 }
 
 const char* stringTypeName(StringTypeEnum type) {
-    switch (type) {
-        case eStringTypeSingleLine: return kOfxParamStringIsSingleLine;
-        case eStringTypeMultiLine: return kOfxParamStringIsMultiLine;
-        case eStringTypeFilePath: return kOfxParamStringIsFilePath;
-        case eStringTypeDirectoryPath: return kOfxParamStringIsDirectoryPath;
-        case eStringTypeLabel: return kOfxParamStringIsLabel;
-        case eStringTypeRichTextFormat: return kOfxParamStringIsRichTextFormat;
-    }
-    return kOfxParamStringIsSingleLine;
+    return nameOf(kStringTypes, type, kOfxParamStringIsSingleLine);
 }
 
-FieldEnum fieldFromName(const std::string& name) {
-    if (name == kOfxImageFieldBoth) return eFieldBoth;
-    if (name == kOfxImageFieldLower) return eFieldLower;
-    if (name == kOfxImageFieldUpper) return eFieldUpper;
-    return eFieldNone;
-}
+FieldEnum fieldFromName(const std::string& name) { return valueOf(kFields, name, eFieldNone); }
 
 InstanceChangeReason changeReasonFromName(const std::string& name) {
-    if (name == kOfxChangePluginEdited) return eChangePluginEdit;
-    if (name == kOfxChangeTime) return eChangeTime;
-    return eChangeUserEdit;
+    return valueOf(kChangeReasons, name, eChangeUserEdit);
 }
 
 int bytesPerPixel(BitDepthEnum depth, PixelComponentEnum components) {

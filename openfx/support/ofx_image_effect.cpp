@@ -4,6 +4,16 @@
 #include "openfx/support/ofx_suites.h"
 
 namespace OFX {
+namespace {
+
+// A fetch the host reports as done must still have given a handle.
+template <typename Handle>
+void checkFetched(OfxStatus st, Handle handle) {
+    if (st != kOfxStatOK) throwSuiteStatusException(st);
+    if (handle == nullptr) throwSuiteStatusException(kOfxStatErrBadHandle);
+}
+
+}  // namespace
 
 void FramesNeededSetter::setFramesNeeded(const Clip& clip, const OfxRangeD& range) {
     ranges_[clip.name()].push_back(range);
@@ -29,8 +39,7 @@ Clip* ImageEffect::fetchClip(const std::string& name) {
     OfxPropertySetHandle props = nullptr;
     const OfxStatus st =
         Private::imageEffectSuite().clipGetHandle(handle_, name.c_str(), &clip, &props);
-    if (st != kOfxStatOK) throwSuiteStatusException(st);
-    if (clip == nullptr) throwSuiteStatusException(kOfxStatErrBadHandle);
+    checkFetched(st, clip);
     if (props == nullptr) Private::imageEffectSuite().clipGetPropertySet(clip, &props);
     auto& slot = clips_[name];
     slot = std::make_unique<Clip>(name, clip, props);
@@ -49,8 +58,7 @@ T* ImageEffect::fetchParam(const std::string& name, const char* type) {
     OfxPropertySetHandle props = nullptr;
     const OfxStatus st =
         Private::parameterSuite().paramGetHandle(paramSet_, name.c_str(), &param, &props);
-    if (st != kOfxStatOK) throwSuiteStatusException(st);
-    if (param == nullptr) throwSuiteStatusException(kOfxStatErrBadHandle);
+    checkFetched(st, param);
     // A parameter of another kind would be read with the wrong variadic types.
     if (props != nullptr) {
         std::string actual;

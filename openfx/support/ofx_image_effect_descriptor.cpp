@@ -13,17 +13,6 @@ ImageEffectDescriptor::ImageEffectDescriptor(OfxImageEffectHandle handle) : hand
 
 ImageEffectDescriptor::~ImageEffectDescriptor() = default;
 
-void ImageEffectDescriptor::setLabel(const std::string& label) {
-    props_.propSetString(kOfxPropLabel, label);
-}
-
-void ImageEffectDescriptor::setLabels(const std::string& label, const std::string& shortLabel,
-                                      const std::string& longLabel) {
-    props_.propSetString(kOfxPropLabel, label);
-    props_.propSetString(kOfxPropShortLabel, shortLabel, 0, false);
-    props_.propSetString(kOfxPropLongLabel, longLabel, 0, false);
-}
-
 void ImageEffectDescriptor::setPluginGrouping(const std::string& grouping) {
     props_.propSetString(kOfxImageEffectPluginPropGrouping, grouping);
 }
@@ -33,39 +22,37 @@ void ImageEffectDescriptor::setPluginDescription(const std::string& description)
 }
 
 void ImageEffectDescriptor::addSupportedContext(ContextEnum context) {
-    const int index = props_.propGetDimension(kOfxImageEffectPropSupportedContexts);
-    props_.propSetString(kOfxImageEffectPropSupportedContexts, contextName(context), index);
+    props_.propAppendString(kOfxImageEffectPropSupportedContexts, contextName(context));
 }
 
 void ImageEffectDescriptor::addSupportedBitDepth(BitDepthEnum depth) {
-    const int index = props_.propGetDimension(kOfxImageEffectPropSupportedPixelDepths);
-    props_.propSetString(kOfxImageEffectPropSupportedPixelDepths, bitDepthName(depth), index);
+    props_.propAppendString(kOfxImageEffectPropSupportedPixelDepths, bitDepthName(depth));
 }
 
 // Behaviour flags: a host that does not know one simply ignores it.
 void ImageEffectDescriptor::setSingleInstance(bool v) {
-    props_.propSetInt(kOfxImageEffectPluginPropSingleInstance, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPluginPropSingleInstance, v, 0, false);
 }
 void ImageEffectDescriptor::setHostFrameThreading(bool v) {
-    props_.propSetInt(kOfxImageEffectPluginPropHostFrameThreading, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPluginPropHostFrameThreading, v, 0, false);
 }
 void ImageEffectDescriptor::setSupportsMultiResolution(bool v) {
-    props_.propSetInt(kOfxImageEffectPropSupportsMultiResolution, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPropSupportsMultiResolution, v, 0, false);
 }
 void ImageEffectDescriptor::setSupportsTiles(bool v) {
-    props_.propSetInt(kOfxImageEffectPropSupportsTiles, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPropSupportsTiles, v, 0, false);
 }
 void ImageEffectDescriptor::setTemporalClipAccess(bool v) {
-    props_.propSetInt(kOfxImageEffectPropTemporalClipAccess, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPropTemporalClipAccess, v, 0, false);
 }
 void ImageEffectDescriptor::setRenderTwiceAlways(bool v) {
-    props_.propSetInt(kOfxImageEffectPluginPropFieldRenderTwiceAlways, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPluginPropFieldRenderTwiceAlways, v, 0, false);
 }
 void ImageEffectDescriptor::setSupportsMultipleClipDepths(bool v) {
-    props_.propSetInt(kOfxImageEffectPropSupportsMultipleClipDepths, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPropSupportsMultipleClipDepths, v, 0, false);
 }
 void ImageEffectDescriptor::setSupportsMultipleClipPARs(bool v) {
-    props_.propSetInt(kOfxImageEffectPropSupportsMultipleClipPARs, v ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxImageEffectPropSupportsMultipleClipPARs, v, 0, false);
 }
 void ImageEffectDescriptor::setNoSpatialAwareness(bool v) {
     props_.propSetString(kOfxImageEffectPropNoSpatialAwareness, v ? "true" : "false", 0, false);

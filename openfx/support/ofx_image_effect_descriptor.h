@@ -14,7 +14,7 @@
 
 namespace OFX {
 
-class ImageEffectDescriptor {
+class ImageEffectDescriptor : public LabelledDescriptor {
 public:
     explicit ImageEffectDescriptor(OfxImageEffectHandle handle);
     ~ImageEffectDescriptor();
@@ -22,11 +22,7 @@ public:
     ImageEffectDescriptor& operator=(const ImageEffectDescriptor&) = delete;
 
     OfxImageEffectHandle getHandle() const { return handle_; }
-    PropertySet& getPropertySet() { return props_; }
 
-    void setLabel(const std::string& label);
-    void setLabels(const std::string& label, const std::string& shortLabel,
-                   const std::string& longLabel);
     void setPluginGrouping(const std::string& grouping);
     void setPluginDescription(const std::string& description);
     void addSupportedContext(ContextEnum context);
@@ -59,7 +55,6 @@ private:
     T* defineParam(const std::string& name, const char* type);
 
     OfxImageEffectHandle handle_;
-    PropertySet props_;
     OfxParamSetHandle paramSet_ = nullptr;
     std::vector<std::unique_ptr<ClipDescriptor>> clips_;
     std::vector<std::unique_ptr<ParamDescriptor>> params_;

@@ -3,18 +3,7 @@
 namespace OFX {
 
 ParamDescriptor::ParamDescriptor(const std::string& name, OfxPropertySetHandle props)
-    : name_(name), props_(props) {}
-
-void ParamDescriptor::setLabel(const std::string& label) {
-    props_.propSetString(kOfxPropLabel, label);
-}
-
-void ParamDescriptor::setLabels(const std::string& label, const std::string& shortLabel,
-                                const std::string& longLabel) {
-    props_.propSetString(kOfxPropLabel, label);
-    props_.propSetString(kOfxPropShortLabel, shortLabel, 0, false);
-    props_.propSetString(kOfxPropLongLabel, longLabel, 0, false);
-}
+    : LabelledDescriptor(props), name_(name) {}
 
 void ParamDescriptor::setHint(const std::string& hint) {
     props_.propSetString(kOfxParamPropHint, hint, 0, false);
@@ -24,36 +13,45 @@ void ParamDescriptor::setParent(const GroupParamDescriptor& group) {
     props_.propSetString(kOfxParamPropParent, group.getName());
 }
 
-void DoubleParamDescriptor::setDefault(double v) { props_.propSetDouble(kOfxParamPropDefault, v); }
+namespace {
 
-void DoubleParamDescriptor::setRange(double minimum, double maximum) {
-    props_.propSetDouble(kOfxParamPropMin, minimum);
-    props_.propSetDouble(kOfxParamPropMax, maximum);
+void setNumber(PropertySet& props, const char* name, double v) { props.propSetDouble(name, v); }
+void setNumber(PropertySet& props, const char* name, int v) { props.propSetInt(name, v); }
+
+void setRGB(PropertySet& props, const char* name, double r, double g, double b) {
+    props.propSetDouble(name, r, 0);
+    props.propSetDouble(name, g, 1);
+    props.propSetDouble(name, b, 2);
 }
 
-void DoubleParamDescriptor::setDisplayRange(double minimum, double maximum) {
-    props_.propSetDouble(kOfxParamPropDisplayMin, minimum);
-    props_.propSetDouble(kOfxParamPropDisplayMax, maximum);
+}  // namespace
+
+template <typename T>
+void NumericParamDescriptor<T>::setDefault(T v) {
+    setNumber(props_, kOfxParamPropDefault, v);
 }
+
+template <typename T>
+void NumericParamDescriptor<T>::setRange(T minimum, T maximum) {
+    setNumber(props_, kOfxParamPropMin, minimum);
+    setNumber(props_, kOfxParamPropMax, maximum);
+}
+
+template <typename T>
+void NumericParamDescriptor<T>::setDisplayRange(T minimum, T maximum) {
+    setNumber(props_, kOfxParamPropDisplayMin, minimum);
+    setNumber(props_, kOfxParamPropDisplayMax, maximum);
+}
+
+template class NumericParamDescriptor<double>;
+template class NumericParamDescriptor<int>;
 
 void DoubleParamDescriptor::setIncrement(double v) {
     props_.propSetDouble(kOfxParamPropIncrement, v);
 }
 
-void IntParamDescriptor::setDefault(int v) { props_.propSetInt(kOfxParamPropDefault, v); }
-
-void IntParamDescriptor::setRange(int minimum, int maximum) {
-    props_.propSetInt(kOfxParamPropMin, minimum);
-    props_.propSetInt(kOfxParamPropMax, maximum);
-}
-
-void IntParamDescriptor::setDisplayRange(int minimum, int maximum) {
-    props_.propSetInt(kOfxParamPropDisplayMin, minimum);
-    props_.propSetInt(kOfxParamPropDisplayMax, maximum);
-}
-
 void BooleanParamDescriptor::setDefault(bool v) {
-    props_.propSetInt(kOfxParamPropDefault, v ? 1 : 0);
+    props_.propSetBool(kOfxParamPropDefault, v);
 }
 
 void ChoiceParamDescriptor::appendOption(const std::string& option, const std::string& hint) {
@@ -71,29 +69,19 @@ void ChoiceParamDescriptor::setDefault(int index) {
 }
 
 void RGBParamDescriptor::setDefault(double r, double g, double b) {
-    props_.propSetDouble(kOfxParamPropDefault, r, 0);
-    props_.propSetDouble(kOfxParamPropDefault, g, 1);
-    props_.propSetDouble(kOfxParamPropDefault, b, 2);
+    setRGB(props_, kOfxParamPropDefault, r, g, b);
 }
 
 void RGBParamDescriptor::setRange(double rMin, double gMin, double bMin, double rMax, double gMax,
                                   double bMax) {
-    props_.propSetDouble(kOfxParamPropMin, rMin, 0);
-    props_.propSetDouble(kOfxParamPropMin, gMin, 1);
-    props_.propSetDouble(kOfxParamPropMin, bMin, 2);
-    props_.propSetDouble(kOfxParamPropMax, rMax, 0);
-    props_.propSetDouble(kOfxParamPropMax, gMax, 1);
-    props_.propSetDouble(kOfxParamPropMax, bMax, 2);
+    setRGB(props_, kOfxParamPropMin, rMin, gMin, bMin);
+    setRGB(props_, kOfxParamPropMax, rMax, gMax, bMax);
 }
 
 void RGBParamDescriptor::setDisplayRange(double rMin, double gMin, double bMin, double rMax,
                                          double gMax, double bMax) {
-    props_.propSetDouble(kOfxParamPropDisplayMin, rMin, 0);
-    props_.propSetDouble(kOfxParamPropDisplayMin, gMin, 1);
-    props_.propSetDouble(kOfxParamPropDisplayMin, bMin, 2);
-    props_.propSetDouble(kOfxParamPropDisplayMax, rMax, 0);
-    props_.propSetDouble(kOfxParamPropDisplayMax, gMax, 1);
-    props_.propSetDouble(kOfxParamPropDisplayMax, bMax, 2);
+    setRGB(props_, kOfxParamPropDisplayMin, rMin, gMin, bMin);
+    setRGB(props_, kOfxParamPropDisplayMax, rMax, gMax, bMax);
 }
 
 void StringParamDescriptor::setDefault(const std::string& v) {
@@ -105,12 +93,11 @@ void StringParamDescriptor::setStringType(StringTypeEnum type) {
 }
 
 void GroupParamDescriptor::setOpen(bool open) {
-    props_.propSetInt(kOfxParamPropGroupOpen, open ? 1 : 0, 0, false);
+    props_.propSetBool(kOfxParamPropGroupOpen, open, 0, false);
 }
 
 void PageParamDescriptor::addChild(const ParamDescriptor& child) {
-    const int index = props_.propGetDimension(kOfxParamPropPageChild);
-    props_.propSetString(kOfxParamPropPageChild, child.getName(), index);
+    props_.propAppendString(kOfxParamPropPageChild, child.getName());
 }
 
 }  // namespace OFX

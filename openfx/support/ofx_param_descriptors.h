@@ -12,7 +12,7 @@ namespace OFX {
 
 class GroupParamDescriptor;
 
-class ParamDescriptor {
+class ParamDescriptor : public LabelledDescriptor {
 public:
     ParamDescriptor(const std::string& name, OfxPropertySetHandle props);
     virtual ~ParamDescriptor() = default;
@@ -20,34 +20,36 @@ public:
     ParamDescriptor& operator=(const ParamDescriptor&) = delete;
 
     const std::string& getName() const { return name_; }
-    PropertySet& getPropertySet() { return props_; }
 
-    void setLabel(const std::string& label);
-    void setLabels(const std::string& label, const std::string& shortLabel,
-                   const std::string& longLabel);
     void setHint(const std::string& hint);
     void setParent(const GroupParamDescriptor& group);
 
 protected:
     std::string name_;
-    PropertySet props_;
 };
 
-class DoubleParamDescriptor : public ParamDescriptor {
+// Default, range and display range of a one-value numeric parameter.
+template <typename T>
+class NumericParamDescriptor : public ParamDescriptor {
 public:
     using ParamDescriptor::ParamDescriptor;
-    void setDefault(double v);
-    void setRange(double minimum, double maximum);
-    void setDisplayRange(double minimum, double maximum);
+    void setDefault(T v);
+    void setRange(T minimum, T maximum);
+    void setDisplayRange(T minimum, T maximum);
+};
+
+extern template class NumericParamDescriptor<double>;
+extern template class NumericParamDescriptor<int>;
+
+class DoubleParamDescriptor : public NumericParamDescriptor<double> {
+public:
+    using NumericParamDescriptor::NumericParamDescriptor;
     void setIncrement(double v);
 };
 
-class IntParamDescriptor : public ParamDescriptor {
+class IntParamDescriptor : public NumericParamDescriptor<int> {
 public:
-    using ParamDescriptor::ParamDescriptor;
-    void setDefault(int v);
-    void setRange(int minimum, int maximum);
-    void setDisplayRange(int minimum, int maximum);
+    using NumericParamDescriptor::NumericParamDescriptor;
 };
 
 class BooleanParamDescriptor : public ParamDescriptor {

@@ -12,54 +12,40 @@ void check(OfxStatus status) {
 
 const OfxParameterSuiteV1& suite() { return Private::parameterSuite(); }
 
-// Integer-valued kinds (integer, boolean, choice) all travel as int.
-int getInt(OfxParamHandle h) {
-    int v = 0;
-    check(suite().paramGetValue(h, &v));
-    return v;
-}
-
-int getIntAt(OfxParamHandle h, double t) {
-    int v = 0;
-    check(suite().paramGetValueAtTime(h, t, &v));
-    return v;
-}
+// What a value of type T travels through the suite as.
+template <typename T>
+struct Wire {
+    using type = T;
+};
+template <>
+struct Wire<bool> {
+    using type = int;
+};
 
 }  // namespace
 
-void DoubleParam::getValue(double& v) const { check(suite().paramGetValue(handle_, &v)); }
-double DoubleParam::getValue() const {
-    double v = 0.0;
-    getValue(v);
-    return v;
+template <typename T>
+T ValueParam<T>::getValue() const {
+    typename Wire<T>::type v{};
+    check(suite().paramGetValue(handle_, &v));
+    return static_cast<T>(v);
 }
-void DoubleParam::getValueAtTime(double t, double& v) const {
+
+template <typename T>
+T ValueParam<T>::getValueAtTime(double t) const {
+    typename Wire<T>::type v{};
     check(suite().paramGetValueAtTime(handle_, t, &v));
+    return static_cast<T>(v);
 }
-double DoubleParam::getValueAtTime(double t) const {
-    double v = 0.0;
-    getValueAtTime(t, v);
-    return v;
+
+template <typename T>
+void ValueParam<T>::setValue(T v) {
+    check(suite().paramSetValue(handle_, static_cast<typename Wire<T>::type>(v)));
 }
-void DoubleParam::setValue(double v) { check(suite().paramSetValue(handle_, v)); }
 
-void IntParam::getValue(int& v) const { v = getInt(handle_); }
-int IntParam::getValue() const { return getInt(handle_); }
-void IntParam::getValueAtTime(double t, int& v) const { v = getIntAt(handle_, t); }
-int IntParam::getValueAtTime(double t) const { return getIntAt(handle_, t); }
-void IntParam::setValue(int v) { check(suite().paramSetValue(handle_, v)); }
-
-void BooleanParam::getValue(bool& v) const { v = getInt(handle_) != 0; }
-bool BooleanParam::getValue() const { return getInt(handle_) != 0; }
-void BooleanParam::getValueAtTime(double t, bool& v) const { v = getIntAt(handle_, t) != 0; }
-bool BooleanParam::getValueAtTime(double t) const { return getIntAt(handle_, t) != 0; }
-void BooleanParam::setValue(bool v) { check(suite().paramSetValue(handle_, v ? 1 : 0)); }
-
-void ChoiceParam::getValue(int& v) const { v = getInt(handle_); }
-int ChoiceParam::getValue() const { return getInt(handle_); }
-void ChoiceParam::getValueAtTime(double t, int& v) const { v = getIntAt(handle_, t); }
-int ChoiceParam::getValueAtTime(double t) const { return getIntAt(handle_, t); }
-void ChoiceParam::setValue(int v) { check(suite().paramSetValue(handle_, v)); }
+template class ValueParam<double>;
+template class ValueParam<int>;
+template class ValueParam<bool>;
 
 void RGBParam::getValue(double& r, double& g, double& b) const {
     check(suite().paramGetValue(handle_, &r, &g, &b));

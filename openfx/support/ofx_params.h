@@ -23,45 +23,42 @@ protected:
     OfxParamHandle handle_;
 };
 
-class DoubleParam : public Param {
+// A parameter holding one value of type T. Integer, boolean and choice
+// parameters all travel through the suite as int.
+template <typename T>
+class ValueParam : public Param {
 public:
     using Param::Param;
-    void getValue(double& v) const;
-    double getValue() const;
-    void getValueAtTime(double t, double& v) const;
-    double getValueAtTime(double t) const;
-    void setValue(double v);
+    void getValue(T& v) const { v = getValue(); }
+    T getValue() const;
+    void getValueAtTime(double t, T& v) const { v = getValueAtTime(t); }
+    T getValueAtTime(double t) const;
+    void setValue(T v);
 };
 
-class IntParam : public Param {
+extern template class ValueParam<double>;
+extern template class ValueParam<int>;
+extern template class ValueParam<bool>;
+
+class DoubleParam : public ValueParam<double> {
 public:
-    using Param::Param;
-    void getValue(int& v) const;
-    int getValue() const;
-    void getValueAtTime(double t, int& v) const;
-    int getValueAtTime(double t) const;
-    void setValue(int v);
+    using ValueParam::ValueParam;
 };
 
-class BooleanParam : public Param {
+class IntParam : public ValueParam<int> {
 public:
-    using Param::Param;
-    void getValue(bool& v) const;
-    bool getValue() const;
-    void getValueAtTime(double t, bool& v) const;
-    bool getValueAtTime(double t) const;
-    void setValue(bool v);
+    using ValueParam::ValueParam;
+};
+
+class BooleanParam : public ValueParam<bool> {
+public:
+    using ValueParam::ValueParam;
 };
 
 // The value is the option index, counted from 0.
-class ChoiceParam : public Param {
+class ChoiceParam : public ValueParam<int> {
 public:
-    using Param::Param;
-    void getValue(int& v) const;
-    int getValue() const;
-    void getValueAtTime(double t, int& v) const;
-    int getValueAtTime(double t) const;
-    void setValue(int v);
+    using ValueParam::ValueParam;
 };
 
 class RGBParam : public Param {

@@ -60,36 +60,58 @@ int PropertySet::propGetDimension(const char* name) const {
     return n;
 }
 
-bool PropertySet::tryGetInt(const char* name, int index, int& out) const {
-    int v = 0;
-    if (handle_ == nullptr) return false;
-    if (Private::propertySuite().propGetInt(handle_, name, index, &v) != kOfxStatOK) return false;
+namespace {
+
+// Reads one value, leaving `out` alone unless the host gives it.
+template <typename T>
+bool tryGet(OfxPropertySetHandle handle,
+            OfxStatus (*OfxPropertySuiteV1::*get)(OfxPropertySetHandle, const char*, int, T*),
+            const char* name, int index, T& out) {
+    T v{};
+    if (handle == nullptr) return false;
+    if ((Private::propertySuite().*get)(handle, name, index, &v) != kOfxStatOK) return false;
     out = v;
     return true;
 }
 
+}  // namespace
+
+bool PropertySet::tryGetInt(const char* name, int index, int& out) const {
+    return tryGet(handle_, &OfxPropertySuiteV1::propGetInt, name, index, out);
+}
+
 bool PropertySet::tryGetDouble(const char* name, int index, double& out) const {
-    double v = 0.0;
-    if (handle_ == nullptr) return false;
-    if (Private::propertySuite().propGetDouble(handle_, name, index, &v) != kOfxStatOK) return false;
-    out = v;
-    return true;
+    return tryGet(handle_, &OfxPropertySuiteV1::propGetDouble, name, index, out);
 }
 
 bool PropertySet::tryGetString(const char* name, int index, std::string& out) const {
     char* v = nullptr;
-    if (handle_ == nullptr) return false;
-    if (Private::propertySuite().propGetString(handle_, name, index, &v) != kOfxStatOK) return false;
+    if (!tryGet(handle_, &OfxPropertySuiteV1::propGetString, name, index, v)) return false;
     out = v != nullptr ? v : "";
     return true;
 }
 
 bool PropertySet::tryGetPointer(const char* name, int index, void*& out) const {
-    void* v = nullptr;
-    if (handle_ == nullptr) return false;
-    if (Private::propertySuite().propGetPointer(handle_, name, index, &v) != kOfxStatOK) return false;
-    out = v;
-    return true;
+    return tryGet(handle_, &OfxPropertySuiteV1::propGetPointer, name, index, out);
+}
+
+void PropertySet::propSetBool(const char* name, bool value, int index, bool throwOnFailure) {
+    propSetInt(name, value ? 1 : 0, index, throwOnFailure);
+}
+
+void PropertySet::propAppendString(const char* name, const std::string& value) {
+    propSetString(name, value, propGetDimension(name));
+}
+
+void LabelledDescriptor::setLabel(const std::string& label) {
+    props_.propSetString(kOfxPropLabel, label);
+}
+
+void LabelledDescriptor::setLabels(const std::string& label, const std::string& shortLabel,
+                                   const std::string& longLabel) {
+    props_.propSetString(kOfxPropLabel, label);
+    props_.propSetString(kOfxPropShortLabel, shortLabel, 0, false);
+    props_.propSetString(kOfxPropLongLabel, longLabel, 0, false);
 }
 
 }  // namespace OFX

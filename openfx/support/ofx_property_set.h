@@ -21,6 +21,10 @@ public:
     void propSetString(const char* name, const std::string& value, int index = 0,
                        bool throwOnFailure = true);
     void propSetPointer(const char* name, void* value, int index = 0, bool throwOnFailure = true);
+    // An int property holding 1 or 0.
+    void propSetBool(const char* name, bool value, int index = 0, bool throwOnFailure = true);
+    // Sets the value one past the property's current last.
+    void propAppendString(const char* name, const std::string& value);
 
     int propGetInt(const char* name, int index = 0) const;
     double propGetDouble(const char* name, int index = 0) const;
@@ -36,6 +40,24 @@ public:
 
 private:
     OfxPropertySetHandle handle_;
+};
+
+// Something described to the host under a label: the effect, a parameter.
+class LabelledDescriptor {
+public:
+    explicit LabelledDescriptor(OfxPropertySetHandle props = nullptr) : props_(props) {}
+
+    PropertySet& getPropertySet() { return props_; }
+
+    void setLabel(const std::string& label);
+    // A host may not know the short and long labels.
+    void setLabels(const std::string& label, const std::string& shortLabel,
+                   const std::string& longLabel);
+
+protected:
+    ~LabelledDescriptor() = default;
+
+    PropertySet props_;
 };
 
 }  // namespace OFX

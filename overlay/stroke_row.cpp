@@ -167,24 +167,34 @@ StrokeShape shapeOf(const StrokeRow& s) {
     return StrokeShape::General;
 }
 
+// The octets of a row's span, x .. x + count - 1 each (count 1 to 8), handed
+// to drawOctet(x, count, d) with their pixels' distances d.
+template <StrokeShape kShape, class DrawOctet>
+ORMEL_TARGET_AVX2 __attribute__((always_inline)) inline void forEachStrokeOctet(float py, RowSpan span,
+                                                                                const StrokeRow& s,
+                                                                                DrawOctet drawOctet) {
+    const OctetStroke g = octetStroke(py, span, s, kShape);
+    for (int64_t x = span.lo; x <= span.hi; x += 8) {
+        const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
+        drawOctet(static_cast<int32_t>(x), count, octetDistance<kShape>(g, static_cast<int32_t>(x), s));
+    }
+}
+
 // The row eight pixels at a time with AVX2. Every layer of the row is
 // blended wherever its coverage is positive; the span already holds all of
 // them.
 template <StrokeShape kShape>
 ORMEL_TARGET_AVX2 void strokeRowOctets(Pixel* row, float py, RowSpan span, const StrokeRow& s,
                                        const OctetColour& colour) {
-    const OctetStroke g = octetStroke(py, span, s, kShape);
     const __m256 all = _mm256_castsi256_ps(_mm256_set1_epi32(-1));
-    for (int64_t x = span.lo; x <= span.hi; x += 8) {
-        const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
-        const __m256 d = octetDistance<kShape>(g, static_cast<int32_t>(x), s);
-        OctetSlot slot(row, static_cast<int32_t>(x), count);
+    forEachStrokeOctet<kShape>(py, span, s, [&](int32_t x, int32_t count, __m256 d) ORMEL_TARGET_AVX2 {
+        OctetSlot slot(row, x, count);
         PixelOctet o = slot.load();
         for (int32_t k = 0; k < s.layers; ++k) {
             blendOctetCoverage(o, d, all, s.half[k] + 0.75f, s.opacity[k], colour);
         }
         slot.store(o);
-    }
+    });
 }
 
 // The layers of a stroke as the masked blends take them, set up once.
@@ -210,24 +220,21 @@ template <StrokeShape kShape, bool kPlain>
 ORMEL_TARGET_AVX512 void strokeRowOctetsMasked(Pixel* row, float py, RowSpan span,
                                                const StrokeRow& s, const OctetLayers& layers,
                                                const OctetColour& colour) {
-    const OctetStroke g = octetStroke(py, span, s, kShape);
-    for (int64_t x = span.lo; x <= span.hi; x += 8) {
-        const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
-        const __m256 d = octetDistance<kShape>(g, static_cast<int32_t>(x), s);
-        OctetSlotMasked slot(row, static_cast<int32_t>(x), count);
+    forEachStrokeOctet<kShape>(py, span, s, [&](int32_t x, int32_t count, __m256 d) ORMEL_TARGET_AVX512 {
+        OctetSlotMasked slot(row, x, count);
         PixelOctet o = slot.load();
         for (int32_t k = 0; k < layers.count; ++k) {
             blendOctetLayerMasked<kPlain>(o, d, 0xFF, layers.layer[k], colour);
         }
         slot.store(o);
-    }
+    });
 }
 
 // Every row of a stroke: the chords eight rows at a time, then each row that
-// the stroke reaches.
-template <StrokeShape kShape>
-ORMEL_TARGET_AVX2 void strokeRowsOctets(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
-                                        const StrokeRow& s, const OctetColour& colour) {
+// the stroke reaches, drawn by drawRow(row, py, span).
+template <class DrawRow>
+ORMEL_TARGET_AVX2 __attribute__((always_inline)) inline void forEachStrokeRow(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
+                                               DrawRow drawRow) {
     for (int32_t y = y0; y <= y1; y += 8) {
         Span spans[8];
         capsuleChords(reach, y, spans);
@@ -235,10 +242,17 @@ ORMEL_TARGET_AVX2 void strokeRowsOctets(Image& image, int32_t y0, int32_t y1, co
         for (int32_t i = 0; i < rows; ++i) {
             if (spans[i].lo > spans[i].hi) continue;
             prefetchRowAhead(image, y + i, spans[i].lo, spans[i].hi);
-            const float py = static_cast<float>(y + i) + 0.5f;
-            strokeRowOctets<kShape>(&image.at(0, y + i), py, spans[i], s, colour);
+            drawRow(&image.at(0, y + i), static_cast<float>(y + i) + 0.5f, spans[i]);
         }
     }
+}
+
+template <StrokeShape kShape>
+ORMEL_TARGET_AVX2 void strokeRowsOctets(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
+                                        const StrokeRow& s, const OctetColour& colour) {
+    forEachStrokeRow(image, y0, y1, reach, [&](Pixel* row, float py, Span span) ORMEL_TARGET_AVX2 {
+        strokeRowOctets<kShape>(row, py, span, s, colour);
+    });
 }
 
 template <StrokeShape kShape, bool kPlain>
@@ -246,17 +260,9 @@ ORMEL_TARGET_AVX512 void strokeRowsOctetsMasked(Image& image, int32_t y0, int32_
                                                 const Capsule& reach, const StrokeRow& s,
                                                 const OctetLayers& layers,
                                                 const OctetColour& colour) {
-    for (int32_t y = y0; y <= y1; y += 8) {
-        Span spans[8];
-        capsuleChords(reach, y, spans);
-        const int32_t rows = std::min(8, y1 - y + 1);
-        for (int32_t i = 0; i < rows; ++i) {
-            if (spans[i].lo > spans[i].hi) continue;
-            prefetchRowAhead(image, y + i, spans[i].lo, spans[i].hi);
-            const float py = static_cast<float>(y + i) + 0.5f;
-            strokeRowOctetsMasked<kShape, kPlain>(&image.at(0, y + i), py, spans[i], s, layers, colour);
-        }
-    }
+    forEachStrokeRow(image, y0, y1, reach, [&](Pixel* row, float py, Span span) ORMEL_TARGET_AVX512 {
+        strokeRowOctetsMasked<kShape, kPlain>(row, py, span, s, layers, colour);
+    });
 }
 #endif
 

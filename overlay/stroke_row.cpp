@@ -23,6 +23,18 @@ inline void pushGapsAway(const StrokeRow& s, const float* t, float* d, int32_t c
     }
 }
 
+// The same for the lanes of a vector of distances d and their projections t.
+template <class Lanes>
+__attribute__((always_inline)) inline void pushGapsAway(const StrokeRow& s, const Lanes& t, Lanes& d) {
+    constexpr int32_t kLanes = static_cast<int32_t>(sizeof(Lanes) / sizeof(float));
+    float tLanes[kLanes];
+    float dLanes[kLanes];
+    std::memcpy(tLanes, &t, sizeof(t));
+    std::memcpy(dLanes, &d, sizeof(d));
+    pushGapsAway(s, tLanes, dLanes, kLanes);
+    std::memcpy(&d, dLanes, sizeof(d));
+}
+
 // The plain version: geometry first in short branch-free runs the compiler
 // can vectorise (the division and the square root dominate), then the blends
 // layer by layer.
@@ -75,14 +87,7 @@ void strokeRowQuads(Pixel* row, float py, RowSpan span, const StrokeRow& s,
         const __m128 ex = _mm_sub_ps(px, _mm_add_ps(ax, _mm_mul_ps(t, dx)));
         const __m128 ey = _mm_sub_ps(pyv, _mm_add_ps(ay, _mm_mul_ps(t, dy)));
         __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey)));
-        if (s.dashed) {
-            float tLanes[4];
-            float dLanes[4];
-            _mm_storeu_ps(tLanes, t);
-            _mm_storeu_ps(dLanes, d);
-            pushGapsAway(s, tLanes, dLanes, 4);
-            d = _mm_loadu_ps(dLanes);
-        }
+        if (s.dashed) pushGapsAway(s, t, d);
         QuadSlot slot(row, static_cast<int32_t>(x), count);
         PixelQuad q = slot.load();
         const __m128 all = _mm_castsi128_ps(_mm_set1_epi32(-1));
@@ -150,14 +155,7 @@ ORMEL_TARGET_AVX2 inline __m256 octetDistance(const OctetStroke& g, int32_t x, c
     const __m256 ex = _mm256_sub_ps(px, _mm256_add_ps(g.ax, _mm256_mul_ps(t, g.dx)));
     const __m256 ey = _mm256_sub_ps(g.py, _mm256_add_ps(g.ay, _mm256_mul_ps(t, g.dy)));
     __m256 d = _mm256_sqrt_ps(_mm256_add_ps(_mm256_mul_ps(ex, ex), _mm256_mul_ps(ey, ey)));
-    if (s.dashed) {
-        float tLanes[8];
-        float dLanes[8];
-        _mm256_storeu_ps(tLanes, t);
-        _mm256_storeu_ps(dLanes, d);
-        pushGapsAway(s, tLanes, dLanes, 8);
-        d = _mm256_loadu_ps(dLanes);
-    }
+    if (s.dashed) pushGapsAway(s, t, d);
     return d;
 }
 

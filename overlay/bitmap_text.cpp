@@ -75,6 +75,26 @@ unsigned char upper(char byte) {
     return static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(byte)));
 }
 
+// Calls place(glyph, pen) for each character of text that is not a space,
+// the pen starting at x, until the pen leaves the image on the right; returns
+// where the pen stops. The pen only moves right, so nothing further can land
+// in the image.
+template <class Place>
+int64_t placeGlyphs(std::string_view text, int64_t x, int64_t s, int64_t width, Place place) {
+    int64_t pen = x;
+    for (char byte : text) {
+        if (pen >= width) break;
+        const unsigned char c = upper(byte);
+        if (c == ' ') {
+            pen += 3 * s;
+            continue;
+        }
+        place(upperGlyph(c), pen);
+        pen += 4 * s;
+    }
+    return pen;
+}
+
 // One blend of a whole text: every pixel moves toward the colour by the same
 // amount, so the colour's share is worked out once.
 struct TextBlend {
@@ -176,18 +196,10 @@ void drawTextRows(const Canvas& canvas, int32_t x, int32_t y, std::string_view t
     Glyph glyphs[kRowMajorChars];
     int64_t pens[kRowMajorChars];
     size_t count = 0;
-    int64_t pen = x;
-    for (char byte : text) {
-        if (pen >= width) break;
-        const unsigned char c = upper(byte);
-        if (c == ' ') {
-            pen += 3 * s;
-            continue;
-        }
-        glyphs[count] = upperGlyph(c);
-        pens[count++] = pen;
-        pen += 4 * s;
-    }
+    const int64_t pen = placeGlyphs(text, x, s, width, [&](Glyph g, int64_t at) {
+        glyphs[count] = g;
+        pens[count++] = at;
+    });
     const int64_t y0 = std::max<int64_t>(y, canvas.rowBegin);
     const int64_t y1 = std::min<int64_t>(y + 5 * s, std::min<int64_t>(image.height, canvas.rowEnd));
     // Text comes last and mostly lands where no other mark of these rows has
@@ -245,16 +257,7 @@ void drawText(Canvas canvas, int32_t x, int32_t y, std::string_view text, int32_
         drawTextRows(canvas, x, y, text, s, textBlend(lanes, a));
         return;
     }
-    int64_t pen = x;
-    for (char byte : text) {
-        // The pen only moves right, so nothing further can land in the image.
-        if (pen >= width) break;
-        const unsigned char c = upper(byte);
-        if (c == ' ') {
-            pen += 3 * s;
-            continue;
-        }
-        const Glyph g = upperGlyph(c);
+    placeGlyphs(text, x, s, width, [&](Glyph g, int64_t pen) {
         for (int64_t r = 0; r < 5; ++r) {
             const int64_t top = y + r * s;
             const int64_t y0 = std::max<int64_t>(top, canvas.rowBegin);
@@ -271,8 +274,7 @@ void drawText(Canvas canvas, int32_t x, int32_t y, std::string_view text, int32_
                 }
             }
         }
-        pen += 4 * s;
-    }
+    });
 }
 
 }  // namespace ormel

@@ -23,6 +23,18 @@ inline void pushGapsAway(const StrokeRow& s, const float* t, float* d, int32_t c
     }
 }
 
+// The same for the lanes of a vector of distances d and their projections t.
+template <class Lanes>
+__attribute__((always_inline)) inline void pushGapsAway(const StrokeRow& s, const Lanes& t, Lanes& d) {
+    constexpr int32_t kLanes = static_cast<int32_t>(sizeof(Lanes) / sizeof(float));
+    float tLanes[kLanes];
+    float dLanes[kLanes];
+    std::memcpy(tLanes, &t, sizeof(t));
+    std::memcpy(dLanes, &d, sizeof(d));
+    pushGapsAway(s, tLanes, dLanes, kLanes);
+    std::memcpy(&d, dLanes, sizeof(d));
+}
+
 // The plain version: geometry first in short branch-free runs the compiler
 // can vectorise (the division and the square root dominate), then the blends
 // layer by layer.
@@ -75,14 +87,7 @@ void strokeRowQuads(Pixel* row, float py, RowSpan span, const StrokeRow& s,
         const __m128 ex = _mm_sub_ps(px, _mm_add_ps(ax, _mm_mul_ps(t, dx)));
         const __m128 ey = _mm_sub_ps(pyv, _mm_add_ps(ay, _mm_mul_ps(t, dy)));
         __m128 d = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey)));
-        if (s.dashed) {
-            float tLanes[4];
-            float dLanes[4];
-            _mm_storeu_ps(tLanes, t);
-            _mm_storeu_ps(dLanes, d);
-            pushGapsAway(s, tLanes, dLanes, 4);
-            d = _mm_loadu_ps(dLanes);
-        }
+        if (s.dashed) pushGapsAway(s, t, d);
         QuadSlot slot(row, static_cast<int32_t>(x), count);
         PixelQuad q = slot.load();
         const __m128 all = _mm_castsi128_ps(_mm_set1_epi32(-1));
@@ -150,14 +155,7 @@ ORMEL_TARGET_AVX2 inline __m256 octetDistance(const OctetStroke& g, int32_t x, c
     const __m256 ex = _mm256_sub_ps(px, _mm256_add_ps(g.ax, _mm256_mul_ps(t, g.dx)));
     const __m256 ey = _mm256_sub_ps(g.py, _mm256_add_ps(g.ay, _mm256_mul_ps(t, g.dy)));
     __m256 d = _mm256_sqrt_ps(_mm256_add_ps(_mm256_mul_ps(ex, ex), _mm256_mul_ps(ey, ey)));
-    if (s.dashed) {
-        float tLanes[8];
-        float dLanes[8];
-        _mm256_storeu_ps(tLanes, t);
-        _mm256_storeu_ps(dLanes, d);
-        pushGapsAway(s, tLanes, dLanes, 8);
-        d = _mm256_loadu_ps(dLanes);
-    }
+    if (s.dashed) pushGapsAway(s, t, d);
     return d;
 }
 
@@ -167,24 +165,34 @@ StrokeShape shapeOf(const StrokeRow& s) {
     return StrokeShape::General;
 }
 
+// The octets of a row's span, x .. x + count - 1 each (count 1 to 8), handed
+// to drawOctet(x, count, d) with their pixels' distances d.
+template <StrokeShape kShape, class DrawOctet>
+ORMEL_TARGET_AVX2 __attribute__((always_inline)) inline void forEachStrokeOctet(float py, RowSpan span,
+                                                                                const StrokeRow& s,
+                                                                                DrawOctet drawOctet) {
+    const OctetStroke g = octetStroke(py, span, s, kShape);
+    for (int64_t x = span.lo; x <= span.hi; x += 8) {
+        const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
+        drawOctet(static_cast<int32_t>(x), count, octetDistance<kShape>(g, static_cast<int32_t>(x), s));
+    }
+}
+
 // The row eight pixels at a time with AVX2. Every layer of the row is
 // blended wherever its coverage is positive; the span already holds all of
 // them.
 template <StrokeShape kShape>
 ORMEL_TARGET_AVX2 void strokeRowOctets(Pixel* row, float py, RowSpan span, const StrokeRow& s,
                                        const OctetColour& colour) {
-    const OctetStroke g = octetStroke(py, span, s, kShape);
     const __m256 all = _mm256_castsi256_ps(_mm256_set1_epi32(-1));
-    for (int64_t x = span.lo; x <= span.hi; x += 8) {
-        const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
-        const __m256 d = octetDistance<kShape>(g, static_cast<int32_t>(x), s);
-        OctetSlot slot(row, static_cast<int32_t>(x), count);
+    forEachStrokeOctet<kShape>(py, span, s, [&](int32_t x, int32_t count, __m256 d) ORMEL_TARGET_AVX2 {
+        OctetSlot slot(row, x, count);
         PixelOctet o = slot.load();
         for (int32_t k = 0; k < s.layers; ++k) {
             blendOctetCoverage(o, d, all, s.half[k] + 0.75f, s.opacity[k], colour);
         }
         slot.store(o);
-    }
+    });
 }
 
 // The layers of a stroke as the masked blends take them, set up once.
@@ -210,24 +218,21 @@ template <StrokeShape kShape, bool kPlain>
 ORMEL_TARGET_AVX512 void strokeRowOctetsMasked(Pixel* row, float py, RowSpan span,
                                                const StrokeRow& s, const OctetLayers& layers,
                                                const OctetColour& colour) {
-    const OctetStroke g = octetStroke(py, span, s, kShape);
-    for (int64_t x = span.lo; x <= span.hi; x += 8) {
-        const int32_t count = static_cast<int32_t>(std::min<int64_t>(8, span.hi - x + 1));
-        const __m256 d = octetDistance<kShape>(g, static_cast<int32_t>(x), s);
-        OctetSlotMasked slot(row, static_cast<int32_t>(x), count);
+    forEachStrokeOctet<kShape>(py, span, s, [&](int32_t x, int32_t count, __m256 d) ORMEL_TARGET_AVX512 {
+        OctetSlotMasked slot(row, x, count);
         PixelOctet o = slot.load();
         for (int32_t k = 0; k < layers.count; ++k) {
             blendOctetLayerMasked<kPlain>(o, d, 0xFF, layers.layer[k], colour);
         }
         slot.store(o);
-    }
+    });
 }
 
 // Every row of a stroke: the chords eight rows at a time, then each row that
-// the stroke reaches.
-template <StrokeShape kShape>
-ORMEL_TARGET_AVX2 void strokeRowsOctets(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
-                                        const StrokeRow& s, const OctetColour& colour) {
+// the stroke reaches, drawn by drawRow(row, py, span).
+template <class DrawRow>
+ORMEL_TARGET_AVX2 __attribute__((always_inline)) inline void forEachStrokeRow(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
+                                               DrawRow drawRow) {
     for (int32_t y = y0; y <= y1; y += 8) {
         Span spans[8];
         capsuleChords(reach, y, spans);
@@ -235,10 +240,17 @@ ORMEL_TARGET_AVX2 void strokeRowsOctets(Image& image, int32_t y0, int32_t y1, co
         for (int32_t i = 0; i < rows; ++i) {
             if (spans[i].lo > spans[i].hi) continue;
             prefetchRowAhead(image, y + i, spans[i].lo, spans[i].hi);
-            const float py = static_cast<float>(y + i) + 0.5f;
-            strokeRowOctets<kShape>(&image.at(0, y + i), py, spans[i], s, colour);
+            drawRow(&image.at(0, y + i), static_cast<float>(y + i) + 0.5f, spans[i]);
         }
     }
+}
+
+template <StrokeShape kShape>
+ORMEL_TARGET_AVX2 void strokeRowsOctets(Image& image, int32_t y0, int32_t y1, const Capsule& reach,
+                                        const StrokeRow& s, const OctetColour& colour) {
+    forEachStrokeRow(image, y0, y1, reach, [&](Pixel* row, float py, Span span) ORMEL_TARGET_AVX2 {
+        strokeRowOctets<kShape>(row, py, span, s, colour);
+    });
 }
 
 template <StrokeShape kShape, bool kPlain>
@@ -246,17 +258,9 @@ ORMEL_TARGET_AVX512 void strokeRowsOctetsMasked(Image& image, int32_t y0, int32_
                                                 const Capsule& reach, const StrokeRow& s,
                                                 const OctetLayers& layers,
                                                 const OctetColour& colour) {
-    for (int32_t y = y0; y <= y1; y += 8) {
-        Span spans[8];
-        capsuleChords(reach, y, spans);
-        const int32_t rows = std::min(8, y1 - y + 1);
-        for (int32_t i = 0; i < rows; ++i) {
-            if (spans[i].lo > spans[i].hi) continue;
-            prefetchRowAhead(image, y + i, spans[i].lo, spans[i].hi);
-            const float py = static_cast<float>(y + i) + 0.5f;
-            strokeRowOctetsMasked<kShape, kPlain>(&image.at(0, y + i), py, spans[i], s, layers, colour);
-        }
-    }
+    forEachStrokeRow(image, y0, y1, reach, [&](Pixel* row, float py, Span span) ORMEL_TARGET_AVX512 {
+        strokeRowOctetsMasked<kShape, kPlain>(row, py, span, s, layers, colour);
+    });
 }
 #endif
 

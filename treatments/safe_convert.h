@@ -7,31 +7,28 @@
 
 namespace ormel {
 
-// trunc(v) clamped to [lo, hi]; NaN gives nanValue. The clamp happens in float,
-// before the conversion, so the cast never sees an out-of-range value.
+// A whole value (trunc or round of a number, NaN already handled) clamped to
+// [lo, hi] in its own type, before the conversion, so the cast never sees an
+// out-of-range value.
+template <class Real>
+inline int32_t wholeClamped(Real whole, int32_t lo, int32_t hi) {
+    if (whole <= static_cast<Real>(lo)) return lo;
+    if (whole >= static_cast<Real>(hi)) return hi;
+    return static_cast<int32_t>(whole);
+}
+
+// trunc(v) clamped to [lo, hi]; NaN gives nanValue.
 inline int32_t truncClamped(float v, int32_t lo, int32_t hi, int32_t nanValue) {
-    if (std::isnan(v)) return nanValue;
-    const float t = std::trunc(v);
-    if (t <= static_cast<float>(lo)) return lo;
-    if (t >= static_cast<float>(hi)) return hi;
-    return static_cast<int32_t>(t);
+    return std::isnan(v) ? nanValue : wholeClamped(std::trunc(v), lo, hi);
 }
 
 inline int32_t truncClamped(double v, int32_t lo, int32_t hi, int32_t nanValue) {
-    if (std::isnan(v)) return nanValue;
-    const double t = std::trunc(v);
-    if (t <= static_cast<double>(lo)) return lo;
-    if (t >= static_cast<double>(hi)) return hi;
-    return static_cast<int32_t>(t);
+    return std::isnan(v) ? nanValue : wholeClamped(std::trunc(v), lo, hi);
 }
 
 // Nearest whole number, halves away from zero, clamped to [lo, hi]; NaN gives nanValue.
 inline int32_t roundClamped(float v, int32_t lo, int32_t hi, int32_t nanValue) {
-    if (std::isnan(v)) return nanValue;
-    const float t = std::round(v);
-    if (t <= static_cast<float>(lo)) return lo;
-    if (t >= static_cast<float>(hi)) return hi;
-    return static_cast<int32_t>(t);
+    return std::isnan(v) ? nanValue : wholeClamped(std::round(v), lo, hi);
 }
 
 // A coordinate clamped to [0, hi]; NaN lands on 0 so the later floor stays defined.

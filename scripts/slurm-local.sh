@@ -4,8 +4,9 @@
 #
 #   scripts/slurm-local.sh start   installs slurm-wlm and munge, writes a
 #                                  minimal configuration into its own folder,
-#                                  starts munged, slurmctld and slurmd as root
-#                                  and waits until the node is idle
+#                                  starts munged, slurmctld (with no jobs left
+#                                  from an earlier run) and slurmd as root and
+#                                  waits until the node is idle
 #   scripts/slurm-local.sh stop    ends exactly the daemons start started
 #   scripts/slurm-local.sh env     prints the line that points Slurm's
 #                                  commands at this cluster
@@ -106,7 +107,9 @@ start() {
     --pid-file="$dir/run/munged.pid" --log-file="$dir/log/munged.log" \
     --seed-file="$dir/munge/munged.seed" --force
   export SLURM_CONF=$conf
-  slurmctld -f "$conf"
+  # A fresh controller: jobs a previous run left in the saved state would
+  # otherwise be requeued and keep the node busy.
+  slurmctld -c -f "$conf"
   slurmd -f "$conf"
   wait_idle
 }

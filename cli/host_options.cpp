@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +30,8 @@ OptionParse parseHostOption(const std::string& a, const std::function<bool(std::
         return OptionParse::Taken;
     }
     if (a == "--max-frame-mb") {
-        if (!value(&v) || !wholeNumberOption(a, v, 1, 1000000000L, "megabytes between 1 and 1000000000", &o->maxFrameMb,
-                                             error))
+        if (!value(&v)) return OptionParse::Error;
+        if (!wholeNumberOption(a, v, 1, 1000000000L, "megabytes between 1 and 1000000000", &o->maxFrameMb, error))
             return OptionParse::Error;
         return OptionParse::Taken;
     }

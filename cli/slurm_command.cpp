@@ -52,8 +52,8 @@ bool parseSlurmArgs(int argc, char** argv, SlurmRequest* r, std::string* error) 
         auto value = [&](std::string* out) { return optionValue(argc, argv, &i, out, error); };
         std::string v;
         if (a == "--chunks") {
-            if (!value(&v) || !wholeNumberOption(a, v, 1, 100000, "a number of chunks between 1 and 100000", &r->chunks,
-                                                 error))
+            if (!value(&v)) return false;
+            if (!wholeNumberOption(a, v, 1, 100000, "a number of chunks between 1 and 100000", &r->chunks, error))
                 return false;
         } else if (const OptionParse p = takePlainOption(a, kSlurmOptions, value, r); p != OptionParse::NotMine) {
             if (p == OptionParse::Error) return false;

@@ -135,7 +135,6 @@ int runTrackCommand(const CliOptions& o) {
     }
     const double total = secondsSince(start);
     if (progress) std::fprintf(stderr, "\n");
-    data.objects = links.objects;
     data.states = o.trackStates;
     settlePaths(data.frames);
     std::string text;

@@ -1,6 +1,7 @@
 #include "cli/track_formats.h"
 
 #include <cstdio>
+#include <map>
 
 namespace varnok {
 namespace {
@@ -67,13 +68,22 @@ std::string json(const TrackExport& data) {
         }
         s += "]}";
     }
+    // Each track's span over its rows of every state, whichever are written.
+    struct Span {
+        int first = 0, last = 0, seen = 0;
+    };
+    std::map<int32_t, Span> spans;
+    for (const TrackedFrame& f : data.frames)
+        for (const ormel::ObjectPlace& p : f.places) {
+            Span& span = spans.emplace(p.track, Span{f.frame, f.frame, 0}).first->second;
+            span.last = f.frame;
+            span.seen += p.state == ormel::TrackState::Seen;
+        }
     s += "\n],\"tracks\":[";
-    for (size_t i = 0; i < data.objects.size(); ++i) {
-        const ormel::FollowedObject& o = data.objects[i];
-        s += std::string(i ? "," : "") + "\n{\"track\":" + std::to_string(o.number) +
-             ",\"first_frame\":" + std::to_string(o.firstFrame) + ",\"last_frame\":" + std::to_string(o.lastFrame) +
-             ",\"frames_seen\":" + std::to_string(o.framesSeen) + "}";
-    }
+    for (const auto& [number, span] : spans)
+        s += std::string(number == spans.begin()->first ? "" : ",") + "\n{\"track\":" + std::to_string(number) +
+             ",\"first_frame\":" + std::to_string(span.first) + ",\"last_frame\":" + std::to_string(span.last) +
+             ",\"frames_seen\":" + std::to_string(span.seen) + "}";
     s += "\n]}\n";
     return s;
 }

@@ -35,7 +35,6 @@ bool parseTrackStates(const std::string& list, TrackStates* states);
 // Everything a track file is made from.
 struct TrackExport {
     std::vector<TrackedFrame> frames;
-    std::vector<ormel::FollowedObject> objects;   // the persistent tracks, by number
     int width = 0, height = 0;
     double fps = 24.0;
     TrackStates states;                           // the rows written and drawn

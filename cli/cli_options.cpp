@@ -20,7 +20,8 @@ const char* usageText() {
            "                [--no-audio] [--timecode HH:MM:SS:FF] [--chunk I/N]\n"
            "                [--render-scale S] [--no-temporal-host] [--max-frame-mb N]\n"
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
-           "                [--track N | --id N] [--revive N] [--paths PATHS.png] and the options of render\n"
+           "                [--track N | --id N] [--revive N] [--states LIST] [--paths PATHS.png]\n"
+           "                and the options of render\n"
            "  varnok params [--json] [--plugin BUNDLE]\n"
            "  varnok presets [--plugin BUNDLE]\n"
            "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
@@ -45,7 +46,9 @@ const char* usageText() {
            "one track whose y counts up from the bottom as Nuke does. Ids are the labels' own,\n"
            "fresh in every frame; track numbers stay with an object over the whole range\n"
            "(--track N picks one, --revive N frames an object may be missed and keep its number,\n"
-           "default 8). --paths draws every track's path over the middle frame.\n"
+           "default 8). Rows are seen, merged (region shared) or predicted (missed); --states\n"
+           "seen,merged,predicted picks which are written (default all). --paths draws every\n"
+           "track's path over the middle frame.\n"
            "--threads N sets how many threads the plug-in may use through the host's\n"
            "multithread suite (and varnok for its own frame conversions); default: every processor.\n"
            "--fps takes N, N/D or 23.976, 29.97, 59.94 (the /1001 rates); without it a video keeps\n"
@@ -155,6 +158,12 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
                 return false;
             }
             o->fps = o->rate.value();
+        } else if (a == "--states") {
+            if (!value(&v)) return false;
+            if (!parseTrackStates(v, &o->trackStates)) {
+                *error = "--states expects a list of seen, merged, predicted (or all), got \"" + v + "\"";
+                return false;
+            }
         } else if (a == "--cache-mb") {
             if (!whole(0, 1048576, "megabytes between 0 and 1048576", &o->cacheMb)) return false;
         } else if (a == "--chunk") {

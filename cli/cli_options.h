@@ -7,6 +7,7 @@
 #include "media/frame_rate.h"
 #include "cli/host_options.h"
 #include "cli/option_values.h"
+#include "cli/track_formats.h"
 
 namespace varnok {
 
@@ -36,6 +37,7 @@ struct CliOptions {
     int trackNumber = -1;             // track --track: a persistent track, for the one-track formats
     int revive = 8;                   // track --revive: frames an object may be missed and keep its number
     std::string pathsPicture;         // track --paths: picture of every persistent track's path
+    TrackStates trackStates;          // track --states: the rows written, by state
     long cacheMb = -1;                // --cache-mb: float frames kept; -1 takes defaultCacheMegabytes()
     int threads = 0;                  // --threads: threads lent to the plug-in; 0 means one per processor
     int chunkIndex = -1, chunkCount = 0;   // --chunk I/N: render only the I-th of N parts (see chunk_plan.h)

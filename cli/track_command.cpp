@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "cli/command_setup.h"
 #include "cli/commands.h"
@@ -12,6 +15,7 @@
 #include "cli/track_paths.h"
 #include "cli/track_recorder.h"
 #include "engine/persistent_tracks.h"
+#include "engine/track_gaps.h"
 #include "media/image_io.h"
 #include "media/media_path.h"
 
@@ -51,6 +55,31 @@ bool writePathsPicture(const std::string& path, const ofxhost::FloatImage& frame
         return false;
     }
     return true;
+}
+
+// Every object's places made into a path (see settledPath): gaps blended,
+// missed frames that lead nowhere dropped.
+void settlePaths(std::vector<TrackedFrame>& frames) {
+    std::map<int32_t, std::vector<std::pair<size_t, size_t>>> where;  // by number: (frame, place) in frame order
+    for (size_t f = 0; f < frames.size(); ++f)
+        for (size_t i = 0; i < frames[f].places.size(); ++i) where[frames[f].places[i].track].push_back({f, i});
+    std::vector<std::vector<bool>> dropped(frames.size());
+    for (size_t f = 0; f < frames.size(); ++f) dropped[f].assign(frames[f].places.size(), false);
+    for (const auto& [number, at] : where) {
+        std::vector<ormel::ObjectPlace> path;
+        for (const auto& [f, i] : at) path.push_back(frames[f].places[i]);
+        const std::vector<ormel::ObjectPlace> settled = ormel::settledPath(std::move(path));
+        for (size_t k = 0; k < at.size(); ++k) {
+            if (k < settled.size()) frames[at[k].first].places[at[k].second] = settled[k];
+            else dropped[at[k].first][at[k].second] = true;
+        }
+    }
+    for (size_t f = 0; f < frames.size(); ++f) {
+        std::vector<ormel::ObjectPlace> kept;
+        for (size_t i = 0; i < frames[f].places.size(); ++i)
+            if (!dropped[f][i]) kept.push_back(frames[f].places[i]);
+        frames[f].places = std::move(kept);
+    }
 }
 
 }  // namespace
@@ -95,7 +124,9 @@ int runTrackCommand(const CliOptions& o) {
         const double t1 = nowSeconds();
         const ormel::Settings& settings = recorder.settings();
         const ormel::LinkSettings link{settings.trackingDistance, o.revive, settings.temporalFrames >= 1};
-        t.numbers = ormel::linkFrame(links, frame, t.tracks, link);
+        ormel::LinkedFrame linked = ormel::linkFrame(links, frame, t.tracks, link);
+        t.places = std::move(linked.tracks);
+        t.places.insert(t.places.end(), linked.unseen.begin(), linked.unseen.end());
         linkSeconds += secondsSince(t1);
         trackSeconds += t1 - t0;
         if (!o.pathsPicture.empty() && frame == middle) middlePicture = pictures(frame);
@@ -104,7 +135,8 @@ int runTrackCommand(const CliOptions& o) {
     }
     const double total = secondsSince(start);
     if (progress) std::fprintf(stderr, "\n");
-    data.objects = links.objects;
+    data.states = o.trackStates;
+    settlePaths(data.frames);
     std::string text;
     if (!formatTracks(format, data, TrackChoice{o.trackNumber, o.trackId}, &text, &error)) return fail(error);
     if (!o.pathsPicture.empty()) {

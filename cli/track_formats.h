@@ -15,15 +15,29 @@ namespace varnok {
 struct TrackedFrame {
     int frame = 0;
     std::vector<ormel::Track> tracks;          // as the effect draws them, by id
-    std::vector<ormel::TrackNumber> numbers;   // each track's persistent number and age
+    // Every object followed at this frame: one per track, in order, then the
+    // objects with no region of their own (in a merge, or missed), by number.
+    std::vector<ormel::ObjectPlace> places;
 };
+
+// Which rows a file holds, by their state.
+struct TrackStates {
+    bool seen = true, merged = true, predicted = true;
+    bool hold(ormel::TrackState state) const {
+        return state == ormel::TrackState::Seen ? seen : state == ormel::TrackState::Merged ? merged : predicted;
+    }
+};
+
+// A comma-separated list of "seen", "merged", "predicted", or "all"; false
+// for anything else or an empty list.
+bool parseTrackStates(const std::string& list, TrackStates* states);
 
 // Everything a track file is made from.
 struct TrackExport {
     std::vector<TrackedFrame> frames;
-    std::vector<ormel::FollowedObject> objects;   // the persistent tracks, by number
     int width = 0, height = 0;
     double fps = 24.0;
+    TrackStates states;                           // the rows written and drawn
 };
 
 // Which one track the After Effects and Nuke files hold: a persistent

@@ -16,6 +16,7 @@ namespace {
 struct PathPoint {
     int frame;
     ormel::Vec2 at;
+    bool seen;
 };
 
 // Dimmed, so that paths of any colour stand out over bright footage.
@@ -46,8 +47,9 @@ ormel::Image drawTrackPaths(const ormel::Image& frame, const TrackExport& data) 
 
     std::map<int, std::vector<PathPoint>> paths;   // by number, points in frame order
     for (const TrackedFrame& f : data.frames)
-        for (size_t i = 0; i < f.tracks.size() && i < f.numbers.size(); ++i)
-            paths[f.numbers[i].track].push_back({f.frame, f.tracks[i].blob.center});
+        for (const ormel::ObjectPlace& p : f.places)
+            if (data.states.hold(p.state))
+                paths[p.track].push_back({f.frame, p.at, p.state == ormel::TrackState::Seen});
 
     // Sizes follow the picture, so a 1080p frame reads like a small one.
     const float unit = std::max(1.0f, static_cast<float>(std::min(picture.width, picture.height)) / 360.0f);
@@ -57,7 +59,8 @@ ormel::Image drawTrackPaths(const ormel::Image& frame, const TrackExport& data) 
     for (const auto& [number, points] : paths) {
         const ormel::Pixel colour = trackColour(number);
         for (size_t k = 1; k < points.size(); ++k) {
-            const bool seenBetween = points[k].frame - points[k - 1].frame == 1;
+            const bool seenBetween =
+                points[k].frame - points[k - 1].frame == 1 && points[k].seen && points[k - 1].seen;
             ormel::drawLine(picture, points[k - 1].at, points[k].at, width, colour, 1.0f, seenBetween ? 0.0f : dash,
                             0.0f);
         }

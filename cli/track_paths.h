@@ -1,8 +1,8 @@
 // The picture a user chooses `--track N` from: every persistent track's path
 // over one frame of the footage, each in its own colour with its number at
 // its start, drawn with the overlay's own strokes and bitmap text. Solid
-// where the object was seen in consecutive frames, dashed across frames
-// where it was missed.
+// where the object was seen in consecutive frames, dashed where it was in a
+// merge or missed.
 #pragma once
 
 #include "cli/track_formats.h"

@@ -41,10 +41,11 @@ void observe(FollowedObject& o, int32_t frame, const Blob& region, bool merged) 
     o.last = region.center;
     o.lastMerged = merged;
     if (merged) {
-        if (o.clean.empty()) o.area = region.area;  // born merged: the only size known
+        if (o.clean.empty()) o.area = region.area, o.box = region;  // born merged: the only size known
         return;
     }
     o.area = region.area;
+    o.box = region;
     o.clean.push_back(region.center);
     o.cleanFrames.push_back(frame);
     if (o.clean.size() > kCleanPoints) {
@@ -54,6 +55,15 @@ void observe(FollowedObject& o, int32_t frame, const Blob& region, bool merged) 
 }
 
 }  // namespace
+
+Blob boxMovedTo(const Blob& box, Vec2 at) {
+    Blob b = box;
+    const auto dx = static_cast<int32_t>(std::lround(at.x - box.center.x));
+    const auto dy = static_cast<int32_t>(std::lround(at.y - box.center.y));
+    b.minX += dx, b.maxX += dx, b.minY += dy, b.maxY += dy;
+    b.center = at;
+    return b;
+}
 
 Vec2 predictedCentre(const FollowedObject& o, int32_t frame) {
     if (o.clean.empty()) return o.last;
@@ -66,8 +76,8 @@ Vec2 predictedCentre(const FollowedObject& o, int32_t frame) {
     return {newest.x + vx * ahead, newest.y + vy * ahead};
 }
 
-std::vector<TrackNumber> linkFrame(LinkState& state, int32_t frame, const std::vector<Track>& tracks,
-                                   const LinkSettings& settings) {
+LinkedFrame linkFrame(LinkState& state, int32_t frame, const std::vector<Track>& tracks,
+                      const LinkSettings& settings) {
     const int64_t revive = std::max<int32_t>(settings.revive, 0);
     // Objects still worth looking for, with where they should be now.
     std::vector<size_t> live;
@@ -131,19 +141,33 @@ std::vector<TrackNumber> linkFrame(LinkState& state, int32_t frame, const std::v
         }
     }
 
-    // Unmatched objects a merge holds are covered this frame.
+    // Unmatched objects a merge holds are covered this frame; the others are missed.
+    LinkedFrame out;
     for (size_t k = 0; k < live.size(); ++k) {
         if (taken[k]) continue;
+        FollowedObject& o = state.objects[live[k]];
+        ObjectPlace p;
+        p.state = TrackState::Predicted;
         for (size_t t = 0; t < tracks.size(); ++t)
-            if (merged[t] && insideBox(predicted[k], tracks[t].blob)) state.objects[live[k]].lastCovered = frame;
+            if (merged[t] && insideBox(predicted[k], tracks[t].blob)) p.state = TrackState::Merged;
+        if (p.state == TrackState::Merged) o.lastCovered = frame;
+        p.frame = frame;
+        p.track = o.number;
+        p.age = frame - o.firstFrame;
+        p.at = p.predicted = predicted[k];
+        p.box = boxMovedTo(o.box, p.at);
+        out.unseen.push_back(p);
     }
 
     // 3. New objects, and every object's new position.
-    std::vector<TrackNumber> numbers(tracks.size());
+    out.tracks.resize(tracks.size());
     for (size_t t = 0; t < tracks.size(); ++t) {
         size_t index;
+        ObjectPlace& p = out.tracks[t];
+        p.at = p.predicted = tracks[t].blob.center;
         if (objectOf[t] != kNone) {
             index = live[objectOf[t]];
+            p.predicted = predicted[objectOf[t]];
         } else {
             FollowedObject o;
             o.number = static_cast<int32_t>(state.objects.size()) + 1;
@@ -154,11 +178,22 @@ std::vector<TrackNumber> linkFrame(LinkState& state, int32_t frame, const std::v
         }
         FollowedObject& o = state.objects[index];
         observe(o, frame, tracks[t].blob, merged[t]);
-        numbers[t] = {o.number, frame - o.firstFrame};
+        p.frame = frame;
+        p.track = o.number;
+        p.age = frame - o.firstFrame;
+        p.region = static_cast<int32_t>(t);
+        p.box = tracks[t].blob;
+        p.speed = tracks[t].speed;
+        if (merged[t]) {
+            // The shared centre is no object's: it stays where its motion goes.
+            p.state = TrackState::Merged;
+            p.at = p.predicted;
+            p.box = boxMovedTo(o.box, p.at);
+        }
     }
     state.started = true;
     state.previousFrame = frame;
-    return numbers;
+    return out;
 }
 
 }  // namespace ormel

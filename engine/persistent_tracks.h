@@ -20,6 +20,9 @@
 // objects that pass each other come out with the numbers they went in with.
 // An object inside a merge is covered, not missed: however long the merge
 // lasts, it can come out of it with its number.
+// Every object followed has a place in every frame it is alive: its own
+// region's centre when seen; otherwise (in a merge, or missed for up to
+// `revive` frames) where its motion before puts it, with its own last box.
 //
 // Plain sequential arithmetic: the same frames always give the same numbers.
 #pragma once
@@ -47,6 +50,7 @@ struct FollowedObject {
     Vec2 last;                   // centre in its last frame
     bool lastMerged = false;     // that centre was a merged region's
     int32_t area = 0;            // area in its last clean frame
+    Blob box;                    // its region in its last clean frame
     std::vector<Vec2> clean;     // last few unmerged centres, oldest first
     std::vector<int32_t> cleanFrames;
 };
@@ -58,19 +62,40 @@ struct LinkState {
     int32_t previousFrame = 0;
 };
 
-struct TrackNumber {
-    int32_t track = 0;  // the persistent number, from 1
-    int32_t age = 0;    // frames since the object's first frame
+enum class TrackState : uint8_t {
+    Seen,       // a region of its own
+    Merged,     // its region is shared with another object
+    Predicted,  // missed, within the revival frames
+};
+
+// Where one followed object is in one frame.
+struct ObjectPlace {
+    int32_t frame = 0;
+    int32_t track = 0;     // the persistent number, from 1
+    int32_t age = 0;       // frames since the object's first frame
+    TrackState state = TrackState::Seen;
+    int32_t region = -1;   // the given track whose region it holds, -1 for none
+    Vec2 at;               // seen: its region's centre; otherwise where its motion puts it
+    Vec2 predicted;        // where its motion before this frame put it
+    Blob box;              // seen: its region; otherwise its own last box, moved to `at`
+    float speed = 0.0f;    // seen: the effect's speed; otherwise set by settledPath
+};
+
+struct LinkedFrame {
+    std::vector<ObjectPlace> tracks;   // one per track given, in the order given
+    std::vector<ObjectPlace> unseen;   // objects alive with no region of their own here, by number
 };
 
 // Links one frame's tracks (as the effect gives them, in full-frame pixels)
-// to the objects followed so far; frames come in ascending order. Returns one
-// entry per track, in the order given.
-std::vector<TrackNumber> linkFrame(LinkState& state, int32_t frame, const std::vector<Track>& tracks,
-                                   const LinkSettings& settings);
+// to the objects followed so far; frames come in ascending order.
+LinkedFrame linkFrame(LinkState& state, int32_t frame, const std::vector<Track>& tracks,
+                      const LinkSettings& settings);
 
 // Where an object is expected at `frame`: its last clean centre moved on at
 // the velocity of its last clean centres.
 Vec2 predictedCentre(const FollowedObject& object, int32_t frame);
+
+// `box` moved by whole pixels so that it sits around `at`, its centre `at`.
+Blob boxMovedTo(const Blob& box, Vec2 at);
 
 }  // namespace ormel

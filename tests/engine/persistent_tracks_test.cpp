@@ -129,8 +129,8 @@ TEST(PersistentTracks, EveryObjectKeepsItsNumber) {
         std::vector<Region> before;
         for (int f = 0; f < c.frames; ++f) {
             const std::vector<Region> regions = regionsAt(c.movers, f);
-            const std::vector<TrackNumber> numbers =
-                linkFrame(state, 100 + f, tracksOf(regions, before, c.settings.followTrails), c.settings);
+            const std::vector<ObjectPlace> numbers =
+                linkFrame(state, 100 + f, tracksOf(regions, before, c.settings.followTrails), c.settings).tracks;
             ASSERT_EQ(numbers.size(), regions.size());
             for (size_t i = 0; i < regions.size(); ++i) {
                 const int32_t n = numbers[i].track;

@@ -119,4 +119,9 @@ void ImageEffect::persistentWarning(const std::string& text) const {
     logMessage(text);
 }
 
+void ImageEffect::clearPersistentMessage() const {
+    const OfxMessageSuiteV2* suite = suites().message2;
+    if (suite != nullptr && suite->clearPersistentMessage != nullptr) suite->clearPersistentMessage(handle_);
+}
+
 }  // namespace OFX

@@ -46,6 +46,8 @@ public:
     // A warning that stays on the instance where the host keeps such
     // messages (message suite V2), else a log line.
     void persistentWarning(const std::string& text) const;
+    // Takes the instance's persistent message away, where the host keeps one.
+    void clearPersistentMessage() const;
 
     virtual void render(const RenderArguments& args) = 0;
     // True to pass `identityClip` at `identityTime` through unchanged.

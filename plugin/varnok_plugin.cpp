@@ -19,6 +19,7 @@
 #include "plugin/image_transfer.h"
 #include "plugin/image_transfer_bands.h"
 #include "catalogue/param_catalogue.h"
+#include "catalogue/param_range.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/remembered_regions.h"
 #include "plugin/temporal_limits.h"
@@ -314,6 +315,22 @@ bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& 
     identityClip = sourceClip;
     identityTime = t;
     return true;
+}
+
+void VarnokPlugin::getClipPreferences(OFX::ClipPreferencesSetter& preferences) {
+    // Declared as rendered. The overlay alone is drawn over transparent
+    // black and the matte carries the mask in colour and alpha alike: both
+    // are premultiplied. Over the source, the source's own kind carries
+    // through (its opacity scales colour and alpha together).
+    const int mode = static_cast<int>(
+        ormel::heldToRange(ranges_.spec("outputMode"), static_cast<double>(fetchChoiceParam("outputMode")->getValue())));
+    if (mode == static_cast<int>(ormel::OutputMode::OverlayOnly) || mode == static_cast<int>(ormel::OutputMode::Matte)) {
+        preferences.setOutputPremultiplication(kOfxImagePreMultiplied);
+        return;
+    }
+    const std::string source = sourceClip->getPremultiplication();
+    if (source == kOfxImageOpaque || source == kOfxImagePreMultiplied || source == kOfxImageUnPreMultiplied)
+        preferences.setOutputPremultiplication(source);
 }
 
 void VarnokPlugin::getFramesNeeded(const OFX::FramesNeededArguments& args,

@@ -33,6 +33,7 @@ public:
                     double& identityTime) override;
     void getFramesNeeded(const OFX::FramesNeededArguments& args,
                          OFX::FramesNeededSetter& frames) override;
+    void getClipPreferences(OFX::ClipPreferencesSetter& preferences) override;
     void changedParam(const OFX::InstanceChangedArgs& args, const std::string& paramName) override;
 
     // Every non-preset parameter at `time`, converted, scaled by the HUD size

@@ -99,6 +99,8 @@ bool ImageEffect::isIdentity(const IsIdentityArguments&, Clip*&, double&) { retu
 
 void ImageEffect::getFramesNeeded(const FramesNeededArguments&, FramesNeededSetter&) {}
 
+void ImageEffect::getClipPreferences(ClipPreferencesSetter&) {}
+
 void ImageEffect::changedParam(const InstanceChangedArgs&, const std::string&) {}
 
 void ImageEffect::changedClip(const InstanceChangedArgs&, const std::string&) {}

@@ -54,6 +54,7 @@ public:
     virtual bool isIdentity(const IsIdentityArguments& args, Clip*& identityClip,
                             double& identityTime);
     virtual void getFramesNeeded(const FramesNeededArguments& args, FramesNeededSetter& frames);
+    virtual void getClipPreferences(ClipPreferencesSetter& preferences);
     virtual void changedParam(const InstanceChangedArgs& args, const std::string& paramName);
     virtual void changedClip(const InstanceChangedArgs& args, const std::string& clipName);
     virtual void endSequenceRender(const EndSequenceRenderArguments& args);

@@ -22,7 +22,6 @@ void initEffectDescriptor(PropertySet& p, const std::string& bundlePath) {
     p.setStrings(kOfxPropVersionLabel, {""}, false, 1);
     p.setStrings(kOfxPropPluginDescription, {""}, false, 1);
     p.setStrings(kOfxImageEffectPropSupportedContexts, {});
-    p.setStrings(kOfxImageEffectPropClipPreferencesSlaveParam, {});
     p.setStrings(kOfxImageEffectPluginPropGrouping, {""}, false, 1);
     p.setInts(kOfxImageEffectPluginPropSingleInstance, {0}, false, 1);
     p.setStrings(kOfxImageEffectPluginRenderThreadSafety, {kOfxImageEffectRenderInstanceSafe}, false, 1);

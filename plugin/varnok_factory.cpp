@@ -23,8 +23,6 @@ void VarnokFactory::describe(OFX::ImageEffectDescriptor& desc) {
     desc.setRenderTwiceAlways(false);
     desc.setSupportsMultipleClipPARs(false);
     desc.setNoSpatialAwareness(false);
-    // The output's premultiplication follows the output mode.
-    desc.addClipPreferencesSlaveParam("outputMode");
 }
 
 void VarnokFactory::describeInContext(OFX::ImageEffectDescriptor& desc, OFX::ContextEnum) {

@@ -19,7 +19,6 @@
 #include "plugin/image_transfer.h"
 #include "plugin/image_transfer_bands.h"
 #include "catalogue/param_catalogue.h"
-#include "catalogue/param_range.h"
 #include "plugin/settings_sampling.h"
 #include "plugin/remembered_regions.h"
 #include "plugin/temporal_limits.h"
@@ -318,19 +317,12 @@ bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& 
 }
 
 void VarnokPlugin::getClipPreferences(OFX::ClipPreferencesSetter& preferences) {
-    // Declared as rendered. The overlay alone is drawn over transparent
-    // black and the matte carries the mask in colour and alpha alike: both
-    // are premultiplied. Over the source, the source's own kind carries
-    // through (its opacity scales colour and alpha together).
-    const int mode = static_cast<int>(
-        ormel::heldToRange(ranges_.spec("outputMode"), static_cast<double>(fetchChoiceParam("outputMode")->getValue())));
-    if (mode == static_cast<int>(ormel::OutputMode::OverlayOnly) || mode == static_cast<int>(ormel::OutputMode::Matte)) {
-        preferences.setOutputPremultiplication(kOfxImagePreMultiplied);
-        return;
-    }
-    const std::string source = sourceClip->getPremultiplication();
-    if (source == kOfxImageOpaque || source == kOfxImagePreMultiplied || source == kOfxImageUnPreMultiplied)
-        preferences.setOutputPremultiplication(source);
+    // Declared as rendered, in every output mode: the overlay alone is drawn
+    // over transparent black with colour mixed by coverage; the matte carries
+    // the mask in colour and alpha alike; over the source, its opacity scales
+    // colour and alpha together and the overlay is laid on with the
+    // premultiplied over.
+    preferences.setOutputPremultiplication(kOfxImagePreMultiplied);
 }
 
 void VarnokPlugin::getFramesNeeded(const OFX::FramesNeededArguments& args,

@@ -80,12 +80,6 @@ BitDepthEnum Clip::getPixelDepth() const {
     return bitDepthFromName(s);
 }
 
-std::string Clip::getPremultiplication() const {
-    std::string s;
-    props_.tryGetString(kOfxImageEffectPropPreMultiplication, 0, s);
-    return s;
-}
-
 PixelComponentEnum Clip::getPixelComponents() const {
     std::string s;
     if (!props_.tryGetString(kOfxImageEffectPropComponents, 0, s)) return ePixelComponentNone;

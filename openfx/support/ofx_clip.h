@@ -77,9 +77,6 @@ public:
     BitDepthEnum getPixelDepth() const;
     PixelComponentEnum getPixelComponents() const;
     bool isConnected() const;
-    // kOfxImageEffectPropPreMultiplication: how the clip's colour relates to
-    // its alpha; "" when the host does not say.
-    std::string getPremultiplication() const;
     // The frames the clip has (kOfxImageEffectPropFrameRange); false when the
     // host gives no usable range.
     bool getFrameRange(OfxRangeD& range) const;

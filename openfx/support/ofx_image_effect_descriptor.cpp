@@ -1,6 +1,5 @@
 #include "openfx/support/ofx_image_effect_descriptor.h"
 
-#include "openfx/support/ofx_exceptions.h"
 #include "openfx/support/ofx_suites.h"
 
 namespace OFX {
@@ -57,15 +56,6 @@ void ImageEffectDescriptor::setSupportsMultipleClipPARs(bool v) {
 }
 void ImageEffectDescriptor::setNoSpatialAwareness(bool v) {
     props_.propSetString(kOfxImageEffectPropNoSpatialAwareness, v ? "true" : "false", 0, false);
-}
-
-void ImageEffectDescriptor::addClipPreferencesSlaveParam(const std::string& name) {
-    // A host that keeps no such list ignores it: the preferences then follow
-    // only what it asks on its own.
-    try {
-        props_.propAppendString(kOfxImageEffectPropClipPreferencesSlaveParam, name);
-    } catch (const Exception::Suite&) {
-    }
 }
 
 ClipDescriptor* ImageEffectDescriptor::defineClip(const std::string& name) {

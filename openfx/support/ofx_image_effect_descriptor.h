@@ -37,8 +37,6 @@ public:
     void setSupportsMultipleClipPARs(bool v);
     // A string property in the standard: "true" or "false".
     void setNoSpatialAwareness(bool v);
-    // A parameter whose change makes the host ask for the clip preferences again.
-    void addClipPreferencesSlaveParam(const std::string& name);
 
     // Null when the host refuses the definition.
     ClipDescriptor* defineClip(const std::string& name);

@@ -94,6 +94,8 @@ public:
     // answers with nothing, or with the current frame's own pixels, gives
     // no earlier frames.
     bool delivered() const { return delivered_; }
+    // Whether a fetch at an earlier time came back with the current frame.
+    bool gaveCurrentFrame() const { return gaveCurrent_; }
 
     ormel::EarlierFrame fetch(int32_t offset, ormel::Image& spare) override {
         ormel::EarlierFrame e;
@@ -125,7 +127,10 @@ public:
             delivered_ = true;
             return e;
         }
-        if (currentPixels_ != nullptr && image->getPixelData() == currentPixels_) return e;
+        if (currentPixels_ != nullptr && image->getPixelData() == currentPixels_) {
+            gaveCurrent_ = true;
+            return e;
+        }
         delivered_ = true;
         // Reduced straight from the host's memory, and released before the next.
         ormel::readHostImageReducedInto(accessOf(image.get()), factor_, spare, bands_);
@@ -158,7 +163,7 @@ private:
     const double time_;
     const ClipFrameRange range_;
     void* const currentPixels_;
-    bool delivered_ = false;
+    bool delivered_ = false, gaveCurrent_ = false;
     const int32_t width_, height_;
     const int32_t factor_;
     const ormel::Settings detection_;
@@ -270,7 +275,8 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     RememberedUse remembered;
     if (frames > 0 && !history.delivered() && current.width > 0 && current.height > 0) {
         remembered.begin(settings, current.width, current.height, t, frames, range, earlier);
-        if (!temporalHost_ || usable > 0) tellNoEarlierFrames(!earlier.empty());
+        // Missing frames are no news; a host that has none to give is.
+        if (!temporalHost_ || history.gaveCurrentFrame()) tellNoEarlierFrames(!earlier.empty());
     }
 
     // `current` is read again only next frame, after it has been refilled.

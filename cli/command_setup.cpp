@@ -11,6 +11,12 @@ bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
         *error = "--render-scale, --no-temporal-host and --host-like belong to render";
         return false;
     }
+    // Looks and buttons act through parameter-change calls, which such a host never makes.
+    if (o.host.likeMlt && (!o.preset.empty() || !o.presses.empty())) {
+        *error = "--preset and --press act through parameter changes, which --host-like mlt never reports; "
+                 "set the values with --set";
+        return false;
+    }
     std::vector<Assignment> assignments;
     for (const std::string& text : o.sets) {
         Assignment a;

@@ -138,9 +138,12 @@ TEST(VarnokHostOptions, ProxyScaleAndEditorsWithoutEarlierFrames) {
             EXPECT_EQ(readFrame(d + "/editor." + frame + ".png").data, readFrame(d + "/on." + frame + ".png").data)
                 << host << ", frame " << frame;
     }
-    r = run("render" + in + " -o " + d + "/x.png --host-like vegas");
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.output.find("--host-like expects mlt"), std::string::npos) << r.output;
+    for (const auto& [args, says] : {std::pair{"--host-like vegas", "--host-like expects mlt"},
+                                     std::pair{"--host-like mlt --preset 2", "which --host-like mlt never reports"}}) {
+        r = run("render" + in + " -o " + d + "/x.png " + args);
+        EXPECT_NE(r.status, 0) << args;
+        EXPECT_NE(r.output.find(says), std::string::npos) << r.output;
+    }
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ const char* usageText() {
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
            "                [--cache-mb N] [--threads N] [--codec C] [--quality N] [--audio FILE]\n"
            "                [--no-audio] [--timecode HH:MM:SS:FF] [--chunk I/N]\n"
-           "                [--render-scale S] [--no-temporal-host] [--max-frame-mb N]\n"
+           "                [--render-scale S] [--no-temporal-host] [--host-like mlt] [--max-frame-mb N]\n"
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
            "                [--track N | --id N] [--revive N] [--states LIST] [--paths PATHS.png]\n"
            "                and the options of render\n"

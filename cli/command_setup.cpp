@@ -7,8 +7,14 @@ namespace varnok {
 
 bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
     // track samples the effect's settings itself and renders nothing.
-    if (o.command == "track" && (o.host.renderScale != 1.0 || o.host.noTemporalHost)) {
-        *error = "--render-scale and --no-temporal-host belong to render";
+    if (o.command == "track" && (o.host.renderScale != 1.0 || o.host.noTemporalHost || o.host.likeMlt)) {
+        *error = "--render-scale, --no-temporal-host and --host-like belong to render";
+        return false;
+    }
+    // Looks and buttons act through parameter-change calls, which such a host never makes.
+    if (o.host.likeMlt && (!o.preset.empty() || !o.presses.empty())) {
+        *error = "--preset and --press act through parameter changes, which --host-like mlt never reports; "
+                 "set the values with --set";
         return false;
     }
     std::vector<Assignment> assignments;
@@ -33,7 +39,7 @@ bool setUpCommand(const CliOptions& o, CommandSetup* s, std::string* error) {
         return false;
     }
 
-    s->plugin = ofxhost::Plugin::load(pluginPath(o), "", error, ofxhost::HostDescription{!o.host.noTemporalHost});
+    s->plugin = ofxhost::Plugin::load(pluginPath(o), "", error, hostDescription(o.host));
     if (!s->plugin) {
         *error = "cannot load the plug-in: " + *error;
         return false;

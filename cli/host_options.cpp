@@ -18,6 +18,15 @@ OptionParse parseHostOption(const std::string& a, const std::function<bool(std::
         o->noTemporalHost = true;
         return OptionParse::Taken;
     }
+    if (a == "--host-like") {
+        if (!value(&v)) return OptionParse::Error;
+        if (v != "mlt") {
+            *error = "--host-like expects mlt, got \"" + v + "\"";
+            return OptionParse::Error;
+        }
+        o->likeMlt = true;
+        return OptionParse::Taken;
+    }
     if (a == "--render-scale") {
         if (!value(&v)) return OptionParse::Error;
         char* end = nullptr;
@@ -36,6 +45,11 @@ OptionParse parseHostOption(const std::string& a, const std::function<bool(std::
         return OptionParse::Taken;
     }
     return OptionParse::NotMine;
+}
+
+ofxhost::HostDescription hostDescription(const HostOptions& o) {
+    if (o.likeMlt) return ofxhost::HostDescription::mltLike();
+    return ofxhost::HostDescription{!o.noTemporalHost};
 }
 
 long defaultMaxFrameMegabytes() {

@@ -12,12 +12,14 @@
 
 namespace ofxhost {
 class Plugin;
+struct HostDescription;
 }
 
 namespace varnok {
 
 struct HostOptions {
     bool noTemporalHost = false;   // --no-temporal-host
+    bool likeMlt = false;          // --host-like mlt
     double renderScale = 1.0;      // --render-scale
     long maxFrameMb = -1;          // --max-frame-mb; -1 takes defaultMaxFrameMegabytes()
 };
@@ -34,8 +36,14 @@ OptionParse parseHostOption(const std::string& arg, const std::function<bool(std
     "at that size.\n"                                                                          \
     "--no-temporal-host acts as an editing host without temporal clip access: the effect\n"   \
     "gets no earlier frames and says so.\n"                                                    \
+    "--host-like mlt acts as the free editors built on MLT do: no earlier frames, a new\n"    \
+    "instance of the effect for every frame, a new image label on every fetch, no\n"          \
+    "parameter-change calls; frames rendered in order show what such an editor shows.\n"      \
     "--max-frame-mb N refuses, before decoding, a frame whose float RGBA copy needs more\n"    \
     "than N MB (of 1,000,000 bytes; default: half of physical memory).\n"
+
+// What the plug-in is told of the host these options make.
+ofxhost::HostDescription hostDescription(const HostOptions& options);
 
 // Half of physical memory, in megabytes of 1,000,000 bytes.
 long defaultMaxFrameMegabytes();

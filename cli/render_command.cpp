@@ -48,6 +48,7 @@ int runRenderCommand(const CliOptions& o) {
                    frames.front(), &error, &note))
         return fail(error);
     if (!note.empty() && !o.quiet) std::fprintf(stderr, "varnok: %s\n", note.c_str());
+    sink.setPremultiplied(instance->outputPremultiplication() != "OfxImageAlphaUnPremultiplied");
 
     RenderLoop loop;
     loop.instance = instance;

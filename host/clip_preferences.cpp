@@ -125,6 +125,12 @@ int negotiateClipPreferences(InstanceState& s) {
     out.setInts(kOfxImageClipPropContinuousSamples, {0}, false, 1);
     out.setInts(kOfxImageEffectFrameVarying, {0}, false, 1);
     const int st = s.plugin->call(kOfxImageEffectActionGetClipPreferences, &e, nullptr, &out);
+    if (ClipObj* o = e.clip(kOfxImageEffectOutputClipName)) {
+        const std::string declared = st == kOfxStatOK ? out.getString(kOfxImageEffectPropPreMultiplication) : "";
+        const bool known =
+            declared == kOfxImageOpaque || declared == kOfxImagePreMultiplied || declared == kOfxImageUnPreMultiplied;
+        o->premultiplication = known ? declared : kOfxImageUnPreMultiplied;
+    }
 
     if (st == kOfxStatOK) {
         // Only what the plug-in said it can take is honoured; without

@@ -85,6 +85,9 @@ struct ClipObj {
     ImageLayout layout;
     BitDepth depth = BitDepth::Float;             // as the clip preferences settled them
     Components components = Components::RGBA;
+    // How colour relates to alpha in its images: footage is taken as
+    // unpremultiplied; the output is what the plug-in's preferences declare.
+    std::string premultiplication = kOfxImageUnPreMultiplied;
     FrameProvider provider;               // at most one of the two is set
     SharedFrameProvider sharedProvider;
     FrameLabeler labeler;

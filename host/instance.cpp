@@ -3,6 +3,7 @@
 #include <new>
 
 #include "host/clip_preferences.h"
+#include "host/instance_renewal.h"
 #include "host/plugin_state.h"
 
 namespace ofxhost {
@@ -39,7 +40,7 @@ void refreshClipProps(ClipObj& c, const InstanceState& s) {
     p.setStrings(kOfxImageEffectPropComponents, {componentsName(shown.components)}, true, 1);
     p.setStrings(kOfxImageClipPropUnmappedPixelDepth, {depthName(unmapped.depth)}, true, 1);
     p.setStrings(kOfxImageClipPropUnmappedComponents, {componentsName(unmapped.components)}, true, 1);
-    p.setStrings(kOfxImageEffectPropPreMultiplication, {kOfxImageUnPreMultiplied}, true, 1);
+    p.setStrings(kOfxImageEffectPropPreMultiplication, {c.premultiplication}, true, 1);
     p.setDoubles(kOfxImagePropPixelAspectRatio, {1.0}, true, 1);
     p.setDoubles(kOfxImageEffectPropFrameRate, {s.frameRate}, true, 1);
     p.setDoubles(kOfxImageEffectPropUnmappedFrameRate, {s.frameRate}, true, 1);
@@ -117,6 +118,13 @@ Instance::~Instance() {
 }
 
 const std::string& Instance::context() const { return state_->context; }
+
+std::string Instance::outputPremultiplication() {
+    InstanceState& s = *state_;
+    if (s.plugin && s.preferencesDirty) negotiateClipPreferences(s);
+    const ClipObj* out = s.effect->clip(kOfxImageEffectOutputClipName);
+    return out ? out->premultiplication : std::string(kOfxImageUnPreMultiplied);
+}
 
 namespace {
 
@@ -447,6 +455,7 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
 
 RenderResult Instance::render(double time, const RenderOptions& options) {
     try {
+        if (state_->plugin && state_->plugin->hostDescription.likeMlt) renewPluginInstance(*state_);
         return renderFrame(*state_, time, options);
     } catch (const std::bad_alloc&) {
         // A frame larger than the memory at hand: a status, not a crash.
@@ -518,6 +527,7 @@ FramesNeededResult Instance::getFramesNeeded(double time) {
 int Instance::instanceChanged(const std::string& param, double time, const std::string& reason) {
     InstanceState& s = *state_;
     if (!s.plugin) return kOfxStatErrBadHandle;
+    if (s.plugin->hostDescription.likeMlt) return kOfxStatReplyDefault;   // such a host never says
     if (!findParam(s, param)) return kOfxStatErrUnknown;
     if (!std::isfinite(time)) return kOfxStatErrValue;
     std::vector<std::pair<std::string, std::string>> queue{{param, reason}};

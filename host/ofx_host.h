@@ -206,6 +206,14 @@ struct FetchRecord {
 // answers a fetch at any time with the current frame.
 struct HostDescription {
     bool temporalClipAccess = true;
+    // Behaves as MLT's OpenFX module does (the free editors built on it):
+    // no temporal clip access, so a fetch at any time gets the current
+    // frame; a fresh instance of the effect for every frame rendered; a new
+    // image label on every fetch; no instance-changed action; parameter
+    // values handed over as set, never held to their ranges.
+    bool likeMlt = false;
+
+    static HostDescription mltLike() { return HostDescription{false, true}; }
 };
 
 // How a clip answers fetches outside its frame range. Hosts differ: some
@@ -271,6 +279,10 @@ public:
     Instance& operator=(const Instance&) = delete;
 
     const std::string& context() const;
+    // What the output's images hold, as the clip preferences settled it:
+    // "OfxImageOpaque", "OfxImageAlphaPremultiplied" or
+    // "OfxImageAlphaUnPremultiplied".
+    std::string outputPremultiplication();
 
     // Parameter values by name. False when there is no such parameter or the
     // value does not fit its kind (wrong component count, text for a number).

@@ -7,6 +7,7 @@
 
 #include "host/clip_preferences.h"
 #include "host/host_objects.h"
+#include "host/plugin_state.h"
 #include "host/proxy_scale.h"
 
 namespace ofxhost {
@@ -68,7 +69,8 @@ OfxStatus clipGetPropertySet(OfxImageClipHandle h, OfxPropertySetHandle* out) {
 // this process shares, since the host cannot tell whether a provider's
 // picture at a time is the one it gave before.
 std::string uniqueId(const ClipObj& c, double t) {
-    if (c.labeler) {
+    const bool freshEveryFetch = c.owner && c.owner->plugin && c.owner->plugin->hostDescription.likeMlt;
+    if (c.labeler && !freshEveryFetch) {
         std::string label = c.labeler(t);
         if (!label.empty()) return label;
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "media/alpha_convention.h"
 #include "media/frame_source.h"
 #include "media/image_io.h"
 
@@ -72,7 +73,8 @@ FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std
         if (!e.ok) nameFinal(&e.error, videoTemp_, media_.path);
     } else {
         const Timecode tc = shiftTimecode(timecode_, frame - firstFrame_);
-        e.ok = writeImageFile(temp, image, type_, channels_, &e.error, timecode_.valid() ? &tc : nullptr);
+        e.ok = writeImageFile(temp, image, type_, channels_, &e.error, timecode_.valid() ? &tc : nullptr,
+                              premultiplied_);
         if (!e.ok) {
             ::unlink(temp.c_str());
             nameFinal(&e.error, temp, final);
@@ -112,8 +114,13 @@ bool FrameSink::write(int frame, ofxhost::FloatImage&& image, std::string* error
     }
     // The frame moves into the task; the caller renders the next one meanwhile.
     inFlight_ = std::make_shared<ofxhost::FloatImage>(std::move(image));
-    std::shared_ptr<const ofxhost::FloatImage> img = inFlight_;
-    auto task = [this, img, temp, final, frame]() { return encode(*img, temp, final, frame); };
+    std::shared_ptr<ofxhost::FloatImage> img = inFlight_;
+    // Video codecs keep straight alpha.
+    const bool straighten = video_ && video_->keepsAlpha() && premultiplied_;
+    auto task = [this, img, temp, final, frame, straighten]() {
+        if (straighten) unpremultiply(*img);
+        return encode(*img, temp, final, frame);
+    };
     try {
         encoding_ = std::async(std::launch::async, task);
     } catch (const std::system_error&) {

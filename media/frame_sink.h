@@ -34,6 +34,9 @@ public:
     // False when this frame or the one before it could not be encoded.
     bool write(int frame, const ofxhost::FloatImage& image, std::string* error);
     bool write(int frame, ofxhost::FloatImage&& image, std::string* error);
+    // What the frames' colour holds, as the effect declared it (true unless
+    // told): each file gets its format's own kind (alpha_convention.h).
+    void setPremultiplied(bool premultiplied) { premultiplied_ = premultiplied; }
     bool commit(std::string* error);
     void discard();
     // The memory of a frame that has been encoded, for the next render to
@@ -46,6 +49,7 @@ private:
     MediaPath media_;
     SampleType type_ = SampleType::U8;
     int channels_ = 4;
+    bool premultiplied_ = true;
     std::unique_ptr<VideoWriter> video_;
     std::string videoTemp_;
     std::vector<std::pair<std::string, std::string>> pending_;   // temporary, final

@@ -9,7 +9,9 @@
 
 #include <unistd.h>
 
+#include "media/alpha_convention.h"
 #include "media/file_write.h"
+#include "media/media_path.h"
 #include "media/unit_samples.h"
 #include "host/image_buffer.h"
 
@@ -107,13 +109,22 @@ bool readImageFile(const std::string& path, NativeFrame* out, std::string* error
     return true;
 }
 
-bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, SampleType type,
-                    int channels, std::string* error, const Timecode* timecode) {
-    if (image.empty()) {
+bool writeImageFile(const std::string& path, const ofxhost::FloatImage& given, SampleType type,
+                    int channels, std::string* error, const Timecode* timecode, bool premultiplied) {
+    if (given.empty()) {
         *error = "nothing to write to " + path;
         return false;
     }
     channels = channels == 3 ? 3 : 4;
+    // OpenEXR's alpha is associated by definition: straight colour is
+    // multiplied here. The other formats are converted by OpenImageIO.
+    ofxhost::FloatImage associated;
+    const bool exr = classifyPath(path).extension == "exr";
+    if (!premultiplied && channels == 4 && exr) {
+        associated = given;
+        premultiply(associated);
+    }
+    const ofxhost::FloatImage& image = associated.empty() ? given : associated;
     const size_t n = static_cast<size_t>(image.width) * image.height;
     const int sb = sampleBytes(type);
     std::vector<uint8_t> data(n * channels * sb);
@@ -149,6 +160,9 @@ bool writeImageFile(const std::string& path, const ofxhost::FloatImage& image, S
     }
     OIIO::ImageSpec spec(image.width, image.height, channels, oiioType(type));
     if (channels == 4) spec.alpha_channel = 3;
+    // Left unset, OpenImageIO takes the colour as premultiplied and stores
+    // PNG straight and TIFF marked as associated.
+    if (channels == 4 && !premultiplied && !exr) spec.attribute("oiio:UnassociatedAlpha", 1);
     // zlib's default level costs twice the time for about 13% smaller frames;
     // rendering footage wants the time.
     spec.attribute("png:compressionLevel", 3);

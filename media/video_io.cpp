@@ -150,6 +150,7 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Vid
         return false;
     }
     feed_ = plan.feed;
+    alpha_ = plan.alpha;
     const bool planar = feed_ == EncoderPlan::Feed::Yuv420 || feed_ == EncoderPlan::Feed::Yuva420;
     coefficients_ = coefficientsFor(output.colour);
     // 8-bit 4:2:0 frames go as the encoder's own planes, padded to even sizes

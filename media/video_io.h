@@ -80,10 +80,13 @@ public:
     // hold every frame written (ffmpeg can exit 0 when its first write fails).
     bool close(std::string* error);
     void abort();
+    // Whether the file keeps the frames' alpha.
+    bool keepsAlpha() const { return alpha_; }
 
 private:
     std::unique_ptr<Subprocess> proc_;
     std::string path_;
+    bool alpha_ = false;
     int width_ = 0, height_ = 0;
     int frames_ = 0;
     EncoderPlan::Feed feed_ = EncoderPlan::Feed::Rgba16;

@@ -98,11 +98,12 @@ void trackReducedRegions(const std::vector<Blob>& reducedBlobs, Rescale back, co
 // Detects in the current frame at the detection resolution and replays the
 // earlier frames' regions; everything comes back in full-frame pixels.
 void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlier, const Settings& settings,
-                    TraceResult& result, const RowBands& bands, Image& reduced) {
+                    TraceResult& result, const RowBands& bands, Image& reduced, std::vector<Blob>& regions) {
     const int32_t factor = detectionFactor(settings);
     if (factor == 1) {
         result.blobs = detectBlobs(source, settings, &result.mask, bands);
         result.tracks = buildTracksFromRegions(earlier, result.blobs, settings);
+        regions = result.blobs;
         return;
     }
     downsampleNearestInto(source, factor, reduced, bands);
@@ -117,6 +118,7 @@ void detectAndTrack(const Image& source, const std::vector<FrameRegions>& earlie
         result.mask = enlargeMask(reducedMask, reduced.width, reduced.height, source.width, source.height, bands);
     }
     trackReducedRegions(reducedBlobs, back, earlier, settings, small, result);
+    regions = reducedBlobs;
 }
 
 // The picture the overlay is drawn on: the source at its opacity, a clear
@@ -229,7 +231,7 @@ void processInto(const Image& source, const std::vector<FrameRegions>& earlier, 
         result.image = Image{};
         return;
     }
-    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
+    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced, scratch.regions);
     basePicture(source, result.mask, settings, result.image, bands);
     if (settings.outputMode != OutputMode::Matte) {
         drawOverlayAndTreat(result.image, source, result.tracks, settings, bands, scratch, out);
@@ -252,7 +254,7 @@ void processConsuming(Image& source, const std::vector<FrameRegions>& earlier, c
     result.blobs.clear();
     result.tracks.clear();
     result.mask.clear();
-    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced);
+    detectAndTrack(source, earlier, settings, result, bands, scratch.reduced, scratch.regions);
     std::swap(result.image, source);
     drawOverlayAndTreat(result.image, result.image, result.tracks, settings, bands, scratch, out);
 }

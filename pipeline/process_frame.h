@@ -37,6 +37,9 @@ struct FrameScratch {
     Image reduced;   // the current frame at the detection resolution
     Image layer;     // the overlay on a layer of its own, when a treatment needs one
     PixelSortScratch sort;  // the pixel sort's blurs and what it knows is clear
+    // The current frame's regions at the detection resolution, as
+    // detectEarlierRegions finds them, for a caller that remembers them.
+    std::vector<Blob> regions;
 };
 
 // The same, with the earlier frames already reduced to their regions

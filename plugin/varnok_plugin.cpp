@@ -20,6 +20,7 @@
 #include "plugin/image_transfer_bands.h"
 #include "catalogue/param_catalogue.h"
 #include "plugin/settings_sampling.h"
+#include "plugin/remembered_regions.h"
 #include "plugin/temporal_limits.h"
 
 namespace {
@@ -79,14 +80,22 @@ bool isFloatRgba(const OFX::Image& image) {
 // host's label is to be trusted.
 class HostEarlierFrames : public ormel::EarlierFrames {
 public:
-    HostEarlierFrames(OFX::Clip& clip, double time, const ClipFrameRange& range, const std::string& currentLabel,
+    HostEarlierFrames(OFX::Clip& clip, double time, const ClipFrameRange& range, const OFX::Image& current,
                       int32_t width, int32_t height, const ormel::Settings& settings, const ormel::RowBands& bands,
                       ormel::DetectionCache& detections, std::atomic<bool>& labelsTrusted)
-        : clip_(clip), time_(time), range_(range), width_(width), height_(height),
+        : clip_(clip), time_(time), range_(range), currentPixels_(current.getPixelData()), width_(width), height_(height),
           factor_(ormel::detectionFactor(settings)), detection_(ormel::detectionSettings(settings)), bands_(bands),
           detections_(detections), labelsTrusted_(labelsTrusted) {
+        const std::string& currentLabel = current.getUniqueIdentifier();
         if (!currentLabel.empty()) seen_.push_back({currentLabel, time});
     }
+
+    // Whether any earlier frame came as a picture of its own: a host that
+    // answers with nothing, or with the current frame's own pixels, gives
+    // no earlier frames.
+    bool delivered() const { return delivered_; }
+    // Whether a fetch at an earlier time came back with the current frame.
+    bool gaveCurrentFrame() const { return gaveCurrent_; }
 
     ormel::EarlierFrame fetch(int32_t offset, ormel::Image& spare) override {
         ormel::EarlierFrame e;
@@ -115,8 +124,14 @@ public:
         }
         if (!key.empty() && detections_.find(key, &e.regions)) {
             e.kind = ormel::EarlierFrame::Kind::Regions;
+            delivered_ = true;
             return e;
         }
+        if (currentPixels_ != nullptr && image->getPixelData() == currentPixels_) {
+            gaveCurrent_ = true;
+            return e;
+        }
+        delivered_ = true;
         // Reduced straight from the host's memory, and released before the next.
         ormel::readHostImageReducedInto(accessOf(image.get()), factor_, spare, bands_);
         e.kind = ormel::EarlierFrame::Kind::Picture;
@@ -147,6 +162,8 @@ private:
     OFX::Clip& clip_;
     const double time_;
     const ClipFrameRange range_;
+    void* const currentPixels_;
+    bool delivered_ = false, gaveCurrent_ = false;
     const int32_t width_, height_;
     const int32_t factor_;
     const ormel::Settings detection_;
@@ -155,6 +172,32 @@ private:
     std::atomic<bool>& labelsTrusted_;
     std::vector<std::string> keys_;  // by offset
     std::vector<std::pair<std::string, double>> seen_;  // the labels this render has seen, with their times
+};
+
+// One render's use of the process's remembered regions: what it recalls
+// for its earlier frames and, once it has rendered, what it found in its own.
+class RememberedUse {
+public:
+    ~RememberedUse() { memory().finish(ticket_, nullptr); }
+
+    void begin(const ormel::Settings& settings, int32_t width, int32_t height, double time, int32_t frames,
+               const ClipFrameRange& range, std::vector<ormel::FrameRegions>& earlier) {
+        const std::string key = ormel::detectionKey("remembered", width, height, ormel::detectionFactor(settings),
+                                                    ormel::detectionSettings(settings));
+        ticket_ = memory().begin(key, time, frames, earlier);
+        // Only frames the clip has, as a host that serves them would give.
+        earlier.erase(std::remove_if(earlier.begin(), earlier.end(),
+                                     [&](const ormel::FrameRegions& f) { return !insideRange(range, f.frame); }),
+                      earlier.end());
+    }
+    void finish(const std::vector<ormel::Blob>& regions) { memory().finish(ticket_, &regions); }
+
+private:
+    static ormel::RememberedRegions& memory() {
+        static ormel::RememberedRegions remembered;
+        return remembered;
+    }
+    ormel::RememberedRegions::Ticket ticket_;
 };
 
 }  // namespace
@@ -217,20 +260,24 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     ormel::readHostImageInto(accessOf(src.get()), current, bands);
 
     // A host without temporal access answers every time with the current
-    // frame: the render goes on as one without history, and the user is told.
-    int32_t frames = clampTemporalFrames(settings.temporalFrames);
-    if (frames > 0 && !temporalHost_) {
-        tellNoEarlierFrames();
-        frames = 0;
-    }
+    // frame: no earlier frame is fetched from it.
+    const int32_t frames = clampTemporalFrames(settings.temporalFrames);
     const ClipFrameRange range = sourceRange();
     const size_t usable = earlierFrameTimes(t, frames, range).size();
     if (usable > 0 && current.width > 0 && current.height > 0) detections_.reserve(usable * 4);
-    HostEarlierFrames history(*sourceClip, t, range, src->getUniqueIdentifier(), current.width, current.height,
-                              settings, bands, detections_, labelsTrusted_);
+    HostEarlierFrames history(*sourceClip, t, range, *src, current.width, current.height, settings, bands,
+                              detections_, labelsTrusted_);
     std::vector<ormel::FrameRegions> earlier;
-    ormel::collectEarlierRegions(history, frames, current.width, current.height, settings, bands, scratch.reduced,
-                                 earlier);
+    ormel::collectEarlierRegions(history, temporalHost_ ? frames : 0, current.width, current.height, settings,
+                                 bands, scratch.reduced, earlier);
+    // Where the host gave none, the regions remembered from the frames
+    // rendered before stand in for them.
+    RememberedUse remembered;
+    if (frames > 0 && !history.delivered() && current.width > 0 && current.height > 0) {
+        remembered.begin(settings, current.width, current.height, t, frames, range, earlier);
+        // Missing frames are no news; a host that has none to give is.
+        if (!temporalHost_ || history.gaveCurrentFrame()) tellNoEarlierFrames(!earlier.empty());
+    }
 
     // `current` is read again only next frame, after it has been refilled.
     // The last pass writes the host's rows itself where they can take it.
@@ -239,6 +286,7 @@ void VarnokPlugin::render(const OFX::RenderArguments& args) {
     if (!ormel::processFrameConsuming(current, earlier, settings, scratch.result, bands, scratch.frame, &rows)) {
         ormel::writeHostImage(scratch.result.image, out, bands);
     }
+    remembered.finish(scratch.frame.regions);
 }
 
 ClipFrameRange VarnokPlugin::sourceRange() const {
@@ -248,11 +296,19 @@ ClipFrameRange VarnokPlugin::sourceRange() const {
     return range;
 }
 
-void VarnokPlugin::tellNoEarlierFrames() {
-    if (toldNoEarlierFrames_.exchange(true)) return;
+void VarnokPlugin::tellNoEarlierFrames(bool rememberedInUse) {
+    // Once per process: a host may make an instance for every frame.
+    static std::atomic<bool> told{false};
+    if (rememberedInUse) {
+        if (showingNoEarlierFrames_.exchange(false)) clearPersistentMessage();
+        return;
+    }
+    if (told.exchange(true)) return;
+    showingNoEarlierFrames_ = true;
     persistentWarning(
-        "Varnok: this host gives no earlier frames to effects, so trails, speeds and temporal tracking are off. "
-        "Temporal tracking needs a host that gives earlier frames.");
+        "Varnok: this host gives no earlier frames to effects. Trails, speeds and temporal tracking use the "
+        "regions remembered from the frames rendered before, so render the clip in order from its first frame; "
+        "a frame reached by a jump shows only what was remembered.");
 }
 
 bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& identityClip,
@@ -264,6 +320,15 @@ bool VarnokPlugin::isIdentity(const OFX::IsIdentityArguments& args, OFX::Clip*& 
     identityClip = sourceClip;
     identityTime = t;
     return true;
+}
+
+void VarnokPlugin::getClipPreferences(OFX::ClipPreferencesSetter& preferences) {
+    // Declared as rendered, in every output mode: the overlay alone is drawn
+    // over transparent black with colour mixed by coverage; the matte carries
+    // the mask in colour and alpha alike; over the source, its opacity scales
+    // colour and alpha together and the overlay is laid on with the
+    // premultiplied over.
+    preferences.setOutputPremultiplication(kOfxImagePreMultiplied);
 }
 
 void VarnokPlugin::getFramesNeeded(const OFX::FramesNeededArguments& args,

@@ -33,6 +33,7 @@ public:
                     double& identityTime) override;
     void getFramesNeeded(const OFX::FramesNeededArguments& args,
                          OFX::FramesNeededSetter& frames) override;
+    void getClipPreferences(OFX::ClipPreferencesSetter& preferences) override;
     void changedParam(const OFX::InstanceChangedArgs& args, const std::string& paramName) override;
 
     // Every non-preset parameter at `time`, converted, scaled by the HUD size
@@ -56,15 +57,16 @@ public:
 private:
     // The source clip's frame range as the host gives it now.
     ClipFrameRange sourceRange() const;
-    // Says once per instance, where the user will see it, that this host
-    // gives no earlier frames.
-    void tellNoEarlierFrames();
+    // Says once per process, where the user will see it, that this host
+    // gives no earlier frames; an instance that showed it clears it once
+    // remembered regions are in use.
+    void tellNoEarlierFrames(bool rememberedInUse);
 
     // The controls' declared ranges, which every value read is held to.
     const ormel::ParamRanges ranges_;
     // False when the host's description says it has no temporal clip access.
     bool temporalHost_ = true;
-    std::atomic<bool> toldNoEarlierFrames_{false};
+    std::atomic<bool> showingNoEarlierFrames_{false};
     // Image labels are a hint: a host that gives one label to frames of two
     // different times (one label for the whole clip, say) loses the cache
     // for this instance.

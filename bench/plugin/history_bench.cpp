@@ -72,10 +72,13 @@ const Footage& footage1080() {
 }
 
 // history: earlier frames; scale: detectionScale choice (0 full, 3 eighth);
-// labelled: the host labels each image by its time.
-void renderLoop(benchmark::State& state, const Footage& footage, int history, int scale, bool labelled) {
+// labelled: the host labels each image by its time; host: what the host
+// says of itself (an editor like MLT gives no earlier frames, and the
+// effect tracks against the regions it remembers).
+void renderLoop(benchmark::State& state, const Footage& footage, int history, int scale, bool labelled,
+                const ofxhost::HostDescription& host = {}) {
     std::string error;
-    auto plugin = ofxhost::Plugin::load(VARNOK_BUNDLE_PATH, "", &error);
+    auto plugin = ofxhost::Plugin::load(VARNOK_BUNDLE_PATH, "", &error, host);
     auto inst = plugin ? plugin->createInstance(ofxhost::kContextFilter) : nullptr;
     if (!inst) {
         state.SkipWithError("cannot load the plug-in");
@@ -125,6 +128,9 @@ void BM_Render1080NoHistoryFull(benchmark::State& state) { renderLoop(state, foo
 void BM_Render1080History64Factor1Labelled(benchmark::State& state) {
     renderLoop(state, footage1080(), 64, 0, true);
 }
+void BM_Render1080Remembered64Factor1MltLike(benchmark::State& state) {
+    renderLoop(state, footage1080(), 64, 0, true, ofxhost::HostDescription::mltLike());
+}
 
 // The least any plug-in without labels must do for 64 earlier frames at
 // factor 8: read the one pixel of each 8 x 8 cell that the reduction keeps,
@@ -167,6 +173,7 @@ HISTORY_BENCH(BM_Render1080History64Factor8Unlabelled);
 HISTORY_BENCH(BM_Read1080History64Factor8SamplesOnly);
 HISTORY_BENCH(BM_Render1080NoHistoryFull);
 HISTORY_BENCH(BM_Render1080History64Factor1Labelled);
+HISTORY_BENCH(BM_Render1080Remembered64Factor1MltLike);
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -190,6 +197,10 @@ public:
               "1080p, 64 earlier frames, factor 8, no labels / no history");
         ratio("BM_Render1080History64Factor1Labelled", "BM_Render1080NoHistoryFull",
               "1080p, 64 earlier frames, factor 1, labels / no history");
+        ratio("BM_Render1080Remembered64Factor1MltLike", "BM_Render1080NoHistoryFull",
+              "1080p, 64 remembered frames, factor 1, like MLT / no history");
+        ratio("BM_Render1080Remembered64Factor1MltLike", "BM_Render1080History64Factor1Labelled",
+              "1080p, 64 frames, factor 1, like MLT / labels");
         const char* floor = "BM_Read1080History64Factor8SamplesOnly";
         const char* none = "BM_Render1080NoHistory";
         if (best_.count(floor) && best_.count(none) && best_[none] > 0)

@@ -44,6 +44,18 @@ struct InstanceChangedArgs {
     OfxPointD renderScale{1.0, 1.0};
 };
 
+// What the effect says of its output before rendering; only what it sets
+// reaches the host, which keeps its defaults for the rest.
+class ClipPreferencesSetter {
+public:
+    // kOfxImageOpaque, kOfxImagePreMultiplied or kOfxImageUnPreMultiplied.
+    void setOutputPremultiplication(const std::string& value) { outputPremultiplication_ = value; }
+    const std::string& outputPremultiplication() const { return outputPremultiplication_; }
+
+private:
+    std::string outputPremultiplication_;
+};
+
 class FramesNeededSetter {
 public:
     // Adds a range for `clip`; several calls add several ranges.

@@ -99,6 +99,8 @@ bool ImageEffect::isIdentity(const IsIdentityArguments&, Clip*&, double&) { retu
 
 void ImageEffect::getFramesNeeded(const FramesNeededArguments&, FramesNeededSetter&) {}
 
+void ImageEffect::getClipPreferences(ClipPreferencesSetter&) {}
+
 void ImageEffect::changedParam(const InstanceChangedArgs&, const std::string&) {}
 
 void ImageEffect::changedClip(const InstanceChangedArgs&, const std::string&) {}
@@ -117,6 +119,11 @@ void ImageEffect::persistentWarning(const std::string& text) const {
         suite->setPersistentMessage(handle_, kOfxMessageWarning, nullptr, "%s", text.c_str()) == kOfxStatOK)
         return;
     logMessage(text);
+}
+
+void ImageEffect::clearPersistentMessage() const {
+    const OfxMessageSuiteV2* suite = suites().message2;
+    if (suite != nullptr && suite->clearPersistentMessage != nullptr) suite->clearPersistentMessage(handle_);
 }
 
 }  // namespace OFX

@@ -46,12 +46,15 @@ public:
     // A warning that stays on the instance where the host keeps such
     // messages (message suite V2), else a log line.
     void persistentWarning(const std::string& text) const;
+    // Takes the instance's persistent message away, where the host keeps one.
+    void clearPersistentMessage() const;
 
     virtual void render(const RenderArguments& args) = 0;
     // True to pass `identityClip` at `identityTime` through unchanged.
     virtual bool isIdentity(const IsIdentityArguments& args, Clip*& identityClip,
                             double& identityTime);
     virtual void getFramesNeeded(const FramesNeededArguments& args, FramesNeededSetter& frames);
+    virtual void getClipPreferences(ClipPreferencesSetter& preferences);
     virtual void changedParam(const InstanceChangedArgs& args, const std::string& paramName);
     virtual void changedClip(const InstanceChangedArgs& args, const std::string& clipName);
     virtual void endSequenceRender(const EndSequenceRenderArguments& args);

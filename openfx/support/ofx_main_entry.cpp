@@ -85,6 +85,14 @@ OfxStatus framesNeeded(const void* handle, const PropertySet& in, PropertySet ou
     return kOfxStatOK;
 }
 
+OfxStatus clipPreferences(const void* handle, PropertySet out) {
+    ClipPreferencesSetter setter;
+    instanceOf(handle)->getClipPreferences(setter);
+    if (setter.outputPremultiplication().empty()) return kOfxStatReplyDefault;
+    out.propSetString(kOfxImageEffectPropPreMultiplication, setter.outputPremultiplication());
+    return kOfxStatOK;
+}
+
 OfxStatus endSequenceRender(const void* handle, const PropertySet& in) {
     EndSequenceRenderArguments args;
     in.tryGetDouble(kOfxImageEffectPropFrameRange, 0, args.frameRange.min);
@@ -171,6 +179,7 @@ OfxStatus dispatch(PluginFactory& factory, const char* action, const void* handl
     if (a == kOfxImageEffectActionRender) return render(handle, in);
     if (a == kOfxImageEffectActionIsIdentity) return isIdentity(handle, in, out);
     if (a == kOfxImageEffectActionGetFramesNeeded) return framesNeeded(handle, in, out);
+    if (a == kOfxImageEffectActionGetClipPreferences) return clipPreferences(handle, out);
     if (a == kOfxImageEffectActionEndSequenceRender) return endSequenceRender(handle, in);
     if (a == kOfxActionInstanceChanged) return instanceChanged(handle, in);
     return kOfxStatReplyDefault;

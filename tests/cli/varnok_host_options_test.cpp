@@ -1,4 +1,4 @@
-// varnok as other kinds of host: a proxy mode, an editing host without
+// varnok as other kinds of host: a proxy mode, editing hosts without
 // earlier frames, and a limit on the frames it takes on at all.
 #include <gtest/gtest.h>
 
@@ -103,10 +103,11 @@ TEST(VarnokHostOptions, FrameTooLargeIsRefusedFromItsHeader) {
               "varnok: " + bigger + ": frame 400x200 needs 1.3 MB as float RGBA (limit 1 MB; see --max-frame-mb)\n");
 }
 
-// A proxy render is the proxy's size; an editing host without earlier
-// frames gets the effect's one notice, and the picture of a render without
-// history; --stats counts the images the effect knew by their label.
-TEST(VarnokHostOptions, ProxyScaleAndNoTemporalHost) {
+// A proxy render is the proxy's size. Editing hosts without earlier frames
+// (one without temporal clip access, one like MLT) render in order the very
+// pictures of a host that serves them, trails included, and the effect's
+// notice comes once; --stats counts the images the effect knew by their label.
+TEST(VarnokHostOptions, ProxyScaleAndEditorsWithoutEarlierFrames) {
     REQUIRE_VARNOK();
     const std::string d = freshDir("hostkinds");
     writeSequence(d, 4, 64, 48);
@@ -118,18 +119,31 @@ TEST(VarnokHostOptions, ProxyScaleAndNoTemporalHost) {
     EXPECT_EQ(proxy.width, 32);
     EXPECT_EQ(proxy.height, 24);
 
-    r = run("render" + in + " -o " + d + "/editor.%04d.exr --quiet --no-temporal-host" + temporal);
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_EQ(r.output,
-              "plug-in: Varnok: this host gives no earlier frames to effects, so trails, speeds and "
-              "temporal tracking are off. Temporal tracking needs a host that gives earlier frames.\n");
-    ASSERT_EQ(run("render" + in + " -o " + d + "/off.%04d.exr --quiet --set fastPreview=false").status, 0);
-    EXPECT_EQ(readFrame(d + "/editor.0004.exr").data, readFrame(d + "/off.0004.exr").data);
-
-    r = run("render" + in + " -o " + d + "/on.%04d.exr --stats" + temporal);
+    r = run("render" + in + " -o " + d + "/on.%04d.png --stats" + temporal);
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(r.output.find("plug-in:"), std::string::npos) << "nothing to act on, nothing posted";
     EXPECT_NE(r.output.find("source images handed to the plug-in"), std::string::npos) << r.output;
+    ASSERT_EQ(run("render" + in + " -o " + d + "/off.%04d.png --quiet --set fastPreview=false").status, 0);
+    EXPECT_NE(readFrame(d + "/on.0004.png").data, readFrame(d + "/off.0004.png").data) << "trails show";
+
+    for (const char* host : {"--no-temporal-host", "--host-like mlt"}) {
+        r = run("render" + in + " -o " + d + "/editor.%04d.png --quiet " + host + temporal);
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(r.output,
+                  "plug-in: Varnok: this host gives no earlier frames to effects. Trails, speeds and temporal "
+                  "tracking use the regions remembered from the frames rendered before, so render the clip in "
+                  "order from its first frame; a frame reached by a jump shows only what was remembered.\n")
+            << host;
+        for (const char* frame : {"0002", "0003", "0004"})
+            EXPECT_EQ(readFrame(d + "/editor." + frame + ".png").data, readFrame(d + "/on." + frame + ".png").data)
+                << host << ", frame " << frame;
+    }
+    for (const auto& [args, says] : {std::pair{"--host-like vegas", "--host-like expects mlt"},
+                                     std::pair{"--host-like mlt --preset 2", "which --host-like mlt never reports"}}) {
+        r = run("render" + in + " -o " + d + "/x.png " + args);
+        EXPECT_NE(r.status, 0) << args;
+        EXPECT_NE(r.output.find(says), std::string::npos) << r.output;
+    }
 }
 
 }  // namespace

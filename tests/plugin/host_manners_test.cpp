@@ -3,6 +3,8 @@
 // labels mean. The pictures must not depend on any of it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -125,41 +127,105 @@ struct HostKind {
     std::unique_ptr<ofxhost::Plugin> plugin;
 };
 
-// A host that says it has no temporal clip access gets no fetch at another
-// time, one message per instance in plain words, and the picture of a
-// render without history; the plug-in posts nothing else, on any host.
-TEST(HostManners, HostWithoutTemporalAccessGetsNoOtherTimeAndOneMessage) {
-    FloatImage withoutHistory[3];
+// Editors that give no earlier frames (MLT's module, a host without temporal
+// clip access): frames rendered in order equal those of a host that serves
+// earlier frames, trails included, fetching nothing at another time; two
+// clips with the same settings rendered side by side do not lend each other
+// regions, and each renders as without history; the user is told once in
+// the process, however many instances the host makes.
+TEST(HostManners, EditorsWithoutEarlierFramesTrackWhatTheyRendered) {
+    constexpr int kFrames = 4;
+    FloatImage served[6], withoutHistory[2][4];
     {
-        auto inst = temporalInstance(plugin(), 4);
+        auto inst = temporalInstance(plugin(), kFrames);
         ASSERT_TRUE(inst);
+        inst->setFrameRange(0, 100);
+        for (int t = 0; t < 6; ++t) served[t] = inst->render(t).output;
         ASSERT_TRUE(inst->setValue("useTemporalTracking", ofxhost::ParamValue::number(0)));
-        const size_t before = plugin().messages().size();
-        for (int i = 0; i < 3; ++i) withoutHistory[i] = inst->render(10 + i).output;
-        auto temporal = temporalInstance(plugin(), 4);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(temporal->render(10 + i).status, ofxhost::kStatusOK);
-        EXPECT_EQ(plugin().messages().size(), before) << "nothing is posted per render or per sequence";
-    }
-    HostKind editor(ofxhost::HostDescription{false});
-    ASSERT_TRUE(editor.plugin);
-    for (int instance = 0; instance < 2; ++instance) {
-        auto inst = temporalInstance(*editor.plugin, 4);
-        ASSERT_TRUE(inst);
-        EXPECT_EQ(inst->getFramesNeeded(10).status, ofxhost::kStatusReplyDefault);
-        for (int i = 0; i < 3; ++i) {
-            inst->clearFetchLog();
-            const auto r = inst->render(10 + i);
-            ASSERT_EQ(r.status, ofxhost::kStatusOK);
-            for (double t : sourceFetches(*inst)) EXPECT_EQ(t, 10 + i);
-            EXPECT_TRUE(sameBits(r.output, withoutHistory[i])) << "frame " << 10 + i;
+        EXPECT_FALSE(sameBits(served[5], inst->render(5).output)) << "the trails must show";
+        for (int stream = 0; stream < 2; ++stream) {
+            inst->setFrameProvider("Source", [stream](double t, FloatImage& out) {
+                out = movingSquares(kW, kH, t + 9 * stream);
+                return true;
+            });
+            for (int i = 0; i < 4; ++i) withoutHistory[stream][i] = inst->render(20 + i).output;
         }
     }
-    const auto messages = editor.plugin->messages();
-    ASSERT_EQ(messages.size(), 2u) << "one per instance";
-    for (const std::string& m : messages) {
-        EXPECT_EQ(m.rfind("OfxMessageWarning: ", 0), 0u) << m;
-        EXPECT_NE(m.find("needs a host that gives earlier frames"), std::string::npos) << m;
+    for (const auto& [host, what] : {std::pair{ofxhost::HostDescription{false}, "no temporal access"},
+                                     std::pair{ofxhost::HostDescription::mltLike(), "like MLT"}}) {
+        HostKind editor(host);
+        ASSERT_TRUE(editor.plugin);
+        auto inst = temporalInstance(*editor.plugin, kFrames);
+        ASSERT_TRUE(inst);
+        inst->setFrameRange(0, 100);
+        EXPECT_EQ(inst->getFramesNeeded(3).status, ofxhost::kStatusReplyDefault) << what;
+        for (int t = 0; t < 6; ++t) {
+            inst->clearFetchLog();
+            const auto r = inst->render(t);
+            ASSERT_EQ(r.status, ofxhost::kStatusOK) << what;
+            for (double f : sourceFetches(*inst)) EXPECT_EQ(f, t) << what;
+            EXPECT_TRUE(sameBits(r.output, served[t])) << what << ", frame " << t;
+        }
+        std::unique_ptr<ofxhost::Instance> streams[2];
+        for (int stream = 0; stream < 2; ++stream) {
+            streams[stream] = temporalInstance(*editor.plugin, kFrames);
+            ASSERT_TRUE(streams[stream]);
+            streams[stream]->setFrameProvider("Source", [stream](double t, FloatImage& out) {
+                out = movingSquares(kW, kH, t + 9 * stream);
+                return true;
+            });
+        }
+        for (int i = 0; i < 4; ++i)
+            for (int stream = 0; stream < 2; ++stream)
+                EXPECT_TRUE(sameBits(streams[stream]->render(20 + i).output, withoutHistory[stream][i]))
+                    << what << ", stream " << stream << ", frame " << 20 + i;
+        int told = 0;
+        for (const std::string& m : editor.plugin->messages())
+            if (m.find("gives no earlier frames") != std::string::npos) {
+                ++told;
+                EXPECT_NE(m.find("render the clip in order from its first frame"), std::string::npos) << m;
+            }
+        // The library stays loaded from one host to the next: once in the process.
+        EXPECT_EQ(told, host.likeMlt ? 0 : 1) << what;
     }
+}
+
+// "Overlay seul" is declared premultiplied, as it is drawn, in every host
+// and output mode; laid over the source as a host lays a premultiplied
+// layer, it gives the picture drawn straight onto the source, with no dark
+// edge where the overlay is partly clear (which reading it as straight
+// colour would leave).
+TEST(HostManners, OverlayAloneCompositesOverThePlateWithoutFringes) {
+    HostKind editor(ofxhost::HostDescription::mltLike());
+    ASSERT_TRUE(editor.plugin);
+    auto inst = temporalInstance(*editor.plugin, 0);
+    ASSERT_TRUE(inst);
+    ASSERT_TRUE(inst->setValue("glowAmount", ofxhost::ParamValue::number(0)));
+    const double t = 7;
+    FloatImage rendered[3];
+    for (int mode = 0; mode < 3; ++mode) {
+        ASSERT_TRUE(inst->setValue("outputMode", ofxhost::ParamValue::number(mode)));
+        EXPECT_EQ(inst->outputPremultiplication(), "OfxImageAlphaPremultiplied") << "mode " << mode;
+        rendered[mode] = inst->render(t).output;
+    }
+    const FloatImage plate = movingSquares(kW, kH, t);
+    const FloatImage& layer = rendered[1];
+    const FloatImage& drawnOn = rendered[0];
+    ASSERT_EQ(layer.rgba.size(), plate.rgba.size());
+    float worstPremultiplied = 0, worstStraight = 0;
+    int edges = 0;
+    for (size_t i = 0; i < plate.rgba.size(); i += 4) {
+        const float a = layer.rgba[i + 3];
+        edges += a > 0.01f && a < 0.99f;
+        for (size_t c = 0; c < 3; ++c) {
+            const float under = plate.rgba[i + c] * (1 - a);
+            worstPremultiplied = std::max(worstPremultiplied, std::fabs(layer.rgba[i + c] + under - drawnOn.rgba[i + c]));
+            worstStraight = std::max(worstStraight, std::fabs(layer.rgba[i + c] * a + under - drawnOn.rgba[i + c]));
+        }
+    }
+    EXPECT_GT(edges, 10) << "the overlay should have soft edges";
+    EXPECT_LT(worstPremultiplied, 1e-5f);
+    EXPECT_GT(worstStraight, 0.05f) << "the test should see a fringe where there is one";
 }
 
 // Labels are a hint. One label for every image of the clip, a label per

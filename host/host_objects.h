@@ -65,6 +65,9 @@ struct ParamObj {
     PropertySet props;
     AnimatedValue anim;              // instances only
     std::string scratch;             // text handed to the plug-in by the last string read
+    // Parametric parameters: per curve, the control points (position, value)
+    // by position; a descriptor's are the instances' defaults.
+    std::vector<std::vector<std::pair<double, double>>> curves;
     EffectObj* owner = nullptr;
 
     HandleRegistration registration{this, HandleKind::Param};
@@ -165,6 +168,11 @@ const void* fetchSuite(const char* name, int version);
 void setActivePlugin(PluginState* p);
 PluginState* activePlugin();
 void postMessage(PluginState* p, const std::string& text);
+// A suite the plug-in asked for and did not get, kept with the plug-in whose
+// action is under way (or until the next load, outside actions).
+void noteMissingSuite(const std::string& name, int version);
+std::vector<std::string> takeMissingSuitesOutsideActions();
+std::vector<std::string> missingSuitesOf(const PluginState& p);
 
 // Plug-in image release for the instance-side bookkeeping.
 bool isLiveImage(PropertySet* p);
@@ -190,5 +198,6 @@ const void* parameterSuite();
 const void* memorySuite();
 const void* multiThreadSuite();
 const void* messageSuite(int version);
+const void* parametricSuite();
 void forgetImagesOf(InstanceState* s);
 }  // namespace ofxhost

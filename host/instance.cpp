@@ -3,6 +3,7 @@
 #include <new>
 
 #include "host/clip_preferences.h"
+#include "host/output_region.h"
 #include "host/plugin_state.h"
 
 namespace ofxhost {
@@ -85,6 +86,7 @@ std::unique_ptr<Instance> Plugin::createInstance(const std::string& context, int
         p->type = dp->type;
         p->kind = dp->kind;
         p->props.all() = dp->props.all();
+        p->curves = dp->curves;
         p->props.setInts(kOfxParamPropIsAnimating, {0}, true, 1);
         p->props.setInts(kOfxParamPropIsAutoKeying, {0}, true, 1);
         p->owner = &e;
@@ -328,12 +330,13 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         return r;
     }
     ActionScope scope(s, time);
+    const std::string mainClip = options.mainClip.empty() ? kOfxImageEffectSimpleSourceClipName : options.mainClip;
     int w = options.width, h = options.height;
     if (w < 0 || h < 0) {
-        ClipObj* src = s.effect->clip(kOfxImageEffectSimpleSourceClipName);
+        ClipObj* src = s.effect->clip(mainClip);
         std::shared_ptr<const FloatImage> f = src ? frameAt(s, *src, time) : nullptr;
         if (!f) {
-            r.error = "no Source frame at this time to size the output";
+            r.error = "no " + mainClip + " frame at this time to size the output";
             return r;
         }
         w = f->width;
@@ -352,8 +355,7 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         r.error = "the plug-in has no Output clip";
         return r;
     }
-    const ImageLayout ol = presentedLayout(*out);
-    s.output = std::make_shared<ImageBuffer>(makeOutputBuffer(w, h, ol, &s.spareOutput));
+    ImageLayout ol = presentedLayout(*out);
 
     // The frame as the project sees it; the plug-in says which part of it
     // its output covers, and only that part is rendered.
@@ -370,7 +372,7 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         PropertySet in, rodOut;
         in.setDoubles(kOfxPropTime, {time}, true, 1);
         in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
-        ClipObj* src = s.effect->clip(kOfxImageEffectSimpleSourceClipName);
+        ClipObj* src = s.effect->clip(mainClip);
         if (src) {
             if (std::shared_ptr<const FloatImage> f = frameAt(s, *src, time))
                 rod = {double(src->layout.originX), double(src->layout.originY),
@@ -389,8 +391,18 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
     auto clampInt = [](double d, int lo, int hi) {
         return static_cast<int>(std::min<double>(hi, std::max<double>(lo, d)));
     };
-    const int wx1 = clampInt(std::floor(rod[0]), fx1, fx2), wy1 = clampInt(std::floor(rod[1]), fy1, fy2);
-    const int wx2 = clampInt(std::ceil(rod[2]), wx1, fx2), wy2 = clampInt(std::ceil(rod[3]), wy1, fy2);
+    int wx1 = clampInt(std::floor(rod[0]), fx1, fx2), wy1 = clampInt(std::floor(rod[1]), fy1, fy2);
+    int wx2 = clampInt(std::ceil(rod[2]), wx1, fx2), wy2 = clampInt(std::ceil(rod[3]), wy1, fy2);
+    if (options.outputAtRegionOfDefinition) {
+        const PixelBox whole = outputBox(rod, {fx1, fy1, fx2, fy2}, options.maxOutputPixels, &r.regionCut);
+        wx1 = whole.x1, wy1 = whole.y1, wx2 = whole.x2, wy2 = whole.y2;
+        w = wx2 - wx1;
+        h = wy2 - wy1;
+        ol.originX = wx1;
+        ol.originY = wy1;
+        ol.extraWidth = ol.extraHeight = 0;
+    }
+    s.output = std::make_shared<ImageBuffer>(makeOutputBuffer(w, h, ol, &s.spareOutput));
     r.renderWindow = {wx1, wy1, wx2, wy2};
     if (wx1 >= wx2 || wy1 >= wy2) {
         // Nothing of the output lies in the frame: nothing to render.

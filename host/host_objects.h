@@ -148,6 +148,7 @@ struct InstanceState {
     // Input images handed out, and those whose pixels the plug-in asked for.
     std::atomic<long> inputImagesFetched{0}, inputImagesRead{0};
     bool preferencesDirty = true;              // clip preferences to run again before the next action
+    int preferencesStatus = kOfxStatReplyDefault;   // of the latest clip-preferences action
     double frameFirst = -1048576.0, frameLast = 1048576.0, frameRate = 24.0;
     OutsideRange outsideRange = OutsideRange::AskProvider;
     double renderScale = 1.0;

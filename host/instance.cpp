@@ -105,7 +105,7 @@ std::unique_ptr<Instance> Plugin::createInstance(const std::string& context, int
         s.plugin = nullptr;
         return nullptr;
     }
-    negotiateClipPreferences(s);
+    s.preferencesStatus = negotiateClipPreferences(s);
     return inst;
 }
 
@@ -240,14 +240,14 @@ void Instance::setClipLayout(const std::string& clip, const ImageLayout& layout)
 
 std::string Instance::clipDepth(const std::string& clip) {
     InstanceState& s = *state_;
-    if (s.plugin && s.preferencesDirty) negotiateClipPreferences(s);
+    if (s.plugin && s.preferencesDirty) s.preferencesStatus = negotiateClipPreferences(s);
     ClipObj* c = s.effect->clip(clip);
     return c ? depthName(presentedLayout(*c).depth) : "";
 }
 
 std::string Instance::clipComponents(const std::string& clip) {
     InstanceState& s = *state_;
-    if (s.plugin && s.preferencesDirty) negotiateClipPreferences(s);
+    if (s.plugin && s.preferencesDirty) s.preferencesStatus = negotiateClipPreferences(s);
     ClipObj* c = s.effect->clip(clip);
     return c ? componentsName(presentedLayout(*c).components) : "";
 }
@@ -296,7 +296,7 @@ namespace {
 struct ActionScope {
     InstanceState& s;
     ActionScope(InstanceState& state, double t) : s(state) {
-        if (s.preferencesDirty) negotiateClipPreferences(s);
+        if (s.preferencesDirty) s.preferencesStatus = negotiateClipPreferences(s);
         s.actionTime = t;
         s.inAction = true;
         s.actionFrames.clear();
@@ -330,6 +330,11 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         return r;
     }
     ActionScope scope(s, time);
+    if (!okOrDefault(s.preferencesStatus)) {
+        r.status = s.preferencesStatus;
+        r.failedAction = kOfxImageEffectActionGetClipPreferences;
+        return r;
+    }
     const std::string mainClip = options.mainClip.empty() ? kOfxImageEffectSimpleSourceClipName : options.mainClip;
     int w = options.width, h = options.height;
     if (w < 0 || h < 0) {
@@ -380,6 +385,11 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         }
         rodOut.setDoubles(kOfxImageEffectPropRegionOfDefinition, times(rod, 1.0 / sc), false, 4);
         const int st = s.plugin->call(kOfxImageEffectActionGetRegionOfDefinition, s.effect.get(), &in, &rodOut);
+        if (!okOrDefault(st)) {
+            r.status = st;
+            r.failedAction = kOfxImageEffectActionGetRegionOfDefinition;
+            return r;
+        }
         if (st == kOfxStatOK) {
             const std::vector<double> v = rodOut.getDoubles(kOfxImageEffectPropRegionOfDefinition);
             if (v.size() == 4 && std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); }))
@@ -436,6 +446,7 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
     seqIn.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
     seqIn.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
     int st = s.plugin->call(kOfxImageEffectActionBeginSequenceRender, s.effect.get(), &seqIn, nullptr);
+    if (!okOrDefault(st)) r.failedAction = kOfxImageEffectActionBeginSequenceRender;
     if (okOrDefault(st)) {
         PropertySet in;
         addRenderArgs(in, time, wx1, wy1, wx2, wy2, s.renderScale);
@@ -448,7 +459,11 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
             r.error = "a source frame was gone when the plug-in read its pixels; zeros were read instead";
         const int endSt =
             s.plugin->call(kOfxImageEffectActionEndSequenceRender, s.effect.get(), &seqIn, nullptr);
-        if (okOrDefault(st) && !okOrDefault(endSt)) st = endSt;
+        if (!okOrDefault(st)) r.failedAction = kOfxImageEffectActionRender;
+        if (okOrDefault(st) && !okOrDefault(endSt)) {
+            st = endSt;
+            r.failedAction = kOfxImageEffectActionEndSequenceRender;
+        }
     }
     r.status = st == kOfxStatReplyDefault ? kOfxStatOK : st;
     r.output = takeBuffer(std::move(s.output));

@@ -193,6 +193,9 @@ struct RenderResult {
     FloatImage output;   // the output image as the plug-in left it, converted to float RGBA
     std::string error;   // host-side problem (no source frame to size the output...)
     bool regionCut = false;   // the region of definition was cut to the frame (see RenderOptions)
+    // The action whose failure ended the render ("OfxImageEffectActionRender",
+    // "OfxImageEffectActionGetRegionOfDefinition"...); "" when none failed.
+    std::string failedAction;
     // What the host negotiated for this render: the output's region of
     // definition, the render window (x1, y1, x2, y2, in pixels) and, per input
     // clip, the region of interest the plug-in asked for; regions are in

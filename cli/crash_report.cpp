@@ -1,6 +1,7 @@
 #include "cli/crash_report.h"
 
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -71,16 +72,26 @@ void put(const char* s) {
     (void)n;
 }
 
-// Only async-signal-safe calls from here: write, rename, unlink, raise.
+// Only async-signal-safe calls from here: write, nanosleep, rename, unlink, raise.
 void onFatalSignal(int sig) {
     put(gLines[gCurrent.load(std::memory_order_acquire)]);
     put(": ");
     put(signalName(sig));
     put("\n");
     const size_t n = gFileCount.load(std::memory_order_acquire);
+    // A frame handed to the sink is whole in memory; its encoding thread
+    // still runs, so it is given a moment (2 s at most) to finish the file.
+    for (int wait = 0; wait < 2000; ++wait) {
+        bool pending = false;
+        for (size_t i = 0; i < n; ++i)
+            pending = pending || (!gFiles[i]->final.empty() && !gFiles[i]->done.load(std::memory_order_acquire));
+        if (!pending) break;
+        const timespec ms{0, 1000000};
+        ::nanosleep(&ms, nullptr);
+    }
     for (size_t i = 0; i < n; ++i) {
         const OutputFile& f = *gFiles[i];
-        if (f.done.load(std::memory_order_acquire)) ::rename(f.temp.c_str(), f.final.c_str());
+        if (!f.final.empty() && f.done.load(std::memory_order_acquire)) ::rename(f.temp.c_str(), f.final.c_str());
         else ::unlink(f.temp.c_str());
     }
     // The handler was reset on entry: the signal now ends the process.

@@ -18,7 +18,7 @@ void installCrashReport();
 void reserveCrashFiles(size_t count);
 
 // A sink's file watcher: a temporary file named (done false) or complete
-// (done true).
+// (done true); one with no final name is removed on a crash whatever it holds.
 void noteOutputFile(const std::string& temp, const std::string& final, bool done);
 
 }  // namespace varnok

@@ -48,7 +48,7 @@ bool FrameSink::open(const std::string& path, int width, int height, const Video
     if (media_.kind == MediaKind::Video) {
         video_ = std::make_unique<VideoWriter>();
         videoTemp_ = temporarySibling(path);
-        if (fileWatcher) fileWatcher(videoTemp_, path, false);
+        if (fileWatcher) fileWatcher(videoTemp_, "", false);
         const bool ok = video_->open(videoTemp_, width, height, output, error, note);
         if (!ok) nameFinal(error, videoTemp_, path);
         return ok;

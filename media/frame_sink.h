@@ -44,8 +44,8 @@ public:
     double encodeSeconds = 0.0;   // time spent encoding, on whichever thread
     // Told of each temporary file as it is named (done false, on the calling
     // thread) and once it is complete (done true, on the encoding thread), so
-    // that a crash can keep the finished frames and drop the rest. Videos are
-    // named only: one file, complete only when the whole render is.
+    // that a crash can keep the finished frames and drop the rest. A video is
+    // named with no final name: one file, complete only when the render is.
     std::function<void(const std::string& temp, const std::string& final, bool done)> fileWatcher;
 
 private:

@@ -278,6 +278,11 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, const std::string&
     int st = s.call(kOfxActionLoad, nullptr, nullptr, nullptr);
     if (st != kOfxStatOK && st != kOfxStatReplyDefault) {
         *error = "load failed: " + statusName(st);
+        // Plug-ins fetch their suites as they load: a refusal then is most
+        // often for a suite this host lacks.
+        std::string missing;
+        for (const std::string& m : missingSuitesOf(s)) missing += (missing.empty() ? "" : ", ") + m;
+        if (!missing.empty()) *error += "; it asked for suites this host lacks: " + missing;
         s.plugin = nullptr;
         return nullptr;
     }

@@ -177,6 +177,9 @@ struct ActionRecord {
 };
 
 struct RenderOptions {
+    RenderOptions() = default;
+    RenderOptions(int w, int h) : width(w), height(h) {}
+
     int width = -1;   // frame size; -1 takes the main clip's frame size at that time
     int height = -1;
     std::string mainClip;   // the clip that sizes the frame; "" is "Source"

@@ -8,17 +8,19 @@
 #include <benchmark/benchmark.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "cli/crash_report.h"
 #include "host/ofx_host.h"
-#include "media/demo_clip.h"
+
+// In host_bench.cpp: Varnok's render of one demo frame.
+void pluginRender(benchmark::State& state, const std::map<std::string, ofxhost::ParamValue>& values, bool lend);
 
 namespace {
 
@@ -100,31 +102,8 @@ void BM_IsolationFrameThereAndBack(benchmark::State& state) {
 }
 
 void BM_PluginRenderWithCrashWatcher(benchmark::State& state) {
-    struct stat st {};
-    if (::stat(VARNOK_BUNDLE, &st) != 0) {
-        state.SkipWithError("Varnok bundle not built");
-        return;
-    }
-    std::string err;
-    auto plugin = ofxhost::Plugin::load(VARNOK_BUNDLE, "", &err);
-    if (!plugin) {
-        state.SkipWithError(err.c_str());
-        return;
-    }
-    static const varnok::DemoClip clip = varnok::makeDemoClip(30, 1920, 1080);
-    static const ofxhost::FloatImage frame = varnok::demoFrame(clip, 12);
-    auto inst = plugin->createInstance(ofxhost::kContextFilter);
-    inst->setFrameProvider("Source", [](double t, ofxhost::FloatImage& out) {
-        if (t != 12) return false;
-        out = frame;
-        return true;
-    });
     varnok::installCrashReport();
-    for (auto _ : state) {
-        ofxhost::RenderResult r = inst->render(12);
-        if (r.status != ofxhost::kStatusOK) state.SkipWithError(ofxhost::statusName(r.status).c_str());
-        benchmark::DoNotOptimize(r.output.rgba.data());
-    }
+    pluginRender(state, {}, false);
     ofxhost::setActionWatcher(nullptr);
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) ::signal(sig, SIG_DFL);
 }

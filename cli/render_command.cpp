@@ -62,6 +62,7 @@ int runRenderCommand(const CliOptions& o) {
     loop.options.maxOutputPixels =
         static_cast<double>(o.host.maxFrameMb > 0 ? o.host.maxFrameMb : defaultMaxFrameMegabytes()) * 1e6 / 16.0;
     loop.fixedSize = classifyPath(outputPath).kind == MediaKind::Video;
+    loop.quiet = o.quiet;
     const SampleType sampleType = setup.hasSource ? source.sampleType() : SampleType::U8;
     loop.openSink = [&](int width, int height, std::string* why) {
         if (!sink.open(outputPath, width, height, output, sampleType, frames.size(), frames.front(), why, &note))

@@ -32,6 +32,7 @@ struct RenderLoop {
     std::function<bool(int width, int height, std::string* error)> openSink;
     // Every frame must be the first one's size (a video).
     bool fixedSize = false;
+    bool quiet = false;   // no notes on stderr
 };
 
 struct LoopTimes {

@@ -377,11 +377,20 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         PropertySet in, rodOut;
         in.setDoubles(kOfxPropTime, {time}, true, 1);
         in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
-        ClipObj* src = s.effect->clip(mainClip);
-        if (src) {
-            if (std::shared_ptr<const FloatImage> f = frameAt(s, *src, time))
-                rod = {double(src->layout.originX), double(src->layout.originY),
-                       double(src->layout.originX + f->width), double(src->layout.originY + f->height)};
+        // The default region, as the standard has it: a filter's (and paint's)
+        // is its source's; a generator's the project's; any other context's
+        // the union of its inputs'.
+        const bool oneInput = s.context == kOfxImageEffectContextFilter || s.context == kOfxImageEffectContextPaint;
+        bool first = true;
+        for (const auto& c : s.effect->clips) {
+            if (c->name == kOfxImageEffectOutputClipName || (oneInput && c->name != mainClip)) continue;
+            std::shared_ptr<const FloatImage> f = frameAt(s, *c, time);
+            if (!f) continue;
+            const std::vector<double> own = {double(c->layout.originX), double(c->layout.originY),
+                                             double(c->layout.originX + f->width), double(c->layout.originY + f->height)};
+            if (first) rod = own;
+            else rod = {std::min(rod[0], own[0]), std::min(rod[1], own[1]), std::max(rod[2], own[2]), std::max(rod[3], own[3])};
+            first = false;
         }
         rodOut.setDoubles(kOfxImageEffectPropRegionOfDefinition, times(rod, 1.0 / sc), false, 4);
         const int st = s.plugin->call(kOfxImageEffectActionGetRegionOfDefinition, s.effect.get(), &in, &rodOut);

@@ -65,6 +65,7 @@ TEST(VarnokAnyPlugin, RendersOrRefusesEachKindOfPlugin) {
         std::snprintf(name, sizeof name, "/b.%04d.exr", f);
         writeFlat(d + name, 6, 4, 0.5f, 0.25f, 0.25f);
     }
+    writeFlat(d + "/wide.exr", 8, 4, 0.5f, 0.25f, 0.25f);
     const std::string zoo = std::string("--plugin ") + ZOO_BUNDLE + " --quiet ";
     const std::string a = d + "/a.####.exr", b = d + "/b.####.exr";
     struct Case {
@@ -81,9 +82,14 @@ TEST(VarnokAnyPlugin, RendersOrRefusesEachKindOfPlugin) {
          "holds no plug-in org.varnok.tests.Nope; it holds: org.varnok.tests.Merge2", nullptr},
         {"general only, second input missing", a + " -o OUT/o.####.exr --plugin-id org.varnok.tests.Merge2", false,
          "the clip \"B\" is not optional and has no footage (give it with --input B=PATH)", nullptr},
-        {"general only, two inputs",
-         a + " --input B=" + b + " -o OUT/o.####.exr --plugin-id org.varnok.tests.Merge2", true, "",
-         [](const std::string& out) { EXPECT_EQ(pixelOf(out + "/o.0002.exr", 3, 1), (V{0.75f, 0.75f, 0.375f, 1})); }},
+        {"general only, two inputs: one picture for every frame, the output their union",
+         a + " --input B=" + d + "/wide.exr -o OUT/o.####.exr --plugin-id org.varnok.tests.Merge2", true, "",
+         [](const std::string& out) {
+             int w = 0;
+             EXPECT_EQ(pixelOf(out + "/o.0002.exr", 3, 1, &w), (V{0.75f, 0.75f, 0.375f, 1}));
+             EXPECT_EQ(w, 8);
+             EXPECT_EQ(pixelOf(out + "/o.0002.exr", 7, 1), (V{0, 0, 1, 1}));   // beyond A
+         }},
         {"transition runs from 0 to 1 over the frames",
          a + " --input SourceTo=" + b + " --frames 1-3 -o OUT/o.####.exr --plugin-id org.varnok.tests.Wipe", true, "",
          [](const std::string& out) {

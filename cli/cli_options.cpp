@@ -8,13 +8,15 @@
 #include <cstring>
 
 #include "cli/chunk_plan.h"
+#include "cli/plugin_choice.h"
 #include "cli/plugin_location.h"
 
 namespace varnok {
 
 const char* usageText() {
     return "usage:\n"
-           "  varnok render INPUT -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
+           "  varnok render [INPUT] -o OUTPUT [--frames A-B] [--set NAME=VALUE]... [--plugin BUNDLE]\n"
+           "                [--plugin-id ID] [--context C] [--input CLIP=PATH]... [--size WxH]\n"
            "                [--fps N] [--quiet] [--stats] [--preset LOOK] [--press BUTTON]...\n"
            "                [--cache-mb N] [--threads N] [--codec C] [--quality N] [--audio FILE]\n"
            "                [--no-audio] [--timecode HH:MM:SS:FF] [--chunk I/N]\n"
@@ -22,8 +24,9 @@ const char* usageText() {
            "  varnok track INPUT -o OUT.csv|OUT.json|OUT.txt|OUT.chan [--format csv|json|ae|chan]\n"
            "                [--track N | --id N] [--revive N] [--states LIST] [--paths PATHS.png]\n"
            "                and the options of render\n"
-           "  varnok params [--json] [--plugin BUNDLE]\n"
-           "  varnok presets [--plugin BUNDLE]\n"
+           "  varnok params [--json] [--plugin BUNDLE] [--plugin-id ID] [--context C]\n"
+           "  varnok presets [--plugin BUNDLE] [--plugin-id ID]\n"
+           "  varnok plugins BUNDLE [--json]\n"
            "  varnok demo [-o DIR] [--frames-count N] [--plugin BUNDLE] [--quiet]\n"
            "  varnok join OUTPUT.mp4\n"
            "  varnok slurm render INPUT -o OUTPUT --chunks N [render options] [--partition P]\n"
@@ -61,6 +64,16 @@ const char* usageText() {
            "into OUT.part-IIII-of-NNNN.mp4 beside OUTPUT; `varnok join OUTPUT` checks the parts\n"
            "and joins them without re-encoding. `varnok slurm render` submits the N chunks as a\n"
            "Slurm job array (and the join as a job after it); --dry-run prints the scripts.\n"
+           "Any OpenFX plug-in: `varnok plugins BUNDLE` lists a bundle's plug-ins, their contexts\n"
+           "and clips; --plugin-id picks one (needed when the bundle holds several). --context\n"
+           "filter|general|generator|transition|paint (default: the first the plug-in supports,\n"
+           "in that order). INPUT feeds the main clip (Source, else the first one not optional);\n"
+           "--input CLIP=PATH feeds any other. A transition's Transition runs from 0 to 1 over\n"
+           "the frames unless --set gives it. With no INPUT (a generator, or an optional main\n"
+           "clip) --size WxH and --frames A-B set the frames, --fps their rate. The output is\n"
+           "the plug-in's region of definition at each frame, written whole; one beyond\n"
+           "--max-frame-mb, or unbounded, is cut to the frame. A sequence's frames may differ\n"
+           "in size; a video takes the first frame's and refuses others.\n"
            VARNOK_HOST_OPTIONS_USAGE;
 }
 
@@ -89,6 +102,8 @@ const PlainOption<O> kPlainOptions[] = {
     textOption("-o", &O::output),          textOption("--output", &O::output),
     listOption("--set", &O::sets),         textOption("--preset", &O::preset),
     listOption("--press", &O::presses),    textOption("--plugin", &O::plugin),
+    textOption("--plugin-id", &O::pluginId), textOption("--context", &O::context),
+    listOption("--input", &O::inputs),
     textOption("--codec", &O::codec),      textOption("--quality", &O::quality),
     textOption("--audio", &O::audio),      switchOption("--no-audio", &O::noAudio),
     textOption("--timecode", &O::timecode), textOption("--format", &O::trackFormat),
@@ -130,7 +145,7 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         return true;
     }
     if (o->command != "render" && o->command != "track" && o->command != "params" && o->command != "presets" &&
-        o->command != "demo" && o->command != "join") {
+        o->command != "demo" && o->command != "join" && o->command != "plugins") {
         *error = "unknown command \"" + o->command + "\"";
         return false;
     }
@@ -164,6 +179,17 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
                 *error = "--states expects a list of seen, merged, predicted (or all), got \"" + v + "\"";
                 return false;
             }
+        } else if (a == "--size") {
+            if (!value(&v)) return false;
+            const size_t x = v.find('x');
+            long w = 0, h = 0;
+            if (x == std::string::npos || !parseWholeNumber(v.substr(0, x), 1, 65536, &w) ||
+                !parseWholeNumber(v.substr(x + 1), 1, 65536, &h)) {
+                *error = "--size expects WxH, each 1 to 65536, got \"" + v + "\"";
+                return false;
+            }
+            o->width = static_cast<int>(w);
+            o->height = static_cast<int>(h);
         } else if (a == "--cache-mb") {
             if (!whole(0, 1048576, "megabytes between 0 and 1048576", &o->cacheMb)) return false;
         } else if (a == "--chunk") {
@@ -184,15 +210,22 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
         }
     }
     if (o->command == "render" || o->command == "track") {
-        if (positional.size() != 1) {
+        // A render may have no INPUT: a generator makes its own frames.
+        if (positional.size() > 1 || (positional.empty() && o->command == "track")) {
             *error = o->command + (positional.empty() ? " needs an INPUT" : " takes one INPUT");
             return false;
         }
-        o->input = positional[0];
+        if (!positional.empty()) o->input = positional[0];
         if (o->output.empty()) {
             *error = o->command + " needs -o OUTPUT";
             return false;
         }
+    } else if (o->command == "plugins") {
+        if (positional.size() != 1) {
+            *error = "plugins takes one BUNDLE";
+            return false;
+        }
+        o->plugin = positional[0];
     } else if (o->command == "join") {
         if (positional.size() != 1) {
             *error = "join takes one OUTPUT video";
@@ -205,6 +238,14 @@ bool parseCommandLine(int argc, char** argv, CliOptions* o, std::string* error) 
     }
     if ((!o->preset.empty() || !o->presses.empty()) && o->command != "render" && o->command != "track") {
         *error = "--preset and --press belong to render and track";
+        return false;
+    }
+    if (!o->context.empty() && contextFromWord(o->context).empty()) {
+        *error = "--context expects filter, general, generator, transition or paint, got \"" + o->context + "\"";
+        return false;
+    }
+    if ((!o->inputs.empty() || o->width > 0) && o->command != "render") {
+        *error = "--input and --size belong to render";
         return false;
     }
     if (o->chunkCount > 0 && o->command != "render") {

@@ -19,6 +19,10 @@ struct CliOptions {
     int firstFrame = 0, lastFrame = 0;
     std::vector<std::string> sets;    // NAME=VALUE / NAME@FRAME=VALUE
     std::string plugin;               // --plugin
+    std::string pluginId;             // --plugin-id: which plug-in of the bundle
+    std::string context;              // --context: filter, general, generator, transition, paint ("" picks)
+    std::vector<std::string> inputs;  // --input CLIP=PATH: footage for clips other than the main one
+    int width = 0, height = 0;        // --size WxH: the frame of a render with no INPUT
     bool quiet = false;
     bool json = false;
     bool stats = false;

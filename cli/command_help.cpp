@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/cli_options.h"
+#include "cli/plugin_choice.h"
 #include "engine/simd_level.h"
 #include "host/ofx_host.h"
 
@@ -22,6 +23,7 @@ const char* summary(const std::string& command) {
     if (command == "params") return "Lists every parameter: kind, label, group, default, ranges, options.";
     if (command == "presets") return "Lists the built-in looks, numbered, for --preset.";
     if (command == "demo") return "Renders the built-in synthetic clip with three looks into DIR (default out/demo).";
+    if (command == "plugins") return "Lists a bundle's plug-ins: id, version, label and, per context, its clips.";
     if (command == "join") return "Checks the parts that render --chunk wrote for OUTPUT and joins them without re-encoding.";
     if (command == "slurm") return "Submits a render in N chunks as a Slurm job array, and for a video the join after it.";
     return nullptr;
@@ -57,10 +59,10 @@ std::string commandUsage(const std::string& command) {
     return text;
 }
 
-int printVersions(const std::string& plugin) {
+int printVersions(const std::string& plugin, const std::string& id) {
     std::printf("varnok %s\n", VARNOK_VERSION);
     std::string error;
-    const auto loaded = ofxhost::Plugin::load(plugin, "", &error);
+    const auto loaded = loadChosenPlugin(plugin, id, {}, &error);
     if (!loaded) {
         std::printf("plug-in: none loaded from %s\n", plugin.c_str());
         std::fprintf(stderr, "varnok: %s\n", error.c_str());

@@ -10,8 +10,8 @@ namespace varnok {
 std::string commandUsage(const std::string& command);
 
 // The program's version, the plug-in's as a host sees it and the bundle it
-// comes from (`plugin`, as varnok would pick it). 0, or 1 with the reason on
-// stderr when the bundle does not load.
-int printVersions(const std::string& plugin);
+// comes from (`plugin`, as varnok would pick it; `id` picks one of several).
+// 0, or 1 with the reason on stderr when the bundle does not load.
+int printVersions(const std::string& plugin, const std::string& id = "");
 
 }  // namespace varnok

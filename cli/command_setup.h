@@ -8,13 +8,19 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/clip_inputs.h"
 #include "media/frame_source.h"
 #include "host/ofx_host.h"
 
 namespace varnok {
 
 struct CommandSetup {
-    FrameSource source;
+    FrameSource source;                          // INPUT; not opened when there is none
+    bool hasSource = false;
+    int width = 0, height = 0;                   // the frame: INPUT's, or --size
+    std::vector<ExtraInput> extraInputs;         // --input CLIP=PATH
+    std::string context;                         // as the standard names it
+    std::string mainClip;                        // the clip INPUT feeds; "" when the context has none
     std::vector<int> frames;                     // to render, ascending
     std::unique_ptr<ofxhost::Plugin> plugin;
     std::unique_ptr<ofxhost::Instance> instance;

@@ -1,7 +1,8 @@
 #include "cli/commands.h"
 
-#include <algorithm>
 #include <cstdio>
+
+#include "cli/plugin_choice.h"
 
 namespace varnok {
 
@@ -11,21 +12,10 @@ int fail(const std::string& message, int code) {
 }
 
 std::unique_ptr<ofxhost::Plugin> loadDescribedPlugin(const CliOptions& o, std::string* context, std::string* error) {
-    std::string loadError;
-    auto plugin = ofxhost::Plugin::load(pluginPath(o), "", &loadError);
-    if (!plugin) {
-        *error = "cannot load the plug-in: " + loadError;
-        return nullptr;
-    }
-    *context = ofxhost::kContextFilter;
-    const auto contexts = plugin->supportedContexts();
-    if (!contexts.empty() && std::find(contexts.begin(), contexts.end(), *context) == contexts.end())
-        *context = contexts.front();
-    const int st = plugin->describeInContext(*context);
-    if (st != ofxhost::kStatusOK && st != ofxhost::kStatusReplyDefault) {
-        *error = "describeInContext failed: " + ofxhost::statusName(st);
-        return nullptr;
-    }
+    auto plugin = loadChosenPlugin(pluginPath(o), o.pluginId, {}, error);
+    if (!plugin) return nullptr;
+    *context = chooseContext(*plugin, o.context, error);
+    if (context->empty() || !describeIn(*plugin, *context, error)) return nullptr;
     return plugin;
 }
 

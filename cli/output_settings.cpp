@@ -26,10 +26,10 @@ bool outputSettings(const CliOptions& o, const CommandSetup& s, VideoOutput* out
         *error = "--codec and --quality belong to video outputs (mp4, mov, mkv, webm)";
         return false;
     }
-    out->colour = videoIn ? source.videoInfo().colour : colourForHeight(source.height());
+    out->colour = videoIn ? source.videoInfo().colour : colourForHeight(s.height);
 
     const int first = s.frames.front();
-    const long long offset = static_cast<long long>(first) - source.frames().front();
+    const long long offset = s.hasSource ? static_cast<long long>(first) - source.frames().front() : 0;
     Timecode tc;
     if (!o.timecode.empty()) {
         if (!parseTimecode(o.timecode, out->rate, &tc, error)) {

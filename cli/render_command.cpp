@@ -6,6 +6,7 @@
 
 #include "cli/chunk_plan.h"
 #include "cli/command_setup.h"
+#include "cli/crash_report.h"
 #include "cli/commands.h"
 #include "media/frame_sink.h"
 #include "media/frame_source.h"
@@ -41,21 +42,37 @@ int runRenderCommand(const CliOptions& o) {
     std::string note;
     if (!outputSettings(o, setup, &output, &error, &note)) return fail(error);
     FrameSink sink;
-    // In a proxy mode the output is the proxy's size.
-    const int outWidth = ofxhost::proxySize(source.width(), o.host.renderScale);
-    const int outHeight = ofxhost::proxySize(source.height(), o.host.renderScale);
-    if (!sink.open(outputPath, outWidth, outHeight, output, source.sampleType(), frames.size(),
-                   frames.front(), &error, &note))
-        return fail(error);
-    if (!note.empty() && !o.quiet) std::fprintf(stderr, "varnok: %s\n", note.c_str());
-    sink.setPremultiplied(instance->outputPremultiplication() != "OfxImageAlphaUnPremultiplied");
+    reserveCrashFiles(frames.size());
+    sink.fileWatcher = noteOutputFile;
 
     RenderLoop loop;
     loop.instance = instance;
+    loop.plugin = plugin;
     loop.frames = frames;
     loop.sink = &sink;
+    // Each frame is the plug-in's region of definition, in a proxy mode at
+    // the proxy's scale; the sink opens at the first frame's size. The frame
+    // is INPUT's at each time, or --size.
+    if (!setup.hasSource) {
+        loop.options.width = ofxhost::proxySize(setup.width, o.host.renderScale);
+        loop.options.height = ofxhost::proxySize(setup.height, o.host.renderScale);
+    }
+    loop.options.mainClip = setup.mainClip;
+    loop.options.outputAtRegionOfDefinition = true;
+    loop.options.maxOutputPixels =
+        static_cast<double>(o.host.maxFrameMb > 0 ? o.host.maxFrameMb : defaultMaxFrameMegabytes()) * 1e6 / 16.0;
+    loop.fixedSize = classifyPath(outputPath).kind == MediaKind::Video;
+    loop.quiet = o.quiet;
+    const SampleType sampleType = setup.hasSource ? source.sampleType() : SampleType::U8;
+    loop.openSink = [&](int width, int height, std::string* why) {
+        if (!sink.open(outputPath, width, height, output, sampleType, frames.size(), frames.front(), why, &note))
+            return false;
+        if (!note.empty() && !o.quiet) std::fprintf(stderr, "varnok: %s\n", note.c_str());
+        sink.setPremultiplied(instance->outputPremultiplication() != "OfxImageAlphaUnPremultiplied");
+        return true;
+    };
     loop.progress = !o.quiet && ::isatty(STDERR_FILENO);
-    loop.prefetch = [&source](int first, int current) {
+    if (setup.hasSource) loop.prefetch = [&source](int first, int current) {
         source.setCapacity(static_cast<size_t>(current - first) + 2);
         source.forgetFloatsBefore(first);
         // In order, so a video is decoded once, forwards.
@@ -75,7 +92,7 @@ int runRenderCommand(const CliOptions& o) {
         std::fprintf(stderr,
                      "frames %d (%dx%d), per frame: decode %.2f ms, convert %.2f ms, render %.2f ms, "
                      "encode %.2f ms; decodes %d; history cache peak %.1f MB, %d hits, %d conversions\n",
-                     times.frames, source.width(), source.height(), 1e3 * source.decodeSeconds / n,
+                     times.frames, setup.width, setup.height, 1e3 * source.decodeSeconds / n,
                      1e3 * source.convertSeconds / n, 1e3 * render / n, 1e3 * sink.encodeSeconds / n,
                      source.decodes, source.peakCacheBytes / 1048576.0, source.floatHits, source.conversions);
         std::fprintf(stderr, "minor page faults per frame (varnok itself, in the loop): %.0f\n",

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "cli/plugin_choice.h"
 #include "media/frame_source.h"
 
 namespace varnok {
@@ -22,11 +23,48 @@ void showProgress(const std::string& label, size_t done, size_t total, double el
 
 bool acceptable(int st) { return st == ofxhost::kStatusOK || st == ofxhost::kStatusReplyDefault; }
 
+// What the frames so far have shown of their sizes.
+struct FrameSizes {
+    int firstWidth = 0, firstHeight = 0;
+    bool cutTold = false;
+};
+
+// The first frame opens the sink at its size; a later one of another size
+// is refused where the sink holds one size only.
+
+bool checkFrameSize(const RenderLoop& loop, int frame, const ofxhost::RenderResult& r, bool first, FrameSizes* sizes,
+                    std::string* error) {
+    const int w = r.output.width, h = r.output.height;
+    if (w <= 0 || h <= 0) {
+        *error = "frame " + std::to_string(frame) + ": the plug-in's region of definition is empty";
+        return false;
+    }
+    // Said once: a generator's unbounded region is cut at every frame.
+    if (r.regionCut && !loop.quiet && !sizes->cutTold) {
+        std::fprintf(stderr, "varnok: frame %d: the region of definition is unbounded or beyond --max-frame-mb; "
+                     "cut to the frame\n", frame);
+        sizes->cutTold = true;
+    }
+    if (first) {
+        sizes->firstWidth = w;
+        sizes->firstHeight = h;
+        return !loop.openSink || loop.openSink(w, h, error);
+    }
+    if (loop.fixedSize && (w != sizes->firstWidth || h != sizes->firstHeight)) {
+        *error = "frame " + std::to_string(frame) + " is " + std::to_string(w) + "x" + std::to_string(h) +
+                 " (its region of definition) but the video is " + std::to_string(sizes->firstWidth) + "x" +
+                 std::to_string(sizes->firstHeight) + "; write an image sequence for frames of changing size";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool runRenderLoop(const RenderLoop& loop, LoopTimes* times, std::string* error) {
     const double start = nowSeconds();
     size_t done = 0;
+    FrameSizes sizes;
     for (int frame : loop.frames) {
         const double t = frame;
         const ofxhost::FramesNeededResult needed = loop.instance->getFramesNeeded(t);
@@ -46,7 +84,7 @@ bool runRenderLoop(const RenderLoop& loop, LoopTimes* times, std::string* error)
             return false;
         }
         const double r0 = nowSeconds();
-        ofxhost::RenderResult result = loop.instance->render(t);
+        ofxhost::RenderResult result = loop.instance->render(t, loop.options);
         loop.instance->clearFetchLog();   // nothing reads it here; kept, it grows every frame
         times->render += secondsSince(r0);
         if (loop.sourceError && !loop.sourceError().empty()) {
@@ -58,9 +96,14 @@ bool runRenderLoop(const RenderLoop& loop, LoopTimes* times, std::string* error)
             return false;
         }
         if (result.status != ofxhost::kStatusOK) {
-            *error = "render failed at frame " + std::to_string(frame) + ": " + ofxhost::statusName(result.status);
+            const std::string action = ofxhost::actionLabel(
+                result.failedAction.empty() ? std::string("OfxImageEffectActionRender") : result.failedAction);
+            *error = loop.plugin ? actionFailure(*loop.plugin, action, result.status, " at frame " + std::to_string(frame))
+                                 : action + " failed at frame " + std::to_string(frame) + ": " +
+                                       ofxhost::statusName(result.status);
             return false;
         }
+        if (!checkFrameSize(loop, frame, result, done == 0, &sizes, error)) return false;
         if (loop.onFrame) loop.onFrame(frame, result.output);
         if (!loop.sink->write(frame, std::move(result.output), error)) return false;
         loop.instance->recycleOutput(loop.sink->takeSpareFrame());

@@ -24,6 +24,15 @@ struct RenderLoop {
     std::function<std::string()> sourceError;
     // Sees every rendered frame (contact sheets).
     std::function<void(int frame, const ofxhost::FloatImage&)> onFrame;
+    // How each frame is rendered (its size: the frame's, or the region of definition's).
+    ofxhost::RenderOptions options;
+    // For the plug-in's own word on a failed action.
+    const ofxhost::Plugin* plugin = nullptr;
+    // Called with the first frame's size before it is written (the sink opens then).
+    std::function<bool(int width, int height, std::string* error)> openSink;
+    // Every frame must be the first one's size (a video).
+    bool fixedSize = false;
+    bool quiet = false;   // no notes on stderr
 };
 
 struct LoopTimes {

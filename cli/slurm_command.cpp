@@ -233,9 +233,10 @@ int runSlurmCommand(int argc, char** argv) {
     CliOptions o;
     if (!parseCommandLine(static_cast<int>(cargv.size()), cargv.data(), &o, &error))
         return fail(error + "\n\n" + usageText(), 2);
+    // A generator's frames are --frames alone.
+    size_t frames = o.input.empty() && o.hasFrames ? static_cast<size_t>(o.lastFrame - o.firstFrame + 1) : 0;
     FrameSource source;
-    if (!source.open(o.input, &error)) return fail(error);
-    size_t frames = 0;
+    if (!o.input.empty() && !source.open(o.input, &error)) return fail(error);
     for (int f : source.frames()) frames += !o.hasFrames || (f >= o.firstFrame && f <= o.lastFrame);
     if (frames < static_cast<size_t>(r.chunks))
         return fail("cannot split " + std::to_string(frames) + " frame" + (frames == 1 ? "" : "s") + " into " +

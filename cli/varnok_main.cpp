@@ -8,6 +8,7 @@
 
 #include "cli/command_help.h"
 #include "cli/commands.h"
+#include "cli/crash_report.h"
 #include "host/worker_pool.h"
 
 int main(int argc, char** argv) {
@@ -20,12 +21,17 @@ int main(int argc, char** argv) {
 #endif
     // A dead ffmpeg must turn into an error message, not kill us mid-write.
     std::signal(SIGPIPE, SIG_IGN);
+    // A plug-in that crashes is named, with its action and frame.
+    varnok::installCrashReport();
     varnok::CliOptions options;
-    // --version [--plugin BUNDLE]: both versions and the bundle that would load.
+    // --version [--plugin BUNDLE] [--plugin-id ID]: both versions and the bundle that would load.
     if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
-        if (argc == 4 && std::strcmp(argv[2], "--plugin") == 0) options.plugin = argv[3];
-        else if (argc != 2) return std::fputs("usage: varnok --version [--plugin BUNDLE]\n", stderr), 2;
-        return varnok::printVersions(varnok::pluginPath(options));
+        for (int i = 2; i < argc; i += 2) {
+            if (i + 1 < argc && std::strcmp(argv[i], "--plugin") == 0) options.plugin = argv[i + 1];
+            else if (i + 1 < argc && std::strcmp(argv[i], "--plugin-id") == 0) options.pluginId = argv[i + 1];
+            else return std::fputs("usage: varnok --version [--plugin BUNDLE] [--plugin-id ID]\n", stderr), 2;
+        }
+        return varnok::printVersions(varnok::pluginPath(options), options.pluginId);
     }
     // COMMAND --help (or -h anywhere after it) prints that command's usage.
     for (int i = 2; i < argc; ++i) {
@@ -54,5 +60,6 @@ int main(int argc, char** argv) {
     if (options.command == "params") return varnok::runParamsCommand(options);
     if (options.command == "presets") return varnok::runPresetsCommand(options);
     if (options.command == "join") return varnok::runJoinCommand(options);
+    if (options.command == "plugins") return varnok::runPluginsCommand(options);
     return varnok::runDemoCommand(options);
 }

@@ -1,6 +1,7 @@
 // Default properties of the objects a plug-in describes, as the standard
 // gives them before the plug-in sets anything.
 #include "host/host_objects.h"
+#include "openfx/include/ofxParametricParam.h"
 
 namespace ofxhost {
 namespace {
@@ -130,6 +131,15 @@ void initParamDescriptor(ParamObj& param, const std::string& type, const std::st
     }
     if (k == ParamKind::Group) p.setInts(kOfxParamPropGroupOpen, {1}, false, 1);
     if (k == ParamKind::Page) p.setStrings(kOfxParamPropPageChild, {});
+    if (k == ParamKind::Parametric) {
+        p.setInts(kOfxParamPropAnimates, {1}, false, 1);
+        p.setInts(kOfxParamPropPersistant, {1}, false, 1);
+        p.setInts(kOfxParamPropEvaluateOnChange, {1}, false, 1);
+        p.setInts(kOfxParamPropParametricDimension, {1}, false, 1);
+        p.setDoubles(kOfxParamPropParametricUIColour, {});
+        p.setPointers(kOfxParamPropParametricInteractBackground, {nullptr}, false, 1);
+        p.setDoubles(kOfxParamPropParametricRange, {0.0, 1.0}, false, 2);
+    }
 }
 
 }  // namespace ofxhost

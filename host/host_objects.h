@@ -65,6 +65,9 @@ struct ParamObj {
     PropertySet props;
     AnimatedValue anim;              // instances only
     std::string scratch;             // text handed to the plug-in by the last string read
+    // Parametric parameters: per curve, the control points (position, value)
+    // by position; a descriptor's are the instances' defaults.
+    std::vector<std::vector<std::pair<double, double>>> curves;
     EffectObj* owner = nullptr;
 
     HandleRegistration registration{this, HandleKind::Param};
@@ -148,6 +151,7 @@ struct InstanceState {
     // Input images handed out, and those whose pixels the plug-in asked for.
     std::atomic<long> inputImagesFetched{0}, inputImagesRead{0};
     bool preferencesDirty = true;              // clip preferences to run again before the next action
+    int preferencesStatus = kOfxStatReplyDefault;   // of the latest clip-preferences action
     double frameFirst = -1048576.0, frameLast = 1048576.0, frameRate = 24.0;
     OutsideRange outsideRange = OutsideRange::AskProvider;
     double renderScale = 1.0;
@@ -168,6 +172,11 @@ const void* fetchSuite(const char* name, int version);
 void setActivePlugin(PluginState* p);
 PluginState* activePlugin();
 void postMessage(PluginState* p, const std::string& text);
+// A suite the plug-in asked for and did not get, kept with the plug-in whose
+// action is under way (or until the next load, outside actions).
+void noteMissingSuite(const std::string& name, int version);
+std::vector<std::string> takeMissingSuitesOutsideActions();
+std::vector<std::string> missingSuitesOf(const PluginState& p);
 
 // Plug-in image release for the instance-side bookkeeping.
 bool isLiveImage(PropertySet* p);
@@ -193,5 +202,6 @@ const void* parameterSuite();
 const void* memorySuite();
 const void* multiThreadSuite();
 const void* messageSuite(int version);
+const void* parametricSuite();
 void forgetImagesOf(InstanceState* s);
 }  // namespace ofxhost

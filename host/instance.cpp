@@ -4,6 +4,7 @@
 
 #include "host/clip_preferences.h"
 #include "host/instance_renewal.h"
+#include "host/output_region.h"
 #include "host/plugin_state.h"
 
 namespace ofxhost {
@@ -86,6 +87,7 @@ std::unique_ptr<Instance> Plugin::createInstance(const std::string& context, int
         p->type = dp->type;
         p->kind = dp->kind;
         p->props.all() = dp->props.all();
+        p->curves = dp->curves;
         p->props.setInts(kOfxParamPropIsAnimating, {0}, true, 1);
         p->props.setInts(kOfxParamPropIsAutoKeying, {0}, true, 1);
         p->owner = &e;
@@ -104,7 +106,7 @@ std::unique_ptr<Instance> Plugin::createInstance(const std::string& context, int
         s.plugin = nullptr;
         return nullptr;
     }
-    negotiateClipPreferences(s);
+    s.preferencesStatus = negotiateClipPreferences(s);
     return inst;
 }
 
@@ -246,14 +248,14 @@ void Instance::setClipLayout(const std::string& clip, const ImageLayout& layout)
 
 std::string Instance::clipDepth(const std::string& clip) {
     InstanceState& s = *state_;
-    if (s.plugin && s.preferencesDirty) negotiateClipPreferences(s);
+    if (s.plugin && s.preferencesDirty) s.preferencesStatus = negotiateClipPreferences(s);
     ClipObj* c = s.effect->clip(clip);
     return c ? depthName(presentedLayout(*c).depth) : "";
 }
 
 std::string Instance::clipComponents(const std::string& clip) {
     InstanceState& s = *state_;
-    if (s.plugin && s.preferencesDirty) negotiateClipPreferences(s);
+    if (s.plugin && s.preferencesDirty) s.preferencesStatus = negotiateClipPreferences(s);
     ClipObj* c = s.effect->clip(clip);
     return c ? componentsName(presentedLayout(*c).components) : "";
 }
@@ -302,7 +304,7 @@ namespace {
 struct ActionScope {
     InstanceState& s;
     ActionScope(InstanceState& state, double t) : s(state) {
-        if (s.preferencesDirty) negotiateClipPreferences(s);
+        if (s.preferencesDirty) s.preferencesStatus = negotiateClipPreferences(s);
         s.actionTime = t;
         s.inAction = true;
         s.actionFrames.clear();
@@ -336,12 +338,18 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         return r;
     }
     ActionScope scope(s, time);
+    if (!okOrDefault(s.preferencesStatus)) {
+        r.status = s.preferencesStatus;
+        r.failedAction = kOfxImageEffectActionGetClipPreferences;
+        return r;
+    }
+    const std::string mainClip = options.mainClip.empty() ? kOfxImageEffectSimpleSourceClipName : options.mainClip;
     int w = options.width, h = options.height;
     if (w < 0 || h < 0) {
-        ClipObj* src = s.effect->clip(kOfxImageEffectSimpleSourceClipName);
+        ClipObj* src = s.effect->clip(mainClip);
         std::shared_ptr<const FloatImage> f = src ? frameAt(s, *src, time) : nullptr;
         if (!f) {
-            r.error = "no Source frame at this time to size the output";
+            r.error = "no " + mainClip + " frame at this time to size the output";
             return r;
         }
         w = f->width;
@@ -360,8 +368,7 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         r.error = "the plug-in has no Output clip";
         return r;
     }
-    const ImageLayout ol = presentedLayout(*out);
-    s.output = std::make_shared<ImageBuffer>(makeOutputBuffer(w, h, ol, &s.spareOutput));
+    ImageLayout ol = presentedLayout(*out);
 
     // The frame as the project sees it; the plug-in says which part of it
     // its output covers, and only that part is rendered.
@@ -378,14 +385,28 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
         PropertySet in, rodOut;
         in.setDoubles(kOfxPropTime, {time}, true, 1);
         in.setDoubles(kOfxImageEffectPropRenderScale, {s.renderScale, s.renderScale}, true, 2);
-        ClipObj* src = s.effect->clip(kOfxImageEffectSimpleSourceClipName);
-        if (src) {
-            if (std::shared_ptr<const FloatImage> f = frameAt(s, *src, time))
-                rod = {double(src->layout.originX), double(src->layout.originY),
-                       double(src->layout.originX + f->width), double(src->layout.originY + f->height)};
+        // The default region, as the standard has it: a filter's (and paint's)
+        // is its source's; a generator's the project's; any other context's
+        // the union of its inputs'.
+        const bool oneInput = s.context == kOfxImageEffectContextFilter || s.context == kOfxImageEffectContextPaint;
+        bool first = true;
+        for (const auto& c : s.effect->clips) {
+            if (c->name == kOfxImageEffectOutputClipName || (oneInput && c->name != mainClip)) continue;
+            std::shared_ptr<const FloatImage> f = frameAt(s, *c, time);
+            if (!f) continue;
+            const std::vector<double> own = {double(c->layout.originX), double(c->layout.originY),
+                                             double(c->layout.originX + f->width), double(c->layout.originY + f->height)};
+            if (first) rod = own;
+            else rod = {std::min(rod[0], own[0]), std::min(rod[1], own[1]), std::max(rod[2], own[2]), std::max(rod[3], own[3])};
+            first = false;
         }
         rodOut.setDoubles(kOfxImageEffectPropRegionOfDefinition, times(rod, 1.0 / sc), false, 4);
         const int st = s.plugin->call(kOfxImageEffectActionGetRegionOfDefinition, s.effect.get(), &in, &rodOut);
+        if (!okOrDefault(st)) {
+            r.status = st;
+            r.failedAction = kOfxImageEffectActionGetRegionOfDefinition;
+            return r;
+        }
         if (st == kOfxStatOK) {
             const std::vector<double> v = rodOut.getDoubles(kOfxImageEffectPropRegionOfDefinition);
             if (v.size() == 4 && std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); }))
@@ -397,8 +418,18 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
     auto clampInt = [](double d, int lo, int hi) {
         return static_cast<int>(std::min<double>(hi, std::max<double>(lo, d)));
     };
-    const int wx1 = clampInt(std::floor(rod[0]), fx1, fx2), wy1 = clampInt(std::floor(rod[1]), fy1, fy2);
-    const int wx2 = clampInt(std::ceil(rod[2]), wx1, fx2), wy2 = clampInt(std::ceil(rod[3]), wy1, fy2);
+    int wx1 = clampInt(std::floor(rod[0]), fx1, fx2), wy1 = clampInt(std::floor(rod[1]), fy1, fy2);
+    int wx2 = clampInt(std::ceil(rod[2]), wx1, fx2), wy2 = clampInt(std::ceil(rod[3]), wy1, fy2);
+    if (options.outputAtRegionOfDefinition) {
+        const PixelBox whole = outputBox(rod, {fx1, fy1, fx2, fy2}, options.maxOutputPixels, &r.regionCut);
+        wx1 = whole.x1, wy1 = whole.y1, wx2 = whole.x2, wy2 = whole.y2;
+        w = wx2 - wx1;
+        h = wy2 - wy1;
+        ol.originX = wx1;
+        ol.originY = wy1;
+        ol.extraWidth = ol.extraHeight = 0;
+    }
+    s.output = std::make_shared<ImageBuffer>(makeOutputBuffer(w, h, ol, &s.spareOutput));
     r.renderWindow = {wx1, wy1, wx2, wy2};
     if (wx1 >= wx2 || wy1 >= wy2) {
         // Nothing of the output lies in the frame: nothing to render.
@@ -432,6 +463,7 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
     seqIn.setInts(kOfxImageEffectPropSequentialRenderStatus, {0}, true, 1);
     seqIn.setInts(kOfxImageEffectPropInteractiveRenderStatus, {0}, true, 1);
     int st = s.plugin->call(kOfxImageEffectActionBeginSequenceRender, s.effect.get(), &seqIn, nullptr);
+    if (!okOrDefault(st)) r.failedAction = kOfxImageEffectActionBeginSequenceRender;
     if (okOrDefault(st)) {
         PropertySet in;
         addRenderArgs(in, time, wx1, wy1, wx2, wy2, s.renderScale);
@@ -444,7 +476,11 @@ RenderResult renderFrame(InstanceState& s, double time, const RenderOptions& opt
             r.error = "a source frame was gone when the plug-in read its pixels; zeros were read instead";
         const int endSt =
             s.plugin->call(kOfxImageEffectActionEndSequenceRender, s.effect.get(), &seqIn, nullptr);
-        if (okOrDefault(st) && !okOrDefault(endSt)) st = endSt;
+        if (!okOrDefault(st)) r.failedAction = kOfxImageEffectActionRender;
+        if (okOrDefault(st) && !okOrDefault(endSt)) {
+            st = endSt;
+            r.failedAction = kOfxImageEffectActionEndSequenceRender;
+        }
     }
     r.status = st == kOfxStatReplyDefault ? kOfxStatOK : st;
     r.output = takeBuffer(std::move(s.output));

@@ -41,9 +41,22 @@ constexpr int kStatusReplyDefault = 14;
 // "kOfxStatErrUnsupported" and so on; "kOfxStat(<n>)" for unknown codes.
 std::string statusName(int status);
 
+// An action's name as users read it: "render", "create-instance",
+// "describe-in-context", "clip preferences", "region of definition"...
+std::string actionLabel(const std::string& action);
+
+// Told, on the acting thread, of each action as it starts (`time` NaN when
+// the action has none) and, with a null action, as it ends; for a crash
+// report that names the culprit. One watcher per process; null for none.
+using ActionWatcher = void (*)(const char* pluginId, const char* action, double time);
+void setActionWatcher(ActionWatcher watcher);
+
 // Context names as the standard spells them.
 extern const char* const kContextFilter;   // "OfxImageEffectContextFilter"
 extern const char* const kContextGeneral;  // "OfxImageEffectContextGeneral"
+extern const char* const kContextGenerator;
+extern const char* const kContextTransition;
+extern const char* const kContextPaint;
 
 enum class BitDepth { Byte, Short, Half, Float };
 enum class RowOrder { TopFirst, BottomFirst };
@@ -110,7 +123,7 @@ using FrameShapeProvider = std::function<bool(double time, int* width, int* heig
 
 enum class ParamKind {
     Double, Integer, Boolean, Choice, RGB, RGBA, Double2D, Integer2D, Double3D, Integer3D,
-    String, Custom, PushButton, Group, Page, ParametricUnknown
+    String, Custom, PushButton, Group, Page, Parametric, ParametricUnknown
 };
 // "double", "integer", "boolean", "choice", "rgb", "rgba", "double2d", ... "push button".
 std::string kindName(ParamKind kind);
@@ -164,14 +177,28 @@ struct ActionRecord {
 };
 
 struct RenderOptions {
-    int width = -1;   // frame size; -1 takes the Source frame's size at that time
+    RenderOptions() = default;
+    RenderOptions(int w, int h) : width(w), height(h) {}
+
+    int width = -1;   // frame size; -1 takes the main clip's frame size at that time
     int height = -1;
+    std::string mainClip;   // the clip that sizes the frame; "" is "Source"
+    // The output image covers the plug-in's region of definition at this time
+    // (whole pixels, its bounds where the region lies) rather than the frame;
+    // a region that is unbounded, or whose float RGBA image would exceed
+    // `maxOutputPixels` pixels (0: no limit but 65536 a side), is cut to the frame.
+    bool outputAtRegionOfDefinition = false;
+    double maxOutputPixels = 0.0;
 };
 
 struct RenderResult {
     int status = kStatusFailed;
     FloatImage output;   // the output image as the plug-in left it, converted to float RGBA
     std::string error;   // host-side problem (no source frame to size the output...)
+    bool regionCut = false;   // the region of definition was cut to the frame (see RenderOptions)
+    // The action whose failure ended the render ("OfxImageEffectActionRender",
+    // "OfxImageEffectActionGetRegionOfDefinition"...); "" when none failed.
+    std::string failedAction;
     // What the host negotiated for this render: the output's region of
     // definition, the render window (x1, y1, x2, y2, in pixels) and, per input
     // clip, the region of interest the plug-in asked for; regions are in
@@ -264,6 +291,8 @@ public:
     // Messages the plug-in posted through the message suite ("type: text"),
     // kept the same way.
     std::vector<std::string> messages() const;
+    // Suites the plug-in asked for that this host lacks ("Name version N").
+    std::vector<std::string> missingSuites() const;
 
 private:
     Plugin();

@@ -45,7 +45,7 @@ ParamKind kindFromType(const std::string& t) {
         {"OfxParamTypeDouble3D", ParamKind::Double3D},   {"OfxParamTypeInteger3D", ParamKind::Integer3D},
         {"OfxParamTypeString", ParamKind::String},       {"OfxParamTypeCustom", ParamKind::Custom},
         {"OfxParamTypePushButton", ParamKind::PushButton}, {"OfxParamTypeGroup", ParamKind::Group},
-        {"OfxParamTypePage", ParamKind::Page},
+        {"OfxParamTypePage", ParamKind::Page},           {"OfxParamTypeParametric", ParamKind::Parametric},
     };
     auto it = kinds.find(t);
     return it == kinds.end() ? ParamKind::ParametricUnknown : it->second;

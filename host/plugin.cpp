@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -10,6 +12,9 @@ namespace ofxhost {
 
 const char* const kContextFilter = kOfxImageEffectContextFilter;
 const char* const kContextGeneral = kOfxImageEffectContextGeneral;
+const char* const kContextGenerator = kOfxImageEffectContextGenerator;
+const char* const kContextTransition = kOfxImageEffectContextTransition;
+const char* const kContextPaint = kOfxImageEffectContextPaint;
 
 std::string statusName(int s) {
     static const char* names[] = {
@@ -40,6 +45,7 @@ std::string kindName(ParamKind k) {
         case ParamKind::PushButton: return "push button";
         case ParamKind::Group: return "group";
         case ParamKind::Page: return "page";
+        case ParamKind::Parametric: return "parametric";
         case ParamKind::ParametricUnknown: return "unknown";
     }
     return "unknown";
@@ -55,10 +61,45 @@ void postMessage(PluginState* p, const std::string& text) {
     p->messages.push_back(text);
 }
 
+namespace {
+std::atomic<ActionWatcher> gWatcher{nullptr};
+}  // namespace
+
+void setActionWatcher(ActionWatcher watcher) { gWatcher = watcher; }
+
+std::string actionLabel(const std::string& action) {
+    static const std::pair<const char*, const char*> labels[] = {
+        {kOfxActionCreateInstance, "create-instance"},
+        {kOfxImageEffectActionDescribeInContext, "describe-in-context"},
+        {kOfxImageEffectActionGetClipPreferences, "clip preferences"},
+        {kOfxImageEffectActionGetRegionOfDefinition, "region of definition"},
+        {kOfxImageEffectActionGetRegionsOfInterest, "regions of interest"},
+        {kOfxImageEffectActionGetFramesNeeded, "frames needed"},
+        {kOfxImageEffectActionIsIdentity, "is-identity"},
+        {kOfxImageEffectActionRender, "render"},
+        {kOfxImageEffectActionBeginSequenceRender, "begin sequence render"},
+        {kOfxImageEffectActionEndSequenceRender, "end sequence render"},
+        {kOfxActionInstanceChanged, "instance changed"},
+        {kOfxActionDestroyInstance, "destroy-instance"},
+    };
+    for (const auto& [name, label] : labels)
+        if (action == name) return label;
+    // The rest by their own name, less the prefix every action shares.
+    for (const char* prefix : {"OfxImageEffectAction", "OfxAction"})
+        if (action.rfind(prefix, 0) == 0) return action.substr(std::string(prefix).size());
+    return action;
+}
+
 int PluginState::call(const char* action, const void* handle, PropertySet* in, PropertySet* out) {
     if (!plugin || !plugin->mainEntry) return kOfxStatErrFatal;
     PluginState* saved = activePlugin();
     setActivePlugin(this);
+    const ActionWatcher watcher = gWatcher.load();
+    if (watcher) {
+        const Property* t = in ? in->find(kOfxPropTime) : nullptr;
+        const double time = t && t->type == PropType::Double && !t->doubles.empty() ? t->doubles[0] : NAN;
+        watcher(identifier.c_str(), action, time);
+    }
     int st;
     try {
         st = plugin->mainEntry(action, handle, reinterpret_cast<OfxPropertySetHandle>(in),
@@ -68,6 +109,7 @@ int PluginState::call(const char* action, const void* handle, PropertySet* in, P
         st = kOfxStatErrFatal;
     }
     setActivePlugin(saved);
+    if (watcher) watcher(identifier.c_str(), nullptr, NAN);
     std::lock_guard<std::mutex> lock(logMutex);
     keepRecent(actions);
     actions.push_back({action, st});
@@ -230,10 +272,17 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, const std::string&
     s.identifier = safeString(s.plugin->pluginIdentifier);
     s.versionMajor = s.plugin->pluginVersionMajor;
     s.versionMinor = s.plugin->pluginVersionMinor;
+    takeMissingSuitesOutsideActions();
     if (s.plugin->setHost) s.plugin->setHost(hostRecord(host));
+    s.missingSuites = takeMissingSuitesOutsideActions();
     int st = s.call(kOfxActionLoad, nullptr, nullptr, nullptr);
     if (st != kOfxStatOK && st != kOfxStatReplyDefault) {
         *error = "load failed: " + statusName(st);
+        // Plug-ins fetch their suites as they load: a refusal then is most
+        // often for a suite this host lacks.
+        std::string missing;
+        for (const std::string& m : missingSuitesOf(s)) missing += (missing.empty() ? "" : ", ") + m;
+        if (!missing.empty()) *error += "; it asked for suites this host lacks: " + missing;
         s.plugin = nullptr;
         return nullptr;
     }
@@ -310,6 +359,7 @@ std::vector<ActionRecord> Plugin::actions() const {
     std::lock_guard<std::mutex> lock(state_->logMutex);
     return state_->actions;
 }
+std::vector<std::string> Plugin::missingSuites() const { return missingSuitesOf(*state_); }
 std::vector<std::string> Plugin::messages() const {
     std::lock_guard<std::mutex> lock(state_->logMutex);
     return state_->messages;

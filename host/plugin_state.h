@@ -41,6 +41,7 @@ struct PluginState {
     std::mutex logMutex;
     std::vector<ActionRecord> actions;
     std::vector<std::string> messages;
+    std::vector<std::string> missingSuites;   // "OfxParametricParameterSuite version 1", guarded by the host
 
     // The descriptor of a described context, or null.
     const EffectObj* described(const std::string& context) {

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "host/host_objects.h"
+#include "host/plugin_state.h"
 #include "host/worker_pool.h"
+#include "openfx/include/ofxParametricParam.h"
 
 namespace ofxhost {
 
@@ -139,7 +141,9 @@ const OfxMessageSuiteV1 kMessage1 = {message};
 const OfxMessageSuiteV2 kMessage2 = {message, message, clearPersistentMessage};
 
 const void* fetchSuiteC(OfxPropertySetHandle, const char* name, int version) {
-    return fetchSuite(name, version);
+    const void* suite = fetchSuite(name, version);
+    if (!suite) noteMissingSuite(name ? name : "(null)", version);
+    return suite;
 }
 
 PropertySet* makeHostProps(const HostDescription& d) {
@@ -158,7 +162,9 @@ PropertySet* makeHostProps(const HostDescription& d) {
     p->setStrings(kOfxImageEffectPropSupportedComponents,
                   {kOfxImageComponentRGBA, kOfxImageComponentRGB, kOfxImageComponentAlpha}, true);
     p->setStrings(kOfxImageEffectPropSupportedContexts,
-                  {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral}, true);
+                  {kOfxImageEffectContextFilter, kOfxImageEffectContextGeneral, kOfxImageEffectContextGenerator,
+                   kOfxImageEffectContextTransition, kOfxImageEffectContextPaint},
+                  true);
     p->setStrings(kOfxImageEffectPropSupportedPixelDepths,
                   {kOfxBitDepthFloat, kOfxBitDepthHalf, kOfxBitDepthShort, kOfxBitDepthByte}, true);
     p->setInts(kOfxImageEffectPropSupportsMultipleClipDepths, {0}, true, 1);
@@ -171,6 +177,8 @@ PropertySet* makeHostProps(const HostDescription& d) {
     p->setInts(kOfxParamHostPropSupportsChoiceAnimation, {1}, true, 1);
     p->setInts(kOfxParamHostPropSupportsBooleanAnimation, {1}, true, 1);
     p->setInts(kOfxParamHostPropSupportsCustomAnimation, {0}, true, 1);
+    // Curves hold one shape for the whole clip: no keyframes of their own.
+    p->setInts(kOfxParamHostPropSupportsParametricAnimation, {0}, true, 1);
     p->setInts(kOfxParamHostPropMaxParameters, {-1}, true, 1);
     p->setInts(kOfxParamHostPropMaxPages, {0}, true, 1);
     p->setInts(kOfxParamHostPropPageRowColumnCount, {0, 0}, true, 2);
@@ -197,6 +205,7 @@ const void* fetchSuite(const char* name, int version) {
     if (n == kOfxMemorySuite && version == 1) return memorySuite();
     if (n == kOfxMultiThreadSuite && version == 1) return multiThreadSuite();
     if (n == kOfxMessageSuite) return messageSuite(version);
+    if (n == kOfxParametricParameterSuite && version == 1) return parametricSuite();
     return nullptr;
 }
 
@@ -212,6 +221,28 @@ OfxHost* hostRecord(const HostDescription& d) {
     static OfxHost* const temporal = make(HostDescription{true});
     static OfxHost* const noTemporal = make(HostDescription{false});
     return d.temporalClipAccess ? temporal : noTemporal;
+}
+
+namespace {
+std::mutex gMissingMutex;
+std::vector<std::string> gMissingOutsideActions;   // asked for in setHost, before any action
+}  // namespace
+
+void noteMissingSuite(const std::string& name, int version) {
+    const std::string text = name + " version " + std::to_string(version);
+    std::lock_guard<std::mutex> lock(gMissingMutex);
+    std::vector<std::string>& list = tActive ? tActive->missingSuites : gMissingOutsideActions;
+    if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(text);
+}
+
+std::vector<std::string> missingSuitesOf(const PluginState& p) {
+    std::lock_guard<std::mutex> lock(gMissingMutex);
+    return p.missingSuites;
+}
+
+std::vector<std::string> takeMissingSuitesOutsideActions() {
+    std::lock_guard<std::mutex> lock(gMissingMutex);
+    return std::move(gMissingOutsideActions);
 }
 
 void setActivePlugin(PluginState* p) { tActive = p; }

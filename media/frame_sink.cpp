@@ -49,6 +49,7 @@ bool FrameSink::open(const std::string& path, int width, int height, const Video
     if (media_.kind == MediaKind::Video) {
         video_ = std::make_unique<VideoWriter>();
         videoTemp_ = temporarySibling(path);
+        if (fileWatcher) fileWatcher(videoTemp_, "", false);
         const bool ok = video_->open(videoTemp_, width, height, output, error, note);
         if (!ok) nameFinal(error, videoTemp_, path);
         return ok;
@@ -78,6 +79,8 @@ FrameSink::Encoded FrameSink::encode(const ofxhost::FloatImage& image, const std
         if (!e.ok) {
             ::unlink(temp.c_str());
             nameFinal(&e.error, temp, final);
+        } else if (fileWatcher) {
+            fileWatcher(temp, final, true);
         }
     }
     e.seconds = secondsSince(t0);
@@ -111,6 +114,7 @@ bool FrameSink::write(int frame, ofxhost::FloatImage&& image, std::string* error
         final = frameFileName(media_, frame);
         temp = temporarySibling(final);
         pending_.push_back({temp, final});
+        if (fileWatcher) fileWatcher(temp, final, false);
     }
     // The frame moves into the task; the caller renders the next one meanwhile.
     inFlight_ = std::make_shared<ofxhost::FloatImage>(std::move(image));

@@ -5,6 +5,7 @@
 // by commit(), and frames reach the file in the order they were written.
 #pragma once
 
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -44,6 +45,11 @@ public:
     ofxhost::FloatImage takeSpareFrame();
 
     double encodeSeconds = 0.0;   // time spent encoding, on whichever thread
+    // Told of each temporary file as it is named (done false, on the calling
+    // thread) and once it is complete (done true, on the encoding thread), so
+    // that a crash can keep the finished frames and drop the rest. A video is
+    // named with no final name: one file, complete only when the render is.
+    std::function<void(const std::string& temp, const std::string& final, bool done)> fileWatcher;
 
 private:
     MediaPath media_;

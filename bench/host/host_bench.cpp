@@ -118,6 +118,10 @@ void BM_EncodeExrHalf(benchmark::State& state) {
 
 // The Varnok plug-in's render through the host, with the given settings.
 // `lend`: frames lent to the host; otherwise copied into the host's frame on each fetch.
+}  // namespace
+
+// Varnok's render of frame 12 of the demo clip, the source lent or copied;
+// other benchmark files of this program measure it in their own settings.
 void pluginRender(benchmark::State& state, const std::map<std::string, ofxhost::ParamValue>& values,
                   bool lend) {
     struct stat st {};
@@ -158,6 +162,8 @@ void pluginRender(benchmark::State& state, const std::map<std::string, ofxhost::
         benchmark::DoNotOptimize(r.output.rgba.data());
     }
 }
+
+namespace {
 
 void BM_PluginRenderDefaults(benchmark::State& state) { pluginRender(state, {}, false); }
 void BM_PluginRenderDefaultsLent(benchmark::State& state) { pluginRender(state, {}, true); }

@@ -54,3 +54,16 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_FIND_ROOT_PATH ${_varnok_wrappers})
+
+set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/zig-rules.cmake)
+# Zig's Mach-O linker takes no exported-symbols list: every file is compiled
+# with hidden symbols, and the two OpenFX entry points, marked for export in
+# their declaration, are the only ones left visible (scripts/check-macos-bundle.sh
+# checks it). The C++ runtime Zig links in is hidden too.
+set(CMAKE_C_VISIBILITY_PRESET hidden)
+set(CMAKE_CXX_VISIBILITY_PRESET hidden)
+set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
+# Zig's compiler runtime has no data behind __builtin_cpu_supports on x86-64.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(CMAKE_CXX_FLAGS_INIT "-DVARNOK_CPUID_BY_HAND=1")
+endif()

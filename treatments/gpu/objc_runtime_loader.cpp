@@ -1,9 +1,9 @@
 #include <dlfcn.h>
 
-#include <cstring>
 #include <mutex>
 
 #include "treatments/gpu/objc_runtime.h"
+#include "treatments/gpu/symbol_function.h"
 
 namespace ormel {
 namespace objc {
@@ -16,13 +16,7 @@ constexpr const char* kMetal = "/System/Library/Frameworks/Metal.framework/Metal
 
 template <typename Fn>
 bool resolve(void* library, const char* name, Fn& fn) {
-    void* symbol = dlsym(library, name);
-    // Object and function pointers share a size wherever dlsym exists; the
-    // copy avoids a cast the language leaves open.
-    static_assert(sizeof(symbol) == sizeof(fn), "function pointers fit in a data pointer");
-    fn = nullptr;
-    if (symbol != nullptr) std::memcpy(&fn, &symbol, sizeof(fn));
-    return fn != nullptr;
+    return symbolAsFunction(dlsym(library, name), fn);
 }
 
 // The libraries stay open for the life of the process: the device and the

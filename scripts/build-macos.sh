@@ -12,8 +12,7 @@ scripts/install-packages.sh cmake make llvm python3 >&2
 zig=$(scripts/install-zig.sh)
 # Zig builds its C++ runtime per target once and keeps it in its cache.
 export ZIG_GLOBAL_CACHE_DIR=${ZIG_GLOBAL_CACHE_DIR:-$PWD/.toolchains/zig-cache}
-lipo=$(command -v llvm-lipo || ls /usr/bin/llvm-lipo-* 2>/dev/null | sort -V | tail -n 1)
-[ -n "$lipo" ] || { echo "build-macos: no llvm-lipo" >&2; exit 1; }
+lipo=$(scripts/llvm-tool.sh llvm-lipo)
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)

@@ -14,15 +14,11 @@ binary=$bundle/Contents/MacOS/Varnok.ofx
 plist=$bundle/Contents/Info.plist
 max_minos=11.0
 fail() { echo "check-macos-bundle: $bundle: $*" >&2; exit 1; }
-tool() {
-  command -v "$1" || ls /usr/bin/"$1"-* 2>/dev/null | grep -E -- "-[0-9]+$" | sort -V | tail -n 1
-}
-objdump=$(tool llvm-objdump)
-lipo=$(tool llvm-lipo)
-[ -n "$objdump" ] && [ -n "$lipo" ] || fail "needs llvm-objdump and llvm-lipo (Debian package llvm)"
+objdump=$("$(dirname "$0")/llvm-tool.sh" llvm-objdump)
+lipo=$("$(dirname "$0")/llvm-tool.sh" llvm-lipo)
 
 [ -f "$plist" ] || fail "no Contents/Info.plist"
-grep -q '<key>CFBundleExecutable</key>' "$plist" && grep -q '<string>Varnok.ofx</string>' "$plist" ||
+grep -A1 '<key>CFBundleExecutable</key>' "$plist" | grep -q '<string>Varnok.ofx</string>' ||
   fail "Info.plist does not name Varnok.ofx as the executable"
 [ -f "$binary" ] || fail "no Contents/MacOS/Varnok.ofx"
 
@@ -62,7 +58,8 @@ for arch in x86_64 arm64; do
   if [ -n "$signature" ]; then
     # The blob: a SuperBlob of big-endian fields holding a CodeDirectory,
     # whose page hashes cover the file up to codeLimit.
-    signed=$(python3 - "$slice" $signature <<'PY'
+    read -r dataoff datasize <<<"$signature"
+    signed=$(python3 - "$slice" "$dataoff" "$datasize" <<'PY'
 import hashlib, struct, sys
 path, offset, size = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 data = open(path, "rb").read()

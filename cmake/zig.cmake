@@ -49,6 +49,8 @@ set(CMAKE_CXX_COMPILER ${_varnok_wrappers}/c++)
 set(CMAKE_AR ${_varnok_wrappers}/ar CACHE FILEPATH "zig ar")
 set(CMAKE_RANLIB ${_varnok_wrappers}/ranlib CACHE FILEPATH "zig ranlib")
 
+# Libraries and headers of the build machine are never the target's: Zig
+# brings the C and C++ libraries, and nothing else is searched for.
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
@@ -56,13 +58,16 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_FIND_ROOT_PATH ${_varnok_wrappers})
 
 set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/zig-rules.cmake)
+
 # Zig's Mach-O linker takes no exported-symbols list: every file is compiled
 # with hidden symbols, and the two OpenFX entry points, marked for export in
 # their declaration, are the only ones left visible (scripts/check-macos-bundle.sh
-# checks it). The C++ runtime Zig links in is hidden too.
+# checks it; plugin/private_new_delete.cpp keeps the runtime's allocation
+# functions in).
 set(CMAKE_C_VISIBILITY_PRESET hidden)
 set(CMAKE_CXX_VISIBILITY_PRESET hidden)
 set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
+
 # Zig's compiler runtime has no data behind __builtin_cpu_supports on x86-64.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   set(CMAKE_CXX_FLAGS_INIT "-DVARNOK_CPUID_BY_HAND=1")

@@ -1,5 +1,6 @@
 #include "presets/preset_file_read.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <locale>
@@ -51,7 +52,8 @@ bool parseRgb(const PresetMap& map, const std::string& key, double& r, double& g
     double cr = 0.0, cg = 0.0, cb = 0.0;
     char separator = 0;
     in >> cr >> separator >> cg >> separator >> cb;
-    if (in.fail()) return false;
+    // libc++'s streams (the macOS build) read "nan" and "inf", libstdc++'s do not.
+    if (in.fail() || !std::isfinite(cr) || !std::isfinite(cg) || !std::isfinite(cb)) return false;
     r = cr;
     g = cg;
     b = cb;

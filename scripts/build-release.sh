@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the release package into dist/:
-#   Varnok-VERSION.zip          one Varnok.ofx.bundle (Linux, Windows, icon), LICENSE.txt,
+#   Varnok-VERSION.zip          one Varnok.ofx.bundle (Linux, Windows, macOS, icon), LICENSE.txt,
 #                               INSTALL.txt, THIRD-PARTY-NOTICES.txt
 #   varnok_VERSION_amd64.deb    varnok in /usr/bin and the bundle in /usr/OFX/Plugins, for Debian 12
 #
@@ -12,7 +12,10 @@
 # result with objdump. In the same root the host library and the host-driven
 # plug-in, preset and stress tests are built and run against that very
 # binary. The Windows bundle is the MinGW build (scripts/build-windows.sh),
-# the icon is drawn by the overlay renderer (tools/icon). Then the zip's
+# the macOS binary (universal, x86_64 and arm64) and Info.plist the Zig cross
+# build (scripts/build-macos.sh, checked by scripts/check-macos-bundle.sh);
+# the same Zig compiler builds the Linux plug-in too, which passes the same
+# host-driven tests (scripts/test-zig-linux.sh) but is not shipped. The icon is drawn by the overlay renderer (tools/icon). Then the zip's
 # bundle is listed and renders through `varnok --plugin`, to the same pixels
 # as the bundle built on this machine, and the package's varnok finds the
 # package's bundle.
@@ -128,6 +131,12 @@ stage "Windows bundle"
 win_dir=$(scripts/build-windows.sh --bundle-only | tail -n 1)
 win_dll=$win_dir/Varnok.ofx.bundle/Contents/Win64/Varnok.ofx
 
+stage "macOS bundle, cross-built with Zig and checked"
+mac_bundle=$(scripts/build-macos.sh | tail -n 1)
+
+stage "Linux plug-in built with Zig, host-driven tests against it"
+scripts/test-zig-linux.sh >&2
+
 stage "varnok and the icon, built on this machine"
 host_dir=$out/host
 # Installed under /usr, so the program finds /usr/OFX/Plugins/Varnok.ofx.bundle.
@@ -141,24 +150,31 @@ rm -rf "$stage_dir" && mkdir -p "$stage_dir"
 bundle=$stage_dir/Varnok.ofx.bundle
 install -D -m 755 "$linux_so" "$bundle/Contents/Linux-x86-64/Varnok.ofx"
 install -D -m 755 "$win_dll" "$bundle/Contents/Win64/Varnok.ofx"
+install -D -m 755 "$mac_bundle/Contents/MacOS/Varnok.ofx" "$bundle/Contents/MacOS/Varnok.ofx"
+install -m 644 "$mac_bundle/Contents/Info.plist" "$bundle/Contents/Info.plist"
 mkdir -p "$bundle/Contents/Resources"
 "$host_dir/tools/icon/varnok_icon" "$bundle/Contents/Resources/com.tesmar.VarnokOFX.png"
 cp LICENSE "$stage_dir/LICENSE.txt"
 cp packaging/INSTALL.txt "$stage_dir/INSTALL.txt"
 # The notices of the runtimes linked into the binaries, as Debian ships them:
-# GCC's from the Debian 11 root, MinGW-w64's and its GCC's from this machine.
+# GCC's from the Debian 11 root, MinGW-w64's and its GCC's from this machine,
+# LLVM's C++ runtime (libc++, libc++abi, libunwind) from the Zig that built
+# the macOS binary.
 notices() {
-  local notice
+  local notice label
   for notice in "$@"; do
     [ -s "$notice" ] || fail "no notice at $notice"
+    label=${notice#"$root"}
     printf '%s\n%s\n%s\n\n' "==============================================================================" \
-      "${notice#"$root"}" "=============================================================================="
+      "${label#"$top/"}" "=============================================================================="
     cat "$notice"
     echo
   done
 }
 linux_notice=$root/usr/share/doc/gcc-10-base/copyright
+zig_lib=$(dirname "$(scripts/install-zig.sh)")/lib
 notices "$linux_notice" /usr/share/doc/mingw-w64-x86-64-dev/copyright /usr/share/doc/gcc-mingw-w64-base/copyright \
+  "$zig_lib/libcxx/LICENSE.TXT" "$zig_lib/libcxxabi/LICENSE.TXT" "$zig_lib/libunwind/LICENSE.TXT" \
   >"$stage_dir/THIRD-PARTY-NOTICES.txt"
 # The same files give the same archive: every date is the commit's.
 stamp=$(git log -1 --format=%ct 2>/dev/null || date +%s)
@@ -175,6 +191,9 @@ unzip -l "$zip_file" >&2
 unzip -q "$zip_file" -d "$check/unzipped"
 zipped=$check/unzipped/Varnok.ofx.bundle
 cmp "$zipped/Contents/Linux-x86-64/Varnok.ofx" "$linux_so" || fail "the zip's Linux binary is not the tested one"
+cmp "$zipped/Contents/MacOS/Varnok.ofx" "$mac_bundle/Contents/MacOS/Varnok.ofx" ||
+  fail "the zip's macOS binary is not the checked one"
+scripts/check-macos-bundle.sh "$zipped"
 "$host_dir/cli/varnok" params --plugin "$zipped" | head -n 1 >&2
 # Float frames in and out, so any difference in any bit shows: ffmpeg's test
 # pattern through every built-in look with tracking through time, once with

@@ -86,6 +86,8 @@ void runningRowPlain(const Pixel* row, Pixel* out, int w, int r) {
     }
 }
 
+constexpr int kStretch = kClearStretch;
+
 #if defined(VARNOK_BLUR_AVX)
 // A pixel's four sums as one vector of doubles: the same additions,
 // subtractions and divisions on each channel in the same order, so the same
@@ -104,8 +106,6 @@ __attribute__((target("avx"))) inline void storeMean(Pixel& p, __m256d sum, __m2
     }
     _mm_storeu_ps(&p.r, _mm256_cvtpd_ps(_mm256_div_pd(sum, count)));
 }
-
-constexpr int kStretch = kClearStretch;
 
 // Which 64-pixel stretches of a row are all +0; empty when the row is too wide
 // to track (rows up to 32768 pixels wide are tracked).

@@ -6,4 +6,7 @@ namespace ormel {
 
 extern const char kPixelSortKernelSource[];
 
+// Text of pixel_sort_metal_prelude.inc: the Metal back end's prelude.
+extern const char kPixelSortMetalPrelude[];
+
 }  // namespace ormel

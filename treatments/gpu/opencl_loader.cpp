@@ -1,7 +1,7 @@
 #include <cstdlib>
-#include <cstring>
 
 #include "treatments/gpu/opencl_api.h"
+#include "treatments/gpu/symbol_function.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -33,15 +33,7 @@ void* findSymbol(LibraryHandle handle, const char* name) { return dlsym(handle, 
 
 template <typename Fn>
 bool resolve(LibraryHandle handle, const char* name, Fn& fn) {
-    void* symbol = findSymbol(handle, name);
-    // Object and function pointers share a size on every platform that has
-    // dlsym or GetProcAddress; the copy avoids a cast the language leaves open.
-    static_assert(sizeof(symbol) == sizeof(fn), "function pointers fit in a data pointer");
-    fn = nullptr;
-    if (symbol != nullptr) {
-        std::memcpy(&fn, &symbol, sizeof(fn));
-    }
-    return fn != nullptr;
+    return symbolAsFunction(findSymbol(handle, name), fn);
 }
 
 }  // namespace

@@ -52,7 +52,10 @@ RememberedRegions::Ticket RememberedRegions::begin(const std::string& key, doubl
         auto it = s.underway.lower_bound(oldest);
         return it != s.underway.end() && it->first < time;
     };
-    const auto until = std::chrono::steady_clock::now() + kLongestWait;
+    // The system clock: a steady-clock wait needs pthread_cond_clockwait
+    // (glibc 2.30), above the glibc the plug-in is built to load with. A
+    // clock step only moves this safety limit.
+    const auto until = std::chrono::system_clock::now() + kLongestWait;
     while (busy() && finished_.wait_until(lock, until) != std::cv_status::timeout) {
     }
     for (auto it = s.entries.lower_bound(oldest); it != s.entries.end() && it->first < time; ++it) {

@@ -1,6 +1,6 @@
 // How files keep colour against alpha, and the conversions a rendered frame
 // needs to be kept that way. OpenEXR defines its alpha as associated
-// (premultiplied); PNG's is unassociated (straight) by its specification,
+// (premultiplied); PNG defines its alpha as unassociated (straight),
 // and TIFF says which in the file, both handled by OpenImageIO once told
 // what the frame holds. Video codecs have no flag: ProRes 4444, FFV1 and
 // VP9 alpha is read as straight by ffmpeg and by editors.

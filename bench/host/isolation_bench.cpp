@@ -18,6 +18,7 @@
 
 #include "cli/crash_report.h"
 #include "host/ofx_host.h"
+#include "media/fd_io.h"
 
 // In host_bench.cpp: Varnok's render of one demo frame.
 void pluginRender(benchmark::State& state, const std::map<std::string, ofxhost::ParamValue>& values, bool lend);
@@ -26,28 +27,6 @@ namespace {
 
 // One float RGBA 1080p frame, rounded up to whole 64 KB slices.
 constexpr size_t kFrameBytes = (size_t{1920} * 1080 * 16 + 65535) / 65536 * 65536;
-
-bool readAll(int fd, void* data, size_t n) {
-    char* p = static_cast<char*>(data);
-    while (n > 0) {
-        const ssize_t got = ::read(fd, p, n);
-        if (got <= 0) return false;
-        p += got;
-        n -= static_cast<size_t>(got);
-    }
-    return true;
-}
-
-bool writeAll(int fd, const void* data, size_t n) {
-    const char* p = static_cast<const char*>(data);
-    while (n > 0) {
-        const ssize_t put = ::write(fd, p, n);
-        if (put <= 0) return false;
-        p += put;
-        n -= static_cast<size_t>(put);
-    }
-    return true;
-}
 
 // A child that sends back every message of `size` bytes it receives (a frame
 // goes in slices of 64 KB, a pipe's room, each sent back before the next).
@@ -62,7 +41,7 @@ struct EchoChild {
             ::close(down[1]);
             ::close(up[0]);
             std::vector<char> buf(size);
-            while (readAll(down[0], buf.data(), size) && writeAll(up[1], buf.data(), size)) {
+            while (varnok::readFully(down[0], buf.data(), size) && varnok::writeFully(up[1], buf.data(), size)) {
             }
             ::_exit(0);
         }
@@ -82,7 +61,7 @@ void BM_IsolationSuiteCallRoundTrip(benchmark::State& state) {
     EchoChild child(64);
     char msg[64] = {1};
     for (auto _ : state) {
-        if (!writeAll(child.toChild, msg, sizeof msg) || !readAll(child.fromChild, msg, sizeof msg))
+        if (!varnok::writeFully(child.toChild, msg, sizeof msg) || !varnok::readFully(child.fromChild, msg, sizeof msg))
             state.SkipWithError("child gone");
     }
 }
@@ -92,7 +71,7 @@ void BM_IsolationFrameThereAndBack(benchmark::State& state) {
     std::vector<char> out(kFrameBytes, 1), back(kFrameBytes);
     for (auto _ : state) {
         for (size_t at = 0; at < kFrameBytes; at += 65536) {
-            if (!writeAll(child.toChild, out.data() + at, 65536) || !readAll(child.fromChild, back.data() + at, 65536)) {
+            if (!varnok::writeFully(child.toChild, out.data() + at, 65536) || !varnok::readFully(child.fromChild, back.data() + at, 65536)) {
                 state.SkipWithError("child gone");
                 break;
             }
